@@ -1,0 +1,110 @@
+#include "cpu/run_cpu.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+
+#include "cpu/dispatch_table.h"
+#include "cpu/memory_access.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::size_t longestInstruction = 4;
+
+// True when an instruction starting at fetchPointer could run past the end of the ROM
+// or RAM image (its last three bytes). Two subtractions and compares per step.
+inline bool fetchNearImageEnd(const Machine& m) {
+    const auto at = reinterpret_cast<uintptr_t>(m.fetchPointer);
+    const auto romTail = reinterpret_cast<uintptr_t>(m.mem.rom.data() + romSize - (longestInstruction - 1));
+    const auto ramTail = reinterpret_cast<uintptr_t>(m.mem.ram() + ramSize - (longestInstruction - 1));
+    return at - romTail < longestInstruction - 1 || at - ramTail < longestInstruction - 1;
+}
+
+// Executes one instruction that starts in the last bytes of an image. Its bytes come
+// from a small window: what is left of the image, then the map's bytes for the
+// addresses that follow (RAM 0xFFFF is followed by ROM 0x0000, page 7 by RAM).
+void stepAcrossImageEnd(Machine& m) {
+    const uint8_t* start = m.fetchPointer;
+    const std::less<const uint8_t*> before;
+    const bool inRom = !before(start, m.mem.rom.data()) && before(start, m.mem.rom.data() + romSize);
+    const uint8_t* imageEnd = inRom ? m.mem.rom.data() + romSize : m.mem.ram() + ramSize;
+    const auto left = static_cast<std::size_t>(imageEnd - start);
+
+    std::array<uint8_t, 2 * longestInstruction> window{};
+    std::memcpy(window.data(), start, left);
+    for (std::size_t i = left; i < window.size(); ++i)
+        window[i] = *m.mem.translateRead(static_cast<uint16_t>(m.regs.pc + i));
+
+    m.fetchPointer = window.data();
+    const uint8_t opcode = fetchByte(m);
+    dispatchTable[opcode](m);
+
+    const bool transferred = before(m.fetchPointer, window.data()) || !before(m.fetchPointer, window.data() + window.size());
+    if (transferred) return;
+    const auto used = static_cast<std::size_t>(m.fetchPointer - window.data());
+    if (used < left)
+        m.fetchPointer = start + used;
+    else
+        jumpTo(m, m.regs.pc);
+}
+
+}  // namespace
+
+void executeOne(Machine& m) {
+    if (fetchNearImageEnd(m)) {
+        stepAcrossImageEnd(m);
+        return;
+    }
+    const uint8_t opcode = fetchByte(m);
+    dispatchTable[opcode](m);
+}
+
+void takeInterrupt(Machine& m) {
+    pushWord(m, m.regs.pc);
+    m.regs.pc = 0x0038;
+    m.fetchPointer = m.mem.rom.data() + 0x0038;
+}
+
+int runCpu(Machine& m) {
+    ThreadControl& control = m.control;
+    jumpTo(m, m.regs.pc);
+    for (;;) {
+        if (control.emuRequest.load(std::memory_order_relaxed) != 0) [[unlikely]] {
+            const uint32_t word = control.emuRequest.exchange(0, std::memory_order_acq_rel);
+            if (word & holdRequestBit) control.honourHold();
+            switch (word & requestCodeMask) {
+            case requestRedraw:
+                m.host->repaintLcd();
+                break;
+            case requestStop:
+            case requestAbort:
+                control.loopEnded();
+                return static_cast<int>(word & requestCodeMask);
+            case requestPause:
+                m.host->repaintLcd();
+                control.repostPause();
+                control.haltEvent.pulse();
+                control.suspendSelf();
+                break;
+            case requestInterrupt:
+            case requestInterruptAlias:
+                if (m.regs.interruptsEnabled()) takeInterrupt(m);
+                m.host->repaintLcd();
+                break;
+            default:
+                break;
+            }
+        }
+        if (fetchNearImageEnd(m)) [[unlikely]] {
+            stepAcrossImageEnd(m);
+            continue;
+        }
+        const uint8_t opcode = fetchByte(m);
+        dispatchTable[opcode](m);
+    }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,113 @@
+#include "cpu/thread_control.h"
+
+namespace vantrel {
+
+void HaltEvent::pulse() {
+    {
+        std::lock_guard lock(mutex_);
+        ++generation_;
+    }
+    cv_.notify_all();
+}
+
+bool HaltEvent::waitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    const uint64_t seen = generation_;
+    return cv_.wait_for(lock, timeout, [&] { return generation_ != seen; });
+}
+
+uint64_t HaltEvent::pulseCount() const {
+    std::lock_guard lock(mutex_);
+    return generation_;
+}
+
+void ThreadControl::post(uint32_t code) {
+    uint32_t old = emuRequest.load(std::memory_order_relaxed);
+    while (!emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
+                                             std::memory_order_acq_rel)) {
+    }
+}
+
+void ThreadControl::repostPause() {
+    uint32_t old = emuRequest.load(std::memory_order_relaxed);
+    while ((old & requestCodeMask) == 0) {
+        if (emuRequest.compare_exchange_weak(old, old | requestPause, std::memory_order_acq_rel))
+            return;
+    }
+}
+
+void ThreadControl::resume() {
+    {
+        std::lock_guard lock(mutex_);
+        wakeToken_ = true;
+    }
+    cv_.notify_all();
+}
+
+void ThreadControl::hold() {
+    std::unique_lock lock(mutex_);
+    held_ = true;
+    if (state_ != LoopState::running) return;
+    emuRequest.fetch_or(holdRequestBit, std::memory_order_acq_rel);
+    cv_.wait(lock, [&] { return state_ != LoopState::running; });
+}
+
+void ThreadControl::release() {
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+    }
+    cv_.notify_all();
+}
+
+LoopState ThreadControl::state() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+void ThreadControl::waitForStart() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return wakeToken_ && !held_; });
+    wakeToken_ = false;
+    state_ = LoopState::running;
+}
+
+void ThreadControl::suspendSelf() {
+    std::unique_lock lock(mutex_);
+    state_ = LoopState::paused;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return wakeToken_ && !held_; });
+    wakeToken_ = false;
+    state_ = LoopState::running;
+}
+
+void ThreadControl::honourHold() {
+    std::unique_lock lock(mutex_);
+    if (!held_) return;
+    state_ = LoopState::held;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return !held_; });
+    state_ = LoopState::running;
+}
+
+void ThreadControl::enterHostCall() {
+    std::lock_guard lock(mutex_);
+    state_ = LoopState::inHostCall;
+    cv_.notify_all();
+}
+
+void ThreadControl::leaveHostCall() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return !held_; });
+    state_ = LoopState::running;
+}
+
+void ThreadControl::loopEnded() {
+    {
+        std::lock_guard lock(mutex_);
+        state_ = LoopState::ended;
+    }
+    cv_.notify_all();
+}
+
+}  // namespace vantrel

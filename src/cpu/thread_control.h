@@ -1,0 +1,104 @@
+// How the user-interface thread and the emulation thread meet.
+//
+// The request word is the only thing the loop looks at between instructions: one
+// relaxed load, and an exchange only when it is non-zero. Everything else here (the
+// wake token, the hold, the halt event) is paid for only when the loop pauses, is
+// held, or calls the host.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace vantrel {
+
+// Codes of the request word. Posters replace what is pending: nothing is queued.
+enum EmuRequest : uint32_t {
+    requestNone = 0,
+    requestRedraw = 1,
+    requestStop = 2,
+    requestPause = 3,
+    requestInterrupt = 4,
+    requestAbort = 5,
+    requestInterruptAlias = 6,  // served like 4; nothing posts it
+};
+
+// Bit 31 of the word asks the loop to stop at the next instruction boundary for a
+// hold from outside. It is internal: posters keep it, request codes never use it.
+inline constexpr uint32_t holdRequestBit = 0x80000000u;
+inline constexpr uint32_t requestCodeMask = ~holdRequestBit;
+
+// An in-process event with pulse semantics: a pulse wakes the threads waiting at
+// that moment and leaves the event unsignalled.
+class HaltEvent {
+public:
+    void pulse();
+    // True when a pulse ended the wait, false when the time ran out.
+    bool waitFor(std::chrono::milliseconds timeout);
+    uint64_t pulseCount() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    uint64_t generation_ = 0;
+};
+
+enum class LoopState { notStarted, running, paused, inHostCall, held, ended };
+
+class ThreadControl {
+public:
+    std::atomic<uint32_t> emuRequest{0};
+    HaltEvent haltEvent;
+
+    // --- any thread ---------------------------------------------------------
+    // Store a request code, replacing a pending one (the hold bit survives).
+    void post(uint32_t code);
+    // The code part of the word, as a plain read.
+    uint32_t pendingCode() const { return emuRequest.load(std::memory_order_acquire) & requestCodeMask; }
+    // Give the loop one wake token. A token given before the loop suspends itself is
+    // kept, so a resume is never lost; tokens do not add up beyond one.
+    void resume();
+
+    // Block until the loop rests at an instruction boundary (or is paused, not
+    // started, ended, or blocked in a host call), and keep it there until release().
+    // Neither uses up nor adds a wake token.
+    void hold();
+    void release();
+
+    LoopState state() const;
+
+    // --- emulation thread ---------------------------------------------------
+    void waitForStart();              // before the first instruction
+    void suspendSelf();               // the Pause request: wait for and consume a token
+    void honourHold();                // the loop saw the hold bit
+    void enterHostCall();             // a blocking call to the window begins
+    void leaveHostCall();             // ... and ends; waits out a hold taken meanwhile
+    void loopEnded();
+
+    // Re-post Pause without overwriting a request that arrived after the loop took
+    // the word: the Interrupt of a key injected in that window is kept.
+    void repostPause();
+
+private:
+    bool wakeToken_ = false;          // guarded by mutex_
+    bool held_ = false;
+    LoopState state_ = LoopState::notStarted;
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+};
+
+// Scoped hold: the loop rests while the guard lives.
+class HoldGuard {
+public:
+    explicit HoldGuard(ThreadControl& control) : control_(control) { control_.hold(); }
+    ~HoldGuard() { control_.release(); }
+    HoldGuard(const HoldGuard&) = delete;
+    HoldGuard& operator=(const HoldGuard&) = delete;
+
+private:
+    ThreadControl& control_;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,9 @@
+#include "link/link_engine.h"
+
+namespace vantrel {
+
+uint8_t LinkEngine::readLinkPort(Machine&) { return 3; }
+
+void LinkEngine::writeLinkPort(Machine&, uint8_t) {}
+
+}  // namespace vantrel

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "cpu/thread_control.h"
+
+using namespace std::chrono_literals;
+
+namespace vantrel {
+namespace {
+
+TEST(ThreadControlTest, ResumeBeforeSuspendIsKept) {
+    ThreadControl control;
+    control.resume();
+    std::thread loop([&] {
+        control.waitForStart();
+        control.resume();       // a resume that comes before the suspension
+        control.suspendSelf();  // consumes it and goes on at once
+        control.loopEnded();
+    });
+    loop.join();
+    EXPECT_EQ(control.state(), LoopState::ended);
+}
+
+TEST(ThreadControlTest, HoldGrantedAtOnceBeforeStartAndKeepsLoopWaiting) {
+    ThreadControl control;
+    control.hold();
+    std::atomic<bool> started{false};
+    std::thread loop([&] {
+        control.waitForStart();
+        started = true;
+        control.loopEnded();
+    });
+    control.resume();
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(started);
+    control.release();
+    loop.join();
+    EXPECT_TRUE(started);
+}
+
+TEST(ThreadControlTest, PostKeepsHoldBitAndRepostPauseKeepsNewerRequest) {
+    ThreadControl control;
+    control.emuRequest = holdRequestBit;
+    control.post(requestRedraw);
+    EXPECT_EQ(control.emuRequest.load(), holdRequestBit | requestRedraw);
+    control.emuRequest = requestInterrupt;
+    control.repostPause();
+    EXPECT_EQ(control.pendingCode(), requestInterrupt);
+    control.emuRequest = 0;
+    control.repostPause();
+    EXPECT_EQ(control.pendingCode(), requestPause);
+}
+
+TEST(ThreadControlTest, HaltEventPulseWakesOnlyCurrentWaiters) {
+    HaltEvent event;
+    event.pulse();  // nobody waits: the event stays unsignalled
+    EXPECT_FALSE(event.waitFor(10ms));
+    std::thread waiter([&] { EXPECT_TRUE(event.waitFor(5s)); });
+    while (true) {
+        std::this_thread::sleep_for(5ms);
+        event.pulse();
+        if (event.pulseCount() > 1) break;
+    }
+    waiter.join();
+}
+
+}  // namespace
+}  // namespace vantrel
