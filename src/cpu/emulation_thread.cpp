@@ -26,7 +26,7 @@ void EmulationThread::routine() {
 
 bool EmulationThread::stop(std::chrono::milliseconds timeout) {
     if (!thread_.joinable()) return false;
-    machine_.control.post(requestStop);
+    machine_.control.post(EmuRequest::Stop);
     machine_.control.resume();
     std::unique_lock lock(mutex_);
     if (!cv_.wait_for(lock, timeout, [&] { return finished_; })) {

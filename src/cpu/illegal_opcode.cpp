@@ -5,6 +5,6 @@
 namespace vantrel {
 
 // Placeholder until the trap dialog exists: stop the emulation.
-void illegalOpcodeTrap(Machine& m) { m.control.post(requestAbort); }
+void illegalOpcodeTrap(Machine& m) { m.control.post(EmuRequest::Abort); }
 
 }  // namespace vantrel

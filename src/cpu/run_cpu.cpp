@@ -76,21 +76,21 @@ int runCpu(Machine& m) {
             const uint32_t word = control.emuRequest.exchange(0, std::memory_order_acq_rel);
             if (word & holdRequestBit) control.honourHold();
             switch (word & requestCodeMask) {
-            case requestRedraw:
+            case code(EmuRequest::Redraw):
                 m.host->repaintLcd();
                 break;
-            case requestStop:
-            case requestAbort:
+            case code(EmuRequest::Stop):
+            case code(EmuRequest::Abort):
                 control.loopEnded();
                 return static_cast<int>(word & requestCodeMask);
-            case requestPause:
+            case code(EmuRequest::Pause):
                 m.host->repaintLcd();
                 control.repostPause();
                 control.haltEvent.pulse();
                 control.suspendSelf();
                 break;
-            case requestInterrupt:
-            case requestInterruptAlias:
+            case code(EmuRequest::Interrupt):
+            case code(EmuRequest::InterruptAlias):
                 if (m.regs.interruptsEnabled()) takeInterrupt(m);
                 m.host->repaintLcd();
                 break;

@@ -31,7 +31,7 @@ void ThreadControl::post(uint32_t code) {
 void ThreadControl::repostPause() {
     uint32_t old = emuRequest.load(std::memory_order_relaxed);
     while ((old & requestCodeMask) == 0) {
-        if (emuRequest.compare_exchange_weak(old, old | requestPause, std::memory_order_acq_rel))
+        if (emuRequest.compare_exchange_weak(old, old | code(EmuRequest::Pause), std::memory_order_acq_rel))
             return;
     }
 }

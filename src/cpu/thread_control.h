@@ -15,15 +15,17 @@
 namespace vantrel {
 
 // Codes of the request word. Posters replace what is pending: nothing is queued.
-enum EmuRequest : uint32_t {
-    requestNone = 0,
-    requestRedraw = 1,
-    requestStop = 2,
-    requestPause = 3,
-    requestInterrupt = 4,
-    requestAbort = 5,
-    requestInterruptAlias = 6,  // served like 4; nothing posts it
+enum class EmuRequest : uint32_t {
+    None = 0,
+    Redraw = 1,
+    Stop = 2,
+    Pause = 3,
+    Interrupt = 4,
+    Abort = 5,
+    InterruptAlias = 6,  // served like 4; nothing posts it
 };
+
+inline constexpr uint32_t code(EmuRequest request) { return static_cast<uint32_t>(request); }
 
 // Bit 31 of the word asks the loop to stop at the next instruction boundary for a
 // hold from outside. It is internal: posters keep it, request codes never use it.
@@ -55,6 +57,7 @@ public:
     // --- any thread ---------------------------------------------------------
     // Store a request code, replacing a pending one (the hold bit survives).
     void post(uint32_t code);
+    void post(EmuRequest request) { post(code(request)); }
     // The code part of the word, as a plain read.
     uint32_t pendingCode() const { return emuRequest.load(std::memory_order_acquire) & requestCodeMask; }
     // Give the loop one wake token. A token given before the loop suspends itself is

@@ -24,6 +24,9 @@ struct Machine {
     MemoryMap mem{};
     ThreadControl control;
     std::atomic<uint32_t> keyLatch{0};  // key code latched with the last interrupt request
+    // The window's flag: the value of the last posted link-active message. Read by the
+    // timer on the user-interface thread.
+    std::atomic<uint32_t> linkActive{0};
     LinkEngine link;
     HostInterface* host = &noHost;
 

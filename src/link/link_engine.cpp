@@ -7,3 +7,9 @@ uint8_t LinkEngine::readLinkPort(Machine&) { return 3; }
 void LinkEngine::writeLinkPort(Machine&, uint8_t) {}
 
 }  // namespace vantrel
+
+namespace vantrel {
+
+void LinkEngine::startUpload(Machine&, const std::string&) {}
+
+}  // namespace vantrel

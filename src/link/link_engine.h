@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vantrel {
 
@@ -12,6 +13,8 @@ class LinkEngine {
 public:
     uint8_t readLinkPort(Machine& machine);
     void writeLinkPort(Machine& machine, uint8_t value);
+    // Begins sending a variable file (user-interface thread).
+    void startUpload(Machine& machine, const std::string& path);
 };
 
 }  // namespace vantrel

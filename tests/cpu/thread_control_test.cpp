@@ -43,14 +43,14 @@ TEST(ThreadControlTest, HoldGrantedAtOnceBeforeStartAndKeepsLoopWaiting) {
 TEST(ThreadControlTest, PostKeepsHoldBitAndRepostPauseKeepsNewerRequest) {
     ThreadControl control;
     control.emuRequest = holdRequestBit;
-    control.post(requestRedraw);
-    EXPECT_EQ(control.emuRequest.load(), holdRequestBit | requestRedraw);
-    control.emuRequest = requestInterrupt;
+    control.post(EmuRequest::Redraw);
+    EXPECT_EQ(control.emuRequest.load(), holdRequestBit | code(EmuRequest::Redraw));
+    control.emuRequest = code(EmuRequest::Interrupt);
     control.repostPause();
-    EXPECT_EQ(control.pendingCode(), requestInterrupt);
+    EXPECT_EQ(control.pendingCode(), code(EmuRequest::Interrupt));
     control.emuRequest = 0;
     control.repostPause();
-    EXPECT_EQ(control.pendingCode(), requestPause);
+    EXPECT_EQ(control.pendingCode(), code(EmuRequest::Pause));
 }
 
 TEST(ThreadControlTest, HaltEventPulseWakesOnlyCurrentWaiters) {

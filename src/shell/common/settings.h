@@ -1,0 +1,39 @@
+// The preferences record and its settings file "Vantrel.ini".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+enum SaveStateMode : int {
+    saveStateShowDialog = 0,
+    saveStateNever = 1,
+    saveStateAlways = 2,
+};
+
+struct Settings {
+    std::string romPath;                  // [Directories] ROMFile
+    std::string ramPath;                  // [Directories] RAMFile
+    uint32_t foreground = 0x00FFFFFF;     // [Colors] Foreground, 0x00BBGGRR
+    uint32_t background = 0x00000000;     // [Colors] Background
+    int saveStateMode = saveStateShowDialog;  // [Preferences] SaveState
+    bool beepOnErrors = true;             // [Preferences] BeepOnErrors
+    bool screenshotToFile = false;        // [Preferences] ScreenShotAsBitmap
+    bool autoLinkOnUpload = true;         // [Preferences] AutoLinkOnUpload
+    bool testRomVersion = true;           // [Preferences] TestROMVersion
+    bool allowMultipleInstances = false;  // [Preferences] AllowMultipleInst
+    std::string screenshotBase = "TI85-"; // [Preferences] ScreenShotBase
+    std::string iniPath;                  // where the file is; not stored
+
+    bool operator==(const Settings&) const = default;
+};
+
+// Fills iniPath. programDir is the directory of the running program.
+void locateSettingsFile(Settings& settings, const std::string& programDir);
+// Fills every stored field from the file (defaults where missing).
+void readSettings(Settings& settings, const std::string& programDir);
+// Stores every stored field; true when the file was written.
+bool writeSettings(const Settings& settings);
+
+}  // namespace vantrel
