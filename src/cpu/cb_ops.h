@@ -11,7 +11,6 @@
 
 #include "cpu/bit_ops.h"
 #include "cpu/dispatch_table.h"
-#include "cpu/illegal_opcode.h"
 #include "cpu/memory_access.h"
 #include "cpu/register_field.h"
 #include "hardware/machine.h"
@@ -40,20 +39,21 @@ inline void cbHandler(Machine& m) {
 
 namespace detail {
 
-template <uint8_t Op>
-constexpr Handler cbSlot() {
-    if constexpr (cbOpcodeExists(Op)) return cbHandler<Op>;
-    else return illegalOpcodeTrap;
+template <uint8_t Op, class Table>
+constexpr void cbSlot(Table& table) {
+    if constexpr (cbOpcodeExists(Op)) table[cbTableBase + Op] = cbHandler<Op>;
 }
 
-template <std::size_t... Op>
-constexpr void fillCb(HandlerTable& table, std::index_sequence<Op...>) {
-    ((table[cbTableBase + Op] = cbSlot<static_cast<uint8_t>(Op)>()), ...);
+template <class Table, std::size_t... Op>
+constexpr void fillCb(Table& table, std::index_sequence<Op...>) {
+    (cbSlot<static_cast<uint8_t>(Op)>(table), ...);
 }
 
 }  // namespace detail
 
-constexpr void fillCbTable(HandlerTable& table) {
+// Fills the working slots; the SLL slots keep the trap the table was built with.
+template <class Table>
+constexpr void fillCbTable(Table& table) {
     detail::fillCb(table, std::make_index_sequence<256>{});
 }
 

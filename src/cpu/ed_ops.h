@@ -13,7 +13,6 @@
 
 #include "cpu/alu.h"
 #include "cpu/dispatch_table.h"
-#include "cpu/illegal_opcode.h"
 #include "cpu/memory_access.h"
 #include "cpu/register_field.h"
 #include "hardware/machine.h"
@@ -182,20 +181,21 @@ inline void edHandler(Machine& m) {
 
 namespace detail {
 
-template <uint8_t Op>
-constexpr Handler edSlot() {
-    if constexpr (edOpcodeExists(Op)) return edHandler<Op>;
-    else return illegalOpcodeTrap;
+template <uint8_t Op, class Table>
+constexpr void edSlot(Table& table) {
+    if constexpr (edOpcodeExists(Op)) table[edTableBase + Op] = edHandler<Op>;
 }
 
-template <std::size_t... Op>
-constexpr void fillEd(HandlerTable& table, std::index_sequence<Op...>) {
-    ((table[edTableBase + Op] = edSlot<static_cast<uint8_t>(Op)>()), ...);
+template <class Table, std::size_t... Op>
+constexpr void fillEd(Table& table, std::index_sequence<Op...>) {
+    (edSlot<static_cast<uint8_t>(Op)>(table), ...);
 }
 
 }  // namespace detail
 
-constexpr void fillEdTable(HandlerTable& table) {
+// Fills the working slots; the others keep the trap the table was built with.
+template <class Table>
+constexpr void fillEdTable(Table& table) {
     detail::fillEd(table, std::make_index_sequence<256>{});
 }
 

@@ -91,21 +91,31 @@ constexpr bool indexedCbOpcodeExists(unsigned op) { return (op & 7) == 6 && op !
 
 namespace detail {
 
-template <uint8_t Op>
-constexpr IndexedCbOp indexedCbSlot() {
-    if constexpr (indexedCbOpcodeExists(Op)) return cbOnMemory<Op>;
-    else return indexedCbTrap;
+template <uint8_t Op, class Table>
+constexpr void indexedCbSlot(Table& table) {
+    if constexpr (indexedCbOpcodeExists(Op)) table[Op] = cbOnMemory<Op>;
 }
 
-template <std::size_t... Op>
-constexpr std::array<IndexedCbOp, 256> makeIndexedCbOps(std::index_sequence<Op...>) {
-    return {indexedCbSlot<static_cast<uint8_t>(Op)>()...};
+template <class Table, std::size_t... Op>
+constexpr void fillIndexedCb(Table& table, std::index_sequence<Op...>) {
+    (indexedCbSlot<static_cast<uint8_t>(Op)>(table), ...);
 }
 
 }  // namespace detail
 
-inline constexpr std::array<IndexedCbOp, 256> indexedCbOps =
-    detail::makeIndexedCbOps(std::make_index_sequence<256>{});
+// Fills the entries of the final bytes that exist; the others keep what they hold.
+template <class Table>
+constexpr void fillIndexedCbOps(Table& table) {
+    detail::fillIndexedCb(table, std::make_index_sequence<256>{});
+}
+
+// The operation of each DDCB/FDCB final byte, one lookup per instruction.
+inline constexpr std::array<IndexedCbOp, 256> indexedCbOps = [] {
+    std::array<IndexedCbOp, 256> table{};
+    for (auto& op : table) op = indexedCbTrap;
+    fillIndexedCbOps(table);
+    return table;
+}();
 
 template <IndexRegister X>
 inline void indexedCbHandler(Machine& m) {
@@ -191,20 +201,22 @@ inline void indexHandler(Machine& m) {
 
 namespace detail {
 
-template <IndexRegister X, uint8_t Op>
-constexpr Handler indexSlot() {
-    if constexpr (indexOpcodeExists(Op)) return indexHandler<X, Op>;
-    else return illegalOpcodeTrap;
+template <IndexRegister X, uint8_t Op, class Table>
+constexpr void indexSlot(Table& table, std::size_t base) {
+    if constexpr (indexOpcodeExists(Op)) table[base + Op] = indexHandler<X, Op>;
 }
 
-template <IndexRegister X, std::size_t... Op>
-constexpr void fillIndex(HandlerTable& table, std::size_t base, std::index_sequence<Op...>) {
-    ((table[base + Op] = indexSlot<X, static_cast<uint8_t>(Op)>()), ...);
+template <IndexRegister X, class Table, std::size_t... Op>
+constexpr void fillIndex(Table& table, std::size_t base, std::index_sequence<Op...>) {
+    (indexSlot<X, static_cast<uint8_t>(Op)>(table, base), ...);
 }
 
 }  // namespace detail
 
-constexpr void fillIndexTables(HandlerTable& table) {
+// Fills the working slots of DD (IX) and FD (IY); the others keep the trap the table
+// was built with.
+template <class Table>
+constexpr void fillIndexTables(Table& table) {
     detail::fillIndex<IndexRegister::ix>(table, ddTableBase, std::make_index_sequence<256>{});
     detail::fillIndex<IndexRegister::iy>(table, fdTableBase, std::make_index_sequence<256>{});
 }
