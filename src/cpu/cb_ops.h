@@ -21,8 +21,10 @@ namespace vantrel {
 template <uint8_t Op>
 inline void cbOnMemory(Machine& m, uint16_t address) {
     const uint8_t x = readByte(m, address);
-    if constexpr ((Op >> 6) == 1) testBit<(Op >> 3) & 7>(m.regs, x);
-    else writeByte(m, address, cbOperation<Op>(m.regs, x));
+    if constexpr ((Op >> 6) == 1)
+        testBit<(Op >> 3) & 7>(m.regs, x);
+    else
+        writeByte(m, address, cbOperation<Op>(m.regs, x));
 }
 
 template <uint8_t Op>
@@ -32,8 +34,10 @@ inline void cbHandler(Machine& m) {
         cbOnMemory<Op>(m, m.regs.hl());
     } else {
         uint8_t& reg = registerField<operand>(m.regs);
-        if constexpr ((Op >> 6) == 1) testBit<(Op >> 3) & 7>(m.regs, reg);
-        else reg = cbOperation<Op>(m.regs, reg);
+        if constexpr ((Op >> 6) == 1)
+            testBit<(Op >> 3) & 7>(m.regs, reg);
+        else
+            reg = cbOperation<Op>(m.regs, reg);
     }
 }
 

@@ -36,7 +36,8 @@ struct SlotMark {
 };
 
 template <std::size_t Size>
-constexpr std::size_t unfilled(const std::array<SlotMark, Size>& marks, std::size_t first, std::size_t count) {
+constexpr std::size_t unfilled(const std::array<SlotMark, Size>& marks, std::size_t first,
+                               std::size_t count) {
     std::size_t n = 0;
     for (std::size_t i = first; i < first + count; ++i) n += marks[i].filled ? 0 : 1;
     return n;

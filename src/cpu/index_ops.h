@@ -26,24 +26,32 @@ enum class IndexRegister { ix, iy };
 
 template <IndexRegister X>
 constexpr uint16_t& indexRegister(CpuRegisters& r) {
-    if constexpr (X == IndexRegister::ix) return r.ix;
-    else return r.iy;
+    if constexpr (X == IndexRegister::ix)
+        return r.ix;
+    else
+        return r.iy;
 }
 
 // Register field of an index-prefixed opcode where 4 and 5 mean the index halves.
 template <IndexRegister X, unsigned Field>
 constexpr uint8_t halfOrRegister(CpuRegisters& r) {
-    if constexpr (Field == 4) return static_cast<uint8_t>(indexRegister<X>(r) >> 8);
-    else if constexpr (Field == 5) return static_cast<uint8_t>(indexRegister<X>(r));
-    else return registerField<Field>(r);
+    if constexpr (Field == 4)
+        return static_cast<uint8_t>(indexRegister<X>(r) >> 8);
+    else if constexpr (Field == 5)
+        return static_cast<uint8_t>(indexRegister<X>(r));
+    else
+        return registerField<Field>(r);
 }
 
 template <IndexRegister X, unsigned Field>
 constexpr void setHalfOrRegister(CpuRegisters& r, uint8_t value) {
     uint16_t& index = indexRegister<X>(r);
-    if constexpr (Field == 4) index = static_cast<uint16_t>((index & 0x00FF) | value << 8);
-    else if constexpr (Field == 5) index = static_cast<uint16_t>((index & 0xFF00) | value);
-    else registerField<Field>(r) = value;
+    if constexpr (Field == 4)
+        index = static_cast<uint16_t>((index & 0x00FF) | value << 8);
+    else if constexpr (Field == 5)
+        index = static_cast<uint16_t>((index & 0xFF00) | value);
+    else
+        registerField<Field>(r) = value;
 }
 
 // Fetches the displacement d and gives (index + d) wrapped to 16 bits.
@@ -60,22 +68,23 @@ constexpr bool indexOpcodeExists(unsigned op) {
     const unsigned z = op & 7;
     auto half = [](unsigned field) { return field == 4 || field == 5; };
     switch (x) {
-    case 0:
-        if (z == 1 && (op & 0x0F) == 0x09) return true;                      // ADD IX,ss
-        if (op == 0x21 || op == 0x22 || op == 0x2A || op == 0x23 || op == 0x2B) return true;
-        if ((y == 4 || y == 5) && (z == 4 || z == 5 || z == 6)) return true;  // IXh/IXl inc, dec, ld n
-        return op == 0x34 || op == 0x35 || op == 0x36;
-    case 1:
-        if (op == 0x76) return false;
-        if ((y == 6) != (z == 6)) return true;  // (IX+d) with the real registers
-        if (y == 6) return false;
-        return y != z && (half(y) || half(z));
-    case 2:
-        if (z == 6) return true;
-        return y <= 1 && half(z);  // only ADD and ADC take IXh/IXl
-    default:
-        return op == 0xCB || op == 0xDD || op == 0xFD || op == 0xE1 || op == 0xE3 || op == 0xE5 ||
-               op == 0xE9 || op == 0xF9;
+        case 0:
+            if (z == 1 && (op & 0x0F) == 0x09) return true;  // ADD IX,ss
+            if (op == 0x21 || op == 0x22 || op == 0x2A || op == 0x23 || op == 0x2B) return true;
+            if ((y == 4 || y == 5) && (z == 4 || z == 5 || z == 6))
+                return true;  // IXh/IXl inc, dec, ld n
+            return op == 0x34 || op == 0x35 || op == 0x36;
+        case 1:
+            if (op == 0x76) return false;
+            if ((y == 6) != (z == 6)) return true;  // (IX+d) with the real registers
+            if (y == 6) return false;
+            return y != z && (half(y) || half(z));
+        case 2:
+            if (z == 6) return true;
+            return y <= 1 && half(z);  // only ADD and ADC take IXh/IXl
+        default:
+            return op == 0xCB || op == 0xDD || op == 0xFD || op == 0xE1 || op == 0xE3 ||
+                   op == 0xE5 || op == 0xE9 || op == 0xF9;
     }
 }
 
@@ -141,8 +150,10 @@ inline void indexHandler(Machine& m) {
     if constexpr (x == 0 && (Op & 0x0F) == 0x09) {  // ADD IX,BC/DE/IX/SP
         constexpr unsigned pair = (Op >> 4) & 3;
         uint16_t operand = 0;
-        if constexpr (pair == 2) operand = index;
-        else operand = pairField<pair>(r);
+        if constexpr (pair == 2)
+            operand = index;
+        else
+            operand = pairField<pair>(r);
         index = add16(r, index, operand);
     } else if constexpr (Op == 0x21) {
         index = fetchWord(m);

@@ -99,7 +99,7 @@ TEST(CbBitTest, BitChangesOnlyZHAndN) {
     stepInstruction(*m);
     EXPECT_EQ(m->regs.f, 0x50);
 
-    m->regs.f = 0x84;  // S and P/V are not recomputed from the tested bit
+    m->regs.f = 0x84;                        // S and P/V are not recomputed from the tested bit
     placeProgram(*m, codeAt, {0xCB, 0x4F});  // BIT 1,A: set
     stepInstruction(*m);
     EXPECT_EQ(m->regs.f, 0x94);

@@ -20,7 +20,8 @@ uint8_t& ramByte(Machine& m, uint16_t address) { return m.mem.ram()[address - 0x
 
 TEST(EdBlockCopyTest, LdirWithBcZeroCopiesTheWholeAddressSpace) {
     auto m = makeMachine();
-    for (std::size_t i = 0; i < romSize; ++i) m->mem.rom[i] = static_cast<uint8_t>(i * 7 + (i >> 14));
+    for (std::size_t i = 0; i < romSize; ++i)
+        m->mem.rom[i] = static_cast<uint8_t>(i * 7 + (i >> 14));
     m->mem.state.romBank = 3;
     m->regs.setHL(0x0000);
     m->regs.setDE(0x8000);
@@ -31,12 +32,14 @@ TEST(EdBlockCopyTest, LdirWithBcZeroCopiesTheWholeAddressSpace) {
     EXPECT_EQ(m->regs.bc(), 0x0000);
     EXPECT_EQ(m->regs.hl(), 0x0000);  // 65,536 steps brought it round
     EXPECT_EQ(m->regs.de(), 0x8000);
-    EXPECT_EQ(m->regs.f, 0xE9);       // P/V, H, N cleared; S, Z, 5, 3, C kept
+    EXPECT_EQ(m->regs.f, 0xE9);  // P/V, H, N cleared; S, Z, 5, 3, C kept
     EXPECT_EQ(m->regs.pc, romCodeAt + 2);
     // RAM now holds page 0 then the banked page; the second half of the copy went
     // below 0x8000 and was lost.
     EXPECT_EQ(std::memcmp(m->mem.ram(), m->mem.rom.data(), romPageSize), 0);
-    EXPECT_EQ(std::memcmp(m->mem.ram() + romPageSize, m->mem.rom.data() + 3 * romPageSize, romPageSize), 0);
+    EXPECT_EQ(
+        std::memcmp(m->mem.ram() + romPageSize, m->mem.rom.data() + 3 * romPageSize, romPageSize),
+        0);
 }
 
 TEST(EdBlockCopyTest, SingleStepsKeepSZ53AndCarry) {
@@ -83,7 +86,7 @@ TEST(EdBlockSearchTest, CpirStopsAtFirstMatchOrWhenBcRunsOut) {
     stepInstruction(*m);
     EXPECT_EQ(m->regs.hl(), 0xA003);  // one past the match
     EXPECT_EQ(m->regs.bc(), 7);
-    EXPECT_EQ(m->regs.f, 0x47);       // Z, P/V, N and the kept carry
+    EXPECT_EQ(m->regs.f, 0x47);  // Z, P/V, N and the kept carry
     EXPECT_EQ(m->regs.a, 3);
 
     m->regs.a = 9;
@@ -130,10 +133,12 @@ TEST(EdBlockIoTest, InirAndOtirWithBZeroMake256Transfers) {
     EXPECT_EQ(m->regs.b, 0);
     EXPECT_EQ(m->regs.hl(), 0xA100);
     EXPECT_EQ(m->regs.f, 0x42);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(ramByte(*m, static_cast<uint16_t>(0xA000 + i)), 0x5A) << i;
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(ramByte(*m, static_cast<uint16_t>(0xA000 + i)), 0x5A) << i;
     EXPECT_EQ(ramByte(*m, 0xA100), 0x00);
 
-    for (int i = 0; i < 256; ++i) ramByte(*m, static_cast<uint16_t>(0xB000 + i)) = static_cast<uint8_t>(i);
+    for (int i = 0; i < 256; ++i)
+        ramByte(*m, static_cast<uint16_t>(0xB000 + i)) = static_cast<uint8_t>(i);
     m->regs.setHL(0xB0FF);
     m->regs.b = 0;
     placeProgram(*m, codeAt, {0xED, 0xBB});  // OTDR: last byte sent is the one at B000
@@ -226,7 +231,8 @@ TEST(EdArithmeticTest, Neg) {
     struct Case {
         uint8_t a, result, flags;
     };
-    const Case cases[] = {{0x80, 0x80, 0x87}, {0x00, 0x00, 0x42}, {0x01, 0xFF, 0x93}, {0x10, 0xF0, 0x83}};
+    const Case cases[] = {
+        {0x80, 0x80, 0x87}, {0x00, 0x00, 0x42}, {0x01, 0xFF, 0x93}, {0x10, 0xF0, 0x83}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.a));
         auto m = makeMachine();
@@ -311,7 +317,8 @@ TEST(EdWordTest, AbsoluteLoadsObeyTheMap) {
     EXPECT_EQ(ramByte(*m, 0x8001), 0xB1);
     EXPECT_EQ(m->regs.pc, codeAt + 4);
 
-    placeProgram(*m, codeAt, {0xED, 0x7B, 0x00, 0x80, 0xED, 0x5B, 0x00, 0x80});  // LD SP,(8000); LD DE,(8000)
+    placeProgram(*m, codeAt,
+                 {0xED, 0x7B, 0x00, 0x80, 0xED, 0x5B, 0x00, 0x80});  // LD SP,(8000); LD DE,(8000)
     stepInstruction(*m, 2);
     EXPECT_EQ(m->regs.sp, 0xB1C1);
     EXPECT_EQ(m->regs.de(), 0xB1C1);

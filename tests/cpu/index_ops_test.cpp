@@ -186,7 +186,8 @@ TEST(IndexWordTest, StackJumpsAndSixteenBitForms) {
     EXPECT_EQ(ramByte(*m, 0xE000), 0xEF);
     EXPECT_EQ(ramByte(*m, 0xE001), 0xBE);
 
-    placeProgram(*m, codeAt, {0xDD, 0x22, 0x00, 0xC0, 0xFD, 0x2A, 0x00, 0xC0});  // LD (C000),IX; LD IY,(C000)
+    placeProgram(*m, codeAt,
+                 {0xDD, 0x22, 0x00, 0xC0, 0xFD, 0x2A, 0x00, 0xC0});  // LD (C000),IX; LD IY,(C000)
     m->regs.iy = 0;
     stepInstruction(*m, 2);
     EXPECT_EQ(m->regs.iy, 0x1234);
@@ -239,7 +240,7 @@ TEST(IndexedCbTest, RotatesShiftsAndBitsOnIndexedBytes) {
     EXPECT_EQ(m->regs.f, 0x01);
     EXPECT_EQ(m->regs.pc, codeAt + 4);
 
-    m->regs.f = 0xAD;  // S, 5, 3, P/V, C
+    m->regs.f = 0xAD;                                    // S, 5, 3, P/V, C
     placeProgram(*m, codeAt, {0xDD, 0xCB, 0x02, 0x46});  // BIT 0,(IX+2)
     stepInstruction(*m);
     EXPECT_EQ(m->regs.f, 0xFD);  // Z and H added, the rest kept
@@ -274,9 +275,17 @@ TEST(IndexTrapTest, MissingFormsTrapWithTheRightLength) {
         uint16_t length;
     };
     const Case cases[] = {
-        {{0xDD, 0x64}, 2}, {{0xDD, 0x6D}, 2}, {{0xDD, 0x94}, 2}, {{0xDD, 0xBD}, 2},
-        {{0xDD, 0x00}, 2}, {{0xDD, 0x76}, 2}, {{0xDD, 0xED}, 2}, {{0xFD, 0xEB}, 2},
-        {{0xDD, 0xCB, 0x02, 0x36}, 4}, {{0xDD, 0xCB, 0x02, 0x00}, 4}, {{0xFD, 0xCB, 0x02, 0x47}, 4},
+        {{0xDD, 0x64}, 2},
+        {{0xDD, 0x6D}, 2},
+        {{0xDD, 0x94}, 2},
+        {{0xDD, 0xBD}, 2},
+        {{0xDD, 0x00}, 2},
+        {{0xDD, 0x76}, 2},
+        {{0xDD, 0xED}, 2},
+        {{0xFD, 0xEB}, 2},
+        {{0xDD, 0xCB, 0x02, 0x36}, 4},
+        {{0xDD, 0xCB, 0x02, 0x00}, 4},
+        {{0xFD, 0xCB, 0x02, 0x47}, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::vector<int>(c.bytes.begin(), c.bytes.end())));

@@ -17,11 +17,16 @@ namespace vantrel::test {
 
 inline std::size_t subTableOfPrefix(uint8_t prefix) {
     switch (prefix) {
-    case 0xCB: return cbTableBase;
-    case 0xDD: return ddTableBase;
-    case 0xED: return edTableBase;
-    case 0xFD: return fdTableBase;
-    default: return mainTableBase;
+        case 0xCB:
+            return cbTableBase;
+        case 0xDD:
+            return ddTableBase;
+        case 0xED:
+            return edTableBase;
+        case 0xFD:
+            return fdTableBase;
+        default:
+            return mainTableBase;
     }
 }
 
