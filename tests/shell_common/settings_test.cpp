@@ -299,7 +299,9 @@ TEST(SettingsLocateTest, ProgramFolderUsedWhenFileExistsThere) {
     Settings s;
     locateSettingsFile(s, program.path());
     EXPECT_EQ(s.iniPath, program / "Vantrel.ini");
+    ::chmod(program.path().c_str(), 0755);
     fs::remove(program / "Vantrel.ini");
+    ::chmod(program.path().c_str(), 0555);
     s.iniPath.clear();
     locateSettingsFile(s, program.path());
     EXPECT_EQ(s.iniPath, config / "vantrel/Vantrel.ini");
