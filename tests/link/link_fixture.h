@@ -37,9 +37,13 @@ inline void putWord(std::vector<uint8_t>& out, uint16_t word) {
 
 // A variable file with the given entries (data of header and data packets), its
 // data-section length and checksum computed the published way.
-inline std::vector<uint8_t> variableFile(const std::vector<std::vector<uint8_t>>& entries) {
-    std::vector<uint8_t> file{'*', '*', 'T', 'I', '8', '5', '*', '*', 0x1A, 0x0C, 0x00};
-    const char comment[42] = "any comment";
+inline std::vector<uint8_t> variableFile(const std::vector<std::vector<uint8_t>>& entries,
+                                         const std::string& commentText = "any comment") {
+    std::vector<uint8_t> file;
+    file.reserve(64 * 1024);
+    file.assign(variableFileSignature.begin(), variableFileSignature.end());
+    char comment[42] = {};
+    std::memcpy(comment, commentText.data(), std::min<std::size_t>(commentText.size(), 41));
     file.insert(file.end(), comment, comment + 42);
     std::vector<uint8_t> section;
     for (const auto& entry : entries) {
@@ -52,6 +56,11 @@ inline std::vector<uint8_t> variableFile(const std::vector<std::vector<uint8_t>>
     file.insert(file.end(), section.begin(), section.end());
     putWord(file, sum);
     return file;
+}
+
+// As the engine writes it at fixedTime.
+inline std::vector<uint8_t> variableFileWithComment(const std::vector<std::vector<uint8_t>>& entries) {
+    return variableFile(entries, "Vantrel generated file: 05/03/2026, 09:07");
 }
 
 inline std::vector<uint8_t> bytesOf(std::size_t count, uint8_t first) {
