@@ -81,7 +81,6 @@ int appMain(int argc, char** argv) {
 
     MainWindow window(settings);
     window.placeOnScreen();
-    if (!window.startEmulation()) return -1;
     QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window, &MainWindow::bringToFront);
     QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
@@ -103,6 +102,13 @@ int appMain(int argc, char** argv) {
             window.closeWithoutDialogs();
         }
     });
+
+    // The ROM messages may already wait for the user; a signal then ends the run.
+    if (!window.startEmulation()) return -1;
+    if (window.closed()) {
+        writeSettings(settings);
+        return 0;
+    }
 
     if (window.romLoadFailed()) {
         // No window: let the user pick a ROM for the next start, then end.
