@@ -49,9 +49,8 @@ bool toFile(const std::vector<uint8_t>& dib, const Settings& settings) {
 
 bool takeScreenshot(QWidget* owner, const Machine& machine, const Settings& settings, int route) {
     const bool file = route == screenshotToFileRoute || (route == screenshotAsConfigured && settings.screenshotToFile);
-    // A snapshot first: the calculator may be drawing while we copy.
-    std::array<uint8_t, lcdBytes> lcd;
-    std::memcpy(lcd.data(), lcdMemory(machine), lcd.size());
+    // One snapshot: the calculator may be drawing while we take it.
+    const LcdBytes lcd = lcdMemoryCopy(machine);
     const auto dib = buildLcdDib(lcd.data(), settings.foreground, settings.background);
 
     const bool done = file ? toFile(dib, settings)
