@@ -71,6 +71,7 @@ recvTake:
         out (7),a
         ld a,0C0h
         out (7),a
+        in a,(7)                ; lets the other side go on (or finish)
         djnz recvBit
         ld a,c
         ret
