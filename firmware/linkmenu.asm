@@ -177,10 +177,25 @@ listNext:
         push bc
         ld c,0
         call setCursor
+        ld a,d                  ; the name starts at byte 4 of the header
+        or a
+        ld a,e
+        jr z,listShortHeader
+        ld a,0FFh
+listShortHeader:
+        sub 4
+        jr nc,listHasName
+        xor a
+listHasName:
+        ld b,a                  ; bytes left for the name in this header
         inc hl
         inc hl
         inc hl
-        ld a,(hl)               ; name length
+        ld a,(hl)               ; name length as the header gives it
+        cp b
+        jr c,listNameInHeader
+        ld a,b
+listNameInHeader:
         cp 9
         jr c,listNameLength
         ld a,8

@@ -33,7 +33,7 @@ failedText:     DEFM "LINK ERROR"
                 DEFB 0
 cancelledText:  DEFM "CANCELLED"
                 DEFB 0
-skippedText:    DEFM "MEMORY FULL"
+skippedText:    DEFM "SKIPPED SOME"
                 DEFB 0
 ; Indexed by the evaluation error code less one.
 errorTexts:

@@ -157,5 +157,34 @@ TEST_F(FirmwareLink, ARefusedSaveNameCancelsTheSendAndLeavesTheCableQuiet) {
     EXPECT_TRUE(std::filesystem::exists(dir / "again.85n"));
 }
 
+TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
+    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+        const Bytes file = variableFile(entries);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                    static_cast<std::streamsize>(file.size()));
+    };
+    // More data than the store holds, then a variable that fits.
+    const auto group = dir / "big.85g";
+    writeFile(group, {variableHeader(30000, 0x0C, "BIG"), Bytes(30000, 0x55),
+                      variableHeader(10, 0x00, "B"), Bytes(10, 0x22)});
+    upload(group);
+    ASSERT_TRUE(transferOver(1, "SKIPPED SOME")) << calc.row(1);
+    EXPECT_EQ(calc.row(2), "B");
+    EXPECT_EQ(calc.row(3), "");
+
+    // A memory backup is refused as a whole; the store keeps what it had.
+    const auto backup = dir / "backup.85b";
+    writeFile(backup, {Bytes{0x09, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, Bytes(9, 1),
+                       Bytes(4, 2), Bytes(4, 3)});
+    calc.m->link.startUpload(*calc.m, backup.string());
+    requestInterrupt(*calc.m);
+    ASSERT_TRUE(transferOver(1, "SKIPPED SOME")) << calc.row(1);
+    EXPECT_EQ(calc.row(2), "B");
+    EXPECT_EQ(calc.row(3), "");
+    for (int i = 0; i < 3; ++i) calc.tick();
+    EXPECT_EQ(calc.m->linkActive.load(), 0u);
+    EXPECT_TRUE(calc.asleep());
+}
+
 }  // namespace
 }  // namespace vantrel::test
