@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "e2e/running_calculator.h"
 #include "link/receive_screen.h"
+#include "link/upload_flow.h"
 #include "link/variable_file.h"
 
 namespace vantrel::test {
@@ -68,16 +70,21 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
-    // What the Upload command does with automatic linking: [2nd] [LINK] [F2] by key
-    // injection, then the file goes out once the calculator waits for it.
+    // The Upload command with automatic linking: it types [2nd] [LINK] [F2] by key
+    // injection, then the chosen file goes out once the calculator waits for it.
+    struct ChooseFile : UploadDialogs {
+        std::filesystem::path file;
+        int choices = 0;
+        std::optional<std::string> chooseUploadFile() override {
+            ++choices;
+            return file.string();
+        }
+    };
     void upload(const std::filesystem::path& file) {
-        requestInterrupt(*calc.m);
-        injectKey(*calc.m, key::second, 100);
-        injectKey(*calc.m, key::xVar, 100);
-        injectKey(*calc.m, key::f2, 100);
-        ASSERT_TRUE(calc.tickUntil([](const Machine& m) { return screenShowsWaiting(m); }));
-        calc.m->link.startUpload(*calc.m, file.string());
-        requestInterrupt(*calc.m);
+        ChooseFile dialogs;
+        dialogs.file = file;
+        uploadFile(*calc.m, true, dialogs);
+        EXPECT_EQ(dialogs.choices, 1);
     }
 
     bool transferOver(int statusRow, const std::string& status) {
@@ -176,8 +183,7 @@ TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
     const auto backup = dir / "backup.85b";
     writeFile(backup, {Bytes{0x09, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, Bytes(9, 1),
                        Bytes(4, 2), Bytes(4, 3)});
-    calc.m->link.startUpload(*calc.m, backup.string());
-    requestInterrupt(*calc.m);
+    upload(backup);
     ASSERT_TRUE(transferOver(1, "SKIPPED SOME")) << calc.row(1);
     EXPECT_EQ(calc.row(2), "B");
     EXPECT_EQ(calc.row(3), "");
