@@ -164,6 +164,37 @@ TEST_F(FirmwareLink, ARefusedSaveNameCancelsTheSendAndLeavesTheCableQuiet) {
     EXPECT_TRUE(std::filesystem::exists(dir / "again.85n"));
 }
 
+TEST_F(FirmwareLink, AVariableUploadedAgainReplacesTheStoredOne) {
+    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+        const Bytes file = variableFile(entries);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                    static_cast<std::streamsize>(file.size()));
+    };
+    const Bytes msg{0x02, 0x00, 'h', 'i'};
+    writeFile(dir / "first.85g", {variableHeader(10, 0x00, "A"), Bytes(10, 0x01),
+                                  variableHeader(4, 0x0C, "MSG"), msg});
+    upload(dir / "first.85g");
+    ASSERT_TRUE(transferOver(1, "DONE"));
+    const Bytes newer(10, 0x09);
+    writeFile(dir / "again.85n", {variableHeader(10, 0x00, "A"), newer});
+    upload(dir / "again.85n");
+    ASSERT_TRUE(transferOver(1, "DONE"));
+    EXPECT_EQ(calc.row(2), "MSG");
+    EXPECT_EQ(calc.row(3), "A");
+    EXPECT_EQ(calc.row(4), "");
+
+    calc.click(key::exit);
+    const auto target = dir / "back.85g";
+    calc.host.saveName = target.string();
+    calc.click(key::f1);
+    ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
+    const Bytes expected = variableFile({variableHeader(4, 0x0C, "MSG"), msg,
+                                         variableHeader(10, 0x00, "A"), newer});
+    const Bytes received = readFile(target);
+    ASSERT_EQ(received.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin() + 53, expected.end(), received.begin() + 53));
+}
+
 TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
     const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
         const Bytes file = variableFile(entries);
