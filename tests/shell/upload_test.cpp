@@ -111,3 +111,46 @@ TEST_F(ScreenshotCommand, FileRouteNumbersFilesAndReportsUsedUpNames) {
 
 }  // namespace
 }  // namespace vantrel
+
+#include <QDropEvent>
+#include <QUrl>
+
+#include "shell/file_drop.h"
+
+namespace vantrel {
+namespace {
+
+TEST_F(UploadCommand, DroppedVariableFilesAreUploadedOthersRefused) {
+    QWidget window;
+    std::vector<std::string> uploads;
+    new FileDropUploader(&window, [&](const std::string& path) { uploads.push_back(path); });
+    EXPECT_TRUE(window.acceptDrops());
+
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &dropped);
+        QCoreApplication::processEvents();
+        return enter.isAccepted() && dropped.isAccepted();
+    };
+    const std::string file = (dir / "prog.85p").string();
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(QString::fromStdString((dir / "notes.txt").string()))}));
+    EXPECT_FALSE(drop({QUrl(QStringLiteral("https://example.org/prog.85p"))}));
+    EXPECT_TRUE(uploads.empty());
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(QStringLiteral("/x/readme")), QUrl::fromLocalFile(QString::fromStdString(file))}));
+    EXPECT_EQ(uploads, std::vector<std::string>{file});
+}
+
+TEST_F(UploadCommand, GivenFileSkipsTheDialogAndTheOnKey) {
+    std::memcpy(machine->mem.ram() + (0x80DF - 0x8000), " Waiting", 8);
+    QtGivenFileUpload given(nullptr, (dir / "missing.85p").string());
+    uploadFile(*machine, true, given);
+    EXPECT_EQ(machine->keyLatch.load(), 0u);
+    EXPECT_EQ(machine->control.pendingCode(), code(EmuRequest::Interrupt));
+}
+
+}  // namespace
+}  // namespace vantrel
