@@ -154,3 +154,48 @@ TEST_F(UploadCommand, GivenFileSkipsTheDialogAndTheOnKey) {
 
 }  // namespace
 }  // namespace vantrel
+
+#include <QTemporaryDir>
+
+#include "hardware/ports.h"
+#include "shell/main_window.h"
+#include "shell_support.h"
+
+namespace vantrel {
+namespace {
+
+// The whole road through the window with a running calculator that stands on its
+// home screen: Upload, the Open dialog, then the hint from the link.
+TEST(WindowUploadThread, UploadFromTheHomeScreenEndsInTheHint) {
+    QTemporaryDir dir;
+    Settings settings;
+    settings.romPath = test::writeTestRom(dir).toStdString();
+    settings.ramPath = dir.filePath(QStringLiteral("state.bin")).toStdString();
+    settings.autoLinkOnUpload = false;
+    settings.beepOnErrors = false;
+    const std::string file = dir.filePath(QStringLiteral("prog.85p")).toStdString();
+    std::ofstream(file) << "**TI85**";
+
+    MainWindow window(settings);
+    ASSERT_TRUE(window.startEmulation());
+    ASSERT_TRUE(window.hasEmulationThread());
+    ASSERT_TRUE(test::waitUntil([&] { return calculatorOn(window.machine()); }));
+
+    std::shared_ptr<test::SeenBox> hint;
+    auto dialog = test::whenModal([&](QWidget* widget) {
+        auto* open = qobject_cast<QFileDialog*>(widget);
+        ASSERT_NE(open, nullptr);
+        EXPECT_EQ(open->windowTitle(), "Choose File to Upload");
+        hint = test::answerMessageBox(QMessageBox::Ok);
+        open->selectFile(QString::fromStdString(file));
+        static_cast<QDialog*>(open)->accept();
+    });
+    window.onCommand(cmdUpload);
+    ASSERT_TRUE(dialog->ran);
+    ASSERT_TRUE(hint && hint->shown);
+    EXPECT_EQ(hint->text, "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.");
+    EXPECT_TRUE(window.stopEmulationThread());
+}
+
+}  // namespace
+}  // namespace vantrel
