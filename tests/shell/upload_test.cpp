@@ -199,3 +199,43 @@ TEST(WindowUploadThread, UploadFromTheHomeScreenEndsInTheHint) {
 
 }  // namespace
 }  // namespace vantrel
+
+#include <QEventLoop>
+#include <thread>
+
+#include "shell/single_instance.h"
+
+namespace vantrel {
+namespace {
+
+// A second start hands its file to the running instance over the local socket.
+TEST(InstanceHandoverThread, FileNamedToASecondStartReachesTheFirst) {
+    test::application();
+    const QString name = QStringLiteral("VantrelTest-%1").arg(::getpid());
+    InstanceServer server(name);
+    ASSERT_TRUE(server.listen());
+    int raises = 0;
+    QStringList uploads;
+    QObject::connect(&server, &InstanceServer::raiseRequested, [&] { ++raises; });
+    QObject::connect(&server, &InstanceServer::uploadRequested, [&](const QString& path) { uploads << path; });
+
+    auto ask = [&](const QString& path) {
+        std::atomic<bool> done{false};
+        bool taken = false;
+        std::thread second([&] {
+            taken = askRunningInstanceToRaise(name, 5000, path);
+            done = true;
+        });
+        test::waitUntil([&] { return done.load(); });
+        second.join();
+        return taken;
+    };
+    EXPECT_TRUE(ask(QStringLiteral("/home/u/prog \u00e9.85p")));
+    EXPECT_TRUE(ask(QString()));
+    EXPECT_TRUE(ask(QStringLiteral("/bad\nname.85p")));  // only raises
+    EXPECT_EQ(raises, 3);
+    EXPECT_EQ(uploads, QStringList{QStringLiteral("/home/u/prog \u00e9.85p")});
+}
+
+}  // namespace
+}  // namespace vantrel
