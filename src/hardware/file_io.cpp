@@ -20,8 +20,11 @@ bool usablePath(const std::string& path) {
 }
 
 // Opens without blocking (a FIFO or a device never stalls the caller) and keeps
-// the descriptor only for a regular file.
+// the descriptor only for a regular file. Whatever is plainly not a regular file is
+// not opened at all, since opening some devices has effects of its own.
 int openRegular(const std::string& path, int flags) {
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) return -1;
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return -1;
     struct stat st {};
