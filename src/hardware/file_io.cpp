@@ -168,6 +168,8 @@ bool writeWholeFile(const std::string& path, const void* buffer, std::size_t cou
     const bool exists = ::stat(target->c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return false;  // never replace a FIFO, device or folder
     if (!exists && errno != ENOENT) return false;
+    // A file the user made read-only stays as it is, as an open for writing would.
+    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return false;
 
     // Hidden and beside the target, so the rename stays within one file system.
     std::string temp = directoryPart(*target) + "." + namePart(*target).substr(0, 200) + ".XXXXXX";
