@@ -256,9 +256,9 @@ TEST(StateFileHoldTest, ReloadIntoPausedMachineKeepsItPausedAtNewPc) {
     // A Pause waiting before the first instruction: the loop pauses as it does in
     // HALT, before it runs anything.
     EmulationThread thread(*m);
+    const uint64_t pulses = m->control.haltEvent.pulseCount();
     m->control.post(EmuRequest::Pause);
     m->control.resume();
-    const uint64_t pulses = m->control.haltEvent.pulseCount();
     for (int i = 0; i < 1000 && m->control.state() != LoopState::paused; ++i)
         m->control.haltEvent.waitFor(std::chrono::milliseconds(10));
     ASSERT_EQ(m->control.state(), LoopState::paused);
