@@ -80,6 +80,11 @@ World& world() {
                                                  {0x01, 0x00, 'x'}});
         writeVariableFileBytes(made->backupFile, {{0x10, 0x00, 0x1D, 0x00, 0x00}, {1, 2, 3}, {4}, {5, 6}});
         made->m->setHost(&made->host);
+        std::atexit([] {
+            World& w = world();
+            for (const auto& file : {w.groupFile, w.backupFile, w.host.saveName}) ::unlink(file.c_str());
+            ::rmdir(w.dir.c_str());
+        });
         made->m->link.fileClock = [] { return FileTime{1, 2, 2030, 3, 4}; };
         return made;
     }();

@@ -15,11 +15,17 @@ using namespace vantrel;
 namespace {
 
 const std::string& scratchDir() {
-    static const std::string dir = [] {
+    // Never destroyed: the clean-up at exit still needs it.
+    static const std::string& dir = *new std::string([] {
         char pattern[] = "/tmp/vantrel-fuzz-vf-XXXXXX";
         if (!::mkdtemp(pattern)) std::abort();
+        std::atexit([] {
+            ::unlink((scratchDir() + "/in.85g").c_str());
+            ::unlink((scratchDir() + "/out.85g").c_str());
+            ::rmdir(scratchDir().c_str());
+        });
         return std::string(pattern);
-    }();
+    }());
     return dir;
 }
 
