@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "cpu/emulation_thread.h"
 #include "hardware/ports.h"
 #include "link/link_fixture.h"
 
@@ -111,6 +112,40 @@ TEST_F(LinkThreadTest, RefusedUploadsDuringAReceiveLeaveItWhole) {
     EXPECT_TRUE(calc.faults().empty());
     EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, data}));
     EXPECT_TRUE(engineAtRest());
+}
+
+TEST_F(LinkThreadTest, UploadStartsWhileTheRunningLoopExecutesPortAccesses) {
+    const auto header = varHeader(0x00, "A", 10);
+    const auto path = (dir / "up.85n").string();
+    writeBytes(path, variableFile({header, bytesOf(10, 4)}));
+    showWaiting();
+    // A calculator taking whatever the PC presents: wait for a bit, answer it, release.
+    placeProgram(*m, 0x9000, {
+        0xDB, 0x07,  // loop: in a,(7)
+        0xFE, 0x03,  //       cp 3
+        0x28, 0xFA,  //       jr z,loop
+        0xD3, 0x07,  //       out (7),a
+        0x3E, 0xC0,  //       ld a,0C0h
+        0xD3, 0x07,  //       out (7),a
+        0x18, 0xF2,  //       jr loop
+    });
+    EmulationThread thread(*m);
+    m->control.resume();
+    m->link.startUpload(*m, path);
+
+    bool headerTaken = false;
+    for (int i = 0; i < 1'000'000 && !headerTaken; ++i) {
+        HoldGuard guard(m->control);
+        headerTaken = m->link.sending == 0;
+    }
+    EXPECT_TRUE(headerTaken);
+    {
+        HoldGuard guard(m->control);
+        EXPECT_EQ(m->link.state, LinkState::TxHeader);
+        EXPECT_EQ(m->link.variables.count(), 1);
+        EXPECT_EQ(m->link.sendQueue.bitIndex, 8);
+    }
+    EXPECT_TRUE(thread.stop());
 }
 
 }  // namespace
