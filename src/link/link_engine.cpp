@@ -11,9 +11,9 @@ namespace vantrel {
 
 namespace {
 
-// SKIP reasons sent by the calculator.
-constexpr uint8_t skipExit = 1;  // the user left the receive screen
-constexpr uint8_t skipThis = 2;  // the calculator skips the variable just offered
+// The SKIP reason with which the calculator declines the variable just offered
+// (1 is the user leaving the receive screen).
+constexpr uint8_t skipThis = 2;
 
 constexpr uint16_t saveNameCapacity = 260;
 
@@ -184,8 +184,7 @@ void LinkEngine::handleUploading(Machine& m) {
             queueShort(cmdAck);
             state = variables.empty() ? LinkState::EndWithEot : LinkState::TxHeader;
         } else {
-            // Exit, out of memory or any skip the upload cannot follow: end it.
-            (void)skipExit;
+            // Exit, a full memory, or a skip where no variable was offered: end it.
             state = LinkState::EndWithEot;
         }
         queueReply();
