@@ -25,9 +25,6 @@ constexpr HandlerTable buildDispatchTable() {
 
 constexpr HandlerTable builtTable = buildDispatchTable();
 
-// GCC does not fold comparisons of inline handler addresses with -fsanitize=null (part of
-// the UBSan build, which GCC does not announce by a macro; ASan comes with it there).
-#ifndef __SANITIZE_ADDRESS__
 constexpr std::size_t countInMain(Handler handler) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < 256; ++i) count += builtTable[mainTableBase + i] == handler;
@@ -38,7 +35,6 @@ constexpr std::size_t countInMain(Handler handler) {
 // handler.
 static_assert(countInMain(illegalOpcodeTrap) == 0);
 static_assert(countInMain(nopHandler) == 8);
-#endif
 
 // --- trap slots of the prefixed sub-tables ----------------------------------------
 // Counted on a shadow table that the same fill functions mark, because comparing

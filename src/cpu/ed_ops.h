@@ -13,6 +13,7 @@
 
 #include "cpu/alu.h"
 #include "cpu/dispatch_table.h"
+#include "cpu/main_ops.h"
 #include "cpu/memory_access.h"
 #include "cpu/register_field.h"
 #include "hardware/machine.h"
@@ -155,7 +156,6 @@ inline void edHandler(Machine& m) {
         r.intFlags = static_cast<uint8_t>((r.intFlags & ~intMode1Bit) | intMode2Bit);
     } else if constexpr (Op == 0x47) {
         r.i = r.a;
-    } else if constexpr (Op == 0x4F) {  // LD R,A: there is no R register
     } else if constexpr (Op == 0x57) {  // LD A,I
         r.a = r.i;
         r.f = static_cast<uint8_t>(szFlags(r.a) | (r.interruptsEnabled() ? flagPV : 0) |
@@ -182,7 +182,9 @@ namespace detail {
 
 template <uint8_t Op, class Table>
 constexpr void edSlot(Table& table) {
-    if constexpr (edOpcodeExists(Op)) table[edTableBase + Op] = edHandler<Op>;
+    // LD R,A is the machine's NOP: there is no R register to load.
+    if constexpr (Op == 0x4F) table[edTableBase + Op] = nopHandler;
+    else if constexpr (edOpcodeExists(Op)) table[edTableBase + Op] = edHandler<Op>;
 }
 
 template <class Table, std::size_t... Op>

@@ -115,14 +115,17 @@ void ThreadControl::honourHold() {
 
 void ThreadControl::enterHostCall() {
     std::lock_guard lock(mutex_);
+    stateBeforeHostCall_ = state_;
     state_ = LoopState::inHostCall;
     cv_.notify_all();
 }
 
 void ThreadControl::leaveHostCall() {
     std::unique_lock lock(mutex_);
-    cv_.wait(lock, [&] { return !held_; });
-    state_ = LoopState::running;
+    // Only a running loop has to wait out a hold taken meanwhile; a machine driven
+    // without its loop (tools, fuzzers) goes back to the state it was in.
+    if (stateBeforeHostCall_ == LoopState::running) cv_.wait(lock, [&] { return !held_; });
+    state_ = stateBeforeHostCall_;
 }
 
 void ThreadControl::loopEnded() {

@@ -4,7 +4,6 @@
 
 #include "hardware/host_interface.h"
 #include "hardware/machine.h"
-#include "link/host_calls.h"
 #include "link/receive_screen.h"
 
 namespace vantrel {
@@ -271,7 +270,7 @@ void LinkEngine::queueReply() {
 
 bool LinkEngine::askSaveName(Machine& m) {
     std::string name;
-    const bool chosen = callHostFromLoop(m, [&](HostInterface& h) { return h.askSaveName(name); });
+    const bool chosen = m.callHost([&](HostInterface& h) { return h.askSaveName(name); });
     if (!chosen) return false;
     // The window's buffer holds at most 259 characters and stops at a zero byte.
     if (const auto zero = name.find('\0'); zero != std::string::npos) name.resize(zero);
@@ -283,7 +282,7 @@ bool LinkEngine::askSaveName(Machine& m) {
 
 bool LinkEngine::writeReceivedFile(Machine& m) {
     const FilePrompt prompt = [&m](int kind, bool isError, const std::string& name) {
-        return callHostFromLoop(m, [&](HostInterface& h) { return h.filePrompt(kind, isError, name); });
+        return m.callHost([&](HostInterface& h) { return h.filePrompt(kind, isError, name); });
     };
     return writeVariableFile(variables, prompt, fileClock);
 }
