@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "headless/key_names.h"
+#include "headless/session.h"
+
 namespace vantrel::headless {
 
 namespace {
@@ -33,6 +36,28 @@ std::optional<double> parseSeconds(const std::string& text) {
     return value;
 }
 
+// "NAME@MS": the time is taken only when digits alone follow the last "@", so names
+// and files that hold an "@" of their own still work.
+bool splitTime(const std::string& value, ScriptEvent& event, std::string& error) {
+    event.text = value;
+    const auto at = value.find_last_of('@');
+    if (at == std::string::npos || at + 1 == value.size()) return true;
+    const std::string digits = value.substr(at + 1);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return true;
+    if (digits.size() > 9) {
+        error = "the time in \"" + value + "\" is beyond a day";
+        return false;
+    }
+    const int64_t ms = std::stoll(digits);
+    if (ms > static_cast<int64_t>(maxSeconds * 1000)) {
+        error = "the time in \"" + value + "\" is beyond a day";
+        return false;
+    }
+    event.atMs = ms;
+    event.text = value.substr(0, at);
+    return true;
+}
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
@@ -57,6 +82,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
             return false;
         };
         std::optional<std::string> seconds;
+        std::optional<std::string> value;
         if (valueOf("--rom", o.romPath) || valueOf("--ram", o.ramPath)) {
         } else if (startsWithIgnoringCase(arg, "/rom:")) {
             o.romPath = arg.substr(5);
@@ -70,6 +96,61 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
                 break;
             }
             o.seconds = *parsed;
+            o.secondsGiven = true;
+        } else if (valueOf("--key", value) || valueOf("--inject", value)) {
+            if (!result.error.empty()) break;
+            const bool inject = arg.starts_with("--inject");
+            ScriptEvent event;
+            if (!splitTime(*value, event, result.error)) break;
+            const auto keyCode = keyCodeByName(event.text);
+            if (!keyCode) {
+                result.error = "no calculator key is called \"" + event.text + "\"";
+                break;
+            }
+            event.action = inject ? ScriptAction::inject : ScriptAction::key;
+            event.code = *keyCode;
+            o.events.push_back(event);
+        } else if (valueOf("--type", value)) {
+            if (!result.error.empty()) break;
+            ScriptEvent first;
+            if (!splitTime(*value, first, result.error)) break;
+            if (first.text.empty()) {
+                result.error = "--type needs some text";
+                break;
+            }
+            for (std::size_t c = 0; c < first.text.size(); ++c) {
+                const unsigned char ch = static_cast<unsigned char>(first.text[c]);
+                if (ch < 0x20 || ch > 0x7E) {
+                    result.error = "--type takes printable ASCII characters only";
+                    break;
+                }
+                ScriptEvent event;
+                event.action = ScriptAction::character;
+                event.character = ch;
+                event.text = std::string(1, static_cast<char>(ch));
+                if (c == 0) event.atMs = first.atMs;
+                o.events.push_back(event);
+            }
+        } else if (valueOf("--upload", value)) {
+            if (!result.error.empty()) break;
+            ScriptEvent event;
+            if (!splitTime(*value, event, result.error)) break;
+            if (event.text.empty()) {
+                result.error = "--upload needs a file name";
+                break;
+            }
+            event.action = ScriptAction::upload;
+            o.events.push_back(event);
+        } else if (valueOf("--receive", o.receivePath) || valueOf("--ini", o.iniPath)) {
+        } else if (valueOf("--lcd", o.lcdPath)) {
+            if (result.error.empty() && lcdPictureFormat(*o.lcdPath).empty())
+                result.error = "--lcd writes .bmp or .png files, not \"" + *o.lcdPath + "\"";
+        } else if (arg == "--no-auto-link") {
+            o.autoLink = false;
+        } else if (arg == "--overwrite") {
+            o.overwrite = true;
+        } else if (arg == "--until-sleep") {
+            o.untilSleep = true;
         } else if (arg == "--no-save") {
             o.save = false;
         } else if (arg == "--help" || arg == "-h") {
@@ -81,7 +162,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (!result.error.empty()) break;
     }
-    for (auto* path : {&o.romPath, &o.ramPath})
+    if (result.error.empty() && !o.secondsGiven && o.untilSleep) o.seconds = defaultSleepLimitSeconds;
+    for (auto* path : {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath})
         if (result.error.empty() && *path && (*path)->empty())
             result.error = "an empty file name is not a path";
     return result;
@@ -90,18 +172,47 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
 std::string usageText() {
     return "Usage: vantrel-headless [options]\n"
            "Runs the calculator without a window: loads the ROM image and the state file\n"
-           "(or makes a cold start), runs for a while, and writes the state file.\n"
+           "(or makes a cold start), runs it with the window's 50 ms timer and keypad,\n"
+           "plays the keys, text, injected keys and uploads given, and writes the state file.\n"
            "\n"
-           "  --rom PATH      ROM image (default from Vantrel.ini, else TI85Rom.bin)\n"
-           "  --ram PATH      state file (default from Vantrel.ini, else TI85Stat.bin)\n"
-           "  --seconds N     run time in seconds, fractions allowed (default 1)\n"
-           "  --no-save       do not write the state file\n"
-           "  --help          show this text\n"
-           "  --version       show the version\n"
+           "Files and time:\n"
+           "  --rom PATH        ROM image (default from Vantrel.ini, else TI85Rom.bin)\n"
+           "  --ram PATH        state file (default from Vantrel.ini, else TI85Stat.bin)\n"
+           "  --ini FILE        settings file to read (never written)\n"
+           "  --seconds N       run time in seconds, fractions allowed (default 1)\n"
+           "  --until-sleep     end once the calculator sleeps with no key pending, the link\n"
+           "                    idle and the script done; --seconds is then the limit\n"
+           "                    (default 30)\n"
+           "  --no-save         do not write the state file\n"
+           "  --lcd FILE        write the LCD at the end, FILE.bmp or FILE.png, in the\n"
+           "                    colours of the settings file\n"
            "\n"
-           "/rom:PATH and /ram:PATH are accepted as well. Exit status: 0 done, 1 ROM not\n"
-           "usable, 2 bad arguments, 3 the emulation aborted or did not stop, 4 the state\n"
-           "file could not be written.\n";
+           "Script (in the order given; @MS: at that many milliseconds from the start,\n"
+           "else once the previous step is done and the calculator sleeps again):\n"
+           "  --key NAME[@MS]   press a calculator key for one tick, as a click on it\n"
+           "  --type TEXT[@MS]  type characters as on the PC keyboard, one a tick\n"
+           "  --inject NAME[@MS]  inject a key past the keypad (reaches [ON] while the\n"
+           "                    calculator is off or under [2nd])\n"
+           "  --upload FILE[@MS]  the Upload command, FILE as the chosen file\n"
+           "  --no-auto-link    the Upload command does not type [2nd] [LINK] [F2]\n"
+           "  --receive FILE    variables the calculator sends are written to FILE\n"
+           "  --overwrite       answer Yes when FILE exists (else No)\n"
+           "\n"
+           "  --help            show this text\n"
+           "  --version         show the version\n"
+           "\n"
+           "Key names (any case): " + keyNameList() + "\n"
+           "LINK is the XVAR key. /rom:PATH and /ram:PATH are accepted as well.\n"
+           "\n"
+           "Examples:\n"
+           "  vantrel-headless --rom demo.rom --no-save --type 12+30 --key ENTER \\\n"
+           "      --until-sleep --lcd answer.png\n"
+           "  vantrel-headless --upload vars.85g --until-sleep\n"
+           "  vantrel-headless --key 2ND --key LINK --key F1 --receive sent.85g \\\n"
+           "      --overwrite --until-sleep\n"
+           "\n"
+           "Exit status: 0 done, 1 ROM not usable, 2 bad arguments, 3 the emulation\n"
+           "aborted or did not stop, 4 a file could not be written.\n";
 }
 
 }  // namespace vantrel::headless

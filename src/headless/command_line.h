@@ -5,13 +5,23 @@
 #include <string>
 #include <vector>
 
+#include "headless/script_event.h"
+
 namespace vantrel::headless {
 
 struct Options {
     std::optional<std::string> romPath;  // from the settings file when not given
     std::optional<std::string> ramPath;
-    double seconds = 1.0;                // run time of the emulation thread
+    std::optional<std::string> iniPath;  // settings file to read instead of the usual one
+    double seconds = 1.0;                // run time, or the limit with untilSleep
+    bool secondsGiven = false;
+    bool untilSleep = false;
     bool save = true;                    // write the state file at the end
+    std::vector<ScriptEvent> events;     // in the order given
+    bool autoLink = true;                // false: --no-auto-link
+    std::optional<std::string> receivePath;
+    bool overwrite = false;
+    std::optional<std::string> lcdPath;  // .bmp or .png
     bool help = false;
     bool version = false;
 };
@@ -23,9 +33,17 @@ struct ParsedCommandLine {
 
 // Accepts --rom PATH, --rom=PATH and /rom:PATH (the prefix in any case; the value is
 // the rest of that argument, blanks and "/" included), the same for the state file,
-// --seconds N, --no-save, --help (-h) and --version.
+// --seconds N, --no-save, --help (-h) and --version; the script options --key,
+// --type, --inject and --upload, each with an optional "@MS" at the end (digits only
+// after the last "@"); --receive, --overwrite, --no-auto-link, --until-sleep, --lcd
+// and --ini.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string usageText();
+
+// Run time without --seconds: one second, or half a minute as the limit of
+// --until-sleep.
+inline constexpr double defaultSeconds = 1.0;
+inline constexpr double defaultSleepLimitSeconds = 30.0;
 
 }  // namespace vantrel::headless

@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
 
     // Defaults as the window finds them; the runner never writes the settings file.
     Settings settings;
+    if (options.iniPath) settings.iniPath = *options.iniPath;
     readSettings(settings, programDirectory(argv[0]));
     headless::Session session(options.romPath.value_or(settings.romPath),
                               options.ramPath.value_or(settings.ramPath));
@@ -84,10 +85,16 @@ int main(int argc, char** argv) {
     if (rom == romWrongVersion) std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", session.romPath().c_str(), session.ramPath().c_str());
 
-    const auto duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+    headless::RunOptions runOptions;
+    runOptions.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::duration<double>(options.seconds));
+    runOptions.untilSleep = options.untilSleep;
+    runOptions.events = options.events;
+    runOptions.autoLinkOnUpload = options.autoLink && settings.autoLinkOnUpload;
+    session.host().receivePath = options.receivePath;
+    session.host().overwrite = options.overwrite;
     installEndSignals();
-    const headless::RunResult run = session.run(duration, &endRequested);
+    const headless::RunResult run = session.run(runOptions, &endRequested);
     if (endRequested.load()) std::puts("Run ended early on request.");
     if (!run.stopped) {
         std::puts("The emulation thread did not stop within 4000 ms; nothing saved.");
@@ -97,6 +104,30 @@ int main(int argc, char** argv) {
     std::printf("Loop ended with code %d (%s).\n", run.exitCode, loopEndName(run.exitCode));
     std::printf("PC=0x%04X SP=0x%04X bank=%u calculator on: %s\n", run.pc, run.sp,
                 static_cast<unsigned>(run.bank), run.calculatorOn ? "yes" : "no");
+    if (options.untilSleep)
+        std::puts(run.asleep ? "The calculator went to sleep." : "Time limit reached before the calculator slept.");
+    if (run.eventsDone < options.events.size())
+        std::printf("Script steps not reached: %zu of %zu.\n", options.events.size() - run.eventsDone,
+                    options.events.size());
+    int status = 0;
+    for (const std::string& name : session.host().savedNames()) {
+        std::error_code ec;
+        if (std::filesystem::exists(name, ec)) std::printf("Received variables: %s\n", name.c_str());
+        else std::printf("Received variables not written: %s\n", name.c_str());
+    }
+    if (options.lcdPath) {
+        if (session.writeLcdPicture(*options.lcdPath, settings.foreground, settings.background)) {
+            std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
+        } else {
+            std::printf("LCD picture could not be written: %s\n", options.lcdPath->c_str());
+            status = 4;
+        }
+    }
+    const auto messages = session.host().messages();
+    if (!messages.empty()) {
+        std::puts("Messages:");
+        for (const std::string& text : messages) std::printf("  %s\n", text.c_str());
+    }
 
     if (run.exitCode == 5) {
         // As the window does after a refused illegal opcode: the state is not kept.
@@ -105,12 +136,12 @@ int main(int argc, char** argv) {
     }
     if (!options.save) {
         std::puts("State file not written (--no-save).");
-        return 0;
+        return status;
     }
     if (!session.save()) {
         std::printf("State file could not be written: %s\n", session.ramPath().c_str());
         return 4;
     }
     std::printf("State file written: %s\n", session.ramPath().c_str());
-    return 0;
+    return status;
 }

@@ -1,0 +1,84 @@
+#include "headless/headless_host.h"
+
+#include <cstdio>
+
+#include "cpu/illegal_opcode.h"
+#include "hardware/machine.h"
+#include "link/upload_flow.h"
+
+namespace vantrel::headless {
+
+namespace {
+
+// The boxes show at most 256 characters of the name.
+constexpr std::size_t shownNameLimit = 256;
+
+}  // namespace
+
+std::string filePromptText(int kind, const std::string& fileName) {
+    const std::string name = fileName.substr(0, shownNameLimit);
+    switch (kind) {
+    case promptCannotOpen: return "Can't open file " + name + ".";
+    case promptOverwrite: return "Overwrite file " + name + "?";
+    case promptBadData: return "The file " + name + " contains bad data.";
+    default: return "Link message " + std::to_string(kind) + " about " + name;
+    }
+}
+
+std::vector<std::string> HeadlessHost::messages() const {
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
+std::vector<std::string> HeadlessHost::savedNames() const {
+    std::lock_guard lock(mutex_);
+    return savedNames_;
+}
+
+void HeadlessHost::note(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    messages_.push_back(text);
+    if (out) {
+        std::fprintf(out, "%s\n", text.c_str());
+        std::fflush(out);
+    }
+}
+
+int HeadlessHost::filePrompt(int kind, bool isError, const std::string& fileName) {
+    std::string text = filePromptText(kind, fileName);
+    int answer = 0;
+    if (!isError) {
+        answer = overwrite ? 1 : 0;
+        text += answer ? " Yes (--overwrite)." : " No (no --overwrite).";
+    }
+    note(text);
+    return answer;
+}
+
+void HeadlessHost::uploadHint(int code) {
+    // Code 2 is the calculator's own abort, which the window only beeps for.
+    if (code == hintNotWaiting) note(uploadHintText);
+}
+
+bool HeadlessHost::askSaveName(std::string& name) {
+    if (!receivePath) {
+        note("The calculator sends variables; refused (no --receive FILE).");
+        return false;
+    }
+    name = withVariableFileExtension(*receivePath);
+    std::lock_guard lock(mutex_);
+    savedNames_.push_back(name);
+    return true;
+}
+
+int HeadlessHost::illegalOpcode(const IllegalOpcodeSnapshot& snapshot) {
+    char text[96];
+    std::snprintf(text, sizeof text, "Illegal instruction before PC=0x%04X; emulation stopped.",
+                  static_cast<unsigned>(snapshot.registers.pc));
+    note(text);
+    return 0;
+}
+
+void HeadlessHost::postLinkActive(uint32_t value) { m_.linkActive.store(value); }
+
+}  // namespace vantrel::headless
