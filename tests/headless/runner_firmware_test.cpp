@@ -1,0 +1,284 @@
+// The runner's units on the demo firmware: scripts from the command line played
+// through the real timer, keypad and link, and the LCD written as pictures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "e2e/firmware_machine.h"
+#include "hardware/lcd_picture.h"
+#include "headless/command_line.h"
+#include "headless/png_file.h"
+#include "headless/session.h"
+#include "link/variable_file.h"
+#include "shell/common/screenshot.h"
+#include "support/temp_dir.h"
+
+namespace vantrel::headless {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using test::TempDir;
+
+uint32_t bigEndian(const Bytes& b, std::size_t at) {
+    return uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 | b[at + 3];
+}
+
+struct PngChunk {
+    std::string type;
+    Bytes data;
+};
+
+// Splits a PNG into chunks, checking the signature and every chunk's CRC.
+std::vector<PngChunk> pngChunks(const Bytes& png) {
+    static const Bytes signature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<PngChunk> chunks;
+    if (png.size() < 8 || !std::equal(signature.begin(), signature.end(), png.begin())) {
+        ADD_FAILURE() << "no PNG signature";
+        return chunks;
+    }
+    std::size_t at = 8;
+    while (at + 12 <= png.size()) {
+        const uint32_t length = bigEndian(png, at);
+        if (at + 12 + length > png.size()) break;
+        const uint8_t* typeAndData = png.data() + at + 4;
+        EXPECT_EQ(crc32(typeAndData, 4 + length), bigEndian(png, at + 8 + length)) << "chunk CRC";
+        chunks.push_back({std::string(reinterpret_cast<const char*>(typeAndData), 4),
+                          Bytes(typeAndData + 4, typeAndData + 4 + length)});
+        at += 12 + length;
+    }
+    EXPECT_EQ(at, png.size()) << "trailing bytes";
+    return chunks;
+}
+
+// Inflates a zlib stream made of stored blocks only, checking lengths and Adler-32.
+std::optional<Bytes> inflateStored(const Bytes& z) {
+    if (z.size() < 6 || (z[0] * 256 + z[1]) % 31 != 0 || (z[0] & 0x0F) != 8) return std::nullopt;
+    Bytes out;
+    std::size_t at = 2;
+    for (bool last = false; !last;) {
+        if (at + 5 > z.size() || (z[at] & 0x06) != 0) return std::nullopt;  // stored only
+        last = z[at] & 1;
+        const unsigned length = z[at + 1] | z[at + 2] << 8;
+        const unsigned inverse = z[at + 3] | z[at + 4] << 8;
+        if ((length ^ 0xFFFF) != inverse || at + 5 + length > z.size()) return std::nullopt;
+        out.insert(out.end(), z.begin() + static_cast<std::ptrdiff_t>(at + 5),
+                   z.begin() + static_cast<std::ptrdiff_t>(at + 5 + length));
+        at += 5 + length;
+    }
+    if (at + 4 != z.size() || bigEndian(z, at) != adler32(out.data(), out.size())) return std::nullopt;
+    return out;
+}
+
+TEST(HeadlessPngTest, ChecksumsAndStoredBlocksDecode) {
+    // The published check values of both sums.
+    const char* digits = "123456789";
+    EXPECT_EQ(crc32(reinterpret_cast<const uint8_t*>(digits), 9), 0xCBF43926u);
+    const char* word = "Wikipedia";
+    EXPECT_EQ(adler32(reinterpret_cast<const uint8_t*>(word), 9), 0x11E60398u);
+
+    // Empty, one block, and more than one block's worth come back unchanged.
+    for (std::size_t size : {std::size_t{0}, std::size_t{1088}, std::size_t{65535}, std::size_t{140000}}) {
+        Bytes data(size);
+        for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 251);
+        const auto back = inflateStored(zlibStored(data));
+        ASSERT_TRUE(back) << size;
+        EXPECT_EQ(*back, data) << size;
+    }
+}
+
+TEST(HeadlessPngTest, LcdPictureHoldsThePixelsAndColours) {
+    std::array<uint8_t, lcdBytes> lcd{};
+    lcd[0] = 0x80;                  // top-left pixel
+    lcd[lcd.size() - 1] = 0x01;     // bottom-right pixel
+    lcd[5 * 16 + 3] = 0x5A;
+    const Bytes png = buildLcdPng(lcd.data(), 0x00112233, 0x00AABBCC);
+
+    const auto chunks = pngChunks(png);
+    ASSERT_EQ(chunks.size(), 4u);
+    EXPECT_EQ(chunks[0].type, "IHDR");
+    EXPECT_EQ(chunks[0].data, (Bytes{0, 0, 0, 128, 0, 0, 0, 64, 1, 3, 0, 0, 0}));
+    EXPECT_EQ(chunks[1].type, "PLTE");
+    // Entry 0 the background, red first (the settings keep blue in the high byte).
+    EXPECT_EQ(chunks[1].data, (Bytes{0xCC, 0xBB, 0xAA, 0x33, 0x22, 0x11}));
+    EXPECT_EQ(chunks[2].type, "IDAT");
+    EXPECT_EQ(chunks[3].type, "IEND");
+    EXPECT_TRUE(chunks[3].data.empty());
+
+    const auto raw = inflateStored(chunks[2].data);
+    ASSERT_TRUE(raw);
+    ASSERT_EQ(raw->size(), 64u * 17u);
+    for (int row = 0; row < 64; ++row) {
+        EXPECT_EQ((*raw)[static_cast<std::size_t>(row * 17)], 0) << "filter of row " << row;
+        EXPECT_TRUE(std::equal(lcd.begin() + row * 16, lcd.begin() + row * 16 + 16,
+                               raw->begin() + row * 17 + 1))
+            << "row " << row;
+    }
+}
+
+// A session on the demo firmware, scripted by command-line arguments.
+class FirmwareRunnerThread : public ::testing::Test {
+protected:
+    RunResult run(const std::vector<std::string>& args) {
+        const ParsedCommandLine parsed = parseCommandLine(args);
+        EXPECT_EQ(parsed.error, "");
+        const Options& o = parsed.options;
+        session.host().out = nullptr;
+        session.host().receivePath = o.receivePath;
+        session.host().overwrite = o.overwrite;
+        RunOptions options;
+        options.duration = std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000));
+        options.untilSleep = o.untilSleep;
+        options.events = o.events;
+        options.autoLinkOnUpload = o.autoLink;
+        return session.run(options);
+    }
+
+    std::string row(int r) { return test::trimmedRow(session.machine(), r); }
+
+    TempDir dir;
+    Session session{VANTREL_FIRMWARE_ROM, dir / "state.bin"};
+    void SetUp() override { ASSERT_EQ(session.load(true), romLoaded); }
+};
+
+TEST_F(FirmwareRunnerThread, KeysByNameAndTypedTextBothGive42) {
+    RunResult result = run({"--key", "1", "--key", "2", "--key", "plus", "--key", "3", "--key", "0",
+                            "--key", "enter", "--until-sleep"});
+    ASSERT_TRUE(result.stopped);
+    EXPECT_TRUE(result.asleep);
+    EXPECT_EQ(result.eventsDone, 6u);
+    EXPECT_EQ(row(3), "12+30");
+    EXPECT_EQ(row(5), "              42");
+    const Machine& m = session.machine();
+    EXPECT_EQ(test::lcdBytes(m), test::expectedPicture(m));
+
+    // The next run goes on from the same machine, typing through the character map.
+    result = run({"--key", "CLEAR", "--type", "6*7", "--key", "ENTER", "--until-sleep"});
+    EXPECT_TRUE(result.asleep);
+    EXPECT_EQ(row(3), "6*7");
+    EXPECT_EQ(row(5), "              42");
+    EXPECT_EQ(test::lcdBytes(m), test::expectedPicture(m));
+    EXPECT_TRUE(session.host().messages().empty());
+}
+
+TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
+    ASSERT_TRUE(run({"--type", "12+30", "--key", "ENTER", "--until-sleep"}).asleep);
+    const auto lcd = lcdMemoryCopy(session.machine());
+
+    ASSERT_TRUE(session.writeLcdPicture(dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
+    const Bytes bmp = test::readBytes(dir / "shot.bmp");
+    ASSERT_EQ(bmp.size(), bitmapFileSize);
+    EXPECT_EQ(bmp, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0x00000000)));
+    // Bottom row first in the file: its last row holds the LCD's top row.
+    const std::size_t pixels = bitmapFileHeaderSize + dibHeaderSize + dibColourTableSize;
+    EXPECT_TRUE(std::equal(lcd.begin(), lcd.begin() + 16, bmp.begin() + pixels + 63 * 16));
+
+    ASSERT_TRUE(session.writeLcdPicture(dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
+    const auto chunks = pngChunks(test::readBytes(dir / "shot.PNG"));
+    ASSERT_EQ(chunks.size(), 4u);
+    const auto raw = inflateStored(chunks[2].data);
+    ASSERT_TRUE(raw);
+    for (int r = 0; r < 64; ++r)
+        EXPECT_TRUE(std::equal(lcd.begin() + r * 16, lcd.begin() + r * 16 + 16, raw->begin() + r * 17 + 1));
+    EXPECT_NE(std::count(lcd.begin(), lcd.end(), 0), static_cast<long>(lcd.size()));
+
+    EXPECT_FALSE(session.writeLcdPicture(dir / "shot.gif", 0, 0));
+    EXPECT_FALSE(session.writeLcdPicture(dir / "no-such-dir/shot.png", 0, 0));
+}
+
+TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {
+    const Bytes real{0x00, 0x00, 0x81, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const Bytes text{0x05, 0x00, 'H', 'e', 'l', 'l', 'o'};
+    Bytes section;
+    auto entry = [&](const Bytes& e) {
+        section.push_back(static_cast<uint8_t>(e.size()));
+        section.push_back(0);
+        section.insert(section.end(), e.begin(), e.end());
+    };
+    entry({10, 0, 0x00, 1, 'A'});
+    entry(real);
+    entry({7, 0, 0x0C, 3, 'M', 'S', 'G'});
+    entry(text);
+    Bytes file(variableFileSignature.begin(), variableFileSignature.end());
+    file.resize(53, 0);
+    file.push_back(static_cast<uint8_t>(section.size()));
+    file.push_back(0);
+    file.insert(file.end(), section.begin(), section.end());
+    uint16_t sum = 0;
+    for (uint8_t b : section) sum = static_cast<uint16_t>(sum + b);
+    file.push_back(static_cast<uint8_t>(sum));
+    file.push_back(static_cast<uint8_t>(sum >> 8));
+    test::writeBytes(dir / "group.85g", file);
+
+    RunResult result = run({"--upload", dir / "group.85g", "--until-sleep"});
+    ASSERT_TRUE(result.asleep);
+    EXPECT_EQ(row(0), " Waiting");
+    EXPECT_EQ(row(2), "A");
+    EXPECT_EQ(row(3), "MSG");
+
+    // Back to the link menu, then F1 sends everything to the name given.
+    result = run({"--key", "EXIT", "--key", "F1", "--receive", dir / "back", "--until-sleep"});
+    ASSERT_TRUE(result.asleep);
+    const Bytes back = test::readBytes(dir / "back.85g");  // the Save-As dialog's extension
+    ASSERT_EQ(back.size(), file.size());
+    EXPECT_TRUE(std::equal(file.begin() + 53, file.end(), back.begin() + 53));
+    EXPECT_EQ(session.host().savedNames(), std::vector<std::string>{dir / "back.85g"});
+
+    // Sent again without --overwrite: the file stays as it was and the answer shows.
+    test::writeText(dir / "back.85g", "keep me");
+    ASSERT_TRUE(run({"--key", "F1", "--receive", dir / "back.85g", "--until-sleep"}).asleep);
+    EXPECT_EQ(test::readText(dir / "back.85g"), "keep me");
+    const auto messages = session.host().messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "Overwrite file " + dir / "back.85g" + "? No (no --overwrite).");
+
+    ASSERT_TRUE(run({"--key", "F1", "--receive", dir / "back.85g", "--overwrite", "--until-sleep"}).asleep);
+    EXPECT_EQ(test::readBytes(dir / "back.85g").size(), file.size());
+}
+
+TEST_F(FirmwareRunnerThread, UploadWithoutAutoLinkEndsInTheHint) {
+    test::writeBytes(dir / "x.85n", Bytes(60, 0));
+    const RunResult result = run({"--upload", dir / "x.85n", "--no-auto-link", "--until-sleep"});
+    EXPECT_TRUE(result.asleep);
+    const auto messages = session.host().messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "To upload a file first press [2nd] [LINK] [F2] on the calculator.");
+    EXPECT_EQ(row(0), "  VANTREL DEMO");
+}
+
+TEST_F(FirmwareRunnerThread, OnlyInjectionReachesOnWhileOffOrUnderSecond) {
+    // [2nd] [ON] from the keypad: [ON] is refused, the calculator stays on.
+    RunResult result = run({"--key", "2ND", "--key", "ON", "--until-sleep"});
+    EXPECT_TRUE(result.asleep);
+    EXPECT_TRUE(result.calculatorOn);
+    ASSERT_EQ(session.host().messages().size(), 1u);
+
+    // [2nd] is still active: injected, [ON] switches the calculator off, and the
+    // keypad then drops keys.
+    result = run({"--inject", "ON", "--key", "5", "--until-sleep"});
+    EXPECT_TRUE(result.asleep);
+    EXPECT_FALSE(result.calculatorOn);
+    EXPECT_EQ(session.host().messages().size(), 2u);
+
+    result = run({"--inject", "on", "--until-sleep"});
+    EXPECT_TRUE(result.asleep);
+    EXPECT_TRUE(result.calculatorOn);
+}
+
+TEST_F(FirmwareRunnerThread, UntilSleepGivesUpAtTheLimitAndTimedStepsWait) {
+    // A step at 300 ms keeps a run going at least that long, and runs then.
+    const auto start = std::chrono::steady_clock::now();
+    RunResult result = run({"--key", "7@300", "--until-sleep"});
+    EXPECT_TRUE(result.asleep);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_EQ(row(3), "7");
+
+    // A step beyond the limit is never reached.
+    result = run({"--key", "8@5000", "--until-sleep", "--seconds", "0.3"});
+    EXPECT_FALSE(result.asleep);
+    EXPECT_EQ(result.eventsDone, 0u);
+    EXPECT_EQ(row(3), "7");
+}
+
+}  // namespace
+}  // namespace vantrel::headless
