@@ -57,5 +57,68 @@ TEST(HeadlessCommandLineTest, SecondsFlagsAndErrors) {
         EXPECT_NE(parse(bad).error, "") << bad[0];
 }
 
+TEST(HeadlessCommandLineTest, ScriptStepsInOrderWithTimes) {
+    auto p = parse({"--key", "enter@250", "--key=(-)", "--inject", "Link", "--type", "1+2@40",
+                    "--upload", "me@home.85g", "--upload", "/tmp/a@7"});
+    ASSERT_EQ(p.error, "");
+    const auto& e = p.options.events;
+    ASSERT_EQ(e.size(), 8u);
+    EXPECT_EQ(e[0].action, ScriptAction::key);
+    EXPECT_EQ(e[0].code, 9);
+    EXPECT_EQ(e[0].atMs, 250);
+    EXPECT_EQ(e[1].code, 17);
+    EXPECT_FALSE(e[1].atMs);
+    EXPECT_EQ(e[2].action, ScriptAction::inject);
+    EXPECT_EQ(e[2].code, 40);  // [LINK] is the second function of [x-VAR]
+    // Typed text: one step a character, the time on the first only.
+    EXPECT_EQ(e[3].action, ScriptAction::character);
+    EXPECT_EQ(e[3].character, U'1');
+    EXPECT_EQ(e[3].atMs, 40);
+    EXPECT_EQ(e[5].character, U'2');
+    EXPECT_FALSE(e[5].atMs);
+    // An "@" not followed by digits alone belongs to the file name.
+    EXPECT_EQ(e[6].action, ScriptAction::upload);
+    EXPECT_EQ(e[6].text, "me@home.85g");
+    EXPECT_FALSE(e[6].atMs);
+    EXPECT_EQ(e[7].text, "/tmp/a");
+    EXPECT_EQ(e[7].atMs, 7);
+
+    for (const char* name : {"2nd", "ALPHA", "more", "f5", "left", "x2", "STO", "comma", ",", "^",
+                             "Custom", "ee", "ln", "9", "."})
+        EXPECT_EQ(parse({"--key", name}).error, "") << name;
+}
+
+TEST(HeadlessCommandLineTest, LinkAndPictureOptions) {
+    auto p = parse({"--receive", "out.85g", "--overwrite", "--no-auto-link", "--lcd", "a.PNG",
+                    "--ini", "my.ini", "--until-sleep"});
+    ASSERT_EQ(p.error, "");
+    EXPECT_EQ(p.options.receivePath, "out.85g");
+    EXPECT_TRUE(p.options.overwrite);
+    EXPECT_FALSE(p.options.autoLink);
+    EXPECT_EQ(p.options.lcdPath, "a.PNG");
+    EXPECT_EQ(p.options.iniPath, "my.ini");
+    // --until-sleep without --seconds gets a limit of its own; with it, that one.
+    EXPECT_DOUBLE_EQ(p.options.seconds, defaultSleepLimitSeconds);
+    EXPECT_DOUBLE_EQ(parse({"--seconds", "3", "--until-sleep"}).options.seconds, 3.0);
+    EXPECT_DOUBLE_EQ(parse({"--until-sleep", "--seconds", "3"}).options.seconds, 3.0);
+
+    for (std::vector<std::string> bad : {
+             std::vector<std::string>{"--key", "HOME"},
+             {"--key", "@100"},
+             {"--key", "ENTER@99999999999"},
+             {"--inject", "F6"},
+             {"--key"},
+             {"--type", ""},
+             {"--type", "@5"},
+             {"--type", "caf\xc3\xa9"},
+             {"--upload", "@10"},
+             {"--lcd", "shot.jpg"},
+             {"--lcd", "dir.png/shot"},
+             {"--receive", ""},
+             {"--ini="},
+         })
+        EXPECT_NE(parse(bad).error, "") << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+}
+
 }  // namespace
 }  // namespace vantrel::headless
