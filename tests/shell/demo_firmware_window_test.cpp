@@ -1,0 +1,124 @@
+// The real window on the demo firmware: a group of two variables through the Upload
+// command, then the Screenshot command to a file, checked against the LCD.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "cpu/thread_control.h"
+#include "hardware/lcd_picture.h"
+#include "hardware/machine.h"
+#include "link/variable_file.h"
+#include "modal_driver.h"
+#include "shell/common/screenshot.h"
+#include "shell/common/settings.h"
+#include "shell/main_window.h"
+#include "shell_support.h"
+#include "support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::string textRow(Machine& m, int row) {
+    HoldGuard hold(m.control);
+    std::string text(reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + row * 16))), 16);
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+Bytes groupFile() {
+    Bytes section;
+    auto entry = [&](const Bytes& e) {
+        section.push_back(static_cast<uint8_t>(e.size()));
+        section.push_back(0);
+        section.insert(section.end(), e.begin(), e.end());
+    };
+    entry({10, 0, 0x00, 1, 'A'});
+    entry({0x00, 0x00, 0x81, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    entry({7, 0, 0x0C, 3, 'M', 'S', 'G'});
+    entry({0x05, 0x00, 'H', 'e', 'l', 'l', 'o'});
+    Bytes file(variableFileSignature.begin(), variableFileSignature.end());
+    file.resize(53, 0);
+    file.push_back(static_cast<uint8_t>(section.size()));
+    file.push_back(0);
+    file.insert(file.end(), section.begin(), section.end());
+    uint16_t sum = 0;
+    for (uint8_t b : section) sum = static_cast<uint16_t>(sum + b);
+    file.push_back(static_cast<uint8_t>(sum));
+    file.push_back(static_cast<uint8_t>(sum >> 8));
+    return file;
+}
+
+TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd) {
+    test::application();
+    test::TempDir dir;
+    Settings settings;
+    settings.romPath = VANTREL_FIRMWARE_ROM;
+    settings.ramPath = dir / "TI85Stat.bin";
+    settings.iniPath = dir / "Vantrel.ini";
+    settings.saveStateMode = saveStateNever;
+    settings.screenshotToFile = true;
+    settings.autoLinkOnUpload = true;
+    settings.foreground = 0x00000000;
+    settings.background = 0x00FFFFFF;
+    test::writeBytes(dir / "group.85g", groupFile());
+
+    MainWindow window(settings);
+    ASSERT_TRUE(window.startEmulation());
+    ASSERT_FALSE(window.romLoadFailed());
+    window.show();
+    Machine& m = window.machine();
+    ASSERT_TRUE(test::waitUntil([&] { return textRow(m, 0) == "  VANTREL DEMO"; }));
+
+    // No box may come up on the way; one that does fails the test and is closed.
+    auto unexpected = test::whenModal([](QWidget* w) {
+        ADD_FAILURE() << "unexpected dialog " << w->windowTitle().toStdString();
+        w->close();
+    });
+    window.uploadGivenFile(dir / "group.85g");
+    ASSERT_TRUE(test::waitUntil([&] {
+        return textRow(m, 1) == "DONE" && m.linkActive.load() == 0 &&
+               m.control.pendingCode() == code(EmuRequest::Pause);
+    })) << textRow(m, 1);
+    EXPECT_EQ(textRow(m, 0), " Waiting");
+    EXPECT_EQ(textRow(m, 2), "A");
+    EXPECT_EQ(textRow(m, 3), "MSG");
+
+    window.onCommand(cmdScreenshot);
+    unexpected->cancel();
+    const std::string shot = dir / "TI85-000.bmp";
+    ASSERT_TRUE(std::filesystem::exists(shot));
+    const Bytes bmp = test::readBytes(shot);
+    ASSERT_EQ(bmp.size(), bitmapFileSize);
+
+    LcdBytes lcd;
+    {
+        HoldGuard hold(m.control);
+        lcd = lcdMemoryCopy(m);
+    }
+    // The colour table: background then foreground, blue green red 0.
+    const std::size_t table = bitmapFileHeaderSize + dibHeaderSize;
+    EXPECT_EQ(Bytes(bmp.begin() + table, bmp.begin() + table + 8), (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0}));
+    // Every pixel, rows bottom first in the file.
+    const std::size_t pixels = table + dibColourTableSize;
+    int differing = 0;
+    for (int y = 0; y < lcdHeight; ++y)
+        for (int x = 0; x < lcdWidth; ++x) {
+            const uint8_t byte = bmp[pixels + static_cast<std::size_t>((lcdHeight - 1 - y) * 16 + x / 8)];
+            const bool filePixel = (byte >> (7 - x % 8)) & 1;
+            if (filePixel != lcdPixel(lcd.data(), x, y)) ++differing;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(std::count_if(lcd.begin(), lcd.end(), [](uint8_t b) { return b != 0; }), 10);
+
+    window.closeWithoutDialogs();
+    EXPECT_TRUE(test::waitUntil([&] { return window.closed(); }));
+}
+
+}  // namespace
+}  // namespace vantrel
