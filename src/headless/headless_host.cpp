@@ -1,5 +1,6 @@
 #include "headless/headless_host.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cpu/illegal_opcode.h"
@@ -35,6 +36,19 @@ std::vector<std::string> HeadlessHost::savedNames() const {
     return savedNames_;
 }
 
+std::vector<std::string> HeadlessHost::writtenNames() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> written;
+    for (const std::string& name : savedNames_) {
+        // A name refused once may have been written by a later send under it.
+        const auto saved = std::count(savedNames_.begin(), savedNames_.end(), name);
+        const auto refused = std::count(refusedNames_.begin(), refusedNames_.end(), name);
+        if (saved > refused && std::find(written.begin(), written.end(), name) == written.end())
+            written.push_back(name);
+    }
+    return written;
+}
+
 void HeadlessHost::note(const std::string& text) {
     std::lock_guard lock(mutex_);
     messages_.push_back(text);
@@ -50,6 +64,11 @@ int HeadlessHost::filePrompt(int kind, bool isError, const std::string& fileName
     if (!isError) {
         answer = overwrite ? 1 : 0;
         text += answer ? " Yes (--overwrite)." : " No (no --overwrite).";
+    }
+    if (kind == promptCannotOpen || (kind == promptOverwrite && answer == 0)) {
+        std::lock_guard lock(mutex_);
+        if (std::find(savedNames_.begin(), savedNames_.end(), fileName) != savedNames_.end())
+            refusedNames_.push_back(fileName);
     }
     note(text);
     return answer;

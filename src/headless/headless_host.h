@@ -30,6 +30,9 @@ public:
     std::vector<std::string> messages() const;
     // The names handed out for received variables, in order.
     std::vector<std::string> savedNames() const;
+    // Of those, the ones not refused afterwards (overwrite answered No, or the file
+    // could not be opened): the files the calculator's variables went to.
+    std::vector<std::string> writtenNames() const;
     // Adds a message of the runner's own (printed and kept like the others).
     void note(const std::string& text);
 
@@ -44,6 +47,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
     std::vector<std::string> savedNames_;
+    std::vector<std::string> refusedNames_;
 };
 
 // The text of a file prompt on one line (the boxes break it after the first words).

@@ -110,10 +110,9 @@ int main(int argc, char** argv) {
         std::printf("Script steps not reached: %zu of %zu.\n", options.events.size() - run.eventsDone,
                     options.events.size());
     int status = 0;
-    for (const std::string& name : session.host().savedNames()) {
+    for (const std::string& name : session.host().writtenNames()) {
         std::error_code ec;
-        if (std::filesystem::exists(name, ec)) std::printf("Received variables: %s\n", name.c_str());
-        else std::printf("Received variables not written: %s\n", name.c_str());
+        if (std::filesystem::exists(name, ec)) std::printf("Received variables written: %s\n", name.c_str());
     }
     if (options.lcdPath) {
         if (session.writeLcdPicture(*options.lcdPath, settings.foreground, settings.background)) {

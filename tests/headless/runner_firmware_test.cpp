@@ -231,6 +231,7 @@ TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {
     const auto messages = session.host().messages();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), "Overwrite file " + dir / "back.85g" + "? No (no --overwrite).");
+    EXPECT_EQ(session.host().writtenNames(), std::vector<std::string>{dir / "back.85g"});  // the first send
 
     ASSERT_TRUE(run({"--key", "F1", "--receive", dir / "back.85g", "--overwrite", "--until-sleep"}).asleep);
     EXPECT_EQ(test::readBytes(dir / "back.85g").size(), file.size());
