@@ -66,9 +66,10 @@ void rst(Machine& m) {
 }
 
 // With interrupts enabled HALT asks the loop to pause; PC already designates the next
-// instruction, which runs after the machine is woken. Otherwise it does nothing.
+// instruction, which runs after the machine is woken. Otherwise it does nothing. A
+// pending Stop or Abort is kept, so a machine being closed does not fall asleep.
 inline void halt(Machine& m) {
-    if (m.regs.interruptsEnabled()) m.control.post(EmuRequest::Pause);
+    if (m.regs.interruptsEnabled()) m.control.postPause();
 }
 // No delay: an interrupt can be accepted before the instruction after EI.
 inline void ei(Machine& m) { m.regs.intFlags |= intEnableBit; }
