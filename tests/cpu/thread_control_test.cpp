@@ -66,5 +66,43 @@ TEST(ThreadControlTest, HaltEventPulseWakesOnlyCurrentWaiters) {
     waiter.join();
 }
 
+TEST(ThreadControlTest, RequestsThatMustNotBeLostSurviveLaterPosts) {
+    ThreadControl control;
+    // HALT's Pause leaves a pending interrupt to be taken, and replaces a repaint.
+    for (EmuRequest pending : {EmuRequest::Interrupt, EmuRequest::InterruptAlias}) {
+        control.emuRequest = code(pending);
+        control.post(EmuRequest::Pause);
+        EXPECT_EQ(control.pendingCode(), code(pending));
+    }
+    control.emuRequest = code(EmuRequest::Redraw);
+    control.post(EmuRequest::Pause);
+    EXPECT_EQ(control.pendingCode(), code(EmuRequest::Pause));
+    control.post(EmuRequest::Interrupt);  // a key wakes a paused machine
+    EXPECT_EQ(control.pendingCode(), code(EmuRequest::Interrupt));
+
+    // Stop and Abort end the loop whatever is posted after them.
+    for (EmuRequest ending : {EmuRequest::Stop, EmuRequest::Abort}) {
+        control.emuRequest = holdRequestBit | code(ending);
+        for (EmuRequest later : {EmuRequest::Redraw, EmuRequest::Pause, EmuRequest::Interrupt,
+                                 EmuRequest::Stop, EmuRequest::Abort}) {
+            control.post(later);
+            EXPECT_EQ(control.emuRequest.load(), holdRequestBit | code(ending));
+        }
+    }
+
+    // The loop's own re-post after taking Pause replaces only a repaint.
+    control.emuRequest = code(EmuRequest::Redraw);
+    control.repostPause();
+    EXPECT_EQ(control.pendingCode(), code(EmuRequest::Pause));
+}
+
+TEST(ThreadControlTest, PulseBetweenCountAndWaitIsNotMissed) {
+    HaltEvent event;
+    const uint64_t seen = event.pulseCount();
+    event.pulse();  // the loop paused before the waiter began to wait
+    EXPECT_TRUE(event.waitForPulseAfter(seen, 5s));
+    EXPECT_FALSE(event.waitForPulseAfter(event.pulseCount(), 10ms));
+}
+
 }  // namespace
 }  // namespace vantrel
