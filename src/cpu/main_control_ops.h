@@ -67,9 +67,9 @@ void rst(Machine& m) {
 
 // With interrupts enabled HALT asks the loop to pause; PC already designates the next
 // instruction, which runs after the machine is woken. Otherwise it does nothing. A
-// pending Stop or Abort is kept, so a machine being closed does not fall asleep.
+// pending Stop, Abort or Interrupt is kept (see ThreadControl::post).
 inline void halt(Machine& m) {
-    if (m.regs.interruptsEnabled()) m.control.postPause();
+    if (m.regs.interruptsEnabled()) m.control.post(EmuRequest::Pause);
 }
 // No delay: an interrupt can be accepted before the instruction after EI.
 inline void ei(Machine& m) { m.regs.intFlags |= intEnableBit; }

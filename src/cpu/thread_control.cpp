@@ -48,17 +48,6 @@ void ThreadControl::post(uint32_t code) {
     }
 }
 
-void ThreadControl::postPause() {
-    uint32_t old = emuRequest.load(std::memory_order_relaxed);
-    for (;;) {
-        const uint32_t pending = old & requestCodeMask;
-        if (pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort)) return;
-        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code(EmuRequest::Pause),
-                                             std::memory_order_acq_rel))
-            return;
-    }
-}
-
 void ThreadControl::repostPause() {
     uint32_t old = emuRequest.load(std::memory_order_relaxed);
     for (;;) {

@@ -87,10 +87,6 @@ public:
     void leaveHostCall();             // ... and ends; waits out a hold taken meanwhile
     void loopEnded();
 
-    // HALT's Pause: replaces a pending request, except Stop and Abort, which would
-    // otherwise be lost and leave the loop asleep instead of ending.
-    void postPause();
-
     // Re-post Pause without overwriting a request that arrived after the loop took
     // the word: the Interrupt of a key injected in that window is kept. A Redraw is
     // replaced, since the pause has just asked for the repaint itself.

@@ -18,13 +18,13 @@ namespace {
 
 constexpr auto deadline = 10s;
 
-// Waits until the halt event has been pulsed more than `seen` times. Reading the count
-// takes the event's lock, after which the loop's writes before the pulse are visible.
+// Waits until the halt event has been pulsed more than `seen` times. The wait takes
+// the event's lock, after which the loop's writes before the pulse are visible.
 bool waitForPulseAfter(Machine& m, uint64_t seen) {
     const auto end = std::chrono::steady_clock::now() + deadline;
     while (m.control.haltEvent.pulseCount() <= seen) {
         if (std::chrono::steady_clock::now() > end) return false;
-        m.control.haltEvent.waitFor(1ms);
+        m.control.haltEvent.waitForPulseAfter(seen, 100ms);
     }
     return true;
 }

@@ -165,18 +165,19 @@ TEST_F(RequestServing, LoopEntryDerivesFetchPointerFromPc) {
 namespace vantrel {
 namespace {
 
-TEST(HaltRequest, HaltReplacesPendingRequestsButNotAStopOrAbort) {
+TEST(HaltRequest, HaltReplacesARepaintButNotAStopAbortOrInterrupt) {
     auto m = test::makeMachine();
     m->regs.intFlags = intEnableBit;
-    for (EmuRequest pending : {EmuRequest::None, EmuRequest::Redraw, EmuRequest::Interrupt}) {
+    for (EmuRequest pending : {EmuRequest::None, EmuRequest::Redraw}) {
         m->control.emuRequest = code(pending);
         test::placeProgram(*m, 0x8000, {0x76});
         test::step(*m);
         EXPECT_EQ(m->control.pendingCode(), code(EmuRequest::Pause)) << code(pending);
         EXPECT_EQ(m->regs.pc, 0x8001);
     }
-    // The close sequence's Stop, posted just before HALT runs, must survive it.
-    for (EmuRequest ending : {EmuRequest::Stop, EmuRequest::Abort}) {
+    // The close sequence's Stop, posted just before HALT runs, must survive it, and
+    // so must a key's Interrupt.
+    for (EmuRequest ending : {EmuRequest::Stop, EmuRequest::Abort, EmuRequest::Interrupt}) {
         m->control.emuRequest = code(ending);
         test::placeProgram(*m, 0x8000, {0x76});
         test::step(*m);

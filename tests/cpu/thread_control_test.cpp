@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -57,11 +58,16 @@ TEST(ThreadControlTest, HaltEventPulseWakesOnlyCurrentWaiters) {
     HaltEvent event;
     event.pulse();  // nobody waits: the event stays unsignalled
     EXPECT_FALSE(event.waitFor(10ms));
-    std::thread waiter([&] { EXPECT_TRUE(event.waitFor(5s)); });
-    while (true) {
+    // Pulse until the waiter has been woken: on a busy machine it may start waiting
+    // only after several pulses.
+    std::atomic<bool> woken{false};
+    std::thread waiter([&] {
+        EXPECT_TRUE(event.waitFor(5s));
+        woken = true;
+    });
+    while (!woken) {
         std::this_thread::sleep_for(5ms);
         event.pulse();
-        if (event.pulseCount() > 1) break;
     }
     waiter.join();
 }
