@@ -1,0 +1,153 @@
+#include "shell/app_main.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "shell/common/command_line.h"
+#include "shell/common/settings.h"
+#include "shell/icons.h"
+#include "shell/main_window.h"
+#include "shell/single_instance.h"
+
+namespace vantrel {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+constexpr int uploadStartDelayMs = 250;
+
+void onTerminationSignal(int number) {
+    const char byte = static_cast<char>(number);
+    // Only async-signal-safe work here; the event loop reads the byte.
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+bool watchTerminationSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
+    return true;
+}
+
+void printLines(std::FILE* to, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) std::fprintf(to, "vantrel: %s\n", line.c_str());
+}
+
+}  // namespace
+
+int appMain(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setWindowIcon(appIcon());
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::vector<std::string> args;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
+    const CommandLine line = parseCommandLine(args);
+    if (line.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::puts("Vantrel 2.0");
+        return 0;
+    }
+    printLines(stderr, line.warnings);
+    if (!line.errors.empty()) {
+        printLines(stderr, line.errors);
+        std::fputs("Try 'vantrel --help'.\n", stderr);
+        return 2;
+    }
+
+    Settings settings;
+    readSettings(settings, QCoreApplication::applicationDirPath().toStdString());
+    applyCommandLine(line, settings);
+
+    // Another process may take the file over: it needs a name that does not depend on
+    // this process's current directory.
+    const QString uploadPath =
+        line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath() : QString();
+    const QString serverName = instanceServerName();
+    if (!settings.allowMultipleInstances && askRunningInstanceToRaise(serverName, 2000, uploadPath)) return 0;
+    InstanceServer instanceServer(serverName);
+    instanceServer.listen();
+
+    MainWindow window(settings);
+    window.placeOnScreen();
+    QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window, &MainWindow::bringToFront);
+    // Queued: the other process gets its answer before the upload blocks this thread.
+    QObject::connect(
+        &instanceServer, &InstanceServer::uploadRequested, &window,
+        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); }, Qt::QueuedConnection);
+    QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (watchTerminationSignals()) {
+        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window, [&window] {
+            char byte;
+            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+            window.closeWithoutDialogs();
+        });
+    }
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {
+        if (manager.allowsInteraction()) {
+            const bool gone = window.closeMainWindow();
+            manager.release();
+            if (!gone) manager.cancel();
+        } else {
+            window.closeWithoutDialogs();
+        }
+    });
+
+    // The ROM messages may already wait for the user; a signal then ends the run.
+    if (!window.startEmulation()) return -1;
+    if (window.closed()) {
+        writeSettings(settings);
+        return 0;
+    }
+
+    if (window.romLoadFailed()) {
+        // No window: let the user pick a ROM for the next start, then end.
+        window.onCommand(cmdPreferences);
+        writeSettings(settings);
+        return 0;
+    }
+
+    window.show();
+    if (line.grabPath) {
+        const QString path = QString::fromStdString(*line.grabPath);
+        QTimer::singleShot(1500, &window, [&window, path] {
+            const bool saved = window.grab().save(path, "PNG");
+            if (!saved) std::fprintf(stderr, "vantrel: cannot write %s\n", path.toLocal8Bit().constData());
+            window.onCommand(cmdKill);
+        });
+        QApplication::exec();
+        return 0;  // a picture run leaves the settings file alone
+    }
+    if (!uploadPath.isEmpty()) {
+        // Once the calculator has run a few ticks from its restored state.
+        QTimer::singleShot(uploadStartDelayMs, &window, [&window, uploadPath] {
+            window.uploadGivenFile(uploadPath.toStdString());
+        });
+    }
+    const int code = QApplication::exec();
+    writeSettings(settings);
+    return code;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,96 @@
+#include "shell/exit_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "shell/icons.h"
+
+namespace vantrel {
+
+namespace {
+
+QWidget* titleBlock(QWidget* parent, const QStringList& lines) {
+    auto* block = new QWidget(parent);
+    auto* row = new QHBoxLayout(block);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* icon = new QLabel(block);
+    icon->setPixmap(appIcon().pixmap(QSize(32, 32)));
+    icon->setAlignment(Qt::AlignTop);
+    row->addWidget(icon);
+    auto* texts = new QVBoxLayout;
+    for (int i = 0; i < lines.size(); ++i) {
+        auto* l = new QLabel(lines[i], block);
+        l->setWordWrap(i > 0);
+        if (i == 0) {
+            QFont bold = l->font();
+            bold.setBold(true);
+            l->setFont(bold);
+        }
+        if (lines[i].contains(QLatin1String("href"))) l->setOpenExternalLinks(true);
+        texts->addWidget(l);
+    }
+    row->addLayout(texts, 1);
+    return block;
+}
+
+}  // namespace
+
+ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Vantrel"));
+    setWindowIcon(appIcon());
+    auto* layout = new QVBoxLayout(this);
+    auto* about = new QGroupBox(QStringLiteral("About"), this);
+    auto* aboutLayout = new QVBoxLayout(about);
+    aboutLayout->addWidget(titleBlock(about, {programTitle, creditsLine}));
+    layout->addWidget(about);
+    auto* question = new QLabel(QStringLiteral("Save calculator state?"), this);
+    question->setObjectName(QStringLiteral("question"));
+    layout->addWidget(question);
+
+    auto* buttons = new QHBoxLayout;
+    const struct {
+        const char* text;
+        int id;
+    } choices[] = {{"Yes", answerYes}, {"No", answerNo}, {"Cancel", answerCancel}};
+    for (const auto& choice : choices) {
+        auto* button = new QPushButton(QString::fromLatin1(choice.text), this);
+        button->setObjectName(QStringLiteral("control%1").arg(choice.id));
+        button->setDefault(choice.id == answerYes);
+        const int id = choice.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { done(id); });
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMaximumWidth(360);
+}
+
+int ExitDialog::ask(QWidget* parent) {
+    ExitDialog dialog(parent);
+    const int answer = dialog.exec();
+    return answer == answerYes || answer == answerNo ? answer : answerCancel;
+}
+
+void showAboutBox(QWidget* parent) {
+    QDialog box(parent);
+    box.setWindowTitle(QStringLiteral("About"));
+    box.setWindowIcon(appIcon());
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(titleBlock(
+        &box, {programTitle, creditsLine,
+               QStringLiteral("Vantrel is free to copy and to share. It comes with no warranty of any kind. "
+                              "The calculator's ROM is not part of it: use a dump of your own calculator."),
+               QStringLiteral("News and updates: <a href=\"https://vantrel.example.org/\">vantrel.example.org</a>")}));
+    auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(ok, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(ok);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    box.setMaximumWidth(380);
+    box.exec();
+}
+
+}  // namespace vantrel

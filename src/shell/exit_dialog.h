@@ -1,0 +1,28 @@
+// The question on closing: "Save calculator state?" with Yes, No and Cancel.
+#pragma once
+
+#include <QDialog>
+
+namespace vantrel {
+
+inline constexpr int answerYes = 6;
+inline constexpr int answerNo = 7;
+inline constexpr int answerCancel = 2;
+
+inline const QString programTitle = QStringLiteral("Vantrel 2.0");
+inline const QString creditsLine = QStringLiteral("A TI-85 emulator for the Linux desktop, by the Vantrel developers.");
+
+class ExitDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ExitDialog(QWidget* parent = nullptr);
+    void reject() override { done(answerCancel); }  // Escape and the close box cancel
+
+    // answerYes, answerNo or answerCancel.
+    static int ask(QWidget* parent);
+};
+
+// The About box: the program, its credits, its terms and its web page.
+void showAboutBox(QWidget* parent);
+
+}  // namespace vantrel

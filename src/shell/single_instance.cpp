@@ -1,0 +1,70 @@
+#include "shell/single_instance.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace vantrel {
+
+namespace {
+const QByteArray raiseMessage = QByteArrayLiteral("raise\n");
+// Followed by the file's absolute path in UTF-8 and a newline; also raises.
+const QByteArray uploadPrefix = QByteArrayLiteral("upload\t");
+}
+
+QString instanceServerName() {
+    return QStringLiteral("VantrelCalculator-%1").arg(static_cast<qulonglong>(::getuid()));
+}
+
+bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs, const QString& uploadPath) {
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(timeoutMs)) return false;
+    // A name holding a line break cannot travel in this one-line message.
+    if (!uploadPath.isEmpty() && !uploadPath.contains(QLatin1Char('\n')))
+        socket.write(uploadPrefix + uploadPath.toUtf8() + '\n');
+    else
+        socket.write(raiseMessage);
+    if (!socket.waitForBytesWritten(timeoutMs)) return false;
+    // The first instance answers once it has acted, so the caller may end at once.
+    socket.waitForReadyRead(timeoutMs);
+    socket.disconnectFromServer();
+    return true;
+}
+
+InstanceServer::InstanceServer(const QString& serverName, QObject* parent)
+    : QObject(parent), name_(serverName), server_(new QLocalServer(this)) {
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine();
+                    if (line == raiseMessage) {
+                        emit raiseRequested();
+                        socket->write("ok\n");
+                    } else if (line.startsWith(uploadPrefix) && line.size() > uploadPrefix.size() + 1) {
+                        emit raiseRequested();
+                        emit uploadRequested(QString::fromUtf8(line.mid(uploadPrefix.size()).chopped(1)));
+                        socket->write("ok\n");
+                    }
+                }
+            });
+        }
+    });
+}
+
+bool InstanceServer::listen() {
+    if (server_->listen(name_)) return true;
+    if (server_->serverError() != QAbstractSocket::AddressInUseError) return false;
+    // Someone answers there: the name is taken. Nobody answers: a crashed run left it.
+    QLocalSocket probe;
+    probe.connectToServer(name_);
+    if (probe.waitForConnected(500)) return false;
+    QLocalServer::removeServer(name_);
+    return server_->listen(name_);
+}
+
+}  // namespace vantrel
