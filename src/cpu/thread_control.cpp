@@ -128,11 +128,11 @@ void ThreadControl::leaveHostCall() {
     state_ = stateBeforeHostCall_;
 }
 
+// Notified under the lock: once a waiter sees "ended" the loop touches nothing of
+// the control any more, even if the waiter goes on to destroy the machine.
 void ThreadControl::loopEnded() {
-    {
-        std::lock_guard lock(mutex_);
-        state_ = LoopState::ended;
-    }
+    std::lock_guard lock(mutex_);
+    state_ = LoopState::ended;
     cv_.notify_all();
 }
 
