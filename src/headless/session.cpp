@@ -48,16 +48,16 @@ Session::Session(std::string romPath, std::string ramPath)
     : romPath_(std::move(romPath)),
       ramPath_(std::move(ramPath)),
       machine_(std::make_unique<Machine>()),
-      host_(*machine_),
+      host_(std::make_unique<HeadlessHost>(*machine_)),
       keypad_(*machine_) {
-    machine_->setHost(&host_);
+    machine_->setHost(host_.get());
 }
 
 Session::~Session() {
     // A thread that would not stop may still run on the machine, and calls the host;
     // both must outlive us.
     if (abandoned_) {
-        machine_->setHost(nullptr);
+        (void)host_.release();
         (void)machine_.release();
     }
 }
@@ -80,24 +80,24 @@ bool Session::perform(const ScriptEvent& event, const RunOptions& options) {
     case ScriptAction::key: {
         const auto index = keyIndexByCode(event.code);
         if (!index) {
-            host_.note("No key has code " + std::to_string(event.code) + ".");
+            host_->note("No key has code " + std::to_string(event.code) + ".");
             return false;
         }
         // A click in the middle of the skin key, as the mouse gives it.
         const KeyRect& rect = keyRects[static_cast<std::size_t>(*index)];
         keypad_.pressAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, nullptr);
         if (!keypad_.keyPending)
-            host_.note("Key " + keyLabel(event) +
+            host_->note("Key " + keyLabel(event) +
                        " not taken (calculator off, or [ON] under [2nd]); --inject reaches it.");
         return true;
     }
     case ScriptAction::character: {
         keypad_.keyboardChar(nullptr, event.character);
         if (!keypad_.keyboardDown) {
-            host_.note("No calculator key types \"" + event.text + "\" here.");
+            host_->note("No calculator key types \"" + event.text + "\" here.");
             return false;
         }
-        if (!keypad_.keyPending) host_.note("Typed \"" + event.text + "\" not taken (calculator off).");
+        if (!keypad_.keyPending) host_->note("Typed \"" + event.text + "\" not taken (calculator off).");
         return true;
     }
     case ScriptAction::inject:
@@ -105,7 +105,7 @@ bool Session::perform(const ScriptEvent& event, const RunOptions& options) {
         return false;
     case ScriptAction::upload: {
         if (!calculatorOn(m)) {
-            host_.note("Upload of " + event.text + ": the calculator is off; nothing done.");
+            host_->note("Upload of " + event.text + ": the calculator is off; nothing done.");
             return false;
         }
         ScriptedUploadDialogs dialogs(event.text);

@@ -76,7 +76,7 @@ public:
 
     // Not to be touched after a run whose thread did not stop.
     Machine& machine() { return *machine_; }
-    HeadlessHost& host() { return host_; }
+    HeadlessHost& host() { return *host_; }
     const std::string& romPath() const { return romPath_; }
     const std::string& ramPath() const { return ramPath_; }
 
@@ -92,7 +92,7 @@ private:
     std::string romPath_;
     std::string ramPath_;
     std::unique_ptr<Machine> machine_;
-    HeadlessHost host_;
+    std::unique_ptr<HeadlessHost> host_;  // heap-held for the same reason as the machine
     Keypad keypad_;
     bool usable_ = false;
     bool abandoned_ = false;  // the thread did not stop: machine and thread are its own
