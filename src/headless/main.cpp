@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
     std::printf("Loop ended with code %d (%s).\n", run.exitCode, loopEndName(run.exitCode));
     std::printf("PC=0x%04X SP=0x%04X bank=%u calculator on: %s\n", run.pc, run.sp,
                 static_cast<unsigned>(run.bank), run.calculatorOn ? "yes" : "no");
+    std::printf("Link: %s\n", session.machine().linkActive.load() ? "busy" : "idle");
     if (options.untilSleep)
         std::puts(run.asleep ? "The calculator went to sleep." : "Time limit reached before the calculator slept.");
     if (run.eventsDone < options.events.size())
