@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QPointer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -86,8 +87,18 @@ bool waitUntil(const std::function<bool()>& done, int limitMs) {
     return true;
 }
 
+namespace {
+std::vector<QPointer<QTimer>> waitingAnswers;
+}
+
+void cancelModalAnswers() {
+    for (const QPointer<QTimer>& poll : waitingAnswers) delete poll.data();
+    waitingAnswers.clear();
+}
+
 void answerNextModal(std::function<void(QWidget*)> answer) {
     auto* poll = new QTimer;
+    waitingAnswers.emplace_back(poll);
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, answer] {
         if (QWidget* modal = QApplication::activeModalWidget()) {

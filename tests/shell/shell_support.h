@@ -27,6 +27,8 @@ bool waitUntil(const std::function<bool()>& done, int limitMs = 10000);
 
 // The next modal dialog that opens is handed to answer() from the event loop.
 void answerNextModal(std::function<void(QWidget*)> answer);
+// Drops answers still waiting (a test that failed before its dialog came).
+void cancelModalAnswers();
 // Clicks the child button with that object name.
 void clickButton(QWidget* dialog, const QString& objectName);
 
