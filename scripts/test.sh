@@ -21,7 +21,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== ThreadSanitizer (thread control, timer, link guard)"
 scripts/build.sh tsan
 TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R 'Thread|Timer|Concurren|Hold|Pause|Inject'
+  ctest --test-dir build/tsan --output-on-failure -j "$jobs" -R 'Thread|Timer|Concurren|Hold|Pause|Inject|Link'
 
 if [ -d fuzz ] && ls fuzz/*.cpp >/dev/null 2>&1; then
   echo "== fuzzing (short runs)"

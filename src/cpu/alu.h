@@ -92,6 +92,22 @@ inline constexpr void alu8(CpuRegisters& r, uint8_t b) {
     else cp8(r, b);
 }
 
+// DAA as this machine does it: both corrections are decided from A as it was, H
+// becomes the low-digit test itself, and after a subtraction a borrowing low
+// correction also sets C. N is kept.
+inline constexpr void daa(CpuRegisters& r) {
+    const unsigned a = r.a;
+    const bool low = (a & 0x0F) > 9 || (r.f & flagH) != 0;
+    const bool high = a > 0x99 || (r.f & flagC) != 0;
+    const unsigned correction = (low ? 0x06u : 0u) + (high ? 0x60u : 0u);
+    const bool subtract = (r.f & flagN) != 0;
+    const uint8_t res = static_cast<uint8_t>(subtract ? a - correction : a + correction);
+    const bool carry = subtract ? (high || (low && a < 6)) : high;
+    r.f = static_cast<uint8_t>(szFlags(res) | (low ? flagH : 0) | parityTable[res] | (r.f & flagN) |
+                               (carry ? flagC : 0));
+    r.a = res;
+}
+
 // ADD HL,rr (and ADD IX/IY,rr): only N and C are written; H is left as it was.
 inline constexpr uint16_t add16(CpuRegisters& r, uint16_t a, uint16_t b) {
     const unsigned sum = static_cast<unsigned>(a) + b;

@@ -1,11 +1,60 @@
 // CB-prefixed rotates, shifts, BIT, RES and SET.
+//
+// One handler per opcode with its operand and bit number fixed. The (HL) forms read
+// through the read translation and write back through the write translation, so a
+// result aimed below 0x8000 is lost while F is still set from it. The eight SLL slots
+// (CB 30-37) keep the illegal-opcode trap.
 #pragma once
 
+#include <cstddef>
+#include <utility>
+
+#include "cpu/bit_ops.h"
 #include "cpu/dispatch_table.h"
+#include "cpu/illegal_opcode.h"
+#include "cpu/memory_access.h"
+#include "cpu/register_field.h"
 #include "hardware/machine.h"
 
 namespace vantrel {
 
-constexpr void fillCbTable(HandlerTable&) {}
+// CB opcode Op applied to the byte at address; shared with the DDCB/FDCB forms.
+template <uint8_t Op>
+inline void cbOnMemory(Machine& m, uint16_t address) {
+    const uint8_t x = readByte(m, address);
+    if constexpr ((Op >> 6) == 1) testBit<(Op >> 3) & 7>(m.regs, x);
+    else writeByte(m, address, cbOperation<Op>(m.regs, x));
+}
+
+template <uint8_t Op>
+inline void cbHandler(Machine& m) {
+    constexpr unsigned operand = Op & 7;
+    if constexpr (operand == 6) {
+        cbOnMemory<Op>(m, m.regs.hl());
+    } else {
+        uint8_t& reg = registerField<operand>(m.regs);
+        if constexpr ((Op >> 6) == 1) testBit<(Op >> 3) & 7>(m.regs, reg);
+        else reg = cbOperation<Op>(m.regs, reg);
+    }
+}
+
+namespace detail {
+
+template <uint8_t Op>
+constexpr Handler cbSlot() {
+    if constexpr (cbOpcodeExists(Op)) return cbHandler<Op>;
+    else return illegalOpcodeTrap;
+}
+
+template <std::size_t... Op>
+constexpr void fillCb(HandlerTable& table, std::index_sequence<Op...>) {
+    ((table[cbTableBase + Op] = cbSlot<static_cast<uint8_t>(Op)>()), ...);
+}
+
+}  // namespace detail
+
+constexpr void fillCbTable(HandlerTable& table) {
+    detail::fillCb(table, std::make_index_sequence<256>{});
+}
 
 }  // namespace vantrel

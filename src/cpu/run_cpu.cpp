@@ -15,12 +15,14 @@ namespace {
 constexpr std::size_t longestInstruction = 4;
 
 // True when an instruction starting at fetchPointer could run past the end of the ROM
-// or RAM image (its last three bytes). Two subtractions and compares per step.
+// or RAM image: its last three bytes, and the end itself, where a four-byte
+// instruction ending on the last byte leaves the stream. Two subtractions and
+// compares per step.
 inline bool fetchNearImageEnd(const Machine& m) {
     const auto at = reinterpret_cast<uintptr_t>(m.fetchPointer);
     const auto romTail = reinterpret_cast<uintptr_t>(m.mem.rom.data() + romSize - (longestInstruction - 1));
     const auto ramTail = reinterpret_cast<uintptr_t>(m.mem.ram() + ramSize - (longestInstruction - 1));
-    return at - romTail < longestInstruction - 1 || at - ramTail < longestInstruction - 1;
+    return at - romTail < longestInstruction || at - ramTail < longestInstruction;
 }
 
 // Executes one instruction that starts in the last bytes of an image. Its bytes come
@@ -29,8 +31,11 @@ inline bool fetchNearImageEnd(const Machine& m) {
 void stepAcrossImageEnd(Machine& m) {
     const uint8_t* start = m.fetchPointer;
     const std::less<const uint8_t*> before;
-    const bool inRom = !before(start, m.mem.rom.data()) && before(start, m.mem.rom.data() + romSize);
-    const uint8_t* imageEnd = inRom ? m.mem.rom.data() + romSize : m.mem.ram() + ramSize;
+    // The end of the ROM image counts as ROM with nothing left (the RAM image may start
+    // at that very address; the map's bytes are then the same).
+    const uint8_t* romEnd = m.mem.rom.data() + romSize;
+    const bool inRom = !before(start, m.mem.rom.data()) && !before(romEnd, start);
+    const uint8_t* imageEnd = inRom ? romEnd : m.mem.ram() + ramSize;
     const auto left = static_cast<std::size_t>(imageEnd - start);
 
     std::array<uint8_t, 2 * longestInstruction> window{};

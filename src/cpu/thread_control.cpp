@@ -11,8 +11,11 @@ void HaltEvent::pulse() {
 }
 
 bool HaltEvent::waitFor(std::chrono::milliseconds timeout) {
+    return waitForPulseAfter(pulseCount(), timeout);
+}
+
+bool HaltEvent::waitForPulseAfter(uint64_t seen, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    const uint64_t seen = generation_;
     return cv_.wait_for(lock, timeout, [&] { return generation_ != seen; });
 }
 
@@ -21,17 +24,37 @@ uint64_t HaltEvent::pulseCount() const {
     return generation_;
 }
 
+namespace {
+
+bool endsLoop(uint32_t pending) {
+    return pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort);
+}
+
+bool isInterrupt(uint32_t pending) {
+    return pending == code(EmuRequest::Interrupt) || pending == code(EmuRequest::InterruptAlias);
+}
+
+}  // namespace
+
 void ThreadControl::post(uint32_t code) {
     uint32_t old = emuRequest.load(std::memory_order_relaxed);
-    while (!emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
-                                             std::memory_order_acq_rel)) {
+    for (;;) {
+        const uint32_t pending = old & requestCodeMask;
+        if (endsLoop(pending)) return;
+        if (code == vantrel::code(EmuRequest::Pause) && isInterrupt(pending)) return;
+        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
+                                             std::memory_order_acq_rel))
+            return;
     }
 }
 
 void ThreadControl::repostPause() {
     uint32_t old = emuRequest.load(std::memory_order_relaxed);
-    while ((old & requestCodeMask) == 0) {
-        if (emuRequest.compare_exchange_weak(old, old | code(EmuRequest::Pause), std::memory_order_acq_rel))
+    for (;;) {
+        const uint32_t pending = old & requestCodeMask;
+        if (pending != 0 && pending != code(EmuRequest::Redraw)) return;
+        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code(EmuRequest::Pause),
+                                             std::memory_order_acq_rel))
             return;
     }
 }

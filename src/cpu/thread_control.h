@@ -39,6 +39,9 @@ public:
     void pulse();
     // True when a pulse ended the wait, false when the time ran out.
     bool waitFor(std::chrono::milliseconds timeout);
+    // The same, counting every pulse after pulseCount() returned seen: a waiter that
+    // takes the count before it wakes the loop cannot miss a quick pause.
+    bool waitForPulseAfter(uint64_t seen, std::chrono::milliseconds timeout);
     uint64_t pulseCount() const;
 
 private:
@@ -55,7 +58,11 @@ public:
     HaltEvent haltEvent;
 
     // --- any thread ---------------------------------------------------------
-    // Store a request code, replacing a pending one (the hold bit survives).
+    // Store a request code, replacing a pending one (the hold bit survives). Two
+    // requests are never replaced, because losing them leaves the machine wrong:
+    // Stop and Abort end the loop whatever comes after them, and HALT's Pause leaves
+    // a pending Interrupt in place (the processor takes a pending interrupt at once
+    // instead of halting).
     void post(uint32_t code);
     void post(EmuRequest request) { post(code(request)); }
     // The code part of the word, as a plain read.
@@ -81,7 +88,8 @@ public:
     void loopEnded();
 
     // Re-post Pause without overwriting a request that arrived after the loop took
-    // the word: the Interrupt of a key injected in that window is kept.
+    // the word: the Interrupt of a key injected in that window is kept. A Redraw is
+    // replaced, since the pause has just asked for the repaint itself.
     void repostPause();
 
 private:

@@ -23,6 +23,15 @@ struct KeyRect {
 inline constexpr int keyCount = 50;
 extern const std::array<KeyRect, keyCount> keyRects;
 
+// The calculator's shift-flag byte: bit 4 while [ALPHA] is active, bit 3 while [2nd] is.
+inline constexpr uint16_t shiftFlagsAddress = 0x8358;
+inline constexpr uint8_t alphaShiftBit = 0x10;
+inline constexpr uint8_t secondShiftBit = 0x08;
+
+// The shift-flag byte as the calculator's software holds it now. Read without a lock
+// while the emulation thread may change it; a stale value only affects one mapping.
+uint8_t readShiftFlags(const Machine& m);
+
 // The LCD's place in the client area; clicks there belong to the context menu.
 inline constexpr KeyRect lcdRect{9, 3, 221, 131, 0};
 

@@ -1,5 +1,7 @@
 #include "hardware/lcd_picture.h"
 
+#include <cstring>
+
 #include "hardware/machine.h"
 #include "hardware/ports.h"
 
@@ -7,6 +9,12 @@ namespace vantrel {
 
 const uint8_t* lcdMemory(const Machine& m) {
     return calculatorOn(m) ? m.mem.ramAt(lcdAddress) : blankLcdBuffer.data();
+}
+
+[[gnu::noinline]] LcdBytes lcdMemoryCopy(const Machine& m) {
+    LcdBytes copy;
+    std::memcpy(copy.data(), lcdMemory(m), copy.size());
+    return copy;
 }
 
 void stretchLcd(const uint8_t* lcd, ShownLcd& shown) {

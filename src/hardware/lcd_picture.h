@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "hardware/memory_map.h"
+
 namespace vantrel {
 
 struct Machine;
@@ -17,6 +19,11 @@ inline constexpr int lcdShownHeight = 128;
 // The 1024 bytes to show: RAM at 0xFC00 while the calculator is on, else the blank
 // buffer. Read without a lock while the calculator writes it.
 const uint8_t* lcdMemory(const Machine& m);
+
+// The same bytes copied in one go: painting and screenshots work on the copy, so the
+// racy read of a running calculator's LCD memory stays in this one place.
+using LcdBytes = std::array<uint8_t, lcdBytes>;
+LcdBytes lcdMemoryCopy(const Machine& m);
 
 inline constexpr bool lcdPixel(const uint8_t* lcd, int x, int y) {
     return (lcd[y * (lcdWidth / 8) + x / 8] >> (7 - x % 8)) & 1;

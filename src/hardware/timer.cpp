@@ -1,26 +1,67 @@
-// Placeholder: the timer logic lands with the keypad work.
 #include "hardware/timer.h"
+
+#include <algorithm>
+#include <chrono>
 
 #include "hardware/keypad.h"
 #include "hardware/machine.h"
 
 namespace vantrel {
 
-void timerTick(Machine& m, Keypad&) {
-    m.control.post(EmuRequest::Redraw);
-    m.control.resume();
-}
+namespace {
 
-void requestInterrupt(Machine& m) {
-    m.keyLatch.exchange(0);
+// The minimum time injectKey gives the calculator to reach its next HALT.
+constexpr uint16_t minimumInjectWaitMs = 100;
+
+// The code goes into the latch before the request, so the loop never takes the
+// interrupt with a stale code.
+void latchAndInterrupt(Machine& m, uint32_t code) {
+    m.keyLatch.exchange(code & 0xFF, std::memory_order_acq_rel);
     m.control.post(EmuRequest::Interrupt);
     m.control.resume();
 }
 
-void injectKey(Machine& m, uint32_t code, uint16_t) {
-    m.keyLatch.exchange(code & 0xFF);
-    m.control.post(EmuRequest::Interrupt);
+// A repaint hint for a running machine. It goes only into an empty word: the one
+// request it may stand in for is an earlier Redraw, and a machine that paused in
+// the meantime stays asleep.
+void redrawRunningMachine(ThreadControl& control) {
+    uint32_t old = control.emuRequest.load(std::memory_order_relaxed);
+    for (;;) {
+        const uint32_t pending = old & requestCodeMask;
+        if (pending == code(EmuRequest::Pause)) return;
+        if (pending != 0) break;  // Interrupt, Stop or Abort waits to be served
+        if (control.emuRequest.compare_exchange_weak(old, old | code(EmuRequest::Redraw),
+                                                     std::memory_order_acq_rel))
+            break;
+    }
+    control.resume();
+}
+
+}  // namespace
+
+void timerTick(Machine& m, Keypad& keypad) {
+    if (keypad.keyPending) {
+        latchAndInterrupt(m, keypad.nextKeyCode());
+        return;
+    }
+    if (m.linkActive.load(std::memory_order_relaxed) != 0) {
+        requestInterrupt(m);
+        return;
+    }
+    if (m.control.pendingCode() == code(EmuRequest::Pause)) return;
+    redrawRunningMachine(m.control);
+}
+
+void requestInterrupt(Machine& m) { latchAndInterrupt(m, 0); }
+
+void injectKey(Machine& m, uint32_t code, uint16_t waitMs) {
+    // Count pulses from before the resumption: a paused loop runs one instruction and
+    // may pause again before this thread starts to wait.
+    const uint64_t seen = m.control.haltEvent.pulseCount();
     m.control.resume();
+    const auto wait = std::chrono::milliseconds(std::max(waitMs, minimumInjectWaitMs));
+    m.control.haltEvent.waitForPulseAfter(seen, wait);
+    latchAndInterrupt(m, code);
 }
 
 }  // namespace vantrel

@@ -57,13 +57,18 @@ TEST(ThreadControlTest, HaltEventPulseWakesOnlyCurrentWaiters) {
     HaltEvent event;
     event.pulse();  // nobody waits: the event stays unsignalled
     EXPECT_FALSE(event.waitFor(10ms));
-    std::thread waiter([&] { EXPECT_TRUE(event.waitFor(5s)); });
-    while (true) {
-        std::this_thread::sleep_for(5ms);
+    std::atomic<bool> woken{false};
+    std::thread waiter([&] {
+        EXPECT_TRUE(event.waitFor(10s));
+        woken = true;
+    });
+    // The waiter may not be waiting yet when a pulse comes; keep pulsing until it wakes.
+    for (int i = 0; i < 2000 && !woken; ++i) {
         event.pulse();
-        if (event.pulseCount() > 1) break;
+        std::this_thread::sleep_for(5ms);
     }
     waiter.join();
+    EXPECT_TRUE(woken);
 }
 
 }  // namespace

@@ -29,11 +29,14 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
-// Fills iniPath. programDir is the directory of the running program.
+// Fills iniPath: "Vantrel.ini" in the current directory when it exists there; else
+// beside the program (programDir) when it exists there or that folder is writable;
+// else $XDG_CONFIG_HOME/vantrel/Vantrel.ini (~/.config/vantrel by default).
 void locateSettingsFile(Settings& settings, const std::string& programDir);
 // Fills every stored field from the file (defaults where missing).
 void readSettings(Settings& settings, const std::string& programDir);
-// Stores every stored field; true when the file was written.
+// Stores every stored field, keeping everything else in the file; creates the
+// file's folder when missing. True when the file was written (atomically).
 bool writeSettings(const Settings& settings);
 
 }  // namespace vantrel

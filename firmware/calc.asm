@@ -1,0 +1,142 @@
+; Boot and the calculator: integer entries with + - * / and the negative sign,
+; evaluated with * and / before + and -, in 32-bit signed arithmetic.
+
+INPUT_ROW       EQU 3
+RESULT_ROW      EQU 5
+
+boot:
+        di
+        ld sp,STACK_TOP
+        im 1
+        ld a,0Bh                ; display on
+        out (3),a
+        ld a,1
+        out (5),a
+        ld hl,8000h             ; RAM, LCD included, starts cleared
+        ld de,8001h
+        ld bc,7FFFh
+        ld (hl),0
+        ldir
+        ld hl,STORE_START
+        ld (storeEnd),hl
+        call homeScreen
+        ei
+calcLoop:
+        call waitKey
+        cp K_LINK
+        jr nz,calcNotLink
+        call linkMenu
+        call homeScreen
+        jr calcLoop
+calcNotLink:
+        and 3Fh                 ; other shifted keys act as the plain key
+        cp K_ENTER
+        jr z,calcEnter
+        cp K_CLEAR
+        jr z,calcClear
+        cp K_DEL
+        jr z,calcDelete
+        ld e,a
+        ld d,0
+        ld hl,keyChars
+        add hl,de
+        ld a,(hl)
+        or a
+        jr z,calcLoop
+        ld c,a                  ; the character the key types
+        push bc
+        call startEntryIfDone
+        pop bc
+        ld hl,inputLen
+        ld a,(hl)
+        cp INPUT_MAX
+        jr nc,calcLoop          ; the entry is full
+        inc (hl)
+        ld e,a
+        ld d,0
+        ld hl,inputBuf
+        add hl,de
+        ld (hl),c
+        inc hl
+        ld (hl),0
+        call showEntry
+        jr calcLoop
+
+calcClear:
+        xor a
+        ld (inputLen),a
+        ld (inputBuf),a
+        ld (entryDone),a
+        ld b,RESULT_ROW
+        call clearRow
+        call showEntry
+        jp calcLoop
+
+calcDelete:
+        call startEntryIfDone
+        ld hl,inputLen
+        ld a,(hl)
+        or a
+        jp z,calcLoop
+        dec (hl)
+        ld e,(hl)
+        ld d,0
+        ld hl,inputBuf
+        add hl,de
+        ld (hl),0
+        call showEntry
+        jp calcLoop
+
+calcEnter:
+        ld a,(inputLen)
+        or a
+        jp z,calcLoop
+        ld a,1
+        ld (entryDone),a
+        ld b,RESULT_ROW
+        call clearRow
+        call evaluate
+        jr c,calcError
+        call formatNumber
+        ld b,RESULT_ROW
+        call printRight
+        jp calcLoop
+calcError:
+        dec a
+        add a,a
+        ld e,a
+        ld d,0
+        ld hl,errorTexts
+        add hl,de
+        ld a,(hl)
+        inc hl
+        ld h,(hl)
+        ld l,a
+        ld b,RESULT_ROW
+        call printRight
+        jp calcLoop
+
+; After ENTER the next editing key starts a fresh entry.
+startEntryIfDone:
+        ld a,(entryDone)
+        or a
+        ret z
+        xor a
+        ld (entryDone),a
+        ld (inputLen),a
+        ld (inputBuf),a
+        ld b,RESULT_ROW
+        jp clearRow
+
+homeScreen:
+        call clearScreen
+        ld hl,titleText
+        ld bc,0002h
+        call printAt
+        jp showEntry
+
+showEntry:
+        ld b,INPUT_ROW
+        call clearRow
+        ld hl,inputBuf
+        jp printText

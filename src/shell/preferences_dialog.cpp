@@ -1,0 +1,418 @@
+#include "shell/preferences_dialog.h"
+
+#include <QAbstractSlider>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "cpu/memory_access.h"
+#include "hardware/machine.h"
+#include "hardware/rom_state.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr int pathLimit = 259;            // 260-byte path fields
+constexpr int screenshotBaseLimit = 251;  // 252-byte base-name field
+constexpr int trackbarStep = 8;           // extra move of an arrow-key step
+
+QColor toColor(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+// Two arrows, one each way: the swap between the swatches.
+QIcon swapIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 2.5));
+    p.drawLine(6, 11, 26, 11);
+    p.drawLine(26, 11, 20, 5);
+    p.drawLine(6, 21, 26, 21);
+    p.drawLine(6, 21, 12, 27);
+    return QIcon(pixmap);
+}
+
+// ------------------------------------------------------------------------ Misc
+
+class MiscPage : public PreferencesPage {
+public:
+    MiscPage(QWidget* parent, const Settings& s) : PreferencesPage(parent) {
+        auto* layout = new QVBoxLayout(this);
+
+        auto* configuration = new QGroupBox(QStringLiteral("Configuration"), this);
+        auto* configurationLayout = new QVBoxLayout(configuration);
+        autoLink_ = addCheck(configurationLayout, "&Link automatically", "autoLinkOnUpload", s.autoLinkOnUpload);
+        beep_ = addCheck(configurationLayout, "B&eep on errors", "beepOnErrors", s.beepOnErrors);
+        multiple_ = addCheck(configurationLayout, "Allow &multiple instances", "allowMultipleInstances",
+                             s.allowMultipleInstances);
+        layout->addWidget(configuration);
+
+        auto* saveState = new QGroupBox(QStringLiteral("Save state on closing"), this);
+        auto* saveLayout = new QVBoxLayout(saveState);
+        saveAlways_ = addRadio(saveLayout, "&Always", "saveStateAlways");
+        saveNever_ = addRadio(saveLayout, "&Never", "saveStateNever");
+        saveAsk_ = addRadio(saveLayout, "Show &Dialog", "saveStateShowDialog");
+        layout->addWidget(saveState);
+        (s.saveStateMode == saveStateAlways  ? saveAlways_
+         : s.saveStateMode == saveStateNever ? saveNever_
+                                             : saveAsk_)->setChecked(true);
+
+        auto* shots = new QGroupBox(QStringLiteral("Screenshot via:"), this);
+        auto* shotLayout = new QGridLayout(shots);
+        toClipboard_ = new QRadioButton(QStringLiteral("&Clipboard"), shots);
+        toClipboard_->setObjectName(QStringLiteral("screenshotToClipboard"));
+        toFile_ = new QRadioButton(QStringLiteral("&File"), shots);
+        toFile_->setObjectName(QStringLiteral("screenshotToFile"));
+        baseLabel_ = new QLabel(QStringLiteral("&Basename:"), shots);
+        base_ = new QLineEdit(QString::fromStdString(s.screenshotBase), shots);
+        base_->setObjectName(QStringLiteral("screenshotBase"));
+        base_->setMaxLength(screenshotBaseLimit);
+        baseLabel_->setBuddy(base_);
+        shotLayout->addWidget(toClipboard_, 0, 0);
+        shotLayout->addWidget(toFile_, 1, 0);
+        shotLayout->addWidget(baseLabel_, 2, 0);
+        shotLayout->addWidget(base_, 2, 1);
+        layout->addWidget(shots);
+        layout->addStretch();
+
+        // The base name only means something for files.
+        connect(toFile_, &QRadioButton::toggled, this, [this](bool on) {
+            baseLabel_->setEnabled(on);
+            base_->setEnabled(on);
+        });
+        (s.screenshotToFile ? toFile_ : toClipboard_)->click();
+        baseLabel_->setEnabled(s.screenshotToFile);
+        base_->setEnabled(s.screenshotToFile);
+    }
+
+    void store(Settings& s) const override {
+        s.autoLinkOnUpload = autoLink_->isChecked();
+        s.beepOnErrors = beep_->isChecked();
+        s.allowMultipleInstances = multiple_->isChecked();
+        s.saveStateMode = saveAlways_->isChecked() ? saveStateAlways
+                          : saveNever_->isChecked() ? saveStateNever
+                                                    : saveStateShowDialog;
+        s.screenshotToFile = toFile_->isChecked();
+        s.screenshotBase = base_->text().toStdString();
+    }
+
+private:
+    QCheckBox* addCheck(QVBoxLayout* layout, const char* text, const char* name, bool on) {
+        auto* box = new QCheckBox(QString::fromLatin1(text), this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setChecked(on);
+        layout->addWidget(box);
+        return box;
+    }
+    QRadioButton* addRadio(QVBoxLayout* layout, const char* text, const char* name) {
+        auto* button = new QRadioButton(QString::fromLatin1(text), this);
+        button->setObjectName(QString::fromLatin1(name));
+        layout->addWidget(button);
+        return button;
+    }
+
+    QCheckBox* autoLink_;
+    QCheckBox* beep_;
+    QCheckBox* multiple_;
+    QRadioButton* saveAlways_;
+    QRadioButton* saveNever_;
+    QRadioButton* saveAsk_;
+    QRadioButton* toClipboard_;
+    QRadioButton* toFile_;
+    QLabel* baseLabel_;
+    QLineEdit* base_;
+};
+
+// ---------------------------------------------------------------------- Colors
+
+// The two overlapping swatches: the background behind, the foreground in front.
+class Swatches : public QWidget {
+public:
+    Swatches(QWidget* parent, const uint32_t& foreground, const uint32_t& background)
+        : QWidget(parent), foreground_(foreground), background_(background) {
+        setObjectName(QStringLiteral("swatches"));
+        setFixedSize(72, 56);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QRect front(0, 0, 44, 34);
+        const QRect back(28, 22, 44, 34);
+        p.setPen(Qt::black);
+        p.fillRect(front, toColor(foreground_));
+        p.drawRect(front.adjusted(0, 0, -1, -1));
+        QRegion behind = QRegion(back) - QRegion(front);
+        p.setClipRegion(behind);
+        p.fillRect(back, toColor(background_));
+        p.drawRect(back.adjusted(0, 0, -1, -1));
+    }
+
+private:
+    const uint32_t& foreground_;
+    const uint32_t& background_;
+};
+
+class ColorsPage : public PreferencesPage {
+public:
+    ColorsPage(QWidget* parent, const Settings& s, ColourFunction testColours)
+        : PreferencesPage(parent), foreground_(s.foreground), background_(s.background),
+          testColours_(std::move(testColours)) {
+        auto* layout = new QVBoxLayout(this);
+        auto* group = new QGroupBox(QStringLiteral("Choose color"), this);
+        auto* grid = new QGridLayout(group);
+
+        pickForeground_ = new QRadioButton(QStringLiteral("&Foreground"), group);
+        pickForeground_->setObjectName(QStringLiteral("pickForeground"));
+        pickBackground_ = new QRadioButton(QStringLiteral("Ba&ckground"), group);
+        pickBackground_->setObjectName(QStringLiteral("pickBackground"));
+        grid->addWidget(pickForeground_, 0, 0, 1, 2);
+        grid->addWidget(pickBackground_, 1, 0, 1, 2);
+
+        const char* labels[3] = {"&R", "&G", "&B"};
+        const char* names[3] = {"sliderRed", "sliderGreen", "sliderBlue"};
+        for (int i = 0; i < 3; ++i) {
+            auto* label = new QLabel(QString::fromLatin1(labels[i]), group);
+            auto* slider = new QSlider(Qt::Horizontal, group);
+            slider->setObjectName(QString::fromLatin1(names[i]));
+            slider->setRange(0, 255);
+            slider->setPageStep(32);
+            label->setBuddy(slider);
+            grid->addWidget(label, 2 + i, 0);
+            grid->addWidget(slider, 2 + i, 1, 1, 2);
+            sliders_[i] = slider;
+            connect(slider, &QAbstractSlider::actionTriggered, this, [slider](int action) {
+                // An arrow-key step goes a further 8 the same way.
+                if (action == QAbstractSlider::SliderSingleStepAdd)
+                    slider->setSliderPosition(std::min(slider->sliderPosition() + trackbarStep, 255));
+                else if (action == QAbstractSlider::SliderSingleStepSub)
+                    slider->setSliderPosition(std::max(slider->sliderPosition() - trackbarStep, 0));
+            });
+            connect(slider, &QSlider::valueChanged, this, [this, i](int value) { componentChanged(i, value); });
+        }
+
+        swatches_ = new Swatches(group, foreground_, background_);
+        auto* swap = new QToolButton(group);
+        swap->setObjectName(QStringLiteral("swapColours"));
+        swap->setIcon(swapIcon());
+        swap->setIconSize(QSize(24, 24));
+        swap->setAutoRaise(true);
+        swap->setToolTip(QStringLiteral("Swap foreground and background"));
+        auto* test = new QPushButton(QStringLiteral("&Test"), group);
+        test->setObjectName(QStringLiteral("testColours"));
+        auto* swatchRow = new QHBoxLayout;
+        swatchRow->addWidget(swatches_);
+        swatchRow->addWidget(swap);
+        swatchRow->addStretch();
+        swatchRow->addWidget(test);
+        grid->addLayout(swatchRow, 5, 0, 1, 3);
+        layout->addWidget(group);
+        layout->addStretch();
+
+        connect(pickForeground_, &QRadioButton::toggled, this, [this](bool) { loadSliders(); });
+        connect(swap, &QToolButton::clicked, this, [this] {
+            std::swap(foreground_, background_);
+            loadSliders();
+            swatches_->update();
+        });
+        connect(test, &QPushButton::clicked, this, [this] {
+            if (testColours_) testColours_(foreground_, background_);
+        });
+
+        pickForeground_->setChecked(true);
+        loadSliders();
+    }
+
+    void store(Settings& s) const override {
+        s.foreground = foreground_;
+        s.background = background_;
+    }
+
+private:
+    uint32_t& selected() { return pickForeground_->isChecked() ? foreground_ : background_; }
+
+    void loadSliders() {
+        loading_ = true;
+        const uint32_t colour = selected();
+        for (int i = 0; i < 3; ++i) sliders_[i]->setValue(static_cast<int>((colour >> (8 * i)) & 0xFF));
+        loading_ = false;
+    }
+
+    void componentChanged(int component, int value) {
+        if (loading_) return;
+        uint32_t& colour = selected();
+        const int shift = 8 * component;
+        colour = (colour & ~(0xFFu << shift)) | (static_cast<uint32_t>(value) << shift);
+        swatches_->update();
+    }
+
+    uint32_t foreground_;
+    uint32_t background_;
+    ColourFunction testColours_;
+    bool loading_ = false;
+    QRadioButton* pickForeground_;
+    QRadioButton* pickBackground_;
+    QSlider* sliders_[3];
+    Swatches* swatches_;
+};
+
+// ----------------------------------------------------------------------- Files
+
+class FilesPage : public PreferencesPage {
+public:
+    FilesPage(QWidget* parent, const Settings& s) : PreferencesPage(parent) {
+        auto* layout = new QVBoxLayout(this);
+
+        auto* romGroup = new QGroupBox(QStringLiteral("R&OM-File:"), this);
+        auto* romLayout = new QGridLayout(romGroup);
+        rom_ = addPathRow(romLayout, s.romPath, "romPath", "browseRom", "ROM-Files (*.bin)");
+        testRom_ = new QCheckBox(QStringLiteral("&Test ROM for version 10.0"), romGroup);
+        testRom_->setObjectName(QStringLiteral("testRomVersion"));
+        testRom_->setChecked(s.testRomVersion);
+        romLayout->addWidget(testRom_, 1, 0, 1, 2);
+        layout->addWidget(romGroup);
+
+        auto* ramGroup = new QGroupBox(QStringLiteral("R&AM-File (status file):"), this);
+        auto* ramLayout = new QGridLayout(ramGroup);
+        ram_ = addPathRow(ramLayout, s.ramPath, "ramPath", "browseRam", "RAM-Files (*.bin)");
+        layout->addWidget(ramGroup);
+        layout->addStretch();
+    }
+
+    void store(Settings& s) const override {
+        s.romPath = rom_->text().toStdString();
+        s.ramPath = ram_->text().toStdString();
+        s.testRomVersion = testRom_->isChecked();
+    }
+
+private:
+    QLineEdit* addPathRow(QGridLayout* layout, const std::string& path, const char* editName,
+                          const char* buttonName, const char* filter) {
+        auto* edit = new QLineEdit(QString::fromStdString(path), layout->parentWidget());
+        edit->setObjectName(QString::fromLatin1(editName));
+        edit->setMaxLength(pathLimit);
+        auto* button = new QPushButton(QStringLiteral(">>"), layout->parentWidget());
+        button->setObjectName(QString::fromLatin1(buttonName));
+        button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral(">>")) + 24);
+        layout->addWidget(edit, 0, 0);
+        layout->addWidget(button, 0, 1);
+        const QStringList filters{QString::fromLatin1(filter), QStringLiteral("All Files (*.*)")};
+        connect(button, &QPushButton::clicked, this, [this, edit, filters] { browse(edit, filters); });
+        return edit;
+    }
+
+    void browse(QLineEdit* edit, const QStringList& filters) {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters(filters);
+        const QString current = edit->text();
+        const qsizetype slash = current.lastIndexOf(QLatin1Char('/'));
+        if (slash >= 0) dialog.setDirectory(slash == 0 ? QStringLiteral("/") : current.left(slash));
+        if (dialog.exec() != QDialog::Accepted) return;
+        const QStringList chosen = dialog.selectedFiles();
+        if (!chosen.isEmpty() && !chosen.first().isEmpty()) edit->setText(chosen.first());
+    }
+
+    QLineEdit* rom_;
+    QLineEdit* ram_;
+    QCheckBox* testRom_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------- dialog
+
+PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours)
+    : QDialog(owner), copy_(copy), testColours_(std::move(testColours)) {
+    setWindowTitle(QStringLiteral("Preferences"));
+    setObjectName(QStringLiteral("preferencesDialog"));
+    auto* layout = new QVBoxLayout(this);
+    tabs_ = new QTabBar(this);
+    tabs_->setObjectName(QStringLiteral("tabs"));
+    tabs_->addTab(QStringLiteral("Misc"));
+    tabs_->addTab(QStringLiteral("Colors"));
+    tabs_->addTab(QStringLiteral("Files"));
+    layout->addWidget(tabs_);
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setMinimumSize(340, 300);
+    pageArea_ = new QVBoxLayout(frame);
+    layout->addWidget(frame, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("buttons"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { done(preferencesOk); });
+    connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(preferencesCancel); });
+
+    if (romLoadFailed) {
+        // The user must choose a ROM file that works.
+        copy_.romPath.clear();
+        tabs_->setCurrentIndex(filesPage);
+    }
+    showPage(tabs_->currentIndex());
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) { showPage(index); });
+}
+
+PreferencesDialog::~PreferencesDialog() {
+    if (page_) page_->store(copy_);
+}
+
+void PreferencesDialog::showPage(int index) {
+    if (page_) {
+        page_->store(copy_);
+        delete page_;
+        page_ = nullptr;
+    }
+    QWidget* area = pageArea_->parentWidget();
+    switch (index) {
+    case miscPage: page_ = new MiscPage(area, copy_); break;
+    case colorsPage: page_ = new ColorsPage(area, copy_, testColours_); break;
+    case filesPage: page_ = new FilesPage(area, copy_); break;
+    default: return;
+    }
+    pageArea_->addWidget(page_);
+    page_->show();
+}
+
+void PreferencesDialog::done(int result) {
+    if (page_) page_->store(copy_);
+    // Escape and the window's close button count as Cancel.
+    QDialog::done(result == preferencesOk ? preferencesOk : preferencesCancel);
+}
+
+int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours) {
+    PreferencesDialog dialog(owner, copy, romLoadFailed, std::move(testColours));
+    return dialog.exec() == preferencesOk ? preferencesOk : preferencesCancel;
+}
+
+void applyPreferences(Machine* machine, Settings& live, const Settings& edited, const ColourFunction& applyColours) {
+    // File names on Linux differ by case, so the comparison is exact.
+    if (machine && edited.ramPath != live.ramPath) {
+        HoldGuard hold(machine->control);
+        loadStateFile(*machine, edited.ramPath);
+        jumpTo(*machine, machine->regs.pc);
+    }
+    if ((edited.foreground != live.foreground || edited.background != live.background) && applyColours)
+        applyColours(edited.foreground, edited.background);
+    live = edited;
+}
+
+}  // namespace vantrel

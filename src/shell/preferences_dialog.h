@@ -1,0 +1,66 @@
+// The Preferences dialog: the pages "Misc", "Colors" and "Files" over a copy of the
+// settings record, and the window's application of an edited copy.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QDialog>
+
+#include "shell/common/settings.h"
+
+class QTabBar;
+class QVBoxLayout;
+
+namespace vantrel {
+
+struct Machine;
+
+using ColourFunction = std::function<void(uint32_t foreground, uint32_t background)>;
+
+inline constexpr int preferencesOk = 1;
+inline constexpr int preferencesCancel = 2;
+
+// A page of the dialog. It reads its fields from the copy when it is made and gives
+// them back in store(), called just before it goes away.
+class PreferencesPage : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    virtual void store(Settings& copy) const = 0;
+};
+
+class PreferencesDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum Page { miscPage = 0, colorsPage = 1, filesPage = 2 };
+
+    PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours);
+    ~PreferencesDialog() override;
+
+    PreferencesPage* currentPage() const { return page_; }
+
+    void done(int result) override;
+
+private:
+    void showPage(int index);
+
+    Settings& copy_;
+    ColourFunction testColours_;
+    QTabBar* tabs_ = nullptr;
+    QVBoxLayout* pageArea_ = nullptr;
+    PreferencesPage* page_ = nullptr;
+};
+
+// Runs the dialog on the copy: 1 for OK, 2 for Cancel. With romLoadFailed the
+// "Files" page comes first and the copy's ROM path is cleared. "&Test" applies the
+// colours through testColours at once; Cancel does not take them back.
+int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours);
+
+// What OK means for the running program. A changed state-file path loads that file
+// into the machine while the emulation thread is held (machine may be null when no
+// machine runs); changed colours go to the LCD through applyColours; then the edited
+// record replaces the live one. A changed ROM path counts from the next start.
+void applyPreferences(Machine* machine, Settings& live, const Settings& edited, const ColourFunction& applyColours);
+
+}  // namespace vantrel

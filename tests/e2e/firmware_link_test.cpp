@@ -1,0 +1,190 @@
+// Variables through the link cable between the link engine and the demo firmware,
+// with the emulation thread running and the timer ticking.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "e2e/running_calculator.h"
+#include "link/receive_screen.h"
+#include "link/variable_file.h"
+
+namespace vantrel::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes variableHeader(uint16_t dataSize, uint8_t type, const std::string& name) {
+    Bytes header;
+    header.push_back(static_cast<uint8_t>(dataSize & 0xFF));
+    header.push_back(static_cast<uint8_t>(dataSize >> 8));
+    header.push_back(type);
+    header.push_back(static_cast<uint8_t>(name.size()));
+    for (char c : name) header.push_back(static_cast<uint8_t>(c));
+    return header;
+}
+
+// A variable file in the published layout, the comment left blank.
+Bytes variableFile(const std::vector<Bytes>& entries) {
+    Bytes file(variableFileSignature.begin(), variableFileSignature.end());
+    file.resize(53, 0);
+    Bytes section;
+    for (const Bytes& entry : entries) {
+        section.push_back(static_cast<uint8_t>(entry.size() & 0xFF));
+        section.push_back(static_cast<uint8_t>(entry.size() >> 8));
+        section.insert(section.end(), entry.begin(), entry.end());
+    }
+    uint16_t sum = 0;
+    for (uint8_t byte : section) sum = static_cast<uint16_t>(sum + byte);
+    file.push_back(static_cast<uint8_t>(section.size() & 0xFF));
+    file.push_back(static_cast<uint8_t>(section.size() >> 8));
+    file.insert(file.end(), section.begin(), section.end());
+    file.push_back(static_cast<uint8_t>(sum & 0xFF));
+    file.push_back(static_cast<uint8_t>(sum >> 8));
+    return file;
+}
+
+Bytes readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class FirmwareLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("vantrel-e2e-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        ASSERT_TRUE(calc.settle());
+    }
+    void TearDown() override {
+        calc.stop();
+        std::filesystem::remove_all(dir);
+    }
+
+    // What the Upload command does with automatic linking: [2nd] [LINK] [F2] by key
+    // injection, then the file goes out once the calculator waits for it.
+    void upload(const std::filesystem::path& file) {
+        requestInterrupt(*calc.m);
+        injectKey(*calc.m, key::second, 100);
+        injectKey(*calc.m, key::xVar, 100);
+        injectKey(*calc.m, key::f2, 100);
+        ASSERT_TRUE(calc.tickUntil([](const Machine& m) { return screenShowsWaiting(m); }));
+        calc.m->link.startUpload(*calc.m, file.string());
+        requestInterrupt(*calc.m);
+    }
+
+    bool transferOver(int statusRow, const std::string& status) {
+        return calc.tickUntil([&](const Machine& m) {
+            return trimmedRow(m, statusRow) == status && m.linkActive.load() == 0 &&
+                   m.control.pendingCode() == code(EmuRequest::Pause);
+        });
+    }
+
+    RunningCalculator calc;
+    std::filesystem::path dir;
+};
+
+TEST_F(FirmwareLink, AnUploadedGroupComesBackByteForByte) {
+    const Bytes real{0x00, 0x00, 0x81, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const Bytes text{0x05, 0x00, 'H', 'e', 'l', 'l', 'o'};
+    const std::vector<Bytes> entries{variableHeader(10, 0x00, "A"), real,
+                                     variableHeader(7, 0x0C, "MSG"), text};
+    const auto source = dir / "group.85g";
+    {
+        const Bytes file = variableFile(entries);
+        std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                      static_cast<std::streamsize>(file.size()));
+    }
+
+    upload(source);
+    ASSERT_TRUE(transferOver(1, "DONE")) << calc.row(1);
+    EXPECT_EQ(calc.row(0), " Waiting");
+    EXPECT_EQ(calc.row(2), "A");
+    EXPECT_EQ(calc.row(3), "MSG");
+    EXPECT_TRUE(calc.host.uploadHints().empty());
+    EXPECT_TRUE(calc.read([](const Machine& m) { return screenShowsWaiting(m); }));
+
+    // Leaving the receive screen takes " Waiting" off the text screen.
+    calc.click(key::exit);
+    EXPECT_EQ(calc.row(0), "LINK");
+    EXPECT_FALSE(calc.read([](const Machine& m) { return screenShowsWaiting(m); }));
+
+    const auto target = dir / "back.85g";
+    calc.host.saveName = target.string();
+    calc.click(key::f1);
+    ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
+    EXPECT_EQ(calc.host.saveNameRequests(), 1);
+
+    const Bytes sent = variableFile(entries);
+    const Bytes received = readFile(target);
+    ASSERT_EQ(received.size(), sent.size());
+    EXPECT_TRUE(std::equal(sent.begin(), sent.begin() + 11, received.begin()));
+    EXPECT_TRUE(std::equal(sent.begin() + 53, sent.end(), received.begin() + 53));
+}
+
+TEST_F(FirmwareLink, ARefusedSaveNameCancelsTheSendAndLeavesTheCableQuiet) {
+    const auto source = dir / "one.85n";
+    {
+        const Bytes file = variableFile({variableHeader(10, 0x00, "X"), Bytes(10, 0x11)});
+        std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                      static_cast<std::streamsize>(file.size()));
+    }
+    upload(source);
+    ASSERT_TRUE(transferOver(1, "DONE"));
+    calc.click(key::exit);
+
+    calc.host.giveSaveName = false;
+    calc.click(key::f1);
+    ASSERT_TRUE(transferOver(6, "CANCELLED")) << calc.row(6);
+    // The firmware went back to sleep: no acknowledgement of the closing EOT keeps
+    // the link marked active.
+    for (int i = 0; i < 5; ++i) calc.tick();
+    EXPECT_EQ(calc.m->linkActive.load(), 0u);
+    EXPECT_TRUE(calc.asleep());
+
+    // The menu still works: a second try is written.
+    calc.host.giveSaveName = true;
+    calc.host.saveName = (dir / "again.85n").string();
+    calc.click(key::f1);
+    ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
+    EXPECT_TRUE(std::filesystem::exists(dir / "again.85n"));
+}
+
+TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
+    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+        const Bytes file = variableFile(entries);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                    static_cast<std::streamsize>(file.size()));
+    };
+    // More data than the store holds, then a variable that fits.
+    const auto group = dir / "big.85g";
+    writeFile(group, {variableHeader(30000, 0x0C, "BIG"), Bytes(30000, 0x55),
+                      variableHeader(10, 0x00, "B"), Bytes(10, 0x22)});
+    upload(group);
+    ASSERT_TRUE(transferOver(1, "SKIPPED SOME")) << calc.row(1);
+    EXPECT_EQ(calc.row(2), "B");
+    EXPECT_EQ(calc.row(3), "");
+
+    // A memory backup is refused as a whole; the store keeps what it had.
+    const auto backup = dir / "backup.85b";
+    writeFile(backup, {Bytes{0x09, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, Bytes(9, 1),
+                       Bytes(4, 2), Bytes(4, 3)});
+    calc.m->link.startUpload(*calc.m, backup.string());
+    requestInterrupt(*calc.m);
+    ASSERT_TRUE(transferOver(1, "SKIPPED SOME")) << calc.row(1);
+    EXPECT_EQ(calc.row(2), "B");
+    EXPECT_EQ(calc.row(3), "");
+    for (int i = 0; i < 3; ++i) calc.tick();
+    EXPECT_EQ(calc.m->linkActive.load(), 0u);
+    EXPECT_TRUE(calc.asleep());
+}
+
+}  // namespace
+}  // namespace vantrel::test

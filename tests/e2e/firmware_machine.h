@@ -1,0 +1,131 @@
+// A machine running the demo firmware, and what the tests need to read its screen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "cpu/cpu_registers.h"
+#include "cpu/run_cpu.h"
+#include "hardware/machine.h"
+#include "hardware/ports.h"
+#include "hardware/rom_state.h"
+
+namespace vantrel::test {
+
+// Addresses the firmware and the PC side agree on.
+inline constexpr uint16_t textMemory = 0x80DF;  // 8 rows of 16 characters
+inline constexpr uint16_t shiftFlags = 0x8358;
+inline constexpr uint16_t lcdAddress = 0xFC00;
+inline constexpr int textRows = 8;
+inline constexpr int textColumns = 16;
+
+inline std::map<std::string, unsigned> firmwareSymbols() {
+    std::map<std::string, unsigned> symbols;
+    std::ifstream in(VANTREL_FIRMWARE_SYMBOLS);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string name, equ, value;
+        if (!(fields >> name >> equ >> value) || equ != "EQU" || value.empty()) continue;
+        if (value.back() == 'H' || value.back() == 'h') value.pop_back();
+        symbols[name] = static_cast<unsigned>(std::stoul(value, nullptr, 16));
+    }
+    return symbols;
+}
+
+// A freshly loaded ROM and a cold start, as the window does without a state file.
+inline std::unique_ptr<Machine> bootFirmware() {
+    auto m = std::make_unique<Machine>();
+    EXPECT_EQ(loadRomImage(*m, VANTREL_FIRMWARE_ROM), romLoaded);
+    coldStart(*m);
+    return m;
+}
+
+inline std::string textRow(const Machine& m, int row) {
+    const uint8_t* text = m.mem.ramAt(static_cast<uint16_t>(textMemory + row * textColumns));
+    return std::string(reinterpret_cast<const char*>(text), textColumns);
+}
+
+// The row without its trailing blanks.
+inline std::string trimmedRow(const Machine& m, int row) {
+    std::string text = textRow(m, row);
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+inline std::array<uint8_t, 1024> lcdBytes(const Machine& m) {
+    std::array<uint8_t, 1024> bytes{};
+    const uint8_t* lcd = m.mem.ramAt(lcdAddress);
+    std::copy(lcd, lcd + bytes.size(), bytes.begin());
+    return bytes;
+}
+
+// The picture the text memory should produce with the firmware's own glyphs: 8x8
+// cells, glyph index = character - 0x20, lower case as upper case, the negative
+// sign 0x60 at index 0x40, anything else the box at 0x41.
+inline std::array<uint8_t, 1024> expectedPicture(const Machine& m) {
+    static const unsigned glyphs = firmwareSymbols().at("font_glyphs");
+    std::array<uint8_t, 1024> picture{};
+    for (int row = 0; row < textRows; ++row) {
+        for (int column = 0; column < textColumns; ++column) {
+            unsigned c = static_cast<uint8_t>(textRow(m, row)[static_cast<std::size_t>(column)]);
+            if (c >= 'a' && c <= 'z') c -= 0x20;
+            unsigned index = c == 0x60 ? 0x40u : (c >= 0x20 && c < 0x60 ? c - 0x20 : 0x41u);
+            for (int line = 0; line < 8; ++line)
+                picture[static_cast<std::size_t>((row * 8 + line) * 16 + column)] =
+                    m.mem.rom[glyphs + index * 8 + static_cast<unsigned>(line)];
+        }
+    }
+    return picture;
+}
+
+// Runs instructions until the firmware sleeps in HALT with interrupts enabled.
+inline bool runUntilAsleep(Machine& m, long maxInstructions = 20'000'000) {
+    for (long i = 0; i < maxInstructions; ++i) {
+        executeOne(m);
+        if (m.control.pendingCode() == code(EmuRequest::Pause)) {
+            m.control.emuRequest.store(0);
+            return true;
+        }
+    }
+    return false;
+}
+
+// What the timer does for a key, served the way the loop serves it.
+inline void deliverKey(Machine& m, uint8_t keyCode) {
+    m.keyLatch.store(keyCode);
+    if (m.regs.intFlags & intEnableBit) takeInterrupt(m);
+    ASSERT_TRUE(runUntilAsleep(m)) << "firmware did not go back to sleep after key " << int(keyCode);
+}
+
+// Key codes of the calculator's key matrix.
+namespace key {
+inline constexpr uint8_t enter = 9, add = 10, sub = 11, mul = 12, div = 13, clear = 15, neg = 17,
+                         del = 32, xVar = 40, on = 41, f3 = 51, f2 = 52, f1 = 53, second = 54,
+                         exit = 55;
+inline constexpr uint8_t digits[10] = {33, 34, 26, 18, 35, 27, 19, 36, 28, 20};
+}  // namespace key
+
+// Types a calculator entry: digits, + - * /, and '~' for the negative sign.
+inline void typeEntry(Machine& m, const std::string& entry) {
+    for (char c : entry) {
+        uint8_t k = 0;
+        if (c >= '0' && c <= '9') k = key::digits[c - '0'];
+        else if (c == '+') k = key::add;
+        else if (c == '-') k = key::sub;
+        else if (c == '*') k = key::mul;
+        else if (c == '/') k = key::div;
+        else if (c == '~') k = key::neg;
+        ASSERT_NE(k, 0) << "no key for " << c;
+        deliverKey(m, k);
+    }
+}
+
+}  // namespace vantrel::test

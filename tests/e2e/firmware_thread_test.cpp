@@ -1,0 +1,79 @@
+// The demo firmware on the running machine: the emulation thread, the timer ticks
+// and the keypad as the window drives them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "e2e/running_calculator.h"
+
+namespace vantrel::test {
+namespace {
+
+TEST(FirmwareThread, BootsToTheTitleAndCalculates) {
+    RunningCalculator calc;
+    ASSERT_TRUE(calc.settle());
+    calc.read([](const Machine& m) {
+        EXPECT_EQ(trimmedRow(m, 0), "  VANTREL DEMO");
+        EXPECT_EQ(lcdBytes(m), expectedPicture(m));
+    });
+
+    for (char32_t c : {U'1', U'2', U'+', U'3', U'0'}) calc.type(c);
+    calc.click(key::enter);
+    EXPECT_EQ(calc.row(3), "12+30");
+    EXPECT_EQ(calc.row(5), "              42");
+    calc.read([](const Machine& m) { EXPECT_EQ(lcdBytes(m), expectedPicture(m)); });
+}
+
+TEST(FirmwareThread, SwitchedOffTheKeypadDeliversNothingButAnInjectedOnWakesIt) {
+    RunningCalculator calc;
+    ASSERT_TRUE(calc.settle());
+    calc.click(key::digits[5]);
+    // The keypad refuses [ON] while [2nd] is pending, so [2nd] [ON] comes by injection.
+    calc.click(key::second);
+    calc.click(key::on);
+    EXPECT_TRUE(calc.read([](const Machine& m) { return calculatorOn(m); }));
+    injectKey(*calc.m, key::on, 200);
+    ASSERT_TRUE(calc.settle());
+    EXPECT_FALSE(calc.read([](const Machine& m) { return calculatorOn(m); }));
+
+    // The keypad delivers nothing while the display is off, [ON] included.
+    calc.click(key::digits[7]);
+    calc.click(key::on);
+    EXPECT_FALSE(calc.keypad.keyPending);
+    EXPECT_FALSE(calc.read([](const Machine& m) { return calculatorOn(m); }));
+
+    injectKey(*calc.m, key::on, 200);
+    ASSERT_TRUE(calc.tickUntil([](const Machine& m) { return calculatorOn(m); }));
+    ASSERT_TRUE(calc.settle());
+    EXPECT_EQ(calc.row(3), "5");  // the 7 typed while off never arrived
+}
+
+TEST(FirmwareThread, StateFileBringsBackTheSameScreen) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("vantrel-e2e-state-" + std::to_string(::getpid()) + ".bin");
+    std::array<uint8_t, 1024> screen{};
+    {
+        RunningCalculator calc;
+        ASSERT_TRUE(calc.settle());
+        for (char32_t c : {U'6', U'*', U'7'}) calc.type(c);
+        calc.click(key::enter);
+        screen = calc.read([](const Machine& m) { return lcdBytes(m); });
+        calc.stop();
+        ASSERT_TRUE(saveStateFile(*calc.m, path.string()));
+    }
+    auto m = std::make_unique<Machine>();
+    ASSERT_EQ(loadRomImage(*m, VANTREL_FIRMWARE_ROM), romLoaded);
+    ASSERT_EQ(loadStateFile(*m, path.string()), 1);
+    std::filesystem::remove(path);
+    RunningCalculator calc(std::move(m));
+    calc.tick();
+    EXPECT_EQ(calc.read([](const Machine& mm) { return lcdBytes(mm); }), screen);
+    EXPECT_EQ(calc.row(5), "              42");
+    // It carries on from where it was.
+    calc.type(U'9');
+    EXPECT_EQ(calc.row(3), "9");
+}
+
+}  // namespace
+}  // namespace vantrel::test

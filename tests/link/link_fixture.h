@@ -1,0 +1,111 @@
+// A machine with a scripted window, a calculator on the other end of the cable and a
+// scratch directory for variable files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/calculator_side.h"
+#include "support/scripted_host.h"
+#include "support/test_machine.h"
+
+namespace vantrel::test {
+
+inline FileTime fixedTime() { return {5, 3, 2026, 9, 7}; }
+
+inline std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void putWord(std::vector<uint8_t>& out, uint16_t word) {
+    out.push_back(static_cast<uint8_t>(word & 0xFF));
+    out.push_back(static_cast<uint8_t>(word >> 8));
+}
+
+// A variable file with the given entries (data of header and data packets), its
+// data-section length and checksum computed the published way.
+inline std::vector<uint8_t> variableFile(const std::vector<std::vector<uint8_t>>& entries,
+                                         const std::string& commentText = "any comment") {
+    std::vector<uint8_t> file;
+    file.reserve(64 * 1024);
+    file.assign(variableFileSignature.begin(), variableFileSignature.end());
+    char comment[42] = {};
+    std::memcpy(comment, commentText.data(), std::min<std::size_t>(commentText.size(), 41));
+    file.insert(file.end(), comment, comment + 42);
+    std::vector<uint8_t> section;
+    for (const auto& entry : entries) {
+        putWord(section, static_cast<uint16_t>(entry.size()));
+        section.insert(section.end(), entry.begin(), entry.end());
+    }
+    uint16_t sum = 0;
+    for (uint8_t byte : section) sum = static_cast<uint16_t>(sum + byte);
+    putWord(file, static_cast<uint16_t>(section.size()));
+    file.insert(file.end(), section.begin(), section.end());
+    putWord(file, sum);
+    return file;
+}
+
+// As the engine writes it at fixedTime.
+inline std::vector<uint8_t> variableFileWithComment(const std::vector<std::vector<uint8_t>>& entries) {
+    return variableFile(entries, "Vantrel generated file: 05/03/2026, 09:07");
+}
+
+inline std::vector<uint8_t> bytesOf(std::size_t count, uint8_t first) {
+    std::vector<uint8_t> bytes(count);
+    for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i * 7);
+    return bytes;
+}
+
+class LinkFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("vantrel-link-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        m->setHost(&host);
+        m->link.fileClock = fixedTime;
+        host.saveName = (dir / "received.85g").string();
+    }
+    void TearDown() override {
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+        std::filesystem::remove_all(dir);
+    }
+
+    // The calculator in its receive screen.
+    void showWaiting() {
+        m->mem.state.port3Value |= 0x08;
+        std::memcpy(m->mem.state.ram.data() + (0x80DF - 0x8000), " Waiting", 8);
+    }
+
+    bool engineAtRest() const {
+        const LinkEngine& e = m->link;
+        return e.state == LinkState::Idle && e.receiveMode == 1 && e.sending == 0 && e.variables.empty() &&
+               !e.variables.fileName && e.sendQueue.bitIndex == 8 && e.rxPacket.received == 0;
+    }
+
+    std::size_t filesIn() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+    }
+
+    std::unique_ptr<Machine> m = makeMachine();
+    ScriptedHost host;
+    CalculatorSide calc{*m};
+    std::filesystem::path dir;
+};
+
+}  // namespace vantrel::test

@@ -1,0 +1,228 @@
+// Variable files: what the reader accepts and refuses, and what the writer produces.
+#include <sys/stat.h>
+
+#include "link/link_fixture.h"
+#include "link/variable_file.h"
+
+namespace vantrel::test {
+namespace {
+
+class VariableFileTest : public LinkFixture {
+protected:
+    struct Prompted {
+        int kind;
+        bool isError;
+    };
+    FilePrompt recorder(int answer = 1) {
+        return [this, answer](int kind, bool isError, const std::string&) {
+            prompts.push_back({kind, isError});
+            return isError ? 0 : answer;
+        };
+    }
+    bool read(const std::vector<uint8_t>& bytes) {
+        const auto path = dir / "in.85g";
+        writeBytes(path, bytes);
+        list.clear();
+        list.fileName = path.string();
+        return readVariableFile(list, recorder());
+    }
+    std::vector<LinkPacket> entries() {
+        std::vector<LinkPacket> out;
+        while (!list.empty()) out.push_back(list.takeFirst());
+        return out;
+    }
+
+    VariableList list;
+    std::vector<Prompted> prompts;
+    const std::vector<uint8_t> header = {0x0A, 0x00, 0x00, 0x01, 'X'};
+    const std::vector<uint8_t> data = bytesOf(10, 0xF5);
+};
+
+TEST_F(VariableFileTest, ReadsEntriesAsPacketsReadyToSend) {
+    ASSERT_TRUE(read(variableFile({header, data})));
+    EXPECT_TRUE(prompts.empty());
+    const auto got = entries();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].commandId, cmdVar);
+    EXPECT_EQ(got[1].commandId, cmdData);
+    EXPECT_EQ(got[0].machineId, 0x05);
+    EXPECT_EQ(got[1].length, 10);
+    EXPECT_EQ(got[1].received, 16);
+    EXPECT_EQ(got[1].payloadSize, 12);
+    std::vector<uint8_t> payload = data;
+    putWord(payload, dataChecksum(data.data(), data.size()));
+    EXPECT_EQ(got[1].payload, payload);
+    EXPECT_GT(dataChecksum(data.data(), data.size()), 0xFF);  // both checksum bytes matter
+}
+
+TEST_F(VariableFileTest, ShortOrForeignFilesAreRefused) {
+    // Exactly the 55 header bytes: nothing to read, nothing said.
+    auto bare = variableFile({});
+    bare.resize(55);
+    EXPECT_FALSE(read(bare));
+    EXPECT_TRUE(prompts.empty());
+    EXPECT_TRUE(list.empty());
+
+    auto foreign = variableFile({header, data});
+    foreign[8] = 0x1B;  // the byte after "**TI85**"
+    EXPECT_FALSE(read(foreign));
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].kind, promptBadData);
+    EXPECT_TRUE(prompts[0].isError);
+    EXPECT_TRUE(list.empty());
+
+    auto cut = variableFile({header, data});
+    cut.resize(54);
+    EXPECT_FALSE(read(cut));
+    EXPECT_EQ(prompts.back().kind, promptBadData);
+
+    // A single entry is not a variable.
+    prompts.clear();
+    EXPECT_FALSE(read(variableFile({header})));
+    EXPECT_TRUE(prompts.empty());
+}
+
+TEST_F(VariableFileTest, WhatCannotBeOpenedIsReportedWithoutBlocking) {
+    list.fileName = (dir / "absent.85g").string();
+    EXPECT_FALSE(readVariableFile(list, recorder()));
+    list.fileName = dir.string();
+    EXPECT_FALSE(readVariableFile(list, recorder()));
+    const auto fifo = dir / "pipe.85g";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    list.fileName = fifo.string();
+    EXPECT_FALSE(readVariableFile(list, recorder()));
+    ASSERT_EQ(prompts.size(), 3u);
+    for (const auto& p : prompts) EXPECT_EQ(p.kind, promptCannotOpen);
+}
+
+TEST_F(VariableFileTest, BackupHeaderTakesThreeDataEntries) {
+    const std::vector<uint8_t> backup{0x00, 0x01, backupTypeId, 0x00, 0x00};
+    ASSERT_TRUE(read(variableFile({backup, bytesOf(3, 0), bytesOf(4, 0), bytesOf(5, 0), header, data})));
+    const auto got = entries();
+    ASSERT_EQ(got.size(), 6u);
+    const std::vector<uint8_t> commands{cmdVar, cmdData, cmdData, cmdData, cmdVar, cmdData};
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].commandId, commands[i]) << i;
+}
+
+TEST_F(VariableFileTest, ChecksumIsNotVerifiedAndNeverReadAsAnEntry) {
+    auto wrong = variableFile({header, data});
+    wrong[wrong.size() - 1] ^= 0x5A;
+    EXPECT_TRUE(read(wrong));
+    EXPECT_EQ(list.count(), 2);
+
+    // A checksum word of 0 is not an empty header entry.
+    auto zero = variableFile({header, data});
+    zero[zero.size() - 2] = 0;
+    zero[zero.size() - 1] = 0;
+    EXPECT_TRUE(read(zero));
+    EXPECT_EQ(list.count(), 2);
+    // Not even when the data-section length is wrong.
+    zero[53] = 0xFF;
+    EXPECT_TRUE(read(zero));
+    EXPECT_EQ(list.count(), 2);
+}
+
+TEST_F(VariableFileTest, LengthWordTooLargeForAPacketEndsTheReading) {
+    auto file = variableFile({header, data, header});
+    // Turn the last header's length word into 65530, with bytes behind it.
+    const std::size_t at = 55 + 2 + header.size() + 2 + data.size();
+    file[at] = 0xFA;
+    file[at + 1] = 0xFF;
+    file.resize(file.size() + 70000, 0x11);
+    EXPECT_TRUE(read(file));
+    EXPECT_EQ(list.count(), 2);
+}
+
+TEST_F(VariableFileTest, CommentCarriesTheLocalTime) {
+    const auto comment = variableFileComment(fixedTime());
+    const std::string text = "Vantrel generated file: 05/03/2026, 09:07";
+    ASSERT_EQ(text.size(), 41u);
+    EXPECT_EQ(std::string(comment.begin(), comment.begin() + 41), text);
+    EXPECT_EQ(comment[41], 0);
+    // A year that does not fit is cut, and the text still ends in its zero byte.
+    const auto wide = variableFileComment({31, 12, 123456, 23, 59});
+    EXPECT_EQ(wide[41], 0);
+}
+
+TEST_F(VariableFileTest, WritesHeaderEntriesAndTheSentChecksums) {
+    list.fileName = (dir / "out.85g").string();
+    list.append(LinkPacket::withData(cmdVar, header.data(), 5));
+    LinkPacket dataPacket = LinkPacket::withData(cmdData, data.data(), 10);
+    dataPacket.payload[10] = 0x34;  // the checksum as the calculator sent it, wrong or not
+    dataPacket.payload[11] = 0x12;
+    list.append(dataPacket);
+    ASSERT_TRUE(writeVariableFile(list, recorder(), fixedTime));
+    EXPECT_TRUE(list.empty());
+    EXPECT_FALSE(list.fileName);
+
+    const auto bytes = readBytes(dir / "out.85g");
+    ASSERT_EQ(bytes.size(), 55u + 19u + 2u);
+    const std::string signature("**TI85**\x1A\x0C\x00", 11);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 11), signature);
+    EXPECT_EQ(bytes[53], 19);
+    EXPECT_EQ(bytes[54], 0);
+    const uint16_t expected = static_cast<uint16_t>(dataChecksum(header.data(), 5) + 5 + 0x1234 + 10);
+    EXPECT_EQ(bytes[74] | (bytes[75] << 8), expected);
+    EXPECT_TRUE(prompts.empty());
+}
+
+TEST_F(VariableFileTest, ExistingFilesAreAskedAboutAndNeverHalfReplaced) {
+    const auto path = dir / "old.85g";
+    const std::vector<uint8_t> old = bytesOf(100, 3);
+    writeBytes(path, old);
+    auto fill = [&] {
+        list.fileName = path.string();
+        list.append(LinkPacket::withData(cmdVar, header.data(), 5));
+        list.append(LinkPacket::withData(cmdData, data.data(), 10));
+    };
+
+    fill();
+    EXPECT_FALSE(writeVariableFile(list, recorder(0), fixedTime));
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].kind, promptOverwrite);
+    EXPECT_FALSE(prompts[0].isError);
+    EXPECT_EQ(readBytes(path), old);
+    EXPECT_EQ(filesIn(), 1u);
+
+    // A file that may not be written stays as it is.
+    ::chmod(path.c_str(), 0444);
+    if (::access(path.c_str(), W_OK) != 0) {  // root may write anyway
+        fill();
+        EXPECT_FALSE(writeVariableFile(list, recorder(1), fixedTime));
+        EXPECT_EQ(prompts.back().kind, promptCannotOpen);
+        EXPECT_EQ(readBytes(path), old);
+    }
+    ::chmod(path.c_str(), 0640);
+
+    // Through a symbolic link the file behind it is replaced and the link kept.
+    const auto link = dir / "link.85g";
+    std::filesystem::create_symlink(path, link);
+    fill();
+    list.fileName = link.string();
+    EXPECT_TRUE(writeVariableFile(list, recorder(1), fixedTime));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(path), variableFileWithComment({header, data}));
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(filesIn(), 2u);
+}
+
+TEST_F(VariableFileTest, WrittenFileReadsBackAsTheSamePackets) {
+    const std::vector<uint8_t> backup{0x00, 0x01, backupTypeId, 0x00, 0x00};
+    const std::vector<std::vector<uint8_t>> parts{backup, bytesOf(1000, 1), {}, bytesOf(1, 9)};
+    list.fileName = (dir / "b.85b").string();
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        list.append(LinkPacket::withData(i == 0 ? cmdVar : cmdData, parts[i].data(),
+                                         static_cast<uint16_t>(parts[i].size())));
+    ASSERT_TRUE(writeVariableFile(list, recorder(), fixedTime));
+    ASSERT_TRUE(read(readBytes(dir / "b.85b")));
+    const auto got = entries();
+    ASSERT_EQ(got.size(), parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        EXPECT_EQ(got[i].wireBytes(), pcPacket(i == 0 ? cmdVar : cmdData, parts[i])) << i;
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::test

@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include <unistd.h>
+
+#include "hardware/machine.h"
+#include "modal_driver.h"
+#include "shell/preferences_dialog.h"
+
+namespace vantrel {
+namespace {
+
+class Preferences : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::application();
+        copy.romPath = "/roms/TI85Rom.bin";
+        copy.ramPath = "/state/TI85Stat.bin";
+        copy.foreground = 0x00102030;
+        copy.background = 0x00A0B0C0;
+    }
+
+    template <class T>
+    static T* find(QWidget* dialog, const char* name) {
+        T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    static void selectPage(QWidget* dialog, int index) {
+        find<QTabBar>(dialog, "tabs")->setCurrentIndex(index);
+    }
+    static void press(QWidget* dialog, QDialogButtonBox::StandardButton which) {
+        find<QDialogButtonBox>(dialog, "buttons")->button(which)->click();
+    }
+    static void pressKey(QWidget* widget, int key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(widget, &down);
+    }
+
+    Settings copy;
+    std::vector<std::pair<uint32_t, uint32_t>> tested;
+    ColourFunction recordTest = [this](uint32_t fg, uint32_t bg) { tested.emplace_back(fg, bg); };
+};
+
+TEST_F(Preferences, OnlyTheSelectedPageExistsAndColoursSurviveSwitching) {
+    test::whenModal([](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Preferences");
+        auto* tabs = find<QTabBar>(dialog, "tabs");
+        ASSERT_EQ(tabs->count(), 3);
+        EXPECT_EQ(tabs->tabText(0), "Misc");
+        EXPECT_EQ(tabs->tabText(1), "Colors");
+        EXPECT_EQ(tabs->tabText(2), "Files");
+        EXPECT_EQ(tabs->currentIndex(), 0);
+        EXPECT_NE(dialog->findChild<QCheckBox*>("autoLinkOnUpload"), nullptr);
+        EXPECT_EQ(dialog->findChild<QSlider*>("sliderRed"), nullptr);
+
+        selectPage(dialog, 1);
+        EXPECT_EQ(dialog->findChild<QCheckBox*>("autoLinkOnUpload"), nullptr);
+        // The foreground is selected first: red 0x30, green 0x20, blue 0x10.
+        EXPECT_EQ(find<QSlider>(dialog, "sliderRed")->value(), 0x30);
+        EXPECT_EQ(find<QSlider>(dialog, "sliderGreen")->value(), 0x20);
+        EXPECT_EQ(find<QSlider>(dialog, "sliderBlue")->value(), 0x10);
+        find<QSlider>(dialog, "sliderRed")->setValue(0x77);
+        find<QRadioButton>(dialog, "pickBackground")->click();
+        EXPECT_EQ(find<QSlider>(dialog, "sliderBlue")->value(), 0xA0);
+        find<QSlider>(dialog, "sliderBlue")->setValue(0x05);
+
+        selectPage(dialog, 2);
+        EXPECT_EQ(dialog->findChild<QSlider*>("sliderRed"), nullptr);
+        selectPage(dialog, 1);
+        EXPECT_EQ(find<QSlider>(dialog, "sliderRed")->value(), 0x77);
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(copy.foreground, 0x00102077u);
+    EXPECT_EQ(copy.background, 0x0005B0C0u);
+    EXPECT_TRUE(tested.empty());
+}
+
+TEST_F(Preferences, SwapTwiceRestoresThePair) {
+    test::whenModal([](QWidget* dialog) {
+        selectPage(dialog, 1);
+        auto* swap = find<QToolButton>(dialog, "swapColours");
+        EXPECT_FALSE(swap->icon().isNull());
+        swap->click();
+        // The trackbars follow the selected colour, now the old background.
+        EXPECT_EQ(find<QSlider>(dialog, "sliderRed")->value(), 0xC0);
+        swap->click();
+        EXPECT_EQ(find<QSlider>(dialog, "sliderRed")->value(), 0x30);
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(copy.foreground, 0x00102030u);
+    EXPECT_EQ(copy.background, 0x00A0B0C0u);
+
+    test::whenModal([](QWidget* dialog) {
+        selectPage(dialog, 1);
+        find<QToolButton>(dialog, "swapColours")->click();
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(copy.foreground, 0x00A0B0C0u);
+    EXPECT_EQ(copy.background, 0x00102030u);
+}
+
+TEST_F(Preferences, ArrowStepsMoveNineAndStopAtTheEnds) {
+    std::vector<int> seen;
+    test::whenModal([&seen](QWidget* dialog) {
+        selectPage(dialog, 1);
+        auto* red = find<QSlider>(dialog, "sliderRed");
+        red->setValue(250);
+        pressKey(red, Qt::Key_Right);
+        seen.push_back(red->value());
+        red->setValue(100);
+        pressKey(red, Qt::Key_Right);
+        seen.push_back(red->value());
+        pressKey(red, Qt::Key_Left);
+        seen.push_back(red->value());
+        red->setValue(5);
+        red->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        seen.push_back(red->value());
+        // A page step moves by its own amount only.
+        red->setValue(100);
+        red->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        seen.push_back(red->value());
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(seen, (std::vector<int>{255, 109, 100, 0, 132}));
+    EXPECT_EQ(copy.foreground & 0xFF, 132u);
+}
+
+TEST_F(Preferences, TestAppliesAtOnceAndCancelKeepsTheRecord) {
+    test::whenModal([](QWidget* dialog) {
+        selectPage(dialog, 1);
+        find<QSlider>(dialog, "sliderGreen")->setValue(0xEE);
+        find<QPushButton>(dialog, "testColours")->click();
+        press(dialog, QDialogButtonBox::Cancel);
+    });
+    Settings edited = copy;
+    EXPECT_EQ(runPreferences(nullptr, edited, false, recordTest), 2);
+    ASSERT_EQ(tested.size(), 1u);
+    EXPECT_EQ(tested[0].first, 0x0010EE30u);
+    EXPECT_EQ(tested[0].second, 0x00A0B0C0u);
+}
+
+TEST_F(Preferences, OkReturnsTheEditedCopy) {
+    copy.screenshotToFile = false;
+    test::whenModal([](QWidget* dialog) {
+        auto* base = find<QLineEdit>(dialog, "screenshotBase");
+        EXPECT_FALSE(base->isEnabled());
+        find<QRadioButton>(dialog, "screenshotToFile")->click();
+        EXPECT_TRUE(base->isEnabled());
+        base->setText("shot-");
+        find<QCheckBox>(dialog, "beepOnErrors")->click();
+        find<QRadioButton>(dialog, "saveStateNever")->click();
+        selectPage(dialog, 2);
+        find<QLineEdit>(dialog, "ramPath")->setText("/elsewhere/state.bin");
+        find<QCheckBox>(dialog, "testRomVersion")->click();
+        selectPage(dialog, 0);
+        EXPECT_TRUE(find<QLineEdit>(dialog, "screenshotBase")->isEnabled());
+        EXPECT_EQ(find<QLineEdit>(dialog, "screenshotBase")->text(), "shot-");
+        selectPage(dialog, 2);
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_TRUE(copy.screenshotToFile);
+    EXPECT_EQ(copy.screenshotBase, "shot-");
+    EXPECT_FALSE(copy.beepOnErrors);
+    EXPECT_EQ(copy.saveStateMode, saveStateNever);
+    EXPECT_EQ(copy.ramPath, "/elsewhere/state.bin");
+    EXPECT_EQ(copy.romPath, "/roms/TI85Rom.bin");
+    EXPECT_FALSE(copy.testRomVersion);
+}
+
+TEST_F(Preferences, FailedRomLoadOpensFilesWithTheRomPathCleared) {
+    test::whenModal([](QWidget* dialog) {
+        EXPECT_EQ(find<QTabBar>(dialog, "tabs")->currentIndex(), 2);
+        EXPECT_EQ(find<QLineEdit>(dialog, "romPath")->text(), "");
+        EXPECT_EQ(find<QLineEdit>(dialog, "ramPath")->text(), "/state/TI85Stat.bin");
+        find<QLineEdit>(dialog, "romPath")->setText("/new/rom.bin");
+        dialog->close();  // the window's close button counts as Cancel
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, true, recordTest), 2);
+    EXPECT_EQ(copy.romPath, "/new/rom.bin");
+}
+
+TEST_F(Preferences, BrowseStartsInTheFieldsDirectory) {
+    const auto dir = std::filesystem::temp_directory_path() / ("vantrel-prefs-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string rom = (dir / "mine.bin").string();
+    std::ofstream(rom) << "x";
+    copy.romPath = (dir / "old.bin").string();
+
+    test::whenModal([&](QWidget* dialog) {
+        selectPage(dialog, 2);
+        test::whenModal([&](QWidget* browser) {
+            auto* files = qobject_cast<QFileDialog*>(browser);
+            ASSERT_NE(files, nullptr);
+            EXPECT_EQ(files->directory().absolutePath().toStdString(), dir.string());
+            EXPECT_EQ(files->nameFilters(), (QStringList{"ROM-Files (*.bin)", "All Files (*.*)"}));
+            files->selectFile(QString::fromStdString(rom));
+            static_cast<QDialog*>(files)->accept();
+        }, dialog);
+        find<QPushButton>(dialog, "browseRom")->click();
+        EXPECT_EQ(find<QLineEdit>(dialog, "romPath")->text().toStdString(), rom);
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(copy.romPath, rom);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(PreferencesHold, ApplyingReloadsTheStateOnlyForANewPathAndColoursOnlyWhenChanged) {
+    auto machine = std::make_unique<Machine>();
+    Settings live;
+    live.ramPath = "/a/TI85Stat.bin";
+    Settings edited = live;
+    std::vector<std::pair<uint32_t, uint32_t>> applied;
+    ColourFunction apply = [&](uint32_t fg, uint32_t bg) { applied.emplace_back(fg, bg); };
+
+    machine->regs.pc = 0x1234;
+    applyPreferences(machine.get(), live, edited, apply);
+    EXPECT_EQ(machine->regs.pc, 0x1234);  // nothing reloaded
+    EXPECT_TRUE(applied.empty());
+
+    // A path differing only in case is another file here.
+    edited.ramPath = "/a/ti85stat.bin";
+    edited.foreground = 0x00ABCDEF;
+    applyPreferences(machine.get(), live, edited, apply);
+    EXPECT_NE(machine->regs.pc, 0x1234);  // the missing file gives a cold start
+    EXPECT_EQ(machine->fetchPointer, machine->mem.translateRead(machine->regs.pc));
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(applied[0].first, 0x00ABCDEFu);
+    EXPECT_EQ(live, edited);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QImage>
+#include <QMimeData>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "hardware/machine.h"
+#include "modal_driver.h"
+#include "shell/common/settings.h"
+#include "shell/link_prompts.h"
+#include "shell/screenshot.h"
+
+namespace fs = std::filesystem;
+
+namespace vantrel {
+namespace {
+
+class UploadCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::application();
+        dir = fs::temp_directory_path() / ("vantrel-upload-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        machine->mem.state.port3Value = 0x08;  // switched on
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path dir;
+    std::unique_ptr<Machine> machine = std::make_unique<Machine>();
+};
+
+TEST_F(UploadCommand, OpenDialogOffersVariableFilesAndReturnsTheChoice) {
+    const std::string file = (dir / "prog.85p").string();
+    std::ofstream(file) << "**TI85**";
+    test::whenModal([&](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Choose File to Upload");
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+        EXPECT_EQ(dialog->nameFilters(), (QStringList{"Vantrel-Files (*.85?)", "All Files (*.*)"}));
+        dialog->selectFile(QString::fromStdString(file));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QtUploadDialogs dialogs(nullptr);
+    EXPECT_EQ(dialogs.chooseUploadFile(), file);
+}
+
+TEST_F(UploadCommand, CancelledOpenDialogPressesOn) {
+    test::whenModal([](QWidget* widget) { qobject_cast<QDialog*>(widget)->reject(); });
+    QtUploadDialogs dialogs(nullptr);
+    uploadFile(*machine, false, dialogs);
+    EXPECT_EQ(machine->keyLatch.load(), keyOn);
+    EXPECT_EQ(machine->control.pendingCode(), code(EmuRequest::Interrupt));
+}
+
+class ScreenshotCommand : public UploadCommand {
+protected:
+    void SetUp() override {
+        UploadCommand::SetUp();
+        settings.iniPath = (dir / "Vantrel.ini").string();
+        settings.foreground = 0x000000FF;  // red
+        settings.background = 0x00FF0000;  // blue
+        machine->mem.ram()[0xFC00 - 0x8000] = 0x80;  // top-left pixel set
+    }
+    Settings settings;
+};
+
+TEST_F(ScreenshotCommand, ClipboardGetsTheBitmapBlockAndAnImage) {
+    settings.screenshotToFile = true;  // route 1 ignores the setting
+    ASSERT_TRUE(takeScreenshot(nullptr, *machine, settings, screenshotToClipboardRoute));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    const QByteArray dib = data->data(QString::fromLatin1(dibMimeType));
+    ASSERT_EQ(dib.size(), 1072);
+    EXPECT_EQ(static_cast<uint8_t>(dib[40]), 0xFF);  // background blue
+    EXPECT_EQ(static_cast<uint8_t>(dib[46]), 0xFF);  // foreground red
+    EXPECT_EQ(static_cast<uint8_t>(dib[48 + 63 * 16]), 0x80);
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    ASSERT_EQ(image.size(), QSize(128, 64));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(0, 0, 255));
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(ScreenshotCommand, FileRouteNumbersFilesAndReportsUsedUpNames) {
+    settings.screenshotToFile = true;
+    settings.screenshotBase = "shot-";
+    // A failure would raise the message box; close it rather than wait forever.
+    auto unexpected = test::answerMessageBox(QMessageBox::Ok);
+    EXPECT_TRUE(takeScreenshot(nullptr, *machine, settings, screenshotAsConfigured));
+    EXPECT_FALSE(unexpected->shown);
+    unexpected->watch->cancel();
+    ASSERT_TRUE(fs::exists(dir / "shot-000.bmp"));
+    EXPECT_EQ(fs::file_size(dir / "shot-000.bmp"), 1086u);
+
+    std::ofstream(dir / "shot-999.bmp") << "x";
+    auto box = test::answerMessageBox(QMessageBox::Ok);
+    EXPECT_FALSE(takeScreenshot(nullptr, *machine, settings, screenshotToFileRoute));
+    ASSERT_TRUE(box->shown);
+    EXPECT_EQ(box->title, "Error");
+    EXPECT_EQ(box->text, "An error occured while making the screenshot.");
+    EXPECT_EQ(box->icon, QMessageBox::Critical);
+}
+
+}  // namespace
+}  // namespace vantrel
