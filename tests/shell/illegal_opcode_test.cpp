@@ -37,11 +37,6 @@ TEST(IllegalOpcodeDialogTexts, ShowsOpcodeRegistersAndBytes) {
     EXPECT_EQ(labelText(&dialog, 1012), QStringLiteral("0x8012"));
     EXPECT_EQ(labelText(&dialog, 1003), QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00 00 00 dd 00 "));
     EXPECT_EQ(labelText(&dialog, 1004), QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 fa fb fc fd fe ff "));
-
-    // A displacement that is no prefix is not shown: only the final opcode byte.
-    before[14] = 0x05;
-    before[15] = 0x36;
-    EXPECT_EQ(illegalOpcodeText(IllegalOpcodeSnapshot{regs, before, after}), "36 ");
 }
 
 TEST(IllegalOpcodeDialogTexts, NoIsTheDefaultAndEscapeStops) {
