@@ -54,7 +54,7 @@ TEST(IllegalOpcodeDialogTexts, NoIsTheDefaultAndEscapeStops) {
 
 class IllegalOpcodeRun : public RunningWindow {};
 
-// ED 4C at 0x0010 (both opcode bytes), then the ROM's HALT loop.
+// ED 4C at 0x0020 (both opcode bytes), then the ROM's HALT loop.
 const std::vector<uint8_t> illegalProgram = {0xED, 0x4C};
 
 TEST_F(IllegalOpcodeRun, NoClosesTheWindowWithoutTheSaveQuestion) {
@@ -76,9 +76,11 @@ TEST_F(IllegalOpcodeRun, NoClosesTheWindowWithoutTheSaveQuestion) {
     window = std::make_unique<MainWindow>(settings);
     ASSERT_TRUE(window->startEmulation());
     window->show();
-    ASSERT_TRUE(waitUntil([&] { return window->closed(); }));
+    const bool closedInTime = waitUntil([&] { return window->closed(); });
+    EXPECT_TRUE(closedInTime) << opcode.toStdString() << " modal=" << (QApplication::activeModalWidget() ? QApplication::activeModalWidget()->metaObject()->className() : "none");
+    ASSERT_TRUE(closedInTime);
     EXPECT_EQ(opcode, QStringLiteral("ed 4c "));
-    EXPECT_EQ(pc, QStringLiteral("0x0012"));
+    EXPECT_EQ(pc, QStringLiteral("0x0022"));
     EXPECT_EQ(window->threadExitCode(), 5);
     EXPECT_FALSE(askedToSave);
     EXPECT_FALSE(stateWritten());

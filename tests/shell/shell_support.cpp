@@ -45,10 +45,10 @@ std::vector<uint8_t> makeTestRom(const std::vector<uint8_t>& extraProgram) {
         0x3E, 0x80,        // LD A,0x80
         0x32, 0x00, 0xFC,  // LD (0xFC00),A  top-left pixel
         0xED, 0x56,        // IM 1
-        0xC3, 0x10, 0x00,  // JP 0x0010
+        0xC3, 0x20, 0x00,  // JP 0x0020
     };
     std::copy(start.begin(), start.end(), rom.begin());
-    std::size_t at = 0x10;
+    std::size_t at = 0x20;
     for (uint8_t byte : extraProgram) rom[at++] = byte;
     const std::vector<uint8_t> sleep = {0xFB, 0x76, 0x18, 0xFC};  // EI; HALT; JR back to EI
     for (uint8_t byte : sleep) rom[at++] = byte;

@@ -18,7 +18,7 @@ namespace vantrel::test {
 // A 131072-byte ROM that passes the version test. Its program turns the display on,
 // lights the top-left LCD pixel, then sleeps in HALT with interrupts on; every
 // interrupt counts itself at RAM 0x8000. extraProgram, when given, runs before the
-// HALT loop (at 0x0010 onwards).
+// HALT loop (at 0x0020 onwards).
 std::vector<uint8_t> makeTestRom(const std::vector<uint8_t>& extraProgram = {});
 QString writeTestRom(const QTemporaryDir& dir, const std::vector<uint8_t>& extraProgram = {});
 
