@@ -1,6 +1,7 @@
 #include "shell/app_main.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -21,6 +22,8 @@ namespace vantrel {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+
+constexpr int uploadStartDelayMs = 250;
 
 void onTerminationSignal(int number) {
     const char byte = static_cast<char>(number);
@@ -74,14 +77,22 @@ int appMain(int argc, char** argv) {
     readSettings(settings, QCoreApplication::applicationDirPath().toStdString());
     applyCommandLine(line, settings);
 
+    // Another process may take the file over: it needs a name that does not depend on
+    // this process's current directory.
+    const QString uploadPath =
+        line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath() : QString();
     const QString serverName = instanceServerName();
-    if (!settings.allowMultipleInstances && askRunningInstanceToRaise(serverName)) return 0;
+    if (!settings.allowMultipleInstances && askRunningInstanceToRaise(serverName, 2000, uploadPath)) return 0;
     InstanceServer instanceServer(serverName);
     instanceServer.listen();
 
     MainWindow window(settings);
     window.placeOnScreen();
     QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window, &MainWindow::bringToFront);
+    // Queued: the other process gets its answer before the upload blocks this thread.
+    QObject::connect(
+        &instanceServer, &InstanceServer::uploadRequested, &window,
+        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); }, Qt::QueuedConnection);
     QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
@@ -127,6 +138,12 @@ int appMain(int argc, char** argv) {
         });
         QApplication::exec();
         return 0;  // a picture run leaves the settings file alone
+    }
+    if (!uploadPath.isEmpty()) {
+        // Once the calculator has run a few ticks from its restored state.
+        QTimer::singleShot(uploadStartDelayMs, &window, [&window, uploadPath] {
+            window.uploadGivenFile(uploadPath.toStdString());
+        });
     }
     const int code = QApplication::exec();
     writeSettings(settings);

@@ -45,4 +45,16 @@ private:
     QWidget* owner_;
 };
 
+// The same flow for a file chosen beforehand (dropped on the window or named on the
+// command line): the link attempts run as for the Upload command, and the file
+// takes the Open dialog's place.
+class QtGivenFileUpload : public QtUploadDialogs {
+public:
+    QtGivenFileUpload(QWidget* owner, std::string path) : QtUploadDialogs(owner), path_(std::move(path)) {}
+    std::optional<std::string> chooseUploadFile() override { return path_; }
+
+private:
+    std::string path_;
+};
+
 }  // namespace vantrel

@@ -16,24 +16,19 @@
 #include "hardware/timer.h"
 #include "shell/about_box.h"
 #include "shell/calculator_view.h"
+#include "link/upload_flow.h"
 #include "shell/exit_dialog.h"
+#include "shell/file_drop.h"
 #include "shell/icons.h"
 #include "shell/illegal_opcode_dialog.h"
+#include "shell/link_prompts.h"
+#include "shell/preferences_dialog.h"
 #include "shell/qt_host.h"
+#include "shell/screenshot.h"
 
 namespace vantrel {
 
-// The Preferences dialog: 1 when it ended with OK (the copy then holds the new
-// settings). With romLoadFailed it opens on its "Files" page with the ROM path cleared.
-int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed);
-
 namespace {
-
-// Upload (F6): not wired in this window yet.
-void uploadFile(MainWindow&, Machine&, Settings&) {}
-
-// Screenshot (F7): not wired in this window yet.
-void takeScreenshot(MainWindow&, Machine&, Settings&) {}
 
 // The window's outer size that the centring rule assumes, frame included.
 constexpr int placementWidth = 237;
@@ -68,9 +63,15 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     answers.linkActive = [this](uint32_t value) { machine_->linkActive.store(value); };
     answers.illegalOpcode = [this](const IllegalOpcodeSnapshot& s) { return IllegalOpcodeDialog::ask(s, this); };
     answers.threadEnded = [this](int code) { threadEnded(code); };
-    // The link prompts answer "no" until the link dialogs are wired in.
+    answers.filePrompt = [this](int kind, bool isError, const std::string& name) {
+        return showFilePrompt(this, kind, isError, name);
+    };
+    answers.uploadHint = [this](int code) { showLinkHint(this, code, settings_.beepOnErrors); };
+    answers.askSaveName = [this](std::string& name) { return askSaveFileName(this, name); };
     host_ = std::make_unique<QtHost>(this, std::move(answers));
     machine_->setHost(host_.get());
+
+    new FileDropUploader(this, [this](const std::string& path) { uploadGivenFile(path); });
 
     timer_.setInterval(timerPeriodMs);
     timer_.setTimerType(Qt::PreciseTimer);
@@ -261,8 +262,8 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::onCommand(int id) {
     if (closed_) return;
     switch (id) {
-    case cmdScreenshot: takeScreenshot(*this, *machine_, settings_); break;
-    case cmdUpload: uploadFile(*this, *machine_, settings_); break;
+    case cmdScreenshot: takeScreenshot(this, *machine_, settings_, screenshotAsConfigured); break;
+    case cmdUpload: runUploadCommand(); break;
     case cmdClose:
     case cmdExit: QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection); break;
     case cmdPreferences: runPreferencesCommand(); break;
@@ -278,17 +279,23 @@ void MainWindow::onCommand(int id) {
 
 void MainWindow::runPreferencesCommand() {
     Settings copy = settings_;
-    if (runPreferences(this, copy, romLoadFailed_) != 1 || closed_) return;
-    if (copy.ramPath != settings_.ramPath && thread_ && !machineLeft_) {
-        // The new state file replaces the running calculator's memory at an
-        // instruction boundary.
-        HoldGuard hold(machine_->control);
-        loadStateFile(*machine_, copy.ramPath);
-        jumpTo(*machine_, machine_->regs.pc);
-    }
-    if (copy.foreground != settings_.foreground || copy.background != settings_.background)
-        applyLcdColours(copy.foreground, copy.background);
-    settings_ = copy;
+    const ColourFunction colours = [this](uint32_t fg, uint32_t bg) { applyLcdColours(fg, bg); };
+    if (runPreferences(this, copy, romLoadFailed_, colours) != preferencesOk || closed_) return;
+    // Only a running calculator takes a new state file now; otherwise it counts from
+    // the next start.
+    applyPreferences(thread_ && !machineLeft_ ? machine_.get() : nullptr, settings_, copy, colours);
+}
+
+void MainWindow::runUploadCommand() {
+    if (!thread_ || machineLeft_) return;
+    QtUploadDialogs dialogs(this);
+    uploadFile(*machine_, settings_.autoLinkOnUpload, dialogs);
+}
+
+void MainWindow::uploadGivenFile(const std::string& path) {
+    if (closed_ || !thread_ || machineLeft_) return;
+    QtGivenFileUpload given(this, path);
+    uploadFile(*machine_, settings_.autoLinkOnUpload, given);
 }
 
 void MainWindow::bringToFront() {

@@ -49,6 +49,9 @@ public:
     // saves as saveStateMode says, counting "ShowDialog" as "save while on".
     void closeWithoutDialogs();
     void onCommand(int id);
+    // Upload a variable file chosen outside the Open dialog (dropped on the window,
+    // named on the command line): the Upload command with the dialog answered.
+    void uploadGivenFile(const std::string& path);
 
     // Place the window at the centre of the available screen area.
     void placeOnScreen();
@@ -80,6 +83,7 @@ private:
     void destroyWindow();
     void threadEnded(int code);
     void runPreferencesCommand();
+    void runUploadCommand();
     void applyLcdColours(uint32_t foreground, uint32_t background);
     void saveStateReporting();
     void leaveMachine();

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -24,6 +23,7 @@
 #include "cpu/memory_access.h"
 #include "hardware/machine.h"
 #include "hardware/rom_state.h"
+#include "shell/icons.h"
 
 namespace vantrel {
 
@@ -34,20 +34,6 @@ constexpr int screenshotBaseLimit = 251;  // 252-byte base-name field
 constexpr int trackbarStep = 8;           // extra move of an arrow-key step
 
 QColor toColor(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-// Two arrows, one each way: the swap between the swatches.
-QIcon swapIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 2.5));
-    p.drawLine(6, 11, 26, 11);
-    p.drawLine(26, 11, 20, 5);
-    p.drawLine(6, 21, 26, 21);
-    p.drawLine(6, 21, 12, 27);
-    return QIcon(pixmap);
-}
 
 // ------------------------------------------------------------------------ Misc
 
@@ -211,7 +197,7 @@ public:
         swatches_ = new Swatches(group, foreground_, background_);
         auto* swap = new QToolButton(group);
         swap->setObjectName(QStringLiteral("swapColours"));
-        swap->setIcon(swapIcon());
+        swap->setIcon(colorsPageIcon());
         swap->setIconSize(QSize(24, 24));
         swap->setAutoRaise(true);
         swap->setToolTip(QStringLiteral("Swap foreground and background"));

@@ -9,17 +9,23 @@ namespace vantrel {
 
 namespace {
 const QByteArray raiseMessage = QByteArrayLiteral("raise\n");
+// Followed by the file's absolute path in UTF-8 and a newline; also raises.
+const QByteArray uploadPrefix = QByteArrayLiteral("upload\t");
 }
 
 QString instanceServerName() {
     return QStringLiteral("VantrelCalculator-%1").arg(static_cast<qulonglong>(::getuid()));
 }
 
-bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs) {
+bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs, const QString& uploadPath) {
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs)) return false;
-    socket.write(raiseMessage);
+    // A name holding a line break cannot travel in this one-line message.
+    if (!uploadPath.isEmpty() && !uploadPath.contains(QLatin1Char('\n')))
+        socket.write(uploadPrefix + uploadPath.toUtf8() + '\n');
+    else
+        socket.write(raiseMessage);
     if (!socket.waitForBytesWritten(timeoutMs)) return false;
     // The first instance answers once it has acted, so the caller may end at once.
     socket.waitForReadyRead(timeoutMs);
@@ -34,10 +40,16 @@ InstanceServer::InstanceServer(const QString& serverName, QObject* parent)
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                const QByteArray line = socket->readLine();
-                if (line == raiseMessage) {
-                    emit raiseRequested();
-                    socket->write("ok\n");
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine();
+                    if (line == raiseMessage) {
+                        emit raiseRequested();
+                        socket->write("ok\n");
+                    } else if (line.startsWith(uploadPrefix) && line.size() > uploadPrefix.size() + 1) {
+                        emit raiseRequested();
+                        emit uploadRequested(QString::fromUtf8(line.mid(uploadPrefix.size()).chopped(1)));
+                        socket->write("ok\n");
+                    }
                 }
             });
         }

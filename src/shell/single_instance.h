@@ -11,8 +11,9 @@ namespace vantrel {
 
 QString instanceServerName();
 
-// True when a running instance took the request to come to the front.
-bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs = 2000);
+// True when a running instance took the request to come to the front (and, when
+// uploadPath is given, to upload that file).
+bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs = 2000, const QString& uploadPath = {});
 
 class InstanceServer : public QObject {
     Q_OBJECT
@@ -23,6 +24,7 @@ public:
 
 signals:
     void raiseRequested();
+    void uploadRequested(const QString& path);
 
 private:
     QString name_;

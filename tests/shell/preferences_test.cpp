@@ -251,3 +251,57 @@ TEST(PreferencesHold, ApplyingReloadsTheStateOnlyForANewPathAndColoursOnlyWhenCh
 
 }  // namespace
 }  // namespace vantrel
+
+#include <QTemporaryDir>
+
+#include "shell/calculator_view.h"
+#include "shell/main_window.h"
+#include "shell/skin_painter.h"
+#include "shell_support.h"
+
+namespace vantrel {
+namespace {
+
+QColor lcdTopLeft(MainWindow& window) {
+    QPixmap pixmap(window.view()->size());
+    window.view()->render(&pixmap);
+    return pixmap.toImage().pixelColor(9, 3);  // the test ROM lights this pixel
+}
+
+TEST(WindowPreferencesThread, TestThenCancelKeepsTrialColoursAndOkKeepsTheRecord) {
+    QTemporaryDir dir;
+    Settings settings;
+    settings.romPath = test::writeTestRom(dir).toStdString();
+    settings.ramPath = dir.filePath(QStringLiteral("state.bin")).toStdString();
+    MainWindow window(settings);
+    ASSERT_TRUE(window.startEmulation());
+    ASSERT_TRUE(test::waitUntil([&] { return window.machine().mem.state.ram[0xFC00 - 0x8000] == 0x80; }));
+    const Settings before = settings;
+
+    test::whenModal([](QWidget* dialog) {
+        dialog->findChild<QTabBar*>("tabs")->setCurrentIndex(1);
+        dialog->findChild<QSlider*>("sliderRed")->setValue(0);
+        dialog->findChild<QSlider*>("sliderGreen")->setValue(0);
+        dialog->findChild<QSlider*>("sliderBlue")->setValue(255);
+        dialog->findChild<QPushButton*>("testColours")->click();
+        dialog->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Cancel)->click();
+    });
+    window.onCommand(cmdPreferences);
+    EXPECT_EQ(settings, before);
+    EXPECT_EQ(lcdTopLeft(window), QColor(0, 0, 255));
+
+    test::whenModal([](QWidget* dialog) {
+        dialog->findChild<QTabBar*>("tabs")->setCurrentIndex(1);
+        dialog->findChild<QSlider*>("sliderBlue")->setValue(0);
+        dialog->findChild<QSlider*>("sliderGreen")->setValue(255);
+        dialog->findChild<QSlider*>("sliderRed")->setValue(0);
+        dialog->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok)->click();
+    });
+    window.onCommand(cmdPreferences);
+    EXPECT_EQ(settings.foreground, 0x0000FF00u);
+    EXPECT_EQ(lcdTopLeft(window), QColor(0, 255, 0));
+    EXPECT_TRUE(window.stopEmulationThread());
+}
+
+}  // namespace
+}  // namespace vantrel

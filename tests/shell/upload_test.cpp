@@ -111,3 +111,131 @@ TEST_F(ScreenshotCommand, FileRouteNumbersFilesAndReportsUsedUpNames) {
 
 }  // namespace
 }  // namespace vantrel
+
+#include <QDropEvent>
+#include <QUrl>
+
+#include "shell/file_drop.h"
+
+namespace vantrel {
+namespace {
+
+TEST_F(UploadCommand, DroppedVariableFilesAreUploadedOthersRefused) {
+    QWidget window;
+    std::vector<std::string> uploads;
+    new FileDropUploader(&window, [&](const std::string& path) { uploads.push_back(path); });
+    EXPECT_TRUE(window.acceptDrops());
+
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &dropped);
+        QCoreApplication::processEvents();
+        return enter.isAccepted() && dropped.isAccepted();
+    };
+    const std::string file = (dir / "prog.85p").string();
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(QString::fromStdString((dir / "notes.txt").string()))}));
+    EXPECT_FALSE(drop({QUrl(QStringLiteral("https://example.org/prog.85p"))}));
+    EXPECT_TRUE(uploads.empty());
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(QStringLiteral("/x/readme")), QUrl::fromLocalFile(QString::fromStdString(file))}));
+    EXPECT_EQ(uploads, std::vector<std::string>{file});
+}
+
+TEST_F(UploadCommand, GivenFileSkipsTheDialogAndTheOnKey) {
+    std::memcpy(machine->mem.ram() + (0x80DF - 0x8000), " Waiting", 8);
+    QtGivenFileUpload given(nullptr, (dir / "missing.85p").string());
+    uploadFile(*machine, true, given);
+    EXPECT_EQ(machine->keyLatch.load(), 0u);
+    EXPECT_EQ(machine->control.pendingCode(), code(EmuRequest::Interrupt));
+}
+
+}  // namespace
+}  // namespace vantrel
+
+#include <QTemporaryDir>
+
+#include "hardware/ports.h"
+#include "shell/main_window.h"
+#include "shell_support.h"
+
+namespace vantrel {
+namespace {
+
+// The whole road through the window with a running calculator that stands on its
+// home screen: Upload, the Open dialog, then the hint from the link.
+TEST(WindowUploadThread, UploadFromTheHomeScreenEndsInTheHint) {
+    QTemporaryDir dir;
+    Settings settings;
+    settings.romPath = test::writeTestRom(dir).toStdString();
+    settings.ramPath = dir.filePath(QStringLiteral("state.bin")).toStdString();
+    settings.autoLinkOnUpload = false;
+    settings.beepOnErrors = false;
+    const std::string file = dir.filePath(QStringLiteral("prog.85p")).toStdString();
+    std::ofstream(file) << "**TI85**";
+
+    MainWindow window(settings);
+    ASSERT_TRUE(window.startEmulation());
+    ASSERT_TRUE(window.hasEmulationThread());
+    ASSERT_TRUE(test::waitUntil([&] { return calculatorOn(window.machine()); }));
+
+    std::shared_ptr<test::SeenBox> hint;
+    auto dialog = test::whenModal([&](QWidget* widget) {
+        auto* open = qobject_cast<QFileDialog*>(widget);
+        ASSERT_NE(open, nullptr);
+        EXPECT_EQ(open->windowTitle(), "Choose File to Upload");
+        hint = test::answerMessageBox(QMessageBox::Ok);
+        open->selectFile(QString::fromStdString(file));
+        static_cast<QDialog*>(open)->accept();
+    });
+    window.onCommand(cmdUpload);
+    ASSERT_TRUE(dialog->ran);
+    ASSERT_TRUE(hint && hint->shown);
+    EXPECT_EQ(hint->text, "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.");
+    EXPECT_TRUE(window.stopEmulationThread());
+}
+
+}  // namespace
+}  // namespace vantrel
+
+#include <QEventLoop>
+#include <thread>
+
+#include "shell/single_instance.h"
+
+namespace vantrel {
+namespace {
+
+// A second start hands its file to the running instance over the local socket.
+TEST(InstanceHandoverThread, FileNamedToASecondStartReachesTheFirst) {
+    test::application();
+    const QString name = QStringLiteral("VantrelTest-%1").arg(::getpid());
+    InstanceServer server(name);
+    ASSERT_TRUE(server.listen());
+    int raises = 0;
+    QStringList uploads;
+    QObject::connect(&server, &InstanceServer::raiseRequested, [&] { ++raises; });
+    QObject::connect(&server, &InstanceServer::uploadRequested, [&](const QString& path) { uploads << path; });
+
+    auto ask = [&](const QString& path) {
+        std::atomic<bool> done{false};
+        bool taken = false;
+        std::thread second([&] {
+            taken = askRunningInstanceToRaise(name, 5000, path);
+            done = true;
+        });
+        test::waitUntil([&] { return done.load(); });
+        second.join();
+        return taken;
+    };
+    EXPECT_TRUE(ask(QStringLiteral("/home/u/prog \u00e9.85p")));
+    EXPECT_TRUE(ask(QString()));
+    EXPECT_TRUE(ask(QStringLiteral("/bad\nname.85p")));  // only raises
+    EXPECT_EQ(raises, 3);
+    EXPECT_EQ(uploads, QStringList{QStringLiteral("/home/u/prog \u00e9.85p")});
+}
+
+}  // namespace
+}  // namespace vantrel

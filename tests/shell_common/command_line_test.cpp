@@ -61,5 +61,15 @@ TEST(CommandLine, NoArgumentsChangeNothing) {
     EXPECT_TRUE(parseCommandLine({"--version"}).version);
 }
 
+TEST(CommandLine, VariableFileIsUploadedOthersIgnored) {
+    const CommandLine line = parseCommandLine({"/home/u/prog.85p", "--rom=/r/rom.bin", "second.85n", "notes.txt"});
+    ASSERT_TRUE(line.uploadPath);
+    EXPECT_EQ(*line.uploadPath, "/home/u/prog.85p");
+    EXPECT_EQ(line.romPath, "/r/rom.bin");
+    EXPECT_EQ(line.warnings.size(), 2u);  // the second file and the text file
+    EXPECT_TRUE(line.errors.empty());
+    EXPECT_FALSE(parseCommandLine({"/rom:x.85p"}).uploadPath);
+}
+
 }  // namespace
 }  // namespace vantrel

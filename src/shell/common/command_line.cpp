@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "link/upload_flow.h"
 #include "shell/common/settings.h"
 
 namespace vantrel {
@@ -57,6 +58,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             takePath(line, line.romPath, "/rom:", arg.substr(5));
         } else if (startsWithIgnoringCase(arg, "/ram:")) {
             takePath(line, line.ramPath, "/ram:", arg.substr(5));
+        } else if (!arg.empty() && arg[0] != '-' && isVariableFileName(arg)) {
+            if (line.uploadPath) line.warnings.push_back("one file at a time, ignored: " + arg);
+            else line.uploadPath = arg;
         } else {
             line.warnings.push_back("unknown argument ignored: " + arg);
         }
@@ -70,9 +74,10 @@ void applyCommandLine(const CommandLine& line, Settings& settings) {
 }
 
 std::string usageText() {
-    return "Usage: vantrel [options]\n"
+    return "Usage: vantrel [options] [FILE.85?]\n"
            "\n"
-           "Emulates the TI-85 graphing calculator.\n"
+           "Emulates the TI-85 graphing calculator. A variable file given here is sent\n"
+           "to the calculator, or to the calculator already running.\n"
            "\n"
            "  --rom PATH, --rom=PATH, /rom:PATH   ROM image to run (default TI85Rom.bin)\n"
            "  --ram PATH, --ram=PATH, /ram:PATH   calculator state file (default TI85Stat.bin)\n"

@@ -1,6 +1,7 @@
 // The program's arguments: "/rom:PATH" and "/ram:PATH" (the prefix in any case, the
 // value running to the end of the argument), "--rom PATH", "--rom=PATH", the same for
-// "--ram", "--help", "--version" and the debugging option "--grab PATH".
+// "--ram", "--help", "--version" and the debugging option "--grab PATH"; a variable
+// file ("*.85?", as the desktop entry passes it) is uploaded.
 #pragma once
 
 #include <optional>
@@ -18,6 +19,7 @@ struct CommandLine {
     std::optional<std::string> romPath;
     std::optional<std::string> ramPath;
     std::optional<std::string> grabPath;  // save a picture of the window there and quit
+    std::optional<std::string> uploadPath;  // a variable file to send once the window runs
     bool help = false;
     bool version = false;
     std::vector<std::string> warnings;  // ignored arguments, one line each
