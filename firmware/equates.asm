@@ -75,6 +75,7 @@ rxLastSkipped   EQU 842Ah
 rxAnySkipped    EQU 842Bh
 txPtr           EQU 842Ch
 linkCount       EQU 842Eh       ; variables moved by the last transfer
+rxVarStart      EQU 8448h       ; where the variable being received starts
 numA            EQU 8430h       ; 32-bit little-endian operands
 numB            EQU 8434h
 numR            EQU 8438h

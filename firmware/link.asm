@@ -262,6 +262,7 @@ receiveNext:
         jp c,receiveSkip
         ; the header entry, kept only once its data has arrived
         ld hl,(storeEnd)
+        ld (rxVarStart),hl
         ld (hl),CMD_VAR
         inc hl
         ld de,(pktLen)
@@ -311,6 +312,7 @@ receiveNext:
         inc (hl)
         ld hl,linkCount
         inc (hl)
+        call replaceOlder
         ld a,CMD_ACK
         call sendEmpty
         jp receiveNext
@@ -436,4 +438,101 @@ sendEntry:
         ex (sp),hl
         call sendPacket
         pop hl
+        ret
+
+; A variable received under a name the store already holds replaces the older one:
+; the older one is taken out and everything after it moves down. Names are unique
+; in the store, so there is at most one.
+replaceOlder:
+        ld hl,STORE_START
+replaceOlderNext:
+        push hl
+        ld de,(rxVarStart)
+        or a
+        sbc hl,de
+        pop hl
+        ret nc
+        push hl
+        call sameName
+        pop hl
+        jr z,replaceOlderFound
+        call skipVariable
+        jr replaceOlderNext
+replaceOlderFound:
+        push hl                 ; start of the older variable
+        call skipVariable
+        ex de,hl                ; DE = its end
+        ld hl,(storeEnd)
+        or a
+        sbc hl,de
+        ld b,h
+        ld c,l                  ; BC = bytes after it, the new variable at least
+        ex de,hl
+        pop de
+        push hl
+        push de
+        ldir
+        pop de
+        pop hl
+        or a
+        sbc hl,de
+        ex de,hl                ; DE = size taken out
+        ld hl,(storeEnd)
+        or a
+        sbc hl,de
+        ld (storeEnd),hl
+        ld hl,(rxVarStart)
+        or a
+        sbc hl,de
+        ld (rxVarStart),hl
+        ld hl,varCount
+        dec (hl)
+        ret
+
+; HL = a header entry. Z when its name equals the name of the variable at rxVarStart.
+sameName:
+        ld de,(rxVarStart)
+        ld bc,6                 ; command, length, data size, type: the name length follows
+        add hl,bc
+        ex de,hl
+        add hl,bc
+        ex de,hl
+        ld a,(de)
+        cp (hl)
+        ret nz
+        ld b,a
+        inc b
+sameNameByte:
+        dec b
+        ret z
+        inc hl
+        inc de
+        ld a,(de)
+        cp (hl)
+        ret nz
+        jr sameNameByte
+
+; HL = a header entry -> HL = the entry after its data entries.
+skipVariable:
+        call skipEntry
+skipVariableData:
+        push hl
+        ld de,(storeEnd)
+        or a
+        sbc hl,de
+        pop hl
+        ret nc
+        ld a,(hl)
+        cp CMD_DATA
+        ret nz
+        call skipEntry
+        jr skipVariableData
+
+skipEntry:
+        inc hl
+        ld e,(hl)
+        inc hl
+        ld d,(hl)
+        inc hl
+        add hl,de
         ret

@@ -108,8 +108,10 @@ printVarCount:
 ; -> carry set when left with [ON].
 receiveScreen:
         call drawReceiveScreen
+; Interrupts stay enabled while polling: a bit on the lines waits for our answer,
+; and a woken machine runs one instruction before it takes the waiting interrupt,
+; which a DI here would lose together with its key.
 receiveIdle:
-        di
         in a,(7)
         cp 3
         jr nz,receiveIncoming
@@ -131,6 +133,7 @@ receiveLeaveHome:
         scf
         ret
 receiveIncoming:
+        di
         ld hl,receivingText
         ld bc,0000h
         call printAt

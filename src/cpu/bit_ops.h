@@ -21,13 +21,28 @@ constexpr uint8_t shift8(CpuRegisters& r, uint8_t x) {
     const unsigned carry = r.f & flagC;
     unsigned v = 0;
     unsigned out = 0;
-    if constexpr (Op == ShiftOp::rlc) { v = (x << 1) | (x >> 7); out = x >> 7; }
-    else if constexpr (Op == ShiftOp::rrc) { v = (x >> 1) | (x << 7); out = x & 1; }
-    else if constexpr (Op == ShiftOp::rl) { v = (x << 1) | carry; out = x >> 7; }
-    else if constexpr (Op == ShiftOp::rr) { v = (x >> 1) | (carry << 7); out = x & 1; }
-    else if constexpr (Op == ShiftOp::sla) { v = x << 1; out = x >> 7; }
-    else if constexpr (Op == ShiftOp::sra) { v = (x >> 1) | (x & 0x80); out = x & 1; }
-    else { v = x >> 1; out = x & 1; }
+    if constexpr (Op == ShiftOp::rlc) {
+        v = (x << 1) | (x >> 7);
+        out = x >> 7;
+    } else if constexpr (Op == ShiftOp::rrc) {
+        v = (x >> 1) | (x << 7);
+        out = x & 1;
+    } else if constexpr (Op == ShiftOp::rl) {
+        v = (x << 1) | carry;
+        out = x >> 7;
+    } else if constexpr (Op == ShiftOp::rr) {
+        v = (x >> 1) | (carry << 7);
+        out = x & 1;
+    } else if constexpr (Op == ShiftOp::sla) {
+        v = x << 1;
+        out = x >> 7;
+    } else if constexpr (Op == ShiftOp::sra) {
+        v = (x >> 1) | (x & 0x80);
+        out = x & 1;
+    } else {
+        v = x >> 1;
+        out = x & 1;
+    }
     const auto result = static_cast<uint8_t>(v);
     r.f = static_cast<uint8_t>(szFlags(result) | parityTable[result] | out);
     return result;
@@ -46,9 +61,12 @@ constexpr uint8_t cbOperation(CpuRegisters& r, uint8_t x) {
     constexpr unsigned group = Op >> 6;
     constexpr unsigned y = (Op >> 3) & 7;
     static_assert(group != 1, "BIT writes nothing back");
-    if constexpr (group == 0) return shift8<static_cast<ShiftOp>(y)>(r, x);
-    else if constexpr (group == 2) return static_cast<uint8_t>(x & ~(1u << y));
-    else return static_cast<uint8_t>(x | (1u << y));
+    if constexpr (group == 0)
+        return shift8<static_cast<ShiftOp>(y)>(r, x);
+    else if constexpr (group == 2)
+        return static_cast<uint8_t>(x & ~(1u << y));
+    else
+        return static_cast<uint8_t>(x | (1u << y));
 }
 
 // The CB opcodes that exist: all but SLL (CB 30-37).

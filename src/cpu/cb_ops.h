@@ -11,7 +11,6 @@
 
 #include "cpu/bit_ops.h"
 #include "cpu/dispatch_table.h"
-#include "cpu/illegal_opcode.h"
 #include "cpu/memory_access.h"
 #include "cpu/register_field.h"
 #include "hardware/machine.h"
@@ -22,8 +21,10 @@ namespace vantrel {
 template <uint8_t Op>
 inline void cbOnMemory(Machine& m, uint16_t address) {
     const uint8_t x = readByte(m, address);
-    if constexpr ((Op >> 6) == 1) testBit<(Op >> 3) & 7>(m.regs, x);
-    else writeByte(m, address, cbOperation<Op>(m.regs, x));
+    if constexpr ((Op >> 6) == 1)
+        testBit<(Op >> 3) & 7>(m.regs, x);
+    else
+        writeByte(m, address, cbOperation<Op>(m.regs, x));
 }
 
 template <uint8_t Op>
@@ -33,27 +34,30 @@ inline void cbHandler(Machine& m) {
         cbOnMemory<Op>(m, m.regs.hl());
     } else {
         uint8_t& reg = registerField<operand>(m.regs);
-        if constexpr ((Op >> 6) == 1) testBit<(Op >> 3) & 7>(m.regs, reg);
-        else reg = cbOperation<Op>(m.regs, reg);
+        if constexpr ((Op >> 6) == 1)
+            testBit<(Op >> 3) & 7>(m.regs, reg);
+        else
+            reg = cbOperation<Op>(m.regs, reg);
     }
 }
 
 namespace detail {
 
-template <uint8_t Op>
-constexpr Handler cbSlot() {
-    if constexpr (cbOpcodeExists(Op)) return cbHandler<Op>;
-    else return illegalOpcodeTrap;
+template <uint8_t Op, class Table>
+constexpr void cbSlot(Table& table) {
+    if constexpr (cbOpcodeExists(Op)) table[cbTableBase + Op] = cbHandler<Op>;
 }
 
-template <std::size_t... Op>
-constexpr void fillCb(HandlerTable& table, std::index_sequence<Op...>) {
-    ((table[cbTableBase + Op] = cbSlot<static_cast<uint8_t>(Op)>()), ...);
+template <class Table, std::size_t... Op>
+constexpr void fillCb(Table& table, std::index_sequence<Op...>) {
+    (cbSlot<static_cast<uint8_t>(Op)>(table), ...);
 }
 
 }  // namespace detail
 
-constexpr void fillCbTable(HandlerTable& table) {
+// Fills the working slots; the SLL slots keep the trap the table was built with.
+template <class Table>
+constexpr void fillCbTable(Table& table) {
     detail::fillCb(table, std::make_index_sequence<256>{});
 }
 

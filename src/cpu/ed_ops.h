@@ -13,7 +13,7 @@
 
 #include "cpu/alu.h"
 #include "cpu/dispatch_table.h"
-#include "cpu/illegal_opcode.h"
+#include "cpu/main_ops.h"
 #include "cpu/memory_access.h"
 #include "cpu/register_field.h"
 #include "hardware/machine.h"
@@ -24,16 +24,14 @@ namespace vantrel {
 constexpr bool edOpcodeExists(unsigned op) {
     if (op >= 0xA0 && op <= 0xBB) return (op & 0x04) == 0;  // the sixteen block instructions
     if (op < 0x40 || op > 0x7F) return false;
-    switch (op) {
-    case 0x70: case 0x71:  // IN (C) / OUT (C),0
-    case 0x63: case 0x6B:  // second encodings of LD (nn),HL / LD HL,(nn)
-        return false;
-    case 0x44: case 0x45: case 0x4D: case 0x46: case 0x56: case 0x5E:
-    case 0x47: case 0x4F: case 0x57: case 0x5F: case 0x67: case 0x6F:
-        return true;
-    default:
-        return (op & 7) <= 3;  // IN, OUT, SBC/ADC HL, LD (nn),ss / LD ss,(nn)
-    }
+    // IN (C), OUT (C),0 and the second encodings of LD (nn),HL and LD HL,(nn).
+    if (op == 0x70 || op == 0x71 || op == 0x63 || op == 0x6B) return false;
+    if ((op & 7) <= 3) return true;  // IN r,(C); OUT (C),r; SBC/ADC HL,ss; LD (nn),ss; LD ss,(nn)
+    // NEG, RETN, RETI, IM 0/1/2, LD I,A, LD R,A, LD A,I, LD A,R, RRD, RLD: no copies.
+    for (unsigned single :
+         {0x44u, 0x45u, 0x4Du, 0x46u, 0x56u, 0x5Eu, 0x47u, 0x4Fu, 0x57u, 0x5Fu, 0x67u, 0x6Fu})
+        if (op == single) return true;
+    return false;
 }
 
 // One step of LDI/LDD/LDIR/LDDR; Step is +1 or -1.
@@ -158,10 +156,10 @@ inline void edHandler(Machine& m) {
         r.intFlags = static_cast<uint8_t>((r.intFlags & ~intMode1Bit) | intMode2Bit);
     } else if constexpr (Op == 0x47) {
         r.i = r.a;
-    } else if constexpr (Op == 0x4F) {  // LD R,A: there is no R register
     } else if constexpr (Op == 0x57) {  // LD A,I
         r.a = r.i;
-        r.f = static_cast<uint8_t>(szFlags(r.a) | (r.interruptsEnabled() ? flagPV : 0) | (r.f & flagC));
+        r.f = static_cast<uint8_t>(szFlags(r.a) | (r.interruptsEnabled() ? flagPV : 0) |
+                                   (r.f & flagC));
     } else if constexpr (Op == 0x5F) {  // LD A,R reads 0
         r.a = 0;
         r.f = static_cast<uint8_t>(flagZ | (r.interruptsEnabled() ? flagPV : 0) | (r.f & flagC));
@@ -182,20 +180,23 @@ inline void edHandler(Machine& m) {
 
 namespace detail {
 
-template <uint8_t Op>
-constexpr Handler edSlot() {
-    if constexpr (edOpcodeExists(Op)) return edHandler<Op>;
-    else return illegalOpcodeTrap;
+template <uint8_t Op, class Table>
+constexpr void edSlot(Table& table) {
+    // LD R,A is the machine's NOP: there is no R register to load.
+    if constexpr (Op == 0x4F) table[edTableBase + Op] = nopHandler;
+    else if constexpr (edOpcodeExists(Op)) table[edTableBase + Op] = edHandler<Op>;
 }
 
-template <std::size_t... Op>
-constexpr void fillEd(HandlerTable& table, std::index_sequence<Op...>) {
-    ((table[edTableBase + Op] = edSlot<static_cast<uint8_t>(Op)>()), ...);
+template <class Table, std::size_t... Op>
+constexpr void fillEd(Table& table, std::index_sequence<Op...>) {
+    (edSlot<static_cast<uint8_t>(Op)>(table), ...);
 }
 
 }  // namespace detail
 
-constexpr void fillEdTable(HandlerTable& table) {
+// Fills the working slots; the others keep the trap the table was built with.
+template <class Table>
+constexpr void fillEdTable(Table& table) {
     detail::fillEd(table, std::make_index_sequence<256>{});
 }
 

@@ -6,30 +6,33 @@
 namespace vantrel {
 
 EmulationThread::EmulationThread(Machine& machine, std::function<void(int)> onExit)
-    : machine_(machine), onExit_(std::move(onExit)), thread_([this] { routine(); }) {}
+    : machine_(machine),
+      completion_(std::make_shared<Completion>()),
+      thread_(routine, std::ref(machine), completion_, std::move(onExit)) {}
 
 EmulationThread::~EmulationThread() {
     if (thread_.joinable()) stop();
 }
 
-void EmulationThread::routine() {
-    machine_.control.waitForStart();
-    const int code = runCpu(machine_);
+void EmulationThread::routine(Machine& machine, std::shared_ptr<Completion> completion,
+                              std::function<void(int)> onExit) {
+    machine.control.waitForStart();
+    const int code = runCpu(machine);
     {
-        std::lock_guard lock(mutex_);
-        exitCode_ = code;
-        finished_ = true;
+        std::lock_guard lock(completion->mutex);
+        completion->exitCode = code;
+        completion->finished = true;
     }
-    cv_.notify_all();
-    if (onExit_) onExit_(code);
+    completion->cv.notify_all();
+    if (onExit) onExit(code);
 }
 
 bool EmulationThread::stop(std::chrono::milliseconds timeout) {
     if (!thread_.joinable()) return false;
     machine_.control.post(EmuRequest::Stop);
     machine_.control.resume();
-    std::unique_lock lock(mutex_);
-    if (!cv_.wait_for(lock, timeout, [&] { return finished_; })) {
+    std::unique_lock lock(completion_->mutex);
+    if (!completion_->cv.wait_for(lock, timeout, [&] { return completion_->finished; })) {
         lock.unlock();
         thread_.detach();
         return false;
@@ -40,13 +43,13 @@ bool EmulationThread::stop(std::chrono::milliseconds timeout) {
 }
 
 bool EmulationThread::finished() const {
-    std::lock_guard lock(mutex_);
-    return finished_;
+    std::lock_guard lock(completion_->mutex);
+    return completion_->finished;
 }
 
 int EmulationThread::exitCode() const {
-    std::lock_guard lock(mutex_);
-    return exitCode_;
+    std::lock_guard lock(completion_->mutex);
+    return completion_->exitCode;
 }
 
 }  // namespace vantrel

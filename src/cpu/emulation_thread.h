@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -31,14 +32,20 @@ public:
     int exitCode() const;
 
 private:
-    void routine();
+    // What the thread reports back. Shared with the thread itself, so that a thread
+    // left to itself after a timed-out stop never writes into a destroyed object.
+    struct Completion {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool finished = false;
+        int exitCode = 0;
+    };
+
+    static void routine(Machine& machine, std::shared_ptr<Completion> completion,
+                        std::function<void(int)> onExit);
 
     Machine& machine_;
-    std::function<void(int)> onExit_;
-    mutable std::mutex mutex_;
-    std::condition_variable cv_;
-    bool finished_ = false;
-    int exitCode_ = 0;
+    std::shared_ptr<Completion> completion_;
     std::thread thread_;
 };
 

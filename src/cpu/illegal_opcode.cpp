@@ -17,7 +17,8 @@ std::array<uint8_t, 16> readWindow(const Machine& m, uint16_t first) {
 
 IllegalOpcodeSnapshot takeIllegalOpcodeSnapshot(const Machine& m) {
     const uint16_t pc = m.regs.pc;
-    return IllegalOpcodeSnapshot{m.regs, readWindow(m, static_cast<uint16_t>(pc - 16)), readWindow(m, pc)};
+    return IllegalOpcodeSnapshot{m.regs, readWindow(m, static_cast<uint16_t>(pc - 16)),
+                                 readWindow(m, pc)};
 }
 
 void illegalOpcodeTrap(Machine& m) {

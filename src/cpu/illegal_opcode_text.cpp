@@ -20,7 +20,9 @@ std::string wordText(uint16_t value) {
     return buffer;
 }
 
-bool isPrefix(uint8_t value) { return value == 0xCB || value == 0xDD || value == 0xED || value == 0xFD; }
+bool isPrefix(uint8_t value) {
+    return value == 0xCB || value == 0xDD || value == 0xED || value == 0xFD;
+}
 
 }  // namespace
 
@@ -34,7 +36,7 @@ std::string illegalOpcodeText(const IllegalOpcodeSnapshot& snapshot) {
 
 std::array<std::string, 8> illegalOpcodeRegisterTexts(const CpuRegisters& r) {
     return {wordText(r.af()), wordText(r.bc()), wordText(r.de()), wordText(r.hl()),
-            wordText(r.ix), wordText(r.iy), wordText(r.sp), wordText(r.pc)};
+            wordText(r.ix),   wordText(r.iy),   wordText(r.sp),   wordText(r.pc)};
 }
 
 std::string illegalOpcodeByteLine(const std::array<uint8_t, 16>& bytes) {

@@ -26,24 +26,32 @@ enum class IndexRegister { ix, iy };
 
 template <IndexRegister X>
 constexpr uint16_t& indexRegister(CpuRegisters& r) {
-    if constexpr (X == IndexRegister::ix) return r.ix;
-    else return r.iy;
+    if constexpr (X == IndexRegister::ix)
+        return r.ix;
+    else
+        return r.iy;
 }
 
 // Register field of an index-prefixed opcode where 4 and 5 mean the index halves.
 template <IndexRegister X, unsigned Field>
 constexpr uint8_t halfOrRegister(CpuRegisters& r) {
-    if constexpr (Field == 4) return static_cast<uint8_t>(indexRegister<X>(r) >> 8);
-    else if constexpr (Field == 5) return static_cast<uint8_t>(indexRegister<X>(r));
-    else return registerField<Field>(r);
+    if constexpr (Field == 4)
+        return static_cast<uint8_t>(indexRegister<X>(r) >> 8);
+    else if constexpr (Field == 5)
+        return static_cast<uint8_t>(indexRegister<X>(r));
+    else
+        return registerField<Field>(r);
 }
 
 template <IndexRegister X, unsigned Field>
 constexpr void setHalfOrRegister(CpuRegisters& r, uint8_t value) {
     uint16_t& index = indexRegister<X>(r);
-    if constexpr (Field == 4) index = static_cast<uint16_t>((index & 0x00FF) | value << 8);
-    else if constexpr (Field == 5) index = static_cast<uint16_t>((index & 0xFF00) | value);
-    else registerField<Field>(r) = value;
+    if constexpr (Field == 4)
+        index = static_cast<uint16_t>((index & 0x00FF) | value << 8);
+    else if constexpr (Field == 5)
+        index = static_cast<uint16_t>((index & 0xFF00) | value);
+    else
+        registerField<Field>(r) = value;
 }
 
 // Fetches the displacement d and gives (index + d) wrapped to 16 bits.
@@ -60,22 +68,23 @@ constexpr bool indexOpcodeExists(unsigned op) {
     const unsigned z = op & 7;
     auto half = [](unsigned field) { return field == 4 || field == 5; };
     switch (x) {
-    case 0:
-        if (z == 1 && (op & 0x0F) == 0x09) return true;                      // ADD IX,ss
-        if (op == 0x21 || op == 0x22 || op == 0x2A || op == 0x23 || op == 0x2B) return true;
-        if ((y == 4 || y == 5) && (z == 4 || z == 5 || z == 6)) return true;  // IXh/IXl inc, dec, ld n
-        return op == 0x34 || op == 0x35 || op == 0x36;
-    case 1:
-        if (op == 0x76) return false;
-        if ((y == 6) != (z == 6)) return true;  // (IX+d) with the real registers
-        if (y == 6) return false;
-        return y != z && (half(y) || half(z));
-    case 2:
-        if (z == 6) return true;
-        return y <= 1 && half(z);  // only ADD and ADC take IXh/IXl
-    default:
-        return op == 0xCB || op == 0xDD || op == 0xFD || op == 0xE1 || op == 0xE3 || op == 0xE5 ||
-               op == 0xE9 || op == 0xF9;
+        case 0:
+            if (z == 1 && (op & 0x0F) == 0x09) return true;  // ADD IX,ss
+            if (op == 0x21 || op == 0x22 || op == 0x2A || op == 0x23 || op == 0x2B) return true;
+            if ((y == 4 || y == 5) && (z == 4 || z == 5 || z == 6))
+                return true;  // IXh/IXl inc, dec, ld n
+            return op == 0x34 || op == 0x35 || op == 0x36;
+        case 1:
+            if (op == 0x76) return false;
+            if ((y == 6) != (z == 6)) return true;  // (IX+d) with the real registers
+            if (y == 6) return false;
+            return y != z && (half(y) || half(z));
+        case 2:
+            if (z == 6) return true;
+            return y <= 1 && half(z);  // only ADD and ADC take IXh/IXl
+        default:
+            return op == 0xCB || op == 0xDD || op == 0xFD || op == 0xE1 || op == 0xE3 ||
+                   op == 0xE5 || op == 0xE9 || op == 0xF9;
     }
 }
 
@@ -91,21 +100,31 @@ constexpr bool indexedCbOpcodeExists(unsigned op) { return (op & 7) == 6 && op !
 
 namespace detail {
 
-template <uint8_t Op>
-constexpr IndexedCbOp indexedCbSlot() {
-    if constexpr (indexedCbOpcodeExists(Op)) return cbOnMemory<Op>;
-    else return indexedCbTrap;
+template <uint8_t Op, class Table>
+constexpr void indexedCbSlot(Table& table) {
+    if constexpr (indexedCbOpcodeExists(Op)) table[Op] = cbOnMemory<Op>;
 }
 
-template <std::size_t... Op>
-constexpr std::array<IndexedCbOp, 256> makeIndexedCbOps(std::index_sequence<Op...>) {
-    return {indexedCbSlot<static_cast<uint8_t>(Op)>()...};
+template <class Table, std::size_t... Op>
+constexpr void fillIndexedCb(Table& table, std::index_sequence<Op...>) {
+    (indexedCbSlot<static_cast<uint8_t>(Op)>(table), ...);
 }
 
 }  // namespace detail
 
-inline constexpr std::array<IndexedCbOp, 256> indexedCbOps =
-    detail::makeIndexedCbOps(std::make_index_sequence<256>{});
+// Fills the entries of the final bytes that exist; the others keep what they hold.
+template <class Table>
+constexpr void fillIndexedCbOps(Table& table) {
+    detail::fillIndexedCb(table, std::make_index_sequence<256>{});
+}
+
+// The operation of each DDCB/FDCB final byte, one lookup per instruction.
+inline constexpr std::array<IndexedCbOp, 256> indexedCbOps = [] {
+    std::array<IndexedCbOp, 256> table{};
+    for (auto& op : table) op = indexedCbTrap;
+    fillIndexedCbOps(table);
+    return table;
+}();
 
 template <IndexRegister X>
 inline void indexedCbHandler(Machine& m) {
@@ -131,8 +150,10 @@ inline void indexHandler(Machine& m) {
     if constexpr (x == 0 && (Op & 0x0F) == 0x09) {  // ADD IX,BC/DE/IX/SP
         constexpr unsigned pair = (Op >> 4) & 3;
         uint16_t operand = 0;
-        if constexpr (pair == 2) operand = index;
-        else operand = pairField<pair>(r);
+        if constexpr (pair == 2)
+            operand = index;
+        else
+            operand = pairField<pair>(r);
         index = add16(r, index, operand);
     } else if constexpr (Op == 0x21) {
         index = fetchWord(m);
@@ -191,20 +212,22 @@ inline void indexHandler(Machine& m) {
 
 namespace detail {
 
-template <IndexRegister X, uint8_t Op>
-constexpr Handler indexSlot() {
-    if constexpr (indexOpcodeExists(Op)) return indexHandler<X, Op>;
-    else return illegalOpcodeTrap;
+template <IndexRegister X, uint8_t Op, class Table>
+constexpr void indexSlot(Table& table, std::size_t base) {
+    if constexpr (indexOpcodeExists(Op)) table[base + Op] = indexHandler<X, Op>;
 }
 
-template <IndexRegister X, std::size_t... Op>
-constexpr void fillIndex(HandlerTable& table, std::size_t base, std::index_sequence<Op...>) {
-    ((table[base + Op] = indexSlot<X, static_cast<uint8_t>(Op)>()), ...);
+template <IndexRegister X, class Table, std::size_t... Op>
+constexpr void fillIndex(Table& table, std::size_t base, std::index_sequence<Op...>) {
+    (indexSlot<X, static_cast<uint8_t>(Op)>(table, base), ...);
 }
 
 }  // namespace detail
 
-constexpr void fillIndexTables(HandlerTable& table) {
+// Fills the working slots of DD (IX) and FD (IY); the others keep the trap the table
+// was built with.
+template <class Table>
+constexpr void fillIndexTables(Table& table) {
     detail::fillIndex<IndexRegister::ix>(table, ddTableBase, std::make_index_sequence<256>{});
     detail::fillIndex<IndexRegister::iy>(table, fdTableBase, std::make_index_sequence<256>{});
 }

@@ -66,7 +66,8 @@ void rst(Machine& m) {
 }
 
 // With interrupts enabled HALT asks the loop to pause; PC already designates the next
-// instruction, which runs after the machine is woken. Otherwise it does nothing.
+// instruction, which runs after the machine is woken. Otherwise it does nothing. A
+// pending Stop, Abort or Interrupt is kept (see ThreadControl::post).
 inline void halt(Machine& m) {
     if (m.regs.interruptsEnabled()) m.control.post(EmuRequest::Pause);
 }

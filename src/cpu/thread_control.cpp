@@ -115,21 +115,24 @@ void ThreadControl::honourHold() {
 
 void ThreadControl::enterHostCall() {
     std::lock_guard lock(mutex_);
+    stateBeforeHostCall_ = state_;
     state_ = LoopState::inHostCall;
     cv_.notify_all();
 }
 
 void ThreadControl::leaveHostCall() {
     std::unique_lock lock(mutex_);
-    cv_.wait(lock, [&] { return !held_; });
-    state_ = LoopState::running;
+    // Only a running loop has to wait out a hold taken meanwhile; a machine driven
+    // without its loop (tools, fuzzers) goes back to the state it was in.
+    if (stateBeforeHostCall_ == LoopState::running) cv_.wait(lock, [&] { return !held_; });
+    state_ = stateBeforeHostCall_;
 }
 
+// Notified under the lock: once a waiter sees "ended" the loop touches nothing of
+// the control any more, even if the waiter goes on to destroy the machine.
 void ThreadControl::loopEnded() {
-    {
-        std::lock_guard lock(mutex_);
-        state_ = LoopState::ended;
-    }
+    std::lock_guard lock(mutex_);
+    state_ = LoopState::ended;
     cv_.notify_all();
 }
 

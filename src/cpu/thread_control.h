@@ -96,6 +96,7 @@ private:
     bool wakeToken_ = false;          // guarded by mutex_
     bool held_ = false;
     LoopState state_ = LoopState::notStarted;
+    LoopState stateBeforeHostCall_ = LoopState::notStarted;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
 };

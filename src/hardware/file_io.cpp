@@ -20,8 +20,11 @@ bool usablePath(const std::string& path) {
 }
 
 // Opens without blocking (a FIFO or a device never stalls the caller) and keeps
-// the descriptor only for a regular file.
+// the descriptor only for a regular file. Whatever is plainly not a regular file is
+// not opened at all, since opening some devices has effects of its own.
 int openRegular(const std::string& path, int flags) {
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) return -1;
     const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return -1;
     struct stat st {};
@@ -165,6 +168,8 @@ bool writeWholeFile(const std::string& path, const void* buffer, std::size_t cou
     const bool exists = ::stat(target->c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return false;  // never replace a FIFO, device or folder
     if (!exists && errno != ENOENT) return false;
+    // A file the user made read-only stays as it is, as an open for writing would.
+    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return false;
 
     // Hidden and beside the target, so the rename stays within one file system.
     std::string temp = directoryPart(*target) + "." + namePart(*target).substr(0, 200) + ".XXXXXX";

@@ -98,7 +98,10 @@ public:
     void releaseMouse(KeyPainter* window);
     void dragTo(int x, int y, KeyPainter* window);
 
-    // Keyboard: a key-down of a known key, or a typed character.
+    // Keyboard: a key-down (every key but F6, F7 and F8, which the window keeps), then
+    // the characters it typed. While one PC key holds a skin key everything else is
+    // ignored, the platform's auto-repeat included; the key-up of any key releases it
+    // (auto-repeat key-ups are not key-ups).
     void keyboardKeyDown(KeyPainter* window, PcKey key);
     void keyboardChar(KeyPainter* window, char32_t character);
     void keyboardRelease(KeyPainter* window);

@@ -1,4 +1,7 @@
 // vantrel-headless: the calculator without a window, for scripts and tests.
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,21 @@ std::string programDirectory(const char* argv0) {
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) exe = std::filesystem::absolute(argv0, ec);
     return ec ? std::string() : exe.parent_path().string();
+}
+
+// Ctrl-C or a termination request ends the run early; the state is then saved as
+// at the end of a full run.
+std::atomic<bool> endRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void onEndSignal(int) { endRequested.store(true); }
+
+void installEndSignals() {
+    struct sigaction action {};
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
 }
 
 const char* loopEndName(int code) {
@@ -68,7 +86,9 @@ int main(int argc, char** argv) {
 
     const auto duration = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::duration<double>(options.seconds));
-    const headless::RunResult run = session.run(duration);
+    installEndSignals();
+    const headless::RunResult run = session.run(duration, &endRequested);
+    if (endRequested.load()) std::puts("Run ended early on request.");
     if (!run.stopped) {
         std::puts("The emulation thread did not stop within 4000 ms; nothing saved.");
         std::fflush(stdout);

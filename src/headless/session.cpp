@@ -29,7 +29,7 @@ void Session::tick() {
     machine_->control.resume();
 }
 
-RunResult Session::run(std::chrono::milliseconds duration) {
+RunResult Session::run(std::chrono::milliseconds duration, const std::atomic<bool>* endEarly) {
     RunResult result;
     if (!usable_ || abandoned_) return result;
 
@@ -37,7 +37,7 @@ RunResult Session::run(std::chrono::milliseconds duration) {
     auto thread = std::make_unique<EmulationThread>(*machine_);
     const auto start = std::chrono::steady_clock::now();
     auto next = start;
-    while (!thread->finished()) {
+    while (!thread->finished() && !(endEarly && endEarly->load())) {
         tick();  // the first tick starts the thread, as the window's first timer tick does
         next += tickPeriod;
         if (next - start > duration) break;

@@ -2,6 +2,7 @@
 // emulation thread driven by a 50 ms tick in place of the window's timer.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -37,8 +38,9 @@ public:
     bool usable() const { return usable_; }
 
     // Runs the emulation thread for the given time, ticking every 50 ms, then stops
-    // it (at most 4000 ms). Ends early when the loop ends by itself.
-    RunResult run(std::chrono::milliseconds duration);
+    // it (at most 4000 ms). Ends early when the loop ends by itself or when
+    // endEarly (set from a signal handler, say) becomes true.
+    RunResult run(std::chrono::milliseconds duration, const std::atomic<bool>* endEarly = nullptr);
 
     // Writes the state file. Refused after a run whose thread did not stop, since
     // the machine then still belongs to that thread.

@@ -4,16 +4,15 @@
 
 #include "hardware/host_interface.h"
 #include "hardware/machine.h"
-#include "link/host_calls.h"
 #include "link/receive_screen.h"
 
 namespace vantrel {
 
 namespace {
 
-// SKIP reasons sent by the calculator.
-constexpr uint8_t skipExit = 1;  // the user left the receive screen
-constexpr uint8_t skipThis = 2;  // the calculator skips the variable just offered
+// The SKIP reason with which the calculator declines the variable just offered
+// (1 is the user leaving the receive screen).
+constexpr uint8_t skipThis = 2;
 
 constexpr uint16_t saveNameCapacity = 260;
 
@@ -184,8 +183,7 @@ void LinkEngine::handleUploading(Machine& m) {
             queueShort(cmdAck);
             state = variables.empty() ? LinkState::EndWithEot : LinkState::TxHeader;
         } else {
-            // Exit, out of memory or any skip the upload cannot follow: end it.
-            (void)skipExit;
+            // Exit, a full memory, or a skip where no variable was offered: end it.
             state = LinkState::EndWithEot;
         }
         queueReply();
@@ -272,7 +270,7 @@ void LinkEngine::queueReply() {
 
 bool LinkEngine::askSaveName(Machine& m) {
     std::string name;
-    const bool chosen = callHostFromLoop(m, [&](HostInterface& h) { return h.askSaveName(name); });
+    const bool chosen = m.callHost([&](HostInterface& h) { return h.askSaveName(name); });
     if (!chosen) return false;
     // The window's buffer holds at most 259 characters and stops at a zero byte.
     if (const auto zero = name.find('\0'); zero != std::string::npos) name.resize(zero);
@@ -284,7 +282,7 @@ bool LinkEngine::askSaveName(Machine& m) {
 
 bool LinkEngine::writeReceivedFile(Machine& m) {
     const FilePrompt prompt = [&m](int kind, bool isError, const std::string& name) {
-        return callHostFromLoop(m, [&](HostInterface& h) { return h.filePrompt(kind, isError, name); });
+        return m.callHost([&](HostInterface& h) { return h.filePrompt(kind, isError, name); });
     };
     return writeVariableFile(variables, prompt, fileClock);
 }

@@ -1,7 +1,6 @@
 #include "link/link_lines.h"
 
 #include "hardware/machine.h"
-#include "link/host_calls.h"
 #include "link/link_engine.h"
 
 namespace vantrel {
@@ -44,7 +43,7 @@ void LinkEngine::writeLinkPort(Machine& m, uint8_t value) {
         return;
     }
     if (value == abortValue) {
-        callHostFromLoop(m, [](HostInterface& h) { h.uploadHint(hintAbortBeep); });
+        m.callHost([](HostInterface& h) { h.uploadHint(hintAbortBeep); });
         resetLink(m);
         return;
     }

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "support/prefixed_step.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 
@@ -11,7 +10,7 @@ namespace {
 
 using test::makeMachine;
 using test::placeProgram;
-using test::stepInstruction;
+using test::step;
 
 constexpr uint16_t codeAt = 0x9000;
 
@@ -57,7 +56,7 @@ TEST(CbRotateShiftTest, ResultsAndWholeFlags) {
         field(m->regs, f) = c.value;
         m->regs.f = static_cast<uint8_t>(0x3A | (c.carryIn ? flagC : 0));
         placeProgram(*m, codeAt, {0xCB, c.opcode});
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(field(m->regs, f), c.result);
         EXPECT_EQ(m->regs.f, c.flags);
         EXPECT_EQ(m->regs.pc, codeAt + 2);
@@ -69,7 +68,7 @@ TEST(CbRotateShiftTest, MemoryFormWritesRamAndLosesRomWritesWithFlagsSet) {
     m->mem.ram()[0x10] = 0x80;
     m->regs.setHL(0x8010);
     placeProgram(*m, codeAt, {0xCB, 0x06});  // RLC (HL)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->mem.ram()[0x10], 0x01);
     EXPECT_EQ(m->regs.f, 0x01);
 
@@ -78,7 +77,7 @@ TEST(CbRotateShiftTest, MemoryFormWritesRamAndLosesRomWritesWithFlagsSet) {
     m->mem.state.romBank = 2;
     m->regs.setHL(0x4123);
     placeProgram(*m, codeAt, {0xCB, 0x06});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->mem.rom[0x0123 + 2 * romPageSize], 0x80);
     EXPECT_EQ(m->regs.f, 0x01);
 }
@@ -89,19 +88,19 @@ TEST(CbBitTest, BitChangesOnlyZHAndN) {
     m->regs.a = 0x80;
     m->regs.f = 0x2F;  // 5, 3, P/V, N, C
     placeProgram(*m, codeAt, {0xCB, 0x7F});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x3D);  // N cleared, H set
     EXPECT_EQ(m->regs.a, 0x80);
 
     m->regs.a = 0xFE;
     m->regs.f = 0x00;
     placeProgram(*m, codeAt, {0xCB, 0x47});  // BIT 0,A
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x50);
 
-    m->regs.f = 0x84;  // S and P/V are not recomputed from the tested bit
+    m->regs.f = 0x84;                        // S and P/V are not recomputed from the tested bit
     placeProgram(*m, codeAt, {0xCB, 0x4F});  // BIT 1,A: set
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x94);
 }
 
@@ -111,10 +110,10 @@ TEST(CbBitTest, BitOnMemoryReadsTheMappedByte) {
     m->regs.setHL(0x0200);
     m->regs.f = 0;
     placeProgram(*m, codeAt, {0xCB, 0x5E});  // BIT 3,(HL)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x10);
     placeProgram(*m, codeAt, {0xCB, 0x66});  // BIT 4,(HL)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x50);
 }
 
@@ -125,14 +124,14 @@ TEST(CbBitTest, SetAndResReachOnlyTheirRegisterAndKeepFlags) {
         auto m = makeMachine();
         m->regs.f = 0xA5;
         placeProgram(*m, codeAt, {0xCB, static_cast<uint8_t>(0xD8 | f)});  // SET 3,r
-        stepInstruction(*m);
+        step(*m);
         for (unsigned other = 0; other < 8; ++other) {
             if (other == 6) continue;
             EXPECT_EQ(field(m->regs, other), other == f ? 0x08 : 0x00) << "field " << other;
         }
         field(m->regs, f) = 0xFF;
         placeProgram(*m, codeAt, {0xCB, static_cast<uint8_t>(0xB8 | f)});  // RES 7,r
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(field(m->regs, f), 0x7F);
         EXPECT_EQ(m->regs.f, 0xA5);
     }
@@ -144,13 +143,13 @@ TEST(CbBitTest, SetOnRomAddressIsLostAndOnRamLands) {
     m->regs.setHL(0x4000);
     const auto romBefore = m->mem.rom;
     placeProgram(*m, codeAt, {0xCB, 0xC6});  // SET 0,(HL)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(std::memcmp(romBefore.data(), m->mem.rom.data(), romSize), 0);
     EXPECT_EQ(m->regs.f, 0x12);
 
     m->regs.setHL(0x8000);
     placeProgram(*m, codeAt, {0xCB, 0xC6});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->mem.ram()[0], 0x01);
     EXPECT_EQ(m->regs.f, 0x12);
 }
@@ -167,7 +166,7 @@ TEST(CbTrapTest, SllSlotsTrapAndYesContinuesAfterTwoBytes) {
         m->regs.f = 0x00;
         placeProgram(*m, codeAt, {0xCB, op});
         const CpuRegisters before = m->regs;
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(host.illegalOpcodeCalls(), 1);
         EXPECT_EQ(m->regs.pc, codeAt + 2);
         EXPECT_EQ(m->regs.b, before.b);

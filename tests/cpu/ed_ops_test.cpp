@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "support/prefixed_step.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 
@@ -11,7 +10,7 @@ namespace {
 
 using test::makeMachine;
 using test::placeProgram;
-using test::stepInstruction;
+using test::step;
 
 constexpr uint16_t codeAt = 0x9000;
 constexpr uint16_t romCodeAt = 0x0100;  // for programs that overwrite all of RAM
@@ -20,23 +19,26 @@ uint8_t& ramByte(Machine& m, uint16_t address) { return m.mem.ram()[address - 0x
 
 TEST(EdBlockCopyTest, LdirWithBcZeroCopiesTheWholeAddressSpace) {
     auto m = makeMachine();
-    for (std::size_t i = 0; i < romSize; ++i) m->mem.rom[i] = static_cast<uint8_t>(i * 7 + (i >> 14));
+    for (std::size_t i = 0; i < romSize; ++i)
+        m->mem.rom[i] = static_cast<uint8_t>(i * 7 + (i >> 14));
     m->mem.state.romBank = 3;
     m->regs.setHL(0x0000);
     m->regs.setDE(0x8000);
     m->regs.setBC(0x0000);
     m->regs.f = 0xFF;
     placeProgram(*m, romCodeAt, {0xED, 0xB0});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.bc(), 0x0000);
     EXPECT_EQ(m->regs.hl(), 0x0000);  // 65,536 steps brought it round
     EXPECT_EQ(m->regs.de(), 0x8000);
-    EXPECT_EQ(m->regs.f, 0xE9);       // P/V, H, N cleared; S, Z, 5, 3, C kept
+    EXPECT_EQ(m->regs.f, 0xE9);  // P/V, H, N cleared; S, Z, 5, 3, C kept
     EXPECT_EQ(m->regs.pc, romCodeAt + 2);
     // RAM now holds page 0 then the banked page; the second half of the copy went
     // below 0x8000 and was lost.
     EXPECT_EQ(std::memcmp(m->mem.ram(), m->mem.rom.data(), romPageSize), 0);
-    EXPECT_EQ(std::memcmp(m->mem.ram() + romPageSize, m->mem.rom.data() + 3 * romPageSize, romPageSize), 0);
+    EXPECT_EQ(
+        std::memcmp(m->mem.ram() + romPageSize, m->mem.rom.data() + 3 * romPageSize, romPageSize),
+        0);
 }
 
 TEST(EdBlockCopyTest, SingleStepsKeepSZ53AndCarry) {
@@ -48,9 +50,9 @@ TEST(EdBlockCopyTest, SingleStepsKeepSZ53AndCarry) {
     m->regs.setBC(0x0002);
     m->regs.f = 0xFF;
     placeProgram(*m, codeAt, {0xED, 0xA0, 0xED, 0xA0});  // LDI; LDI
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0xED);
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0xE9);
     EXPECT_EQ(ramByte(*m, 0xB000), 0x11);
     EXPECT_EQ(ramByte(*m, 0xB001), 0x22);
@@ -63,7 +65,7 @@ TEST(EdBlockCopyTest, SingleStepsKeepSZ53AndCarry) {
     m->regs.setBC(0x0002);
     m->regs.f = 0x00;
     placeProgram(*m, codeAt, {0xED, 0xB8});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0xC000), 0x11);
     EXPECT_EQ(ramByte(*m, 0xC001), 0x22);
     EXPECT_EQ(m->regs.hl(), 0x9FFF);
@@ -80,10 +82,10 @@ TEST(EdBlockSearchTest, CpirStopsAtFirstMatchOrWhenBcRunsOut) {
     m->regs.setBC(10);
     m->regs.f = flagC;
     placeProgram(*m, codeAt, {0xED, 0xB1});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0xA003);  // one past the match
     EXPECT_EQ(m->regs.bc(), 7);
-    EXPECT_EQ(m->regs.f, 0x47);       // Z, P/V, N and the kept carry
+    EXPECT_EQ(m->regs.f, 0x47);  // Z, P/V, N and the kept carry
     EXPECT_EQ(m->regs.a, 3);
 
     m->regs.a = 9;
@@ -91,7 +93,7 @@ TEST(EdBlockSearchTest, CpirStopsAtFirstMatchOrWhenBcRunsOut) {
     m->regs.setBC(4);
     m->regs.f = 0;
     placeProgram(*m, codeAt, {0xED, 0xB1});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.bc(), 0);
     EXPECT_EQ(m->regs.hl(), 0xA004);
     // Last compare 9 - 4 = 5: no Z, no P/V; H from bit 4 of 9^4^5 = 0.
@@ -103,7 +105,7 @@ TEST(EdBlockSearchTest, CpirStopsAtFirstMatchOrWhenBcRunsOut) {
     m->regs.setHL(0xA000);
     m->regs.setBC(0);
     placeProgram(*m, codeAt, {0xED, 0xB1});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0xA000 + 301);
     EXPECT_EQ(m->regs.bc(), 0x10000 - 301);
 
@@ -113,7 +115,7 @@ TEST(EdBlockSearchTest, CpirStopsAtFirstMatchOrWhenBcRunsOut) {
     m->regs.setHL(0xA100);
     m->regs.setBC(1);
     placeProgram(*m, codeAt, {0xED, 0xA9});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0xA0FF);
     EXPECT_EQ(m->regs.f, 0x12);
 }
@@ -126,18 +128,20 @@ TEST(EdBlockIoTest, InirAndOtirWithBZeroMake256Transfers) {
     m->regs.setHL(0xA000);
     m->regs.f = 0xFF;
     placeProgram(*m, codeAt, {0xED, 0xB2});  // INIR
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.b, 0);
     EXPECT_EQ(m->regs.hl(), 0xA100);
     EXPECT_EQ(m->regs.f, 0x42);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(ramByte(*m, static_cast<uint16_t>(0xA000 + i)), 0x5A) << i;
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(ramByte(*m, static_cast<uint16_t>(0xA000 + i)), 0x5A) << i;
     EXPECT_EQ(ramByte(*m, 0xA100), 0x00);
 
-    for (int i = 0; i < 256; ++i) ramByte(*m, static_cast<uint16_t>(0xB000 + i)) = static_cast<uint8_t>(i);
+    for (int i = 0; i < 256; ++i)
+        ramByte(*m, static_cast<uint16_t>(0xB000 + i)) = static_cast<uint8_t>(i);
     m->regs.setHL(0xB0FF);
     m->regs.b = 0;
     placeProgram(*m, codeAt, {0xED, 0xBB});  // OTDR: last byte sent is the one at B000
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0xAFFF);
     EXPECT_EQ(m->mem.state.port6Value, 0x00);
     EXPECT_EQ(m->regs.f, 0x42);
@@ -151,17 +155,17 @@ TEST(EdBlockIoTest, SingleStepsClearCarryAndSetZOnlyAtZero) {
     m->regs.setHL(0xA000);
     m->regs.f = 0xFF;
     placeProgram(*m, codeAt, {0xED, 0xA2, 0xED, 0xAA});  // INI; IND
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x02);
     EXPECT_EQ(m->regs.hl(), 0xA001);
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x42);
     EXPECT_EQ(m->regs.hl(), 0xA000);
 
     ramByte(*m, 0xA000) = 0x07;
     m->regs.b = 1;
     placeProgram(*m, codeAt, {0xED, 0xA3});  // OUTI
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->mem.state.port6Value, 0x07);
     EXPECT_EQ(m->regs.f, 0x42);
 }
@@ -172,19 +176,19 @@ TEST(EdPortTest, InAndOutWithPortC) {
     m->regs.setBC(0x1206);  // B is no part of the port number
     m->regs.f = flagC | flagH | flagN;
     placeProgram(*m, codeAt, {0xED, 0x78});  // IN A,(C)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x03);
     EXPECT_EQ(m->regs.f, 0x05);  // even parity, carry kept
 
     m->mem.state.port6Value = 0x80;
     placeProgram(*m, codeAt, {0xED, 0x60});  // IN H,(C)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.h, 0x80);
     EXPECT_EQ(m->regs.f, 0x81);
 
     m->regs.e = 0x44;
     placeProgram(*m, codeAt, {0xED, 0x59});  // OUT (C),E
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->mem.state.port6Value, 0x44);
     EXPECT_EQ(m->regs.f, 0x81);
 }
@@ -195,7 +199,7 @@ TEST(EdArithmeticTest, AdcAndSbcOnHl) {
     m->regs.setBC(0x0000);
     m->regs.f = flagC;
     placeProgram(*m, codeAt, {0xED, 0x4A});  // ADC HL,BC
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0x8000);
     EXPECT_EQ(m->regs.f, 0x84);  // S, P/V; H not computed
 
@@ -203,13 +207,13 @@ TEST(EdArithmeticTest, AdcAndSbcOnHl) {
     m->regs.setDE(0x0001);
     m->regs.f = 0;
     placeProgram(*m, codeAt, {0xED, 0x5A});  // ADC HL,DE
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0x0000);
     EXPECT_EQ(m->regs.f, 0x41);
 
     m->regs.f = flagC;
     placeProgram(*m, codeAt, {0xED, 0x62});  // SBC HL,HL with carry
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0xFFFF);
     EXPECT_EQ(m->regs.f, 0x83);
 
@@ -217,7 +221,7 @@ TEST(EdArithmeticTest, AdcAndSbcOnHl) {
     m->regs.sp = 0x0001;
     m->regs.f = 0;
     placeProgram(*m, codeAt, {0xED, 0x72});  // SBC HL,SP: signed overflow
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.hl(), 0x7FFF);
     EXPECT_EQ(m->regs.f, 0x06);
 }
@@ -226,14 +230,15 @@ TEST(EdArithmeticTest, Neg) {
     struct Case {
         uint8_t a, result, flags;
     };
-    const Case cases[] = {{0x80, 0x80, 0x87}, {0x00, 0x00, 0x42}, {0x01, 0xFF, 0x93}, {0x10, 0xF0, 0x83}};
+    const Case cases[] = {
+        {0x80, 0x80, 0x87}, {0x00, 0x00, 0x42}, {0x01, 0xFF, 0x93}, {0x10, 0xF0, 0x83}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.a));
         auto m = makeMachine();
         m->regs.a = c.a;
         m->regs.f = 0x28;
         placeProgram(*m, codeAt, {0xED, 0x44});
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(m->regs.a, c.result);
         EXPECT_EQ(m->regs.f, c.flags);
     }
@@ -246,28 +251,28 @@ TEST(EdRegisterTest, IAndRTransfers) {
     m->regs.f = 0xBB;
     placeProgram(*m, codeAt, {0xED, 0x4F});  // LD R,A
     const CpuRegisters before = m->regs;
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(std::memcmp(&m->regs, &before, offsetof(CpuRegisters, pc)), 0);
     EXPECT_EQ(m->regs.f, 0xBB);
 
     placeProgram(*m, codeAt, {0xED, 0x5F});  // LD A,R
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x00);
     EXPECT_EQ(m->regs.f, 0x45);  // Z, P/V from the enable bit, carry kept
     m->regs.intFlags = 0;
     m->regs.f = 0;
     placeProgram(*m, codeAt, {0xED, 0x5F});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0x40);
 
     m->regs.a = 0x80;
     m->regs.intFlags = intEnableBit;
     placeProgram(*m, codeAt, {0xED, 0x47, 0x00, 0xED, 0x57});  // LD I,A; NOP; LD A,I
     m->regs.f = 0x00;
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.i, 0x80);
     m->regs.a = 0;
-    stepInstruction(*m, 2);
+    step(*m, 2);
     EXPECT_EQ(m->regs.a, 0x80);
     EXPECT_EQ(m->regs.f, 0x84);
 }
@@ -279,12 +284,12 @@ TEST(EdRegisterTest, RrdAndRld) {
     m->regs.a = 0x12;
     m->regs.f = flagC;
     placeProgram(*m, codeAt, {0xED, 0x67});  // RRD
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x14);
     EXPECT_EQ(ramByte(*m, 0xA000), 0x23);
     EXPECT_EQ(m->regs.f, 0x05);
     placeProgram(*m, codeAt, {0xED, 0x6F});  // RLD undoes it
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x12);
     EXPECT_EQ(ramByte(*m, 0xA000), 0x34);
 
@@ -293,7 +298,7 @@ TEST(EdRegisterTest, RrdAndRld) {
     m->mem.rom[0x0010] = 0xAB;
     m->regs.a = 0x00;
     placeProgram(*m, codeAt, {0xED, 0x67});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x0B);
     EXPECT_EQ(m->mem.rom[0x0010], 0xAB);
 }
@@ -303,16 +308,17 @@ TEST(EdWordTest, AbsoluteLoadsObeyTheMap) {
     m->regs.setBC(0xB1C1);
     ramByte(*m, 0x8000) = 0xEE;
     placeProgram(*m, codeAt, {0xED, 0x43, 0xFF, 0x7F});  // LD (7FFF),BC: both bytes lost
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0x8000), 0xEE);
     placeProgram(*m, codeAt, {0xED, 0x43, 0x00, 0x80});  // LD (8000),BC
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0x8000), 0xC1);
     EXPECT_EQ(ramByte(*m, 0x8001), 0xB1);
     EXPECT_EQ(m->regs.pc, codeAt + 4);
 
-    placeProgram(*m, codeAt, {0xED, 0x7B, 0x00, 0x80, 0xED, 0x5B, 0x00, 0x80});  // LD SP,(8000); LD DE,(8000)
-    stepInstruction(*m, 2);
+    placeProgram(*m, codeAt,
+                 {0xED, 0x7B, 0x00, 0x80, 0xED, 0x5B, 0x00, 0x80});  // LD SP,(8000); LD DE,(8000)
+    step(*m, 2);
     EXPECT_EQ(m->regs.sp, 0xB1C1);
     EXPECT_EQ(m->regs.de(), 0xB1C1);
 }
@@ -326,7 +332,7 @@ TEST(EdInterruptTest, RetiAndRetnEnableInterruptsAndReturn) {
         ramByte(*m, 0xF000) = 0x34;
         ramByte(*m, 0xF001) = 0x92;
         placeProgram(*m, codeAt, {0xED, op});
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(m->regs.intFlags, intEnableBit | intMode1Bit);
         EXPECT_EQ(m->regs.pc, 0x9234);
         EXPECT_EQ(m->regs.sp, 0xF002);
@@ -339,7 +345,7 @@ TEST(EdInterruptTest, ModesAreStoredButAcceptanceIgnoresThem) {
     m->regs.intFlags = intEnableBit;
     m->regs.i = 0x12;
     placeProgram(*m, codeAt, {0xED, 0x5E});  // IM 2
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.intFlags, intEnableBit | intMode2Bit);
     m->regs.sp = 0xF000;
     takeInterrupt(*m);
@@ -348,10 +354,10 @@ TEST(EdInterruptTest, ModesAreStoredButAcceptanceIgnoresThem) {
     EXPECT_EQ(ramByte(*m, 0xEFFF), 0x90);
 
     placeProgram(*m, codeAt, {0xED, 0x56});  // IM 1
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.intFlags, intEnableBit | intMode1Bit);
     placeProgram(*m, codeAt, {0xED, 0x46});  // IM 0
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.intFlags, intEnableBit);
 }
 
@@ -364,7 +370,7 @@ TEST(EdTrapTest, UndocumentedFormsTrap) {
         m->setHost(&host);
         m->regs.a = 0x80;
         placeProgram(*m, codeAt, {0xED, op, 0x00, 0x80});
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(host.illegalOpcodeCalls(), 1);
         EXPECT_EQ(m->regs.pc, codeAt + 2);
         EXPECT_EQ(m->regs.a, 0x80);

@@ -1,3 +1,5 @@
+#include "cpu/illegal_opcode.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,10 +10,8 @@
 
 #include "cpu/dispatch_table.h"
 #include "cpu/emulation_thread.h"
-#include "cpu/illegal_opcode.h"
 #include "cpu/illegal_opcode_text.h"
 #include "cpu/index_ops.h"
-#include "support/prefixed_step.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 
@@ -22,7 +22,7 @@ namespace {
 
 using test::makeMachine;
 using test::placeProgram;
-using test::stepInstruction;
+using test::step;
 
 constexpr uint16_t codeAt = 0x9000;
 
@@ -38,7 +38,8 @@ TEST(IllegalOpcodeTableTest, TrapSlotsPerSubTable) {
     EXPECT_EQ(trapsIn(ddTableBase), 182u);
     EXPECT_EQ(trapsIn(edTableBase), 200u);
     EXPECT_EQ(trapsIn(fdTableBase), 182u);
-    for (unsigned op = 0x30; op <= 0x37; ++op) EXPECT_EQ(dispatchTable[cbTableBase + op], illegalOpcodeTrap);
+    for (unsigned op = 0x30; op <= 0x37; ++op)
+        EXPECT_EQ(dispatchTable[cbTableBase + op], illegalOpcodeTrap);
     // The index sub-tables are twins: the same slots work in both.
     for (unsigned op = 0; op < 256; ++op)
         EXPECT_EQ(dispatchTable[ddTableBase + op] == illegalOpcodeTrap,
@@ -47,12 +48,14 @@ TEST(IllegalOpcodeTableTest, TrapSlotsPerSubTable) {
     std::size_t indexedTraps = 0;
     for (auto op : indexedCbOps) indexedTraps += op == indexedCbTrap;
     EXPECT_EQ(indexedTraps, 225u);
-    EXPECT_NE(dispatchTable[edTableBase + 0x4F], illegalOpcodeTrap);  // LD R,A does nothing, but exists
+    EXPECT_NE(dispatchTable[edTableBase + 0x4F],
+              illegalOpcodeTrap);  // LD R,A does nothing, but exists
 }
 
 // Distinct patterns so that a byte read from the wrong image or page shows.
 void fillImages(Machine& m) {
-    for (std::size_t i = 0; i < romSize; ++i) m.mem.rom[i] = static_cast<uint8_t>(i ^ (i >> 8) ^ (i >> 14) * 0x35);
+    for (std::size_t i = 0; i < romSize; ++i)
+        m.mem.rom[i] = static_cast<uint8_t>(i ^ (i >> 8) ^ (i >> 14) * 0x35);
     for (std::size_t i = 0; i < ramSize; ++i) m.mem.ram()[i] = static_cast<uint8_t>(~(i * 3));
 }
 
@@ -102,7 +105,7 @@ TEST(IllegalOpcodeSnapshotTest, TrapAtTheTopOfRamSendsTheInstructionAsLastBytesB
     host.illegalOpcodeAnswer = 0;
     m->setHost(&host);
     placeProgram(*m, 0xFFFE, {0xED, 0x4C});
-    stepInstruction(*m);
+    step(*m);
     ASSERT_EQ(host.illegalOpcodeCalls(), 1);
     EXPECT_EQ(m->regs.pc, 0x0000);
     const auto before = host.lastBytesBefore();
@@ -117,20 +120,38 @@ TEST(IllegalOpcodeTrapTest, YesContinuesAfterTheBytesWithEveryRegisterUnchanged)
         std::vector<uint8_t> bytes;
         uint16_t length;
     };
-    const Case cases[] = {{{0xED, 0x4C}, 2}, {{0xCB, 0x30}, 2}, {{0xFD, 0x00}, 2}, {{0xFD, 0xCB, 0x10, 0x07}, 4}};
+    const Case cases[] = {
+        {{0xED, 0x4C}, 2}, {{0xCB, 0x30}, 2}, {{0xFD, 0x00}, 2}, {{0xFD, 0xCB, 0x10, 0x07}, 4}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.bytes[1]));
         auto m = makeMachine();
         test::ScriptedHost host;
         host.illegalOpcodeAnswer = 1;
         m->setHost(&host);
-        m->regs = CpuRegisters{0xD7, 0x81, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x8811, 0x8822,
-                               0, 0xF000, 0x1111, 0x2222, 0x3333, 0x4444, intEnableBit | intMode1Bit, 0x99};
-        for (std::size_t i = 0; i < c.bytes.size(); ++i) m->mem.ram()[codeAt - 0x8000 + i] = c.bytes[i];
+        m->regs = CpuRegisters{0xD7,
+                               0x81,
+                               0x02,
+                               0x03,
+                               0x04,
+                               0x05,
+                               0x06,
+                               0x07,
+                               0x8811,
+                               0x8822,
+                               0,
+                               0xF000,
+                               0x1111,
+                               0x2222,
+                               0x3333,
+                               0x4444,
+                               intEnableBit | intMode1Bit,
+                               0x99};
+        for (std::size_t i = 0; i < c.bytes.size(); ++i)
+            m->mem.ram()[codeAt - 0x8000 + i] = c.bytes[i];
         jumpTo(*m, codeAt);
         const CpuRegisters before = m->regs;
         const auto ram = m->mem.state.ram;
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(host.illegalOpcodeCalls(), 1);
         CpuRegisters expected = before;
         expected.pc = static_cast<uint16_t>(codeAt + c.length);
@@ -144,7 +165,8 @@ TEST(IllegalOpcodeTrapTest, YesContinuesAfterTheBytesWithEveryRegisterUnchanged)
 // Answers from a list, one per call, and notes PC and a request posted meanwhile.
 class AnsweringHost : public HostInterface {
 public:
-    AnsweringHost(Machine& m, std::vector<int> answers, EmuRequest postedMeanwhile = EmuRequest::None)
+    AnsweringHost(Machine& m, std::vector<int> answers,
+                  EmuRequest postedMeanwhile = EmuRequest::None)
         : machine_(m), answers_(std::move(answers)), meanwhile_(postedMeanwhile) {}
 
     int illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override {
@@ -167,15 +189,13 @@ private:
     std::vector<uint16_t> pcs_;
 };
 
-bool mainTableHasPrefixes() { return dispatchTable[0xED] != illegalOpcodeTrap; }
-
 TEST(IllegalOpcodeLoopTest, YesRunsOnAndNoEndsTheLoopBeforeTheNextInstruction) {
-    if (!mainTableHasPrefixes()) GTEST_SKIP() << "the main table has no prefix handlers yet";
     auto m = makeMachine();
     AnsweringHost host(*m, {1, 0});
     m->setHost(&host);
     // ED 4C (Yes) ; LD IX,1234 ; DD 00 (No) ; LD IY,5678
-    placeProgram(*m, codeAt, {0xED, 0x4C, 0xDD, 0x21, 0x34, 0x12, 0xDD, 0x00, 0xFD, 0x21, 0x78, 0x56});
+    placeProgram(*m, codeAt,
+                 {0xED, 0x4C, 0xDD, 0x21, 0x34, 0x12, 0xDD, 0x00, 0xFD, 0x21, 0x78, 0x56});
     EXPECT_EQ(runCpu(*m), 5);
     EXPECT_EQ(host.pcs(), (std::vector<uint16_t>{codeAt + 2, codeAt + 8}));
     EXPECT_EQ(m->regs.ix, 0x1234);
@@ -184,7 +204,6 @@ TEST(IllegalOpcodeLoopTest, YesRunsOnAndNoEndsTheLoopBeforeTheNextInstruction) {
 }
 
 TEST(IllegalOpcodeLoopTest, RequestPostedDuringTheDialogIsServedAfterYes) {
-    if (!mainTableHasPrefixes()) GTEST_SKIP() << "the main table has no prefix handlers yet";
     auto m = makeMachine();
     AnsweringHost host(*m, {1}, EmuRequest::Stop);
     m->setHost(&host);
@@ -195,7 +214,6 @@ TEST(IllegalOpcodeLoopTest, RequestPostedDuringTheDialogIsServedAfterYes) {
 }
 
 TEST(IllegalOpcodeThreadTest, NoOnTheEmulationThreadEndsItWithAbort) {
-    if (!mainTableHasPrefixes()) GTEST_SKIP() << "the main table has no prefix handlers yet";
     auto m = makeMachine();
     // A redraw posted while the dialog is open must not survive the No.
     AnsweringHost host(*m, {0}, EmuRequest::Redraw);
@@ -204,7 +222,8 @@ TEST(IllegalOpcodeThreadTest, NoOnTheEmulationThreadEndsItWithAbort) {
     EmulationThread thread(*m);
     m->control.resume();
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!thread.finished() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+    while (!thread.finished() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
     ASSERT_TRUE(thread.finished());
     EXPECT_EQ(thread.exitCode(), 5);
     EXPECT_EQ(host.pcs(), (std::vector<uint16_t>{codeAt + 4}));
@@ -233,7 +252,7 @@ TEST(IllegalOpcodeTextTest, DdcbFormWithDisplacementEdFromTheRealTrap) {
     host.illegalOpcodeAnswer = 1;
     m->setHost(&host);
     placeProgram(*m, codeAt, {0xDD, 0xCB, 0xED, 0x00});
-    stepInstruction(*m);
+    step(*m);
     IllegalOpcodeSnapshot s{m->regs, host.lastBytesBefore(), host.lastBytesAfter()};
     EXPECT_EQ(illegalOpcodeText(s), "ed 00 ");
     EXPECT_EQ(illegalOpcodeByteLine(s.bytesBefore).substr(36), "dd cb ed 00 ");

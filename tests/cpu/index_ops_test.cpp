@@ -3,7 +3,6 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "support/prefixed_step.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 
@@ -12,7 +11,7 @@ namespace {
 
 using test::makeMachine;
 using test::placeProgram;
-using test::stepInstruction;
+using test::step;
 
 constexpr uint16_t codeAt = 0x9000;
 
@@ -21,10 +20,10 @@ uint8_t& ramByte(Machine& m, uint16_t address) { return m.mem.ram()[address - 0x
 TEST(IndexLoadTest, PrefixSelectsTheIndexRegister) {
     auto m = makeMachine();
     placeProgram(*m, codeAt, {0xDD, 0x21, 0x34, 0x12, 0xFD, 0x21, 0x78, 0x56});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.ix, 0x1234);
     EXPECT_EQ(m->regs.iy, 0x0000);
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.iy, 0x5678);
     EXPECT_EQ(m->regs.ix, 0x1234);
     EXPECT_EQ(m->regs.pc, codeAt + 8);
@@ -36,18 +35,18 @@ TEST(IndexLoadTest, DisplacementIsSignedAndWrapsIn16Bits) {
     m->mem.rom[0x0000] = 0xC3;
     m->regs.ix = 0x0000;
     placeProgram(*m, codeAt, {0xDD, 0x7E, 0xFF});  // LD A,(IX-1)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x5A);
 
     m->regs.ix = 0xFFFF;
     placeProgram(*m, codeAt, {0xDD, 0x7E, 0x01});  // LD A,(IX+1)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0xC3);
 
     m->regs.iy = 0x8100;
     ramByte(*m, 0x8080) = 0x77;
     placeProgram(*m, codeAt, {0xFD, 0x46, 0x80});  // LD B,(IY-128)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.b, 0x77);
 }
 
@@ -57,14 +56,14 @@ TEST(IndexLoadTest, ImmediateStoreBelowRamIsLostButPcPassesAllFourBytes) {
     m->regs.iy = 0x7FF0;
     placeProgram(*m, codeAt, {0xFD, 0x36, 0x05, 0x99});  // LD (IY+5),99
     const auto ramWithProgram = m->mem.state.ram;
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.pc, codeAt + 4);
     EXPECT_EQ(m->mem.rom, romBefore);
     EXPECT_EQ(m->mem.state.ram, ramWithProgram);
 
     m->regs.iy = 0x8000;
     placeProgram(*m, codeAt, {0xFD, 0x36, 0x05, 0x99});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0x8005), 0x99);
 }
 
@@ -73,14 +72,14 @@ TEST(IndexLoadTest, MemoryFormsUseTheRealHAndL) {
     m->regs.ix = 0x8200;
     ramByte(*m, 0x8205) = 0x3C;
     placeProgram(*m, codeAt, {0xDD, 0x66, 0x05});  // LD H,(IX+5)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.h, 0x3C);
     EXPECT_EQ(m->regs.ix, 0x8200);
 
     m->regs.h = 0xA1;
     m->regs.l = 0xB2;
     placeProgram(*m, codeAt, {0xDD, 0x74, 0x06, 0xDD, 0x75, 0x07});  // LD (IX+6),H; LD (IX+7),L
-    stepInstruction(*m, 2);
+    step(*m, 2);
     EXPECT_EQ(ramByte(*m, 0x8206), 0xA1);
     EXPECT_EQ(ramByte(*m, 0x8207), 0xB2);
 }
@@ -92,21 +91,21 @@ TEST(IndexHalfRegisterTest, HalvesStandInForHAndL) {
     m->regs.h = 0xEE;
     m->regs.l = 0xEE;
     placeProgram(*m, codeAt, {0xFD, 0x84});  // ADD A,IYh
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x22);
     placeProgram(*m, codeAt, {0xFD, 0x85});  // ADD A,IYl
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x25);
 
     placeProgram(*m, codeAt, {0xFD, 0x65});  // LD IYh,IYl
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.iy, 0x0303);
     m->regs.d = 0x9D;
     placeProgram(*m, codeAt, {0xFD, 0x6A});  // LD IYl,D
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.iy, 0x039D);
     placeProgram(*m, codeAt, {0xFD, 0x5C, 0xFD, 0x7D});  // LD E,IYh; LD A,IYl
-    stepInstruction(*m, 2);
+    step(*m, 2);
     EXPECT_EQ(m->regs.e, 0x03);
     EXPECT_EQ(m->regs.a, 0x9D);
     EXPECT_EQ(m->regs.h, 0xEE);
@@ -119,23 +118,23 @@ TEST(IndexHalfRegisterTest, IncDecAndAdcFlagsAreThoseOfTheCounterparts) {
     m->regs.ix = 0x7F00;
     m->regs.f = flagC;
     placeProgram(*m, codeAt, {0xDD, 0x24});  // INC IXh
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.ix, 0x8000);
     EXPECT_EQ(m->regs.f, 0x95);  // S, H, P/V and the old carry
 
     placeProgram(*m, codeAt, {0xDD, 0x2D});  // DEC IXl: 00 -> FF
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.ix, 0x80FF);
     EXPECT_EQ(m->regs.f, 0x93);
 
     m->regs.a = 0x00;
     placeProgram(*m, codeAt, {0xDD, 0x8D});  // ADC A,IXl with carry: 00 + FF + 1
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x00);
     EXPECT_EQ(m->regs.f, 0x51);
 
     placeProgram(*m, codeAt, {0xDD, 0x2E, 0x42, 0xDD, 0x26, 0x24});  // LD IXl,42; LD IXh,24
-    stepInstruction(*m, 2);
+    step(*m, 2);
     EXPECT_EQ(m->regs.ix, 0x2442);
 }
 
@@ -145,17 +144,17 @@ TEST(IndexMemoryTest, IncDecAndAluOnIndexedBytes) {
     ramByte(*m, 0x83FE) = 0x7F;
     m->regs.f = 0x00;
     placeProgram(*m, codeAt, {0xFD, 0x34, 0xFE});  // INC (IY-2)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0x83FE), 0x80);
     EXPECT_EQ(m->regs.f, 0x94);
 
     m->regs.a = 0x80;
     placeProgram(*m, codeAt, {0xFD, 0xBE, 0xFE});  // CP (IY-2)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x80);
     EXPECT_EQ(m->regs.f, 0x42);
     placeProgram(*m, codeAt, {0xFD, 0xAE, 0xFE});  // XOR (IY-2)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.a, 0x00);
     EXPECT_EQ(m->regs.f, 0x44);
 
@@ -163,7 +162,7 @@ TEST(IndexMemoryTest, IncDecAndAluOnIndexedBytes) {
     m->regs.ix = 0x0100;
     m->mem.rom[0x0101] = 0xFF;
     placeProgram(*m, codeAt, {0xDD, 0x34, 0x01});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->mem.rom[0x0101], 0xFF);
     EXPECT_EQ(m->regs.f, 0x50);
 }
@@ -173,7 +172,7 @@ TEST(IndexWordTest, StackJumpsAndSixteenBitForms) {
     m->regs.sp = 0xF000;
     m->regs.ix = 0xBEEF;
     placeProgram(*m, codeAt, {0xDD, 0xE5, 0xFD, 0xE1});  // PUSH IX; POP IY
-    stepInstruction(*m, 2);
+    step(*m, 2);
     EXPECT_EQ(m->regs.iy, 0xBEEF);
     EXPECT_EQ(m->regs.sp, 0xF000);
 
@@ -181,31 +180,32 @@ TEST(IndexWordTest, StackJumpsAndSixteenBitForms) {
     ramByte(*m, 0xE000) = 0x34;
     ramByte(*m, 0xE001) = 0x12;
     placeProgram(*m, codeAt, {0xDD, 0xE3});  // EX (SP),IX
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.ix, 0x1234);
     EXPECT_EQ(ramByte(*m, 0xE000), 0xEF);
     EXPECT_EQ(ramByte(*m, 0xE001), 0xBE);
 
-    placeProgram(*m, codeAt, {0xDD, 0x22, 0x00, 0xC0, 0xFD, 0x2A, 0x00, 0xC0});  // LD (C000),IX; LD IY,(C000)
+    placeProgram(*m, codeAt,
+                 {0xDD, 0x22, 0x00, 0xC0, 0xFD, 0x2A, 0x00, 0xC0});  // LD (C000),IX; LD IY,(C000)
     m->regs.iy = 0;
-    stepInstruction(*m, 2);
+    step(*m, 2);
     EXPECT_EQ(m->regs.iy, 0x1234);
 
     m->regs.ix = 0x8000;
     m->regs.f = 0xFF;
     placeProgram(*m, codeAt, {0xDD, 0x29});  // ADD IX,IX: carry out of bit 15, H and S kept
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.ix, 0x0000);
     EXPECT_EQ(m->regs.f, 0xFD);
     m->regs.setBC(0x0001);
     m->regs.iy = 0xFFFF;
     placeProgram(*m, codeAt, {0xFD, 0x09, 0xFD, 0x2B, 0xFD, 0xF9});  // ADD IY,BC; DEC IY; LD SP,IY
-    stepInstruction(*m, 3);
+    step(*m, 3);
     EXPECT_EQ(m->regs.sp, 0xFFFF);
 
     m->regs.iy = 0x8123;
     placeProgram(*m, codeAt, {0xFD, 0xE9});  // JP (IY)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.pc, 0x8123);
     EXPECT_EQ(m->fetchPointer, m->mem.translateRead(0x8123));
 }
@@ -213,16 +213,16 @@ TEST(IndexWordTest, StackJumpsAndSixteenBitForms) {
 TEST(IndexPrefixTest, RepeatedPrefixDropsTheFirstOne) {
     auto m = makeMachine();
     placeProgram(*m, codeAt, {0xDD, 0xFD, 0x21, 0x34, 0x12});
-    stepInstruction(*m);  // the DD alone: back at the FD
+    step(*m);  // the DD alone: back at the FD
     EXPECT_EQ(m->regs.pc, codeAt + 1);
     EXPECT_EQ(m->fetchPointer, m->mem.translateRead(codeAt + 1));
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.iy, 0x1234);
     EXPECT_EQ(m->regs.ix, 0x0000);
     EXPECT_EQ(m->regs.pc, codeAt + 5);
 
     placeProgram(*m, codeAt, {0xFD, 0xDD, 0xDD, 0x21, 0x78, 0x56});
-    stepInstruction(*m, 3);
+    step(*m, 3);
     EXPECT_EQ(m->regs.ix, 0x5678);
     EXPECT_EQ(m->regs.iy, 0x1234);
     EXPECT_EQ(m->regs.pc, codeAt + 6);
@@ -234,24 +234,24 @@ TEST(IndexedCbTest, RotatesShiftsAndBitsOnIndexedBytes) {
     ramByte(*m, 0x8302) = 0x81;
     m->regs.f = 0x3A;
     placeProgram(*m, codeAt, {0xDD, 0xCB, 0x02, 0x3E});  // SRL (IX+2)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0x8302), 0x40);
     EXPECT_EQ(m->regs.f, 0x01);
     EXPECT_EQ(m->regs.pc, codeAt + 4);
 
-    m->regs.f = 0xAD;  // S, 5, 3, P/V, C
+    m->regs.f = 0xAD;                                    // S, 5, 3, P/V, C
     placeProgram(*m, codeAt, {0xDD, 0xCB, 0x02, 0x46});  // BIT 0,(IX+2)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->regs.f, 0xFD);  // Z and H added, the rest kept
 
     m->regs.iy = 0x8310;
     ramByte(*m, 0x830F) = 0x00;
     placeProgram(*m, codeAt, {0xFD, 0xCB, 0xFF, 0xFE});  // SET 7,(IY-1)
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0x830F), 0x80);
     placeProgram(*m, codeAt, {0xFD, 0xCB, 0xFF, 0x16});  // RL (IY-1): 80 with no carry
     m->regs.f = 0x00;
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(ramByte(*m, 0x830F), 0x00);
     EXPECT_EQ(m->regs.f, 0x45);
 }
@@ -262,7 +262,7 @@ TEST(IndexedCbTest, SetOnRomChangesNeitherMemoryNorFlags) {
     m->regs.f = 0x28;
     const auto romBefore = m->mem.rom;
     placeProgram(*m, codeAt, {0xDD, 0xCB, 0x10, 0xFE});
-    stepInstruction(*m);
+    step(*m);
     EXPECT_EQ(m->mem.rom, romBefore);
     EXPECT_EQ(m->regs.f, 0x28);
     EXPECT_EQ(m->regs.pc, codeAt + 4);
@@ -274,9 +274,17 @@ TEST(IndexTrapTest, MissingFormsTrapWithTheRightLength) {
         uint16_t length;
     };
     const Case cases[] = {
-        {{0xDD, 0x64}, 2}, {{0xDD, 0x6D}, 2}, {{0xDD, 0x94}, 2}, {{0xDD, 0xBD}, 2},
-        {{0xDD, 0x00}, 2}, {{0xDD, 0x76}, 2}, {{0xDD, 0xED}, 2}, {{0xFD, 0xEB}, 2},
-        {{0xDD, 0xCB, 0x02, 0x36}, 4}, {{0xDD, 0xCB, 0x02, 0x00}, 4}, {{0xFD, 0xCB, 0x02, 0x47}, 4},
+        {{0xDD, 0x64}, 2},
+        {{0xDD, 0x6D}, 2},
+        {{0xDD, 0x94}, 2},
+        {{0xDD, 0xBD}, 2},
+        {{0xDD, 0x00}, 2},
+        {{0xDD, 0x76}, 2},
+        {{0xDD, 0xED}, 2},
+        {{0xFD, 0xEB}, 2},
+        {{0xDD, 0xCB, 0x02, 0x36}, 4},
+        {{0xDD, 0xCB, 0x02, 0x00}, 4},
+        {{0xFD, 0xCB, 0x02, 0x47}, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::vector<int>(c.bytes.begin(), c.bytes.end())));
@@ -290,7 +298,7 @@ TEST(IndexTrapTest, MissingFormsTrapWithTheRightLength) {
         placeProgram(*m, codeAt, c.bytes);
         const auto ramBefore = m->mem.state.ram;
         const CpuRegisters regsBefore = m->regs;
-        stepInstruction(*m);
+        step(*m);
         EXPECT_EQ(host.illegalOpcodeCalls(), 1);
         EXPECT_EQ(m->regs.pc, codeAt + c.length);
         EXPECT_EQ(std::memcmp(&m->regs, &regsBefore, offsetof(CpuRegisters, pc)), 0);

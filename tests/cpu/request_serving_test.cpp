@@ -161,3 +161,40 @@ TEST_F(RequestServing, LoopEntryDerivesFetchPointerFromPc) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(HaltRequest, HaltReplacesARepaintButNotAStopAbortOrInterrupt) {
+    auto m = test::makeMachine();
+    m->regs.intFlags = intEnableBit;
+    for (EmuRequest pending : {EmuRequest::None, EmuRequest::Redraw}) {
+        m->control.emuRequest = code(pending);
+        test::placeProgram(*m, 0x8000, {0x76});
+        test::step(*m);
+        EXPECT_EQ(m->control.pendingCode(), code(EmuRequest::Pause)) << code(pending);
+        EXPECT_EQ(m->regs.pc, 0x8001);
+    }
+    // The close sequence's Stop, posted just before HALT runs, must survive it, and
+    // so must a key's Interrupt.
+    for (EmuRequest ending : {EmuRequest::Stop, EmuRequest::Abort, EmuRequest::Interrupt}) {
+        m->control.emuRequest = code(ending);
+        test::placeProgram(*m, 0x8000, {0x76});
+        test::step(*m);
+        EXPECT_EQ(m->control.pendingCode(), code(ending));
+    }
+    // The hold bit stays beside the pause.
+    m->control.emuRequest = holdRequestBit;
+    test::placeProgram(*m, 0x8000, {0x76});
+    test::step(*m);
+    EXPECT_EQ(m->control.emuRequest.load(), holdRequestBit | code(EmuRequest::Pause));
+    // With interrupts disabled nothing is posted.
+    m->control.emuRequest = 0;
+    m->regs.intFlags = intMode1Bit;
+    test::placeProgram(*m, 0x8000, {0x76});
+    test::step(*m);
+    EXPECT_EQ(m->control.emuRequest.load(), 0u);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -106,6 +106,25 @@ TEST(FirmwareKeys, RequestsWithoutAKeyChangeNothing) {
     EXPECT_EQ(m->regs.sp, sp);
 }
 
+TEST(FirmwareKeys, AKeyThatWakesTheLoopLateIsNotLostOnAnyScreen) {
+    for (int spurious = 0; spurious < 3; ++spurious) {
+        auto m = bootFirmware();
+        ASSERT_TRUE(runUntilAsleep(*m));
+        wakeWithKey(*m, key::digits[3], spurious);
+        EXPECT_EQ(trimmedRow(*m, 3), "3") << spurious;
+        wakeWithKey(*m, key::second, spurious);
+        wakeWithKey(*m, key::xVar, spurious);
+        EXPECT_EQ(trimmedRow(*m, 0), "LINK") << spurious;
+        wakeWithKey(*m, key::f2, spurious);
+        EXPECT_EQ(trimmedRow(*m, 0), " Waiting") << spurious;
+        for (int i = 0; i < 4; ++i) wakeWithKey(*m, 0, spurious);  // the link's wake-ups
+        wakeWithKey(*m, key::exit, spurious);
+        EXPECT_EQ(trimmedRow(*m, 0), "LINK") << spurious;
+        wakeWithKey(*m, key::exit, spurious);
+        EXPECT_EQ(trimmedRow(*m, 0), "  VANTREL DEMO") << spurious;
+    }
+}
+
 TEST(FirmwarePower, SecondOnSwitchesOffAndOnlyOnComesBack) {
     auto m = bootFirmware();
     ASSERT_TRUE(runUntilAsleep(*m));

@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "e2e/running_calculator.h"
 #include "link/receive_screen.h"
+#include "link/upload_flow.h"
 #include "link/variable_file.h"
 
 namespace vantrel::test {
@@ -68,16 +70,21 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
-    // What the Upload command does with automatic linking: [2nd] [LINK] [F2] by key
-    // injection, then the file goes out once the calculator waits for it.
+    // The Upload command with automatic linking: it types [2nd] [LINK] [F2] by key
+    // injection, then the chosen file goes out once the calculator waits for it.
+    struct ChooseFile : UploadDialogs {
+        std::filesystem::path file;
+        int choices = 0;
+        std::optional<std::string> chooseUploadFile() override {
+            ++choices;
+            return file.string();
+        }
+    };
     void upload(const std::filesystem::path& file) {
-        requestInterrupt(*calc.m);
-        injectKey(*calc.m, key::second, 100);
-        injectKey(*calc.m, key::xVar, 100);
-        injectKey(*calc.m, key::f2, 100);
-        ASSERT_TRUE(calc.tickUntil([](const Machine& m) { return screenShowsWaiting(m); }));
-        calc.m->link.startUpload(*calc.m, file.string());
-        requestInterrupt(*calc.m);
+        ChooseFile dialogs;
+        dialogs.file = file;
+        uploadFile(*calc.m, true, dialogs);
+        EXPECT_EQ(dialogs.choices, 1);
     }
 
     bool transferOver(int statusRow, const std::string& status) {
@@ -157,6 +164,37 @@ TEST_F(FirmwareLink, ARefusedSaveNameCancelsTheSendAndLeavesTheCableQuiet) {
     EXPECT_TRUE(std::filesystem::exists(dir / "again.85n"));
 }
 
+TEST_F(FirmwareLink, AVariableUploadedAgainReplacesTheStoredOne) {
+    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+        const Bytes file = variableFile(entries);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                    static_cast<std::streamsize>(file.size()));
+    };
+    const Bytes msg{0x02, 0x00, 'h', 'i'};
+    writeFile(dir / "first.85g", {variableHeader(10, 0x00, "A"), Bytes(10, 0x01),
+                                  variableHeader(4, 0x0C, "MSG"), msg});
+    upload(dir / "first.85g");
+    ASSERT_TRUE(transferOver(1, "DONE"));
+    const Bytes newer(10, 0x09);
+    writeFile(dir / "again.85n", {variableHeader(10, 0x00, "A"), newer});
+    upload(dir / "again.85n");
+    ASSERT_TRUE(transferOver(1, "DONE"));
+    EXPECT_EQ(calc.row(2), "MSG");
+    EXPECT_EQ(calc.row(3), "A");
+    EXPECT_EQ(calc.row(4), "");
+
+    calc.click(key::exit);
+    const auto target = dir / "back.85g";
+    calc.host.saveName = target.string();
+    calc.click(key::f1);
+    ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
+    const Bytes expected = variableFile({variableHeader(4, 0x0C, "MSG"), msg,
+                                         variableHeader(10, 0x00, "A"), newer});
+    const Bytes received = readFile(target);
+    ASSERT_EQ(received.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin() + 53, expected.end(), received.begin() + 53));
+}
+
 TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
     const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
         const Bytes file = variableFile(entries);
@@ -176,8 +214,7 @@ TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
     const auto backup = dir / "backup.85b";
     writeFile(backup, {Bytes{0x09, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, Bytes(9, 1),
                        Bytes(4, 2), Bytes(4, 3)});
-    calc.m->link.startUpload(*calc.m, backup.string());
-    requestInterrupt(*calc.m);
+    upload(backup);
     ASSERT_TRUE(transferOver(1, "SKIPPED SOME")) << calc.row(1);
     EXPECT_EQ(calc.row(2), "B");
     EXPECT_EQ(calc.row(3), "");

@@ -105,6 +105,18 @@ inline void deliverKey(Machine& m, uint8_t keyCode) {
     ASSERT_TRUE(runUntilAsleep(m)) << "firmware did not go back to sleep after key " << int(keyCode);
 }
 
+// A key that wakes a paused loop the way the loop serves it: the resumed loop runs
+// one instruction before it takes the interrupt. With spuriousWakes, the loop was
+// first woken that many times by a stale resumption and paused again each time
+// after one instruction.
+inline void wakeWithKey(Machine& m, uint8_t keyCode, int spuriousWakes) {
+    for (int i = 0; i < spuriousWakes; ++i) executeOne(m);
+    m.keyLatch.store(keyCode);
+    executeOne(m);
+    if (m.regs.intFlags & intEnableBit) takeInterrupt(m);
+    ASSERT_TRUE(runUntilAsleep(m)) << "firmware did not go back to sleep after key " << int(keyCode);
+}
+
 // Key codes of the calculator's key matrix.
 namespace key {
 inline constexpr uint8_t enter = 9, add = 10, sub = 11, mul = 12, div = 13, clear = 15, neg = 17,

@@ -155,6 +155,17 @@ TEST(WriteWholeFileTest, PermissionBitsKeptOrTakenFromUmask) {
     EXPECT_EQ(modeOf(dir / "shared.bin"), 0664u);
 }
 
+TEST(WriteWholeFileTest, ReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    TempDir dir;
+    writeBytes(dir / "kept.bin", pattern(4));
+    ::chmod((dir / "kept.bin").c_str(), 0444);
+    const auto bytes = pattern(8, 1);
+    EXPECT_FALSE(writeWholeFile(dir / "kept.bin", bytes.data(), bytes.size()));
+    EXPECT_EQ(readBytes(dir / "kept.bin"), pattern(4));
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"kept.bin"});
+}
+
 TEST(WriteWholeFileTest, SymbolicLinkKeptAndItsTargetReplaced) {
     TempDir dir;
     fs::create_directory(dir / "real");

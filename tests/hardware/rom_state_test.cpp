@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
 #include "cpu/emulation_thread.h"
 #include "cpu/memory_access.h"
@@ -249,27 +248,27 @@ TEST(StateFileTest, RelativePathFollowsCurrentDirectoryAtEachCall) {
 TEST(StateFileHoldTest, ReloadIntoPausedMachineKeepsItPausedAtNewPc) {
     TempDir dir;
     auto m = test::makeMachine();
-    // RAM program: EI; HALT; JR -3 — the loop pauses in HALT with interrupts on.
-    test::placeProgram(*m, 0x8000, {0xFB, 0x76, 0x18, 0xFD});
-    m->regs.sp = 0xF000;
-
     auto file = makeStateFile(1);
     file[0x8000 + 12] = 0x34;  // PC 0x9234
     file[0x8000 + 13] = 0x92;
     writeBytes(dir / "state.bin", file);
 
+    // A Pause waiting before the first instruction: the loop pauses as it does in
+    // HALT, before it runs anything.
     EmulationThread thread(*m);
+    const uint64_t pulses = m->control.haltEvent.pulseCount();
+    m->control.post(EmuRequest::Pause);
     m->control.resume();
-    // Wait until the loop has paused in HALT (bounded, generous).
-    for (int i = 0; i < 500 && m->control.state() != LoopState::paused && !thread.finished(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (m->control.state() != LoopState::paused)
-        GTEST_SKIP() << "the processor does not run EI/HALT yet";
+    for (int i = 0; i < 1000 && m->control.state() != LoopState::paused; ++i)
+        m->control.haltEvent.waitFor(std::chrono::milliseconds(10));
+    ASSERT_EQ(m->control.state(), LoopState::paused);
+    EXPECT_GT(m->control.haltEvent.pulseCount(), pulses);
 
     EXPECT_EQ(reloadStateFile(*m, dir / "state.bin"), 1);
-    EXPECT_EQ(m->control.state(), LoopState::paused);
+    EXPECT_EQ(m->control.state(), LoopState::paused);  // no wake token used or added
     EXPECT_EQ(m->regs.pc, 0x9234);
     EXPECT_EQ(m->fetchPointer, m->mem.translateRead(0x9234));
+    EXPECT_EQ(m->mem.state.romBank, 1);
     EXPECT_TRUE(thread.stop());
 }
 

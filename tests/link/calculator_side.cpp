@@ -45,12 +45,22 @@ std::vector<uint8_t> varHeader(uint8_t typeId, const std::string& name, uint16_t
     return header;
 }
 
+uint8_t CalculatorSide::in() {
+    if (beforeAccess) beforeAccess();
+    return portRead(m_, linkPort);
+}
+
+void CalculatorSide::out(uint8_t value) {
+    if (beforeAccess) beforeAccess();
+    portWrite(m_, linkPort, value);
+}
+
 void CalculatorSide::sendBit(int bit) {
-    portWrite(m_, linkPort, bit ? 0xE8 : 0xD4);
-    const uint8_t answer = portRead(m_, linkPort);
+    out(bit ? 0xE8 : 0xD4);
+    const uint8_t answer = in();
     if (answer != (bit ? 8 : 4)) faults_.push_back("bit acknowledged with " + std::to_string(answer));
-    portWrite(m_, linkPort, 0xC0);
-    const uint8_t rest = portRead(m_, linkPort);
+    out(0xC0);
+    const uint8_t rest = in();
     if (rest != 3) faults_.push_back("lines not released after a bit: " + std::to_string(rest));
 }
 
@@ -64,7 +74,7 @@ void CalculatorSide::sendBytes(const std::vector<uint8_t>& bytes) {
 
 std::optional<int> CalculatorSide::receiveBit(int maxReads) {
     for (int i = 0; i < maxReads; ++i) {
-        const uint8_t level = portRead(m_, linkPort);
+        const uint8_t level = in();
         if (level == 3) continue;
         if (level != 6 && level != 9) {
             faults_.push_back("unexpected line level " + std::to_string(level));
@@ -72,10 +82,10 @@ std::optional<int> CalculatorSide::receiveBit(int maxReads) {
         }
         const int bit = level == 9 ? 1 : 0;
         // The calculator answers by pulling the other line.
-        portWrite(m_, linkPort, bit ? 0xD4 : 0xE8);
-        const uint8_t answered = portRead(m_, linkPort);
+        out(bit ? 0xD4 : 0xE8);
+        const uint8_t answered = in();
         if (answered != (level ^ 0x0F)) faults_.push_back("acknowledgement read " + std::to_string(answered));
-        portWrite(m_, linkPort, 0xC0);
+        out(0xC0);
         return bit;
     }
     return std::nullopt;
@@ -124,7 +134,7 @@ std::vector<uint8_t> CalculatorSide::receiveAll(std::size_t limit) {
 
 bool CalculatorSide::pcSilent() {
     for (int i = 0; i < 4; ++i)
-        if (portRead(m_, linkPort) != 3) return false;
+        if (in() != 3) return false;
     return true;
 }
 

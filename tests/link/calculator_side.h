@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,7 +45,13 @@ public:
     // Handshake values that did not match what the calculator expects.
     const std::vector<std::string>& faults() const { return faults_; }
 
+    // Runs before every port access: the instruction boundary of a running loop.
+    std::function<void()> beforeAccess;
+
 private:
+    uint8_t in();
+    void out(uint8_t value);
+
     Machine& m_;
     std::vector<std::string> faults_;
 };

@@ -139,9 +139,12 @@ TEST(UploadInjectThread, CancelledDialogPressesOnTwice) {
     uploadFile(*m, false, dialogs);
     EXPECT_EQ(dialogs.dialogs, 1);
 
+    // RAM is read under the hold, so the loop rests while the test looks.
     ASSERT_TRUE(eventually([&] {
-        return m->control.state() == LoopState::paused && *m->mem.ramAt(0x8101) >= 2;
+        HoldGuard hold(m->control);
+        return *m->mem.ramAt(0x8101) >= 2;
     }));
+    ASSERT_TRUE(eventually([&] { return m->control.state() == LoopState::paused; }));
     EXPECT_TRUE(thread.stop());
     EXPECT_EQ(*m->mem.ramAt(0x8100), 2);
     EXPECT_EQ(*m->mem.ramAt(0x8101), 2);

@@ -128,7 +128,7 @@ std::optional<std::string> nextScreenshotName(const std::string& directory, std:
     const int number = found ? largest + 1 : 0;
     if (number >= screenshotNumberLimit) return std::nullopt;
 
-    char digits[8];
+    char digits[16];  // wide enough for any int, though number is below 1000 here
     std::snprintf(digits, sizeof digits, "%.3i", number);
     std::string name = base + digits + suffix;
     if (directory.empty()) return name;
