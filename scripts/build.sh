@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 kind=${1:-release}
+targets=()
 shift || true
 jobs=$(nproc)
 
@@ -14,11 +15,11 @@ case "$kind" in
                                  -DVANTREL_BUILD_SHELL=OFF -DVANTREL_BUILD_BENCH=OFF) ;;
   tsan)    dir=build/tsan; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_SANITIZE=thread
                                  -DVANTREL_BUILD_SHELL=OFF -DVANTREL_BUILD_BENCH=OFF) ;;
-  fuzz)    dir=build/fuzz; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
+  fuzz)    dir=build/fuzz; targets=(--target fuzzers); args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
                                  -DVANTREL_BUILD_FUZZ=ON -DVANTREL_BUILD_SHELL=OFF
                                  -DVANTREL_BUILD_BENCH=OFF -DVANTREL_BUILD_FIRMWARE=OFF) ;;
   *) echo "unknown build kind: $kind" >&2; exit 2 ;;
 esac
 
 cmake -S . -B "$dir" -G Ninja "${args[@]}" "$@" >/dev/null
-cmake --build "$dir" -j "$jobs"
+cmake --build "$dir" -j "$jobs" "${targets[@]}"

@@ -72,8 +72,11 @@ void CalculatorView::requestLcdRepaint() {
 }
 
 QImage CalculatorView::lcdImage() const {
+    // One copy of the LCD memory, taken while the calculator may be writing it; the
+    // stretch then works on bytes nobody changes.
+    const LcdBytes lcd = lcdMemoryCopy(machine_);
     ShownLcd shown;
-    stretchLcd(lcdMemory(machine_), shown);
+    stretchLcd(lcd.data(), shown);
     QImage image(lcdShownWidth, lcdShownHeight, QImage::Format_RGB32);
     const QRgb set = foreground_.rgb();
     const QRgb clear = background_.rgb();

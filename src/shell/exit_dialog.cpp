@@ -11,8 +11,6 @@
 
 namespace vantrel {
 
-namespace {
-
 QWidget* titleBlock(QWidget* parent, const QStringList& lines) {
     auto* block = new QWidget(parent);
     auto* row = new QHBoxLayout(block);
@@ -36,8 +34,6 @@ QWidget* titleBlock(QWidget* parent, const QStringList& lines) {
     row->addLayout(texts, 1);
     return block;
 }
-
-}  // namespace
 
 ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Vantrel"));
@@ -73,24 +69,6 @@ int ExitDialog::ask(QWidget* parent) {
     ExitDialog dialog(parent);
     const int answer = dialog.exec();
     return answer == answerYes || answer == answerNo ? answer : answerCancel;
-}
-
-void showAboutBox(QWidget* parent) {
-    QDialog box(parent);
-    box.setWindowTitle(QStringLiteral("About"));
-    box.setWindowIcon(appIcon());
-    auto* layout = new QVBoxLayout(&box);
-    layout->addWidget(titleBlock(
-        &box, {programTitle, creditsLine,
-               QStringLiteral("Vantrel is free to copy and to share. It comes with no warranty of any kind. "
-                              "The calculator's ROM is not part of it: use a dump of your own calculator."),
-               QStringLiteral("News and updates: <a href=\"https://vantrel.example.org/\">vantrel.example.org</a>")}));
-    auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
-    QObject::connect(ok, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    layout->addWidget(ok);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    box.setMaximumWidth(380);
-    box.exec();
 }
 
 }  // namespace vantrel

@@ -12,6 +12,9 @@ inline constexpr int answerCancel = 2;
 inline const QString programTitle = QStringLiteral("Vantrel 2.0");
 inline const QString creditsLine = QStringLiteral("A TI-85 emulator for the Linux desktop, by the Vantrel developers.");
 
+// The program's icon beside lines of text, the first in bold.
+QWidget* titleBlock(QWidget* parent, const QStringList& lines);
+
 class ExitDialog : public QDialog {
     Q_OBJECT
 public:
@@ -21,8 +24,5 @@ public:
     // answerYes, answerNo or answerCancel.
     static int ask(QWidget* parent);
 };
-
-// The About box: the program, its credits, its terms and its web page.
-void showAboutBox(QWidget* parent);
 
 }  // namespace vantrel

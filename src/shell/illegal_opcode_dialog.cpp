@@ -6,36 +6,12 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <cstdio>
-
 #include "cpu/cpu_registers.h"
 #include "cpu/illegal_opcode.h"
+#include "cpu/illegal_opcode_text.h"
 #include "shell/icons.h"
 
 namespace vantrel {
-
-std::string registerText(uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04x", value);
-    return text;
-}
-
-std::string hexBytesText(const uint8_t* bytes, int count) {
-    std::string text;
-    char one[4];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(one, sizeof one, "%02x ", bytes[i]);
-        text += one;
-    }
-    return text;
-}
-
-std::string illegalOpcodeText(const IllegalOpcodeSnapshot& snapshot) {
-    const uint8_t prefix = snapshot.bytesBefore[14];
-    std::string text;
-    if (prefix == 0xCB || prefix == 0xDD || prefix == 0xED || prefix == 0xFD) text = hexBytesText(&prefix, 1);
-    return text + hexBytesText(&snapshot.bytesBefore[15], 1);
-}
 
 namespace {
 
@@ -101,28 +77,28 @@ IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, 
 
     struct Reg {
         const char* name;
-        int x, y, nameWidth, id;
-        uint16_t value;
+        int x, y, nameWidth;
     };
+    // AF, BC, DE, HL, IX, IY, SP, PC: controls 1005 to 1012.
     const Reg regs[] = {
-        {"AF:", 15, 48, 12, 1005, r.af()}, {"BC:", 15, 58, 12, 1006, r.bc()},
-        {"DE:", 65, 48, 13, 1007, r.de()}, {"HL:", 65, 58, 12, 1008, r.hl()},
-        {"IX:", 115, 48, 10, 1009, r.ix},  {"IY:", 115, 58, 10, 1010, r.iy},
-        {"SP:", 165, 48, 12, 1011, r.sp},  {"PC:", 165, 58, 12, 1012, r.pc},
+        {"AF:", 15, 48, 12}, {"BC:", 15, 58, 12}, {"DE:", 65, 48, 13}, {"HL:", 65, 58, 12},
+        {"IX:", 115, 48, 10}, {"IY:", 115, 58, 10}, {"SP:", 165, 48, 12}, {"PC:", 165, 58, 12},
     };
-    for (const Reg& reg : regs) {
+    const auto values = illegalOpcodeRegisterTexts(r);
+    for (int i = 0; i < 8; ++i) {
+        const Reg& reg = regs[i];
         label(this, du, QString::fromLatin1(reg.name), du.rect(reg.x, reg.y, reg.nameWidth, 8));
-        label(this, du, text(registerText(reg.value)), du.rect(reg.x + 15, reg.y, 30, 8), reg.id);
+        label(this, du, text(values[i]), du.rect(reg.x + 15, reg.y, 30, 8), 1005 + i);
     }
 
     label(this, du, QStringLiteral("before:"), du.rect(15, 93, 23, 8), 0, Qt::AlignRight | Qt::AlignTop);
     QRect beforeRect = du.rect(45, 93, 165, 10);
     beforeRect.setWidth(qMax(beforeRect.width(), bytesWidth));
-    label(this, du, text(hexBytesText(snapshot.bytesBefore.data(), 16)), beforeRect, 1003);
+    label(this, du, text(illegalOpcodeByteLine(snapshot.bytesBefore)), beforeRect, 1003);
     label(this, du, QStringLiteral("after:"), du.rect(21, 103, 17, 8), 0, Qt::AlignRight | Qt::AlignTop);
     QRect afterRect = du.rect(45, 103, 165, 10);
     afterRect.setWidth(qMax(afterRect.width(), bytesWidth));
-    label(this, du, text(hexBytesText(snapshot.bytesAfter.data(), 16)), afterRect, 1004);
+    label(this, du, text(illegalOpcodeByteLine(snapshot.bytesAfter)), afterRect, 1004);
 
     label(this, du, QStringLiteral("Do you want to continue?"), du.rect(10, 128, 88, 12));
 

@@ -4,16 +4,9 @@
 
 #include <QDialog>
 
-#include <string>
-
 namespace vantrel {
 
 struct IllegalOpcodeSnapshot;
-
-// The dialog's texts, exactly as shown.
-std::string illegalOpcodeText(const IllegalOpcodeSnapshot& snapshot);     // "ed 4c "
-std::string registerText(uint16_t value);                                  // "0xabcd"
-std::string hexBytesText(const uint8_t* bytes, int count);                 // "01 02 ... "
 
 class IllegalOpcodeDialog : public QDialog {
     Q_OBJECT

@@ -14,6 +14,7 @@
 #include "hardware/ports.h"
 #include "hardware/rom_state.h"
 #include "hardware/timer.h"
+#include "shell/about_box.h"
 #include "shell/calculator_view.h"
 #include "link/upload_flow.h"
 #include "shell/exit_dialog.h"

@@ -1,6 +1,7 @@
 #include "shell/skin_painter.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
 
@@ -150,8 +151,14 @@ void paintSkinPicture(QPainter& p, const QColor& face) {
             drawArrow(p, box, i, QColor(240, 240, 240));
         } else {
             p.setPen(keyText(legend.style));
-            p.setFont(keyFont);
-            p.drawText(box, Qt::AlignCenter, QString::fromUtf8(legend.main));
+            // Long legends ("CUSTOM") narrow their letters rather than lose them.
+            const QString text = QString::fromUtf8(legend.main);
+            QFont font = keyFont;
+            const qreal room = box.width() - 2;
+            const qreal wide = QFontMetricsF(font).horizontalAdvance(text);
+            if (wide > room) font.setStretch(qMax(50, int(100 * room / wide)));
+            p.setFont(font);
+            p.drawText(box, Qt::AlignCenter, text);
         }
 
         // Shift legends sit in the gap above the key.

@@ -16,6 +16,7 @@
 #include "hardware/machine.h"
 #include "hardware/ports.h"
 #include "hardware/rom_state.h"
+#include "support/firmware_symbols.h"
 
 namespace vantrel::test {
 
@@ -26,19 +27,7 @@ inline constexpr uint16_t lcdAddress = 0xFC00;
 inline constexpr int textRows = 8;
 inline constexpr int textColumns = 16;
 
-inline std::map<std::string, unsigned> firmwareSymbols() {
-    std::map<std::string, unsigned> symbols;
-    std::ifstream in(VANTREL_FIRMWARE_SYMBOLS);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string name, equ, value;
-        if (!(fields >> name >> equ >> value) || equ != "EQU" || value.empty()) continue;
-        if (value.back() == 'H' || value.back() == 'h') value.pop_back();
-        symbols[name] = static_cast<unsigned>(std::stoul(value, nullptr, 16));
-    }
-    return symbols;
-}
+inline std::map<std::string, unsigned> firmwareSymbols() { return readFirmwareSymbols(); }
 
 // A freshly loaded ROM and a cold start, as the window does without a state file.
 inline std::unique_ptr<Machine> bootFirmware() {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/firmware_symbols.h"
+
 namespace {
 
 #ifdef VANTREL_FIRMWARE_ROM
@@ -20,20 +22,6 @@ std::vector<uint8_t> readImage() {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The assembler's symbol table: lines "name EQU 01234H".
-std::map<std::string, unsigned> readSymbols() {
-    std::map<std::string, unsigned> symbols;
-    std::ifstream in(VANTREL_FIRMWARE_SYMBOLS);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string name, equ, value;
-        if (!(fields >> name >> equ >> value) || equ != "EQU" || value.empty()) continue;
-        if (value.back() == 'H' || value.back() == 'h') value.pop_back();
-        symbols[name] = static_cast<unsigned>(std::stoul(value, nullptr, 16));
-    }
-    return symbols;
-}
 
 TEST(FirmwareImage, PassesTheVersionTestAndFillsTheRom) {
     const auto rom = readImage();
@@ -51,7 +39,7 @@ TEST(FirmwareImage, PassesTheVersionTestAndFillsTheRom) {
 TEST(FirmwareImage, NoCodeWhereTheLoaderPatches) {
     const auto rom = readImage();
     ASSERT_EQ(rom.size(), 131072u);
-    const auto symbols = readSymbols();
+    const auto symbols = vantrel::test::readFirmwareSymbols();
     ASSERT_TRUE(symbols.count("interrupt") && symbols.count("boot") && symbols.count("codeEnd"));
     EXPECT_EQ(symbols.at("interrupt"), 0x38u);
 

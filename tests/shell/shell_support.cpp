@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QPointer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -44,10 +45,10 @@ std::vector<uint8_t> makeTestRom(const std::vector<uint8_t>& extraProgram) {
         0x3E, 0x80,        // LD A,0x80
         0x32, 0x00, 0xFC,  // LD (0xFC00),A  top-left pixel
         0xED, 0x56,        // IM 1
-        0xC3, 0x10, 0x00,  // JP 0x0010
+        0xC3, 0x20, 0x00,  // JP 0x0020
     };
     std::copy(start.begin(), start.end(), rom.begin());
-    std::size_t at = 0x10;
+    std::size_t at = 0x20;
     for (uint8_t byte : extraProgram) rom[at++] = byte;
     const std::vector<uint8_t> sleep = {0xFB, 0x76, 0x18, 0xFC};  // EI; HALT; JR back to EI
     for (uint8_t byte : sleep) rom[at++] = byte;
@@ -86,8 +87,18 @@ bool waitUntil(const std::function<bool()>& done, int limitMs) {
     return true;
 }
 
+namespace {
+std::vector<QPointer<QTimer>> waitingAnswers;
+}
+
+void cancelModalAnswers() {
+    for (const QPointer<QTimer>& poll : waitingAnswers) delete poll.data();
+    waitingAnswers.clear();
+}
+
 void answerNextModal(std::function<void(QWidget*)> answer) {
     auto* poll = new QTimer;
+    waitingAnswers.emplace_back(poll);
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, answer] {
         if (QWidget* modal = QApplication::activeModalWidget()) {

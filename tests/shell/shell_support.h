@@ -18,7 +18,7 @@ namespace vantrel::test {
 // A 131072-byte ROM that passes the version test. Its program turns the display on,
 // lights the top-left LCD pixel, then sleeps in HALT with interrupts on; every
 // interrupt counts itself at RAM 0x8000. extraProgram, when given, runs before the
-// HALT loop (at 0x0010 onwards).
+// HALT loop (at 0x0020 onwards).
 std::vector<uint8_t> makeTestRom(const std::vector<uint8_t>& extraProgram = {});
 QString writeTestRom(const QTemporaryDir& dir, const std::vector<uint8_t>& extraProgram = {});
 
@@ -27,6 +27,8 @@ bool waitUntil(const std::function<bool()>& done, int limitMs = 10000);
 
 // The next modal dialog that opens is handed to answer() from the event loop.
 void answerNextModal(std::function<void(QWidget*)> answer);
+// Drops answers still waiting (a test that failed before its dialog came).
+void cancelModalAnswers();
 // Clicks the child button with that object name.
 void clickButton(QWidget* dialog, const QString& objectName);
 

@@ -1,0 +1,56 @@
+// A main window running the synthesized ROM in a temporary folder.
+#pragma once
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "hardware/machine.h"
+#include "hardware/ports.h"
+#include "hardware/rom_state.h"
+#include "shell/main_window.h"
+#include "shell_support.h"
+
+namespace vantrel::test {
+
+class RunningWindow : public ::testing::Test {
+protected:
+    void start(int saveStateMode = saveStateShowDialog, const std::vector<uint8_t>& extraProgram = {}) {
+        ASSERT_TRUE(dir.isValid());
+        settings.romPath = writeTestRom(dir, extraProgram).toStdString();
+        ASSERT_TRUE(romLoads());
+        settings.ramPath = statePath().toStdString();
+        settings.saveStateMode = saveStateMode;
+        window = std::make_unique<MainWindow>(settings);
+        ASSERT_TRUE(window->startEmulation());
+        ASSERT_FALSE(window->romMissing());
+        window->show();
+        ASSERT_TRUE(waitUntil([&] { return lcdLit(); }));
+    }
+
+    void TearDown() override {
+        cancelModalAnswers();
+        window.reset();
+    }
+
+    // Checked first, so that a refused ROM fails the test instead of waiting on its message.
+    bool romLoads() const {
+        auto probe = std::make_unique<Machine>();
+        return loadRomImage(*probe, settings.romPath) == romLoaded;
+    }
+
+    // The ROM's program has run once it lit the top-left pixel.
+    bool lcdLit() const { return calculatorOn(window->machine()) && window->machine().mem.state.ram[0x7C00] == 0x80; }
+
+    QString statePath() const { return dir.filePath(QStringLiteral("TI85Stat.bin")); }
+    bool stateWritten() const { return QFileInfo(statePath()).size() == 32800; }
+
+    QTemporaryDir dir;
+    Settings settings;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace vantrel::test
