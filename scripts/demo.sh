@@ -22,8 +22,11 @@ mkdir -p "$demo"
 # Copied on every start, so a rebuilt firmware is picked up.
 cp -f "$repo/build/release/firmware/vantrel-demo.rom" "$demo/TI85Rom.bin.tmp"
 mv -f "$demo/TI85Rom.bin.tmp" "$demo/TI85Rom.bin"
+# Made once; the program keeps its preferences there afterwards. The demo runs beside
+# a calculator of one's own instead of handing over to it.
 if [[ ! -e "$demo/Vantrel.ini" ]]; then
-  printf '[Directories]\nROMFile=TI85Rom.bin\nRAMFile=TI85Stat.bin\n' > "$demo/Vantrel.ini.tmp"
+  printf '[Directories]\nROMFile=TI85Rom.bin\nRAMFile=TI85Stat.bin\n[Preferences]\nAllowMultipleInst=Yes\n' \
+    > "$demo/Vantrel.ini.tmp"
   mv -f "$demo/Vantrel.ini.tmp" "$demo/Vantrel.ini"
 fi
 
