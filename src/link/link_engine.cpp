@@ -79,7 +79,13 @@ void LinkEngine::pollLink(Machine& m) {
             postLinkActive(m, 1);
             handlePacket(m);
             clearReceivedPacket();
-            if (sendQueue.bitIndex == 8) return;
+            if (sendQueue.bitIndex == 8) {
+                // Nothing to answer: the engine waits for the calculator, which needs no
+                // interrupts from this side meanwhile. Without this, an ACK that comes
+                // after a transfer has ended would leave the flag set for good.
+                postLinkActive(m, 0);
+                return;
+            }
             sending = 1;
             continue;
         }

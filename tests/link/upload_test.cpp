@@ -174,6 +174,17 @@ TEST_F(LinkUploadTest, FilesThatCannotBeSentEndWithEot) {
     EXPECT_TRUE(engineAtRest());
 }
 
+TEST_F(LinkUploadTest, AcknowledgedEotOfAFailedUploadLeavesTheLinkIdle) {
+    // The calculator acknowledges the EOT after the engine has already reset; the
+    // window's flag must not stay set, or the timer would interrupt for ever.
+    upload((dir / "absent.85g").string());
+    EXPECT_EQ(calc.receiveAll(), eot);
+    calc.sendBytes(calcPacket(cmdAck));
+    EXPECT_TRUE(calc.pcSilent());
+    EXPECT_TRUE(engineAtRest());
+    EXPECT_EQ(host.linkActivePosts().back(), 0u);
+}
+
 TEST_F(LinkUploadTest, AnswersTheUploadCannotFollowEndItWithEot) {
     struct Case {
         const char* what;
