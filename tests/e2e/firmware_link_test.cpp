@@ -14,6 +14,7 @@
 #include "link/receive_screen.h"
 #include "link/upload_flow.h"
 #include "link/variable_file.h"
+#include "support/variable_file_builder.h"
 
 namespace vantrel::test {
 namespace {
@@ -28,26 +29,6 @@ Bytes variableHeader(uint16_t dataSize, uint8_t type, const std::string& name) {
     header.push_back(static_cast<uint8_t>(name.size()));
     for (char c : name) header.push_back(static_cast<uint8_t>(c));
     return header;
-}
-
-// A variable file in the published layout, the comment left blank.
-Bytes variableFile(const std::vector<Bytes>& entries) {
-    Bytes file(variableFileSignature.begin(), variableFileSignature.end());
-    file.resize(53, 0);
-    Bytes section;
-    for (const Bytes& entry : entries) {
-        section.push_back(static_cast<uint8_t>(entry.size() & 0xFF));
-        section.push_back(static_cast<uint8_t>(entry.size() >> 8));
-        section.insert(section.end(), entry.begin(), entry.end());
-    }
-    uint16_t sum = 0;
-    for (uint8_t byte : section) sum = static_cast<uint16_t>(sum + byte);
-    file.push_back(static_cast<uint8_t>(section.size() & 0xFF));
-    file.push_back(static_cast<uint8_t>(section.size() >> 8));
-    file.insert(file.end(), section.begin(), section.end());
-    file.push_back(static_cast<uint8_t>(sum & 0xFF));
-    file.push_back(static_cast<uint8_t>(sum >> 8));
-    return file;
 }
 
 Bytes readFile(const std::filesystem::path& path) {

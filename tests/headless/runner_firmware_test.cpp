@@ -12,6 +12,7 @@
 #include "link/variable_file.h"
 #include "shell/common/screenshot.h"
 #include "support/temp_dir.h"
+#include "support/variable_file_builder.h"
 
 #ifdef VANTREL_FIRMWARE_ROM
 #include "e2e/firmware_machine.h"
@@ -194,25 +195,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
 TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {
     const Bytes real{0x00, 0x00, 0x81, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     const Bytes text{0x05, 0x00, 'H', 'e', 'l', 'l', 'o'};
-    Bytes section;
-    auto entry = [&](const Bytes& e) {
-        section.push_back(static_cast<uint8_t>(e.size()));
-        section.push_back(0);
-        section.insert(section.end(), e.begin(), e.end());
-    };
-    entry({10, 0, 0x00, 1, 'A'});
-    entry(real);
-    entry({7, 0, 0x0C, 3, 'M', 'S', 'G'});
-    entry(text);
-    Bytes file(variableFileSignature.begin(), variableFileSignature.end());
-    file.resize(53, 0);
-    file.push_back(static_cast<uint8_t>(section.size()));
-    file.push_back(0);
-    file.insert(file.end(), section.begin(), section.end());
-    uint16_t sum = 0;
-    for (uint8_t b : section) sum = static_cast<uint16_t>(sum + b);
-    file.push_back(static_cast<uint8_t>(sum));
-    file.push_back(static_cast<uint8_t>(sum >> 8));
+    const Bytes file = test::variableFile(
+        {{10, 0, 0x00, 1, 'A'}, real, {7, 0, 0x0C, 3, 'M', 'S', 'G'}, text});
     test::writeBytes(dir / "group.85g", file);
 
     RunResult result = run({"--upload", dir / "group.85g", "--until-sleep"});

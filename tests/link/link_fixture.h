@@ -15,6 +15,7 @@
 #include "link/calculator_side.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
+#include "support/variable_file_builder.h"
 
 namespace vantrel::test {
 
@@ -30,37 +31,11 @@ inline void writeBytes(const std::filesystem::path& path, const std::vector<uint
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline void putWord(std::vector<uint8_t>& out, uint16_t word) {
-    out.push_back(static_cast<uint8_t>(word & 0xFF));
-    out.push_back(static_cast<uint8_t>(word >> 8));
-}
 
-// A variable file with the given entries (data of header and data packets), its
-// data-section length and checksum computed the published way.
-inline std::vector<uint8_t> variableFile(const std::vector<std::vector<uint8_t>>& entries,
-                                         const std::string& commentText = "any comment") {
-    std::vector<uint8_t> file;
-    file.reserve(64 * 1024);
-    file.assign(variableFileSignature.begin(), variableFileSignature.end());
-    char comment[42] = {};
-    std::memcpy(comment, commentText.data(), std::min<std::size_t>(commentText.size(), 41));
-    file.insert(file.end(), comment, comment + 42);
-    std::vector<uint8_t> section;
-    for (const auto& entry : entries) {
-        putWord(section, static_cast<uint16_t>(entry.size()));
-        section.insert(section.end(), entry.begin(), entry.end());
-    }
-    uint16_t sum = 0;
-    for (uint8_t byte : section) sum = static_cast<uint16_t>(sum + byte);
-    putWord(file, static_cast<uint16_t>(section.size()));
-    file.insert(file.end(), section.begin(), section.end());
-    putWord(file, sum);
-    return file;
-}
 
 // As the engine writes it at fixedTime.
 inline std::vector<uint8_t> variableFileWithComment(const std::vector<std::vector<uint8_t>>& entries) {
-    return variableFile(entries, "Vantrel generated file: 05/03/2026, 09:07");
+    return test::variableFile(entries, "Vantrel generated file: 05/03/2026, 09:07");
 }
 
 inline std::vector<uint8_t> bytesOf(std::size_t count, uint8_t first) {

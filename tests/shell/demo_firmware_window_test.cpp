@@ -18,6 +18,7 @@
 #include "shell/main_window.h"
 #include "shell_support.h"
 #include "support/temp_dir.h"
+#include "support/variable_file_builder.h"
 
 #ifdef VANTREL_FIRMWARE_ROM  // builds without the assembled firmware leave this out
 
@@ -34,26 +35,10 @@ std::string textRow(Machine& m, int row) {
 }
 
 Bytes groupFile() {
-    Bytes section;
-    auto entry = [&](const Bytes& e) {
-        section.push_back(static_cast<uint8_t>(e.size()));
-        section.push_back(0);
-        section.insert(section.end(), e.begin(), e.end());
-    };
-    entry({10, 0, 0x00, 1, 'A'});
-    entry({0x00, 0x00, 0x81, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
-    entry({7, 0, 0x0C, 3, 'M', 'S', 'G'});
-    entry({0x05, 0x00, 'H', 'e', 'l', 'l', 'o'});
-    Bytes file(variableFileSignature.begin(), variableFileSignature.end());
-    file.resize(53, 0);
-    file.push_back(static_cast<uint8_t>(section.size()));
-    file.push_back(0);
-    file.insert(file.end(), section.begin(), section.end());
-    uint16_t sum = 0;
-    for (uint8_t b : section) sum = static_cast<uint16_t>(sum + b);
-    file.push_back(static_cast<uint8_t>(sum));
-    file.push_back(static_cast<uint8_t>(sum >> 8));
-    return file;
+    return test::variableFile({{10, 0, 0x00, 1, 'A'},
+                               {0x00, 0x00, 0x81, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+                               {7, 0, 0x0C, 3, 'M', 'S', 'G'},
+                               {0x05, 0x00, 'H', 'e', 'l', 'l', 'o'}});
 }
 
 TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd) {
