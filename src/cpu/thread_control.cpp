@@ -48,16 +48,18 @@ void ThreadControl::post(uint32_t code) {
     }
 }
 
-void ThreadControl::repostPause() {
+uint32_t ThreadControl::postUnlessBusy(uint32_t code) {
     uint32_t old = emuRequest.load(std::memory_order_relaxed);
     for (;;) {
         const uint32_t pending = old & requestCodeMask;
-        if (pending != 0 && pending != code(EmuRequest::Redraw)) return;
-        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code(EmuRequest::Pause),
+        if (pending != 0 && pending != vantrel::code(EmuRequest::Redraw)) return pending;
+        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
                                              std::memory_order_acq_rel))
-            return;
+            return code;
     }
 }
+
+void ThreadControl::repostPause() { postUnlessBusy(code(EmuRequest::Pause)); }
 
 void ThreadControl::resume() {
     {

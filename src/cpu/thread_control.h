@@ -65,6 +65,10 @@ public:
     // instead of halting).
     void post(uint32_t code);
     void post(EmuRequest request) { post(code(request)); }
+    // Store a request code only when the word is empty or holds a Redraw, which the
+    // new request makes redundant. Returns the code pending afterwards: the one
+    // stored, or the one that kept its place.
+    uint32_t postUnlessBusy(uint32_t code);
     // The code part of the word, as a plain read.
     uint32_t pendingCode() const { return emuRequest.load(std::memory_order_acquire) & requestCodeMask; }
     // Give the loop one wake token. A token given before the loop suspends itself is

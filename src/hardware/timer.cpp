@@ -21,20 +21,10 @@ void latchAndInterrupt(Machine& m, uint32_t code) {
     m.control.resume();
 }
 
-// A repaint hint for a running machine. It goes only into an empty word: the one
-// request it may stand in for is an earlier Redraw, and a machine that paused in
-// the meantime stays asleep.
+// A repaint hint for a running machine. It never stands in for a pending Interrupt,
+// Stop or Abort, and a machine that paused since the tick looked stays asleep.
 void redrawRunningMachine(ThreadControl& control) {
-    uint32_t old = control.emuRequest.load(std::memory_order_relaxed);
-    for (;;) {
-        const uint32_t pending = old & requestCodeMask;
-        if (pending == code(EmuRequest::Pause)) return;
-        if (pending != 0) break;  // Interrupt, Stop or Abort waits to be served
-        if (control.emuRequest.compare_exchange_weak(old, old | code(EmuRequest::Redraw),
-                                                     std::memory_order_acq_rel))
-            break;
-    }
-    control.resume();
+    if (control.postUnlessBusy(code(EmuRequest::Redraw)) != code(EmuRequest::Pause)) control.resume();
 }
 
 }  // namespace
