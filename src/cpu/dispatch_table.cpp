@@ -3,29 +3,27 @@
 #include <array>
 #include <cstddef>
 
-#include "cpu/cb_ops.h"
-#include "cpu/ed_ops.h"
 #include "cpu/illegal_opcode.h"
-#include "cpu/index_ops.h"
-#include "cpu/main_ops.h"
+#include "cpu/memory_access.h"
+#include "hardware/ports.h"
+#include "z80/instruction_table.h"
 
 namespace vantrel {
 
 namespace {
 
-constexpr HandlerTable buildDispatchTable() {
-    HandlerTable table{};
+using MachineTable = HandlerTable<Machine>;
+
+constexpr MachineTable buildDispatchTable() {
+    MachineTable table{};
     for (auto& slot : table) slot = illegalOpcodeTrap;
-    fillMainTable(table);
-    fillCbTable(table);
-    fillIndexTables(table);
-    fillEdTable(table);
+    fillInstructionTable<Machine>(table);
     return table;
 }
 
-constexpr HandlerTable builtTable = buildDispatchTable();
+constexpr MachineTable builtTable = buildDispatchTable();
 
-constexpr std::size_t countInMain(Handler handler) {
+constexpr std::size_t countInMain(MachineHandler handler) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < 256; ++i) count += builtTable[mainTableBase + i] == handler;
     return count;
@@ -34,7 +32,7 @@ constexpr std::size_t countInMain(Handler handler) {
 // Every unprefixed opcode is an instruction; NOP and the seven self-loads share one
 // handler.
 static_assert(countInMain(illegalOpcodeTrap) == 0);
-static_assert(countInMain(nopHandler) == 8);
+static_assert(countInMain(nopHandler<Machine>) == 8);
 
 // --- trap slots of the prefixed sub-tables ----------------------------------------
 // Counted on a shadow table that the same fill functions mark, because comparing
@@ -58,9 +56,9 @@ constexpr std::size_t unfilled(const std::array<SlotMark, Size>& marks, std::siz
 
 constexpr std::array<SlotMark, 1280> prefixedMarks = [] {
     std::array<SlotMark, 1280> marks{};
-    fillCbTable(marks);
-    fillIndexTables(marks);
-    fillEdTable(marks);
+    fillCbTable<Machine>(marks);
+    fillIndexTables<Machine>(marks);
+    fillEdTable<Machine>(marks);
     return marks;
 }();
 static_assert(unfilled(prefixedMarks, cbTableBase, 256) == 8, "CB: only the eight SLL slots trap");
@@ -70,13 +68,13 @@ static_assert(unfilled(prefixedMarks, fdTableBase, 256) == 182, "FD: 74 working 
 
 constexpr std::array<SlotMark, 256> indexedCbMarks = [] {
     std::array<SlotMark, 256> marks{};
-    fillIndexedCbOps(marks);
+    fillIndexedCbOps<Machine>(marks);
     return marks;
 }();
 static_assert(unfilled(indexedCbMarks, 0, 256) == 225, "DDCB/FDCB: 31 working final bytes");
 
 }  // namespace
 
-constinit const HandlerTable dispatchTable = builtTable;
+constinit const std::array<MachineHandler, instructionTableSize> dispatchTable = builtTable;
 
 }  // namespace vantrel

@@ -1,23 +1,21 @@
-// The one constant table of 1280 instruction handlers, in five sub-tables of 256:
-// main, CB, DD, ED, FD. Built at compile time from the handler families.
+// The machine's one constant table of 1280 instruction handlers, in five sub-tables
+// of 256 (main, CB, DD, ED, FD), built at compile time from the processor's handler
+// families with the trap in every slot that holds no instruction.
 #pragma once
 
 #include <array>
 #include <cstddef>
 
+#include "z80/table_layout.h"
+
 namespace vantrel {
 
 struct Machine;
 
-using Handler = void (*)(Machine&);
-using HandlerTable = std::array<Handler, 1280>;
+using MachineHandler = Handler<Machine>;
+extern const std::array<MachineHandler, instructionTableSize> dispatchTable;
 
-inline constexpr std::size_t mainTableBase = 0;
-inline constexpr std::size_t cbTableBase = 256;
-inline constexpr std::size_t ddTableBase = 512;
-inline constexpr std::size_t edTableBase = 768;
-inline constexpr std::size_t fdTableBase = 1024;
-
-extern const HandlerTable dispatchTable;
+// The prefixes' second step: the handler at a table index.
+inline void dispatch(Machine& m, std::size_t index) { dispatchTable[index](m); }
 
 }  // namespace vantrel

@@ -19,6 +19,15 @@ inline void jumpTo(Machine& m, uint16_t address) {
     m.fetchPointer = m.mem.translateRead(address);
 }
 
+// RST: the restart addresses lie in ROM page 0 whatever the bank.
+inline void restartAt(Machine& m, uint16_t address) {
+    m.regs.pc = address;
+    m.fetchPointer = m.mem.rom.data() + address;
+}
+
+// HALT with interrupts enabled: the loop pauses before the next instruction.
+inline void requestPause(Machine& m) { m.control.post(EmuRequest::Pause); }
+
 inline uint8_t fetchByte(Machine& m) {
     m.regs.pc = static_cast<uint16_t>(m.regs.pc + 1);
     return *m.fetchPointer++;

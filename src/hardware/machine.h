@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "cpu/thread_control.h"
 #include "hardware/host_interface.h"
 #include "hardware/memory_map.h"

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "cpu/illegal_opcode.h"
 #include "cpu/illegal_opcode_text.h"
 #include "shell/icons.h"

@@ -14,7 +14,7 @@
 #include <mutex>
 #include <string>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "cpu/illegal_opcode.h"
 #include "hardware/host_interface.h"
 

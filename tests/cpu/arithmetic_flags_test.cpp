@@ -1,7 +1,7 @@
 // Flags of the unprefixed arithmetic, checked by running the opcodes.
 #include <gtest/gtest.h>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "support/test_machine.h"
 
 namespace vantrel {

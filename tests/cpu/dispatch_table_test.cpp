@@ -2,7 +2,7 @@
 
 #include "cpu/dispatch_table.h"
 #include "cpu/illegal_opcode.h"
-#include "cpu/main_ops.h"
+#include "z80/main_ops.h"
 
 namespace vantrel {
 namespace {
@@ -12,7 +12,7 @@ TEST(DispatchTable, MainSubTableHasNoTrapAndNopOnlyInItsEightSlots) {
     for (int op = 0; op < 256; ++op) {
         EXPECT_NE(dispatchTable[mainTableBase + op], &illegalOpcodeTrap) << std::hex << op;
         EXPECT_NE(dispatchTable[mainTableBase + op], nullptr) << std::hex << op;
-        if (dispatchTable[mainTableBase + op] == &nopHandler) nopSlots.push_back(op);
+        if (dispatchTable[mainTableBase + op] == &nopHandler<Machine>) nopSlots.push_back(op);
     }
     EXPECT_EQ(nopSlots, (std::vector<int>{0x00, 0x40, 0x49, 0x52, 0x5B, 0x64, 0x6D, 0x7F}));
     // HALT and each prefix are handlers of their own.

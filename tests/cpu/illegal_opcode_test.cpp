@@ -11,7 +11,7 @@
 #include "cpu/dispatch_table.h"
 #include "cpu/emulation_thread.h"
 #include "cpu/illegal_opcode_text.h"
-#include "cpu/index_ops.h"
+#include "z80/index_ops.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 
@@ -46,7 +46,7 @@ TEST(IllegalOpcodeTableTest, TrapSlotsPerSubTable) {
                   dispatchTable[fdTableBase + op] == illegalOpcodeTrap)
             << op;
     std::size_t indexedTraps = 0;
-    for (auto op : indexedCbOps) indexedTraps += op == indexedCbTrap;
+    for (auto op : indexedCbOps<Machine>) indexedTraps += op == indexedCbTrap<Machine>;
     EXPECT_EQ(indexedTraps, 225u);
     EXPECT_NE(dispatchTable[edTableBase + 0x4F],
               illegalOpcodeTrap);  // LD R,A does nothing, but exists

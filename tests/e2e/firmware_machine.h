@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "cpu/run_cpu.h"
 #include "hardware/machine.h"
 #include "hardware/ports.h"

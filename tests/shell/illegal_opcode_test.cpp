@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "cpu/illegal_opcode.h"
 #include "running_window.h"
 #include "shell/exit_dialog.h"

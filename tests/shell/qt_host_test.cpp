@@ -8,7 +8,7 @@
 #include <future>
 #include <thread>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "cpu/illegal_opcode.h"
 #include "shell/qt_host.h"
 #include "shell_support.h"

@@ -11,13 +11,10 @@
 #include <cstddef>
 #include <utility>
 
-#include "cpu/alu.h"
-#include "cpu/dispatch_table.h"
-#include "cpu/main_ops.h"
-#include "cpu/memory_access.h"
-#include "cpu/register_field.h"
-#include "hardware/machine.h"
-#include "hardware/ports.h"
+#include "z80/alu.h"
+#include "z80/main_ops.h"
+#include "z80/operands.h"
+#include "z80/table_layout.h"
 
 namespace vantrel {
 
@@ -35,8 +32,8 @@ constexpr bool edOpcodeExists(unsigned op) {
 }
 
 // One step of LDI/LDD/LDIR/LDDR; Step is +1 or -1.
-template <int Step>
-inline void blockCopyStep(Machine& m) {
+template <int Step, class M>
+inline void blockCopyStep(M& m) {
     CpuRegisters& r = m.regs;
     const uint16_t hl = r.hl();
     const uint16_t de = r.de();
@@ -47,8 +44,8 @@ inline void blockCopyStep(Machine& m) {
 }
 
 // One step of CPI/CPD/CPIR/CPDR; gives the difference and leaves F to the caller.
-template <int Step>
-inline uint8_t blockCompareStep(Machine& m, uint8_t& operand) {
+template <int Step, class M>
+inline uint8_t blockCompareStep(M& m, uint8_t& operand) {
     CpuRegisters& r = m.regs;
     const uint16_t hl = r.hl();
     operand = readByte(m, hl);
@@ -57,8 +54,8 @@ inline uint8_t blockCompareStep(Machine& m, uint8_t& operand) {
     return static_cast<uint8_t>(r.a - operand);
 }
 
-template <int Step>
-inline void blockInputStep(Machine& m) {
+template <int Step, class M>
+inline void blockInputStep(M& m) {
     CpuRegisters& r = m.regs;
     const uint8_t value = portRead(m, r.c);
     const uint16_t hl = r.hl();
@@ -67,8 +64,8 @@ inline void blockInputStep(Machine& m) {
     r.b = static_cast<uint8_t>(r.b - 1);
 }
 
-template <int Step>
-inline void blockOutputStep(Machine& m) {
+template <int Step, class M>
+inline void blockOutputStep(M& m) {
     CpuRegisters& r = m.regs;
     const uint16_t hl = r.hl();
     const uint8_t value = readByte(m, hl);
@@ -77,8 +74,8 @@ inline void blockOutputStep(Machine& m) {
     r.b = static_cast<uint8_t>(r.b - 1);
 }
 
-template <uint8_t Op>
-inline void edHandler(Machine& m) {
+template <uint8_t Op, class M>
+inline void edHandler(M& m) {
     constexpr unsigned y = (Op >> 3) & 7;
     constexpr unsigned z = Op & 7;
     constexpr unsigned pair = (Op >> 4) & 3;
@@ -180,24 +177,24 @@ inline void edHandler(Machine& m) {
 
 namespace detail {
 
-template <uint8_t Op, class Table>
+template <uint8_t Op, class M, class Table>
 constexpr void edSlot(Table& table) {
     // LD R,A is the machine's NOP: there is no R register to load.
-    if constexpr (Op == 0x4F) table[edTableBase + Op] = nopHandler;
-    else if constexpr (edOpcodeExists(Op)) table[edTableBase + Op] = edHandler<Op>;
+    if constexpr (Op == 0x4F) table[edTableBase + Op] = nopHandler<M>;
+    else if constexpr (edOpcodeExists(Op)) table[edTableBase + Op] = edHandler<Op, M>;
 }
 
-template <class Table, std::size_t... Op>
+template <class M, class Table, std::size_t... Op>
 constexpr void fillEd(Table& table, std::index_sequence<Op...>) {
-    (edSlot<static_cast<uint8_t>(Op)>(table), ...);
+    (edSlot<static_cast<uint8_t>(Op), M>(table), ...);
 }
 
 }  // namespace detail
 
 // Fills the working slots; the others keep the trap the table was built with.
-template <class Table>
+template <class M, class Table>
 constexpr void fillEdTable(Table& table) {
-    detail::fillEd(table, std::make_index_sequence<256>{});
+    detail::fillEd<M>(table, std::make_index_sequence<256>{});
 }
 
 }  // namespace vantrel

@@ -9,17 +9,15 @@
 #include <cstddef>
 #include <utility>
 
-#include "cpu/bit_ops.h"
-#include "cpu/dispatch_table.h"
-#include "cpu/memory_access.h"
-#include "cpu/register_field.h"
-#include "hardware/machine.h"
+#include "z80/bit_ops.h"
+#include "z80/operands.h"
+#include "z80/table_layout.h"
 
 namespace vantrel {
 
 // CB opcode Op applied to the byte at address; shared with the DDCB/FDCB forms.
-template <uint8_t Op>
-inline void cbOnMemory(Machine& m, uint16_t address) {
+template <uint8_t Op, class M>
+inline void cbOnMemory(M& m, uint16_t address) {
     const uint8_t x = readByte(m, address);
     if constexpr ((Op >> 6) == 1)
         testBit<(Op >> 3) & 7>(m.regs, x);
@@ -27,8 +25,8 @@ inline void cbOnMemory(Machine& m, uint16_t address) {
         writeByte(m, address, cbOperation<Op>(m.regs, x));
 }
 
-template <uint8_t Op>
-inline void cbHandler(Machine& m) {
+template <uint8_t Op, class M>
+inline void cbHandler(M& m) {
     constexpr unsigned operand = Op & 7;
     if constexpr (operand == 6) {
         cbOnMemory<Op>(m, m.regs.hl());
@@ -43,22 +41,22 @@ inline void cbHandler(Machine& m) {
 
 namespace detail {
 
-template <uint8_t Op, class Table>
+template <uint8_t Op, class M, class Table>
 constexpr void cbSlot(Table& table) {
-    if constexpr (cbOpcodeExists(Op)) table[cbTableBase + Op] = cbHandler<Op>;
+    if constexpr (cbOpcodeExists(Op)) table[cbTableBase + Op] = cbHandler<Op, M>;
 }
 
-template <class Table, std::size_t... Op>
+template <class M, class Table, std::size_t... Op>
 constexpr void fillCb(Table& table, std::index_sequence<Op...>) {
-    (cbSlot<static_cast<uint8_t>(Op)>(table), ...);
+    (cbSlot<static_cast<uint8_t>(Op), M>(table), ...);
 }
 
 }  // namespace detail
 
 // Fills the working slots; the SLL slots keep the trap the table was built with.
-template <class Table>
+template <class M, class Table>
 constexpr void fillCbTable(Table& table) {
-    detail::fillCb(table, std::make_index_sequence<256>{});
+    detail::fillCb<M>(table, std::make_index_sequence<256>{});
 }
 
 }  // namespace vantrel

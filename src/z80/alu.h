@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 

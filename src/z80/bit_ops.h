@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "cpu/alu.h"
-#include "cpu/cpu_registers.h"
+#include "z80/alu.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 

@@ -11,14 +11,11 @@
 #include <cstddef>
 #include <utility>
 
-#include "cpu/alu.h"
-#include "cpu/bit_ops.h"
-#include "cpu/cb_ops.h"
-#include "cpu/dispatch_table.h"
-#include "cpu/illegal_opcode.h"
-#include "cpu/memory_access.h"
-#include "cpu/register_field.h"
-#include "hardware/machine.h"
+#include "z80/alu.h"
+#include "z80/bit_ops.h"
+#include "z80/cb_ops.h"
+#include "z80/operands.h"
+#include "z80/table_layout.h"
 
 namespace vantrel {
 
@@ -55,8 +52,8 @@ constexpr void setHalfOrRegister(CpuRegisters& r, uint8_t value) {
 }
 
 // Fetches the displacement d and gives (index + d) wrapped to 16 bits.
-template <IndexRegister X>
-inline uint16_t indexedAddress(Machine& m) {
+template <IndexRegister X, class M>
+inline uint16_t indexedAddress(M& m) {
     const auto d = static_cast<int8_t>(fetchByte(m));
     return static_cast<uint16_t>(indexRegister<X>(m.regs) + d);
 }
@@ -90,57 +87,61 @@ constexpr bool indexOpcodeExists(unsigned op) {
 
 // --- DDCB / FDCB ----------------------------------------------------------------
 
-using IndexedCbOp = void (*)(Machine&, uint16_t);
+template <class M>
+using IndexedCbOp = void (*)(M&, uint16_t);
 
 // A final byte without an instruction: the trap, with PC already past the four bytes.
-inline void indexedCbTrap(Machine& m, uint16_t) { illegalOpcodeTrap(m); }
+template <class M>
+inline void indexedCbTrap(M& m, uint16_t) { illegalOpcodeTrap(m); }
 
 // Only the forms on memory alone exist: low three bits 6, and not SLL (36).
 constexpr bool indexedCbOpcodeExists(unsigned op) { return (op & 7) == 6 && op != 0x36; }
 
 namespace detail {
 
-template <uint8_t Op, class Table>
+template <uint8_t Op, class M, class Table>
 constexpr void indexedCbSlot(Table& table) {
-    if constexpr (indexedCbOpcodeExists(Op)) table[Op] = cbOnMemory<Op>;
+    if constexpr (indexedCbOpcodeExists(Op)) table[Op] = cbOnMemory<Op, M>;
 }
 
-template <class Table, std::size_t... Op>
+template <class M, class Table, std::size_t... Op>
 constexpr void fillIndexedCb(Table& table, std::index_sequence<Op...>) {
-    (indexedCbSlot<static_cast<uint8_t>(Op)>(table), ...);
+    (indexedCbSlot<static_cast<uint8_t>(Op), M>(table), ...);
 }
 
 }  // namespace detail
 
 // Fills the entries of the final bytes that exist; the others keep what they hold.
-template <class Table>
+template <class M, class Table>
 constexpr void fillIndexedCbOps(Table& table) {
-    detail::fillIndexedCb(table, std::make_index_sequence<256>{});
+    detail::fillIndexedCb<M>(table, std::make_index_sequence<256>{});
 }
 
 // The operation of each DDCB/FDCB final byte, one lookup per instruction.
-inline constexpr std::array<IndexedCbOp, 256> indexedCbOps = [] {
-    std::array<IndexedCbOp, 256> table{};
-    for (auto& op : table) op = indexedCbTrap;
-    fillIndexedCbOps(table);
+template <class M>
+inline constexpr std::array<IndexedCbOp<M>, 256> indexedCbOps = [] {
+    std::array<IndexedCbOp<M>, 256> table{};
+    for (auto& op : table) op = indexedCbTrap<M>;
+    fillIndexedCbOps<M>(table);
     return table;
 }();
 
-template <IndexRegister X>
-inline void indexedCbHandler(Machine& m) {
+template <IndexRegister X, class M>
+inline void indexedCbHandler(M& m) {
     const uint16_t address = indexedAddress<X>(m);
     const uint8_t op = fetchByte(m);
-    indexedCbOps[op](m, address);
+    indexedCbOps<M>[op](m, address);
 }
 
 // --- the DD and FD sub-tables -----------------------------------------------------
 
 // A prefix after a prefix: drop the first one and let the loop start the instruction
 // again at the second, so that only the last prefix of a run counts.
-inline void repeatedPrefixHandler(Machine& m) { jumpTo(m, static_cast<uint16_t>(m.regs.pc - 1)); }
+template <class M>
+inline void repeatedPrefixHandler(M& m) { jumpTo(m, static_cast<uint16_t>(m.regs.pc - 1)); }
 
-template <IndexRegister X, uint8_t Op>
-inline void indexHandler(Machine& m) {
+template <IndexRegister X, uint8_t Op, class M>
+inline void indexHandler(M& m) {
     constexpr unsigned x = Op >> 6;
     constexpr unsigned y = (Op >> 3) & 7;
     constexpr unsigned z = Op & 7;
@@ -212,24 +213,24 @@ inline void indexHandler(Machine& m) {
 
 namespace detail {
 
-template <IndexRegister X, uint8_t Op, class Table>
+template <IndexRegister X, uint8_t Op, class M, class Table>
 constexpr void indexSlot(Table& table, std::size_t base) {
-    if constexpr (indexOpcodeExists(Op)) table[base + Op] = indexHandler<X, Op>;
+    if constexpr (indexOpcodeExists(Op)) table[base + Op] = indexHandler<X, Op, M>;
 }
 
-template <IndexRegister X, class Table, std::size_t... Op>
+template <IndexRegister X, class M, class Table, std::size_t... Op>
 constexpr void fillIndex(Table& table, std::size_t base, std::index_sequence<Op...>) {
-    (indexSlot<X, static_cast<uint8_t>(Op)>(table, base), ...);
+    (indexSlot<X, static_cast<uint8_t>(Op), M>(table, base), ...);
 }
 
 }  // namespace detail
 
 // Fills the working slots of DD (IX) and FD (IY); the others keep the trap the table
 // was built with.
-template <class Table>
+template <class M, class Table>
 constexpr void fillIndexTables(Table& table) {
-    detail::fillIndex<IndexRegister::ix>(table, ddTableBase, std::make_index_sequence<256>{});
-    detail::fillIndex<IndexRegister::iy>(table, fdTableBase, std::make_index_sequence<256>{});
+    detail::fillIndex<IndexRegister::ix, M>(table, ddTableBase, std::make_index_sequence<256>{});
+    detail::fillIndex<IndexRegister::iy, M>(table, fdTableBase, std::make_index_sequence<256>{});
 }
 
 }  // namespace vantrel

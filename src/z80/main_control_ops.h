@@ -8,88 +8,98 @@
 
 #include <cstddef>
 
-#include "cpu/dispatch_table.h"
-#include "cpu/main_operands.h"
-#include "hardware/ports.h"
+#include "z80/operands.h"
 
 namespace vantrel::mainops {
 
-inline void jpNN(Machine& m) { jumpTo(m, fetchWord(m)); }
-template <int C>
-void jpCond(Machine& m) {
+template <class M>
+inline void jpNN(M& m) { jumpTo(m, fetchWord(m)); }
+template <int C, class M>
+void jpCond(M& m) {
     if (condition<C>(m.regs)) jumpTo(m, fetchWord(m));
     else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 2));
 }
-inline void jpHL(Machine& m) { jumpTo(m, m.regs.hl()); }
+template <class M>
+inline void jpHL(M& m) { jumpTo(m, m.regs.hl()); }
 
 // The displacement counts from the address after it.
-inline void jrTaken(Machine& m) {
+template <class M>
+inline void jrTaken(M& m) {
     const auto e = static_cast<int8_t>(fetchByte(m));
     jumpTo(m, static_cast<uint16_t>(m.regs.pc + e));
 }
-inline void jrE(Machine& m) { jrTaken(m); }
-template <int C>
-void jrCond(Machine& m) {
+template <class M>
+inline void jrE(M& m) { jrTaken(m); }
+template <int C, class M>
+void jrCond(M& m) {
     if (condition<C>(m.regs)) jrTaken(m);
     else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 1));
 }
-inline void djnz(Machine& m) {
+template <class M>
+inline void djnz(M& m) {
     if (--m.regs.b != 0) jrTaken(m);
     else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 1));
 }
 
 // The return address is PC after the whole instruction. Below 0x8000 the push is lost.
-inline void callTaken(Machine& m) {
+template <class M>
+inline void callTaken(M& m) {
     const uint16_t target = fetchWord(m);
     pushWord(m, m.regs.pc);
     jumpTo(m, target);
 }
-inline void callNN(Machine& m) { callTaken(m); }
-template <int C>
-void callCond(Machine& m) {
+template <class M>
+inline void callNN(M& m) { callTaken(m); }
+template <int C, class M>
+void callCond(M& m) {
     if (condition<C>(m.regs)) callTaken(m);
     else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 2));
 }
 
-inline void ret(Machine& m) { jumpTo(m, popWord(m)); }
-template <int C>
-void retCond(Machine& m) {
+template <class M>
+inline void ret(M& m) { jumpTo(m, popWord(m)); }
+template <int C, class M>
+void retCond(M& m) {
     if (condition<C>(m.regs)) ret(m);
 }
 
 // Restarts run in ROM page 0 whatever the bank.
-template <uint16_t Target>
-void rst(Machine& m) {
+template <uint16_t Target, class M>
+void rst(M& m) {
     pushWord(m, m.regs.pc);
-    m.regs.pc = Target;
-    m.fetchPointer = m.mem.rom.data() + Target;
+    restartAt(m, Target);
 }
 
 // With interrupts enabled HALT asks the loop to pause; PC already designates the next
 // instruction, which runs after the machine is woken. Otherwise it does nothing. A
-// pending Stop, Abort or Interrupt is kept (see ThreadControl::post).
-inline void halt(Machine& m) {
-    if (m.regs.interruptsEnabled()) m.control.post(EmuRequest::Pause);
+// pending Stop, Abort or Interrupt is kept.
+template <class M>
+inline void halt(M& m) {
+    if (m.regs.interruptsEnabled()) requestPause(m);
 }
 // No delay: an interrupt can be accepted before the instruction after EI.
-inline void ei(Machine& m) { m.regs.intFlags |= intEnableBit; }
-inline void di(Machine& m) { m.regs.intFlags &= static_cast<uint8_t>(~intEnableBit); }
+template <class M>
+inline void ei(M& m) { m.regs.intFlags |= intEnableBit; }
+template <class M>
+inline void di(M& m) { m.regs.intFlags &= static_cast<uint8_t>(~intEnableBit); }
 
 // Only the 8-bit port number goes out; A is not placed beside it.
-inline void inAN(Machine& m) {
+template <class M>
+inline void inAN(M& m) {
     const uint8_t port = fetchByte(m);
     m.regs.a = portRead(m, port);
 }
-inline void outNA(Machine& m) {
+template <class M>
+inline void outNA(M& m) {
     const uint8_t port = fetchByte(m);
     portWrite(m, port, m.regs.a);
 }
 
 // The second byte selects the handler of the prefix's sub-table, which fetches the
 // rest of the instruction itself.
-template <std::size_t Base>
-void prefix(Machine& m) {
-    return dispatchTable[Base + fetchByte(m)](m);
+template <std::size_t Base, class M>
+void prefix(M& m) {
+    return dispatch(m, Base + fetchByte(m));
 }
 
 }  // namespace vantrel::mainops
