@@ -342,7 +342,11 @@ std::optional<AddressRange> memoryWrites(const Instruction& in, const CpuRegiste
     if (in.traps) return std::nullopt;
     const auto& b = in.bytes;
     const auto byteAt = [](uint16_t address) { return AddressRange{address, 1}; };
-    const auto wordAt = [](uint16_t address) { return AddressRange{address, 2}; };
+    // A word goes to two consecutive host bytes at the translation of its low address,
+    // so one stored at 0x7FFF lands whole in the write sink and 0x8000 keeps its value.
+    const auto wordAt = [](uint16_t address) {
+        return AddressRange{address, address == 0x7FFF ? 1u : 2u};
+    };
     const AddressRange push = wordAt(static_cast<uint16_t>(r.sp - 2));
     const auto word = [&b](unsigned at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); };
 

@@ -14,32 +14,13 @@
 #include <vector>
 
 #include "debugger/disassembler.h"
+#include "debugger/opcode_slots.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
 namespace {
 
 constexpr unsigned slotStride = 8;  // room for the longest instruction, then NOPs
-
-std::vector<std::vector<uint8_t>> allSlots() {
-    std::vector<std::vector<uint8_t>> slots;
-    for (unsigned op = 0; op < 256; ++op) {
-        const auto o = static_cast<uint8_t>(op);
-        // Operands differ from slot to slot so that both signs of a displacement occur.
-        const auto a = static_cast<uint8_t>(op * 37 + 5);
-        const auto b = static_cast<uint8_t>(op * 11 + 0x80);
-        if (o != 0xCB && o != 0xDD && o != 0xED && o != 0xFD) slots.push_back({o, a, b});
-        slots.push_back({0xCB, o});
-        slots.push_back({0xED, o, a, b});
-        if (o != 0xCB) {  // the DDCB and FDCB forms follow
-            slots.push_back({0xDD, o, a, b});
-            slots.push_back({0xFD, o, a, b});
-        }
-        slots.push_back({0xDD, 0xCB, a, o});
-        slots.push_back({0xFD, 0xCB, a, o});
-    }
-    return slots;
-}
 
 bool isIndexPrefix(uint8_t byte) { return byte == 0xDD || byte == 0xFD; }
 
@@ -161,7 +142,7 @@ std::string hexBytes(const std::vector<uint8_t>& bytes) {
 
 TEST(DisassemblerAgainstZ80dasm, EverySlotAgreesOrDiffersAsThisMachineDoes) {
     if (!haveZ80dasm()) GTEST_SKIP() << "z80dasm is not installed (scripts/setup.sh installs it)";
-    const auto slots = allSlots();
+    const auto slots = test::allOpcodeSlots();
     std::vector<uint8_t> image(slots.size() * slotStride, 0x00);
     for (std::size_t i = 0; i < slots.size(); ++i)
         std::copy(slots[i].begin(), slots[i].end(), image.begin() + static_cast<long>(i * slotStride));
