@@ -17,8 +17,7 @@ struct AddressRange {
         return static_cast<uint16_t>(address - first) < length;
     }
     bool overlaps(const AddressRange& other) const {
-        return length != 0 && other.length != 0 &&
-               (contains(other.first) || other.contains(first));
+        return length != 0 && other.length != 0 && (contains(other.first) || other.contains(first));
     }
 };
 

@@ -80,10 +80,14 @@ std::optional<uint32_t> parseHex(std::string_view digits, std::size_t maxDigits)
     uint32_t value = 0;
     for (char c : digits) {
         unsigned digit = 0;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return std::nullopt;
         value = value << 4 | digit;
     }
     return value;
@@ -141,7 +145,8 @@ std::string sectionText(uint32_t rom, const BreakpointSet& set, const SymbolTabl
     std::snprintf(buffer, sizeof buffer, "[rom %08X]\n", rom);
     std::string text = buffer;
     for (const auto& entry : set.addresses()) {
-        std::snprintf(buffer, sizeof buffer, "break %04X%s", entry.address, entry.enabled ? "" : " off");
+        std::snprintf(buffer, sizeof buffer, "break %04X%s", entry.address,
+                      entry.enabled ? "" : " off");
         text += buffer + nameComment(symbols, entry.address) + "\n";
     }
     for (const auto& entry : set.writes()) {
@@ -177,8 +182,10 @@ bool loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set) 
     bool inSection = false;
     for (std::string_view line : lines(text)) {
         const SectionHeader header = sectionHeader(line);
-        if (header.isHeader) inSection = header.rom == rom;
-        else if (inSection) readEntry(line, set);
+        if (header.isHeader)
+            inSection = header.rom == rom;
+        else if (inSection)
+            readEntry(line, set);
     }
     return true;
 }

@@ -32,12 +32,13 @@ OpcodeSet opcodeSet(std::initializer_list<uint8_t> opcodes) {
 
 // DD and FD opcodes that hold an instruction here (the same for both). The others trap
 // instead of running the unprefixed instruction; the repeated prefixes are separate.
+// clang-format off
 const OpcodeSet indexOpcodes = opcodeSet({
     0x09, 0x19, 0x29, 0x39, 0x21, 0x22, 0x2A, 0x23, 0x2B,              // 16-bit
     0x24, 0x25, 0x26, 0x2C, 0x2D, 0x2E,                                // IXh, IXl
     0x34, 0x35, 0x36,                                                  // on (IX+d)
     0x44, 0x4C, 0x54, 0x5C, 0x7C, 0x45, 0x4D, 0x55, 0x5D, 0x7D,        // LD r,IXh/IXl
-    0x60, 0x61, 0x62, 0x63, 0x65, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6F,
+    0x60, 0x61, 0x62, 0x63, 0x65, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6F,  // LD IXh/IXl,r
     0x46, 0x4E, 0x56, 0x5E, 0x66, 0x6E, 0x7E,                          // LD r,(IX+d)
     0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x77,                          // LD (IX+d),r
     0x84, 0x85, 0x8C, 0x8D,                                            // ADD/ADC IXh/IXl
@@ -52,6 +53,7 @@ const OpcodeSet edOpcodes = opcodeSet({
     0x44, 0x45, 0x4D, 0x46, 0x56, 0x5E, 0x47, 0x4F, 0x57, 0x5F, 0x67, 0x6F,
     0xA0, 0xA8, 0xB0, 0xB8, 0xA1, 0xA9, 0xB1, 0xB9, 0xA2, 0xAA, 0xB2, 0xBA, 0xA3, 0xAB, 0xB3, 0xBB,
 });
+// clang-format on
 
 bool isSllSlot(uint8_t op) { return (op & 0xF8) == 0x30; }
 
@@ -90,11 +92,21 @@ public:
     Instruction run() {
         const uint8_t op = fetch();
         switch (op) {
-            case 0xCB: decodeCb(); break;
-            case 0xED: decodeEd(); break;
-            case 0xDD: decodeIndex("IX"); break;
-            case 0xFD: decodeIndex("IY"); break;
-            default: decodeMain(op); break;
+            case 0xCB:
+                decodeCb();
+                break;
+            case 0xED:
+                decodeEd();
+                break;
+            case 0xDD:
+                decodeIndex("IX");
+                break;
+            case 0xFD:
+                decodeIndex("IY");
+                break;
+            default:
+                decodeMain(op);
+                break;
         }
         return std::move(in_);
     }
@@ -149,8 +161,10 @@ private:
     std::string reg(unsigned field) {
         static constexpr const char* names[8] = {"B", "C", "D", "E", "H", "L", "(HL)", "A"};
         if (!index_) return names[field];
-        if (field == 6) return std::string("(") + index_ + displacementText(static_cast<int8_t>(fetch())) + ")";
-        if ((field == 4 || field == 5) && !indexMemoryForm_) return std::string(index_) + (field == 4 ? "h" : "l");
+        if (field == 6)
+            return std::string("(") + index_ + displacementText(static_cast<int8_t>(fetch())) + ")";
+        if ((field == 4 || field == 5) && !indexMemoryForm_)
+            return std::string(index_) + (field == 4 ? "h" : "l");
         return names[field];
     }
 
@@ -187,21 +201,27 @@ private:
                         return set("ADD " + pairHL() + "," + pair(p));
                     case 2: {
                         static constexpr const char* through[2] = {"(BC)", "(DE)"};
-                        if (p < 2) return set(q ? std::string("LD A,") + through[p]
-                                                : std::string("LD ") + through[p] + ",A");
+                        if (p < 2)
+                            return set(q ? std::string("LD A,") + through[p]
+                                         : std::string("LD ") + through[p] + ",A");
                         const std::string memory = "(" + wordOperand() + ")";
-                        if (p == 2) return set(q ? "LD " + pairHL() + "," + memory
-                                                 : "LD " + memory + "," + pairHL());
+                        if (p == 2)
+                            return set(q ? "LD " + pairHL() + "," + memory
+                                         : "LD " + memory + "," + pairHL());
                         return set(q ? "LD A," + memory : "LD " + memory + ",A");
                     }
-                    case 3: return set((q ? "DEC " : "INC ") + pair(p));
-                    case 4: return set("INC " + reg(y));
-                    case 5: return set("DEC " + reg(y));
+                    case 3:
+                        return set((q ? "DEC " : "INC ") + pair(p));
+                    case 4:
+                        return set("INC " + reg(y));
+                    case 5:
+                        return set("DEC " + reg(y));
                     case 6: {
                         std::string destination = reg(y);  // (IX+d) comes before n
                         return set("LD " + destination + "," + byteOperand());
                     }
-                    default: return set(accumulatorOps[y]);
+                    default:
+                        return set(accumulatorOps[y]);
                 }
             case 1:
                 if (op == 0x76) return set("HALT", FlowKind::halt);
@@ -209,11 +229,14 @@ private:
                     std::string destination = reg(y);
                     return set("LD " + destination + "," + reg(z));
                 }
-            case 2: return set(aluNames[y] + reg(z));
-            default: break;
+            case 2:
+                return set(aluNames[y] + reg(z));
+            default:
+                break;
         }
         switch (z) {
-            case 0: return set(std::string("RET ") + conditionNames[y], FlowKind::conditionalReturn);
+            case 0:
+                return set(std::string("RET ") + conditionNames[y], FlowKind::conditionalReturn);
             case 1:
                 if (q == 0) return set("POP " + stackPair(p));
                 if (p == 0) return set("RET", FlowKind::ret);
@@ -229,12 +252,18 @@ private:
                     case 0:
                         target = fetchWord();
                         return setTransfer("JP " + address(target), FlowKind::jump, target);
-                    case 2: return set("OUT (" + byteOperand() + "),A");
-                    case 3: return set("IN A,(" + byteOperand() + ")");
-                    case 4: return set("EX (SP)," + pairHL());
-                    case 5: return set("EX DE,HL");
-                    case 6: return set("DI");
-                    default: return set("EI");
+                    case 2:
+                        return set("OUT (" + byteOperand() + "),A");
+                    case 3:
+                        return set("IN A,(" + byteOperand() + ")");
+                    case 4:
+                        return set("EX (SP)," + pairHL());
+                    case 5:
+                        return set("EX DE,HL");
+                    case 6:
+                        return set("DI");
+                    default:
+                        return set("EI");
                 }
             case 4:
                 target = fetchWord();
@@ -244,7 +273,8 @@ private:
                 if (q == 0) return set("PUSH " + stackPair(p));
                 target = fetchWord();
                 return setTransfer("CALL " + address(target), FlowKind::call, target);
-            case 6: return set(aluNames[y] + byteOperand());
+            case 6:
+                return set(aluNames[y] + byteOperand());
             default:
                 target = static_cast<uint16_t>(y * 8);
                 return setTransfer("RST " + byteText(static_cast<uint8_t>(target)),
@@ -257,10 +287,14 @@ private:
         if (isSllSlot(op)) return trap();
         const unsigned y = (op >> 3) & 7;
         switch (op >> 6) {
-            case 0: return set(std::string(shiftNames[y]) + " " + reg(op & 7));
-            case 1: return set("BIT " + std::to_string(y) + "," + reg(op & 7));
-            case 2: return set("RES " + std::to_string(y) + "," + reg(op & 7));
-            default: return set("SET " + std::to_string(y) + "," + reg(op & 7));
+            case 0:
+                return set(std::string(shiftNames[y]) + " " + reg(op & 7));
+            case 1:
+                return set("BIT " + std::to_string(y) + "," + reg(op & 7));
+            case 2:
+                return set("RES " + std::to_string(y) + "," + reg(op & 7));
+            default:
+                return set("SET " + std::to_string(y) + "," + reg(op & 7));
         }
     }
 
@@ -275,8 +309,8 @@ private:
         if (op == 0xCB) return decodeIndexedCb(indexName);
         const unsigned x = op >> 6, y = (op >> 3) & 7, z = op & 7;
         index_ = indexName;
-        indexMemoryForm_ = (x == 1 && (y == 6 || z == 6)) || (x == 2 && z == 6) ||
-                           (x == 0 && y == 6);
+        indexMemoryForm_ =
+            (x == 1 && (y == 6 || z == 6)) || (x == 2 && z == 6) || (x == 0 && y == 6);
         decodeMain(op);
     }
 
@@ -287,10 +321,14 @@ private:
         const std::string operand = std::string("(") + indexName + displacementText(d) + ")";
         const unsigned y = (op >> 3) & 7;
         switch (op >> 6) {
-            case 0: return set(std::string(shiftNames[y]) + " " + operand);
-            case 1: return set("BIT " + std::to_string(y) + "," + operand);
-            case 2: return set("RES " + std::to_string(y) + "," + operand);
-            default: return set("SET " + std::to_string(y) + "," + operand);
+            case 0:
+                return set(std::string(shiftNames[y]) + " " + operand);
+            case 1:
+                return set("BIT " + std::to_string(y) + "," + operand);
+            case 2:
+                return set("RES " + std::to_string(y) + "," + operand);
+            default:
+                return set("SET " + std::to_string(y) + "," + operand);
         }
     }
 
@@ -303,16 +341,22 @@ private:
             return set(blockNames[y - 4][z], repeats ? FlowKind::repeatingBlock : FlowKind::plain);
         }
         switch (z) {
-            case 0: return set("IN " + reg(y) + ",(C)");
-            case 1: return set("OUT (C)," + reg(y));
-            case 2: return set((q ? "ADC HL," : "SBC HL,") + pair(p));
+            case 0:
+                return set("IN " + reg(y) + ",(C)");
+            case 1:
+                return set("OUT (C)," + reg(y));
+            case 2:
+                return set((q ? "ADC HL," : "SBC HL,") + pair(p));
             case 3: {
                 const std::string memory = "(" + wordOperand() + ")";
                 return set(q ? "LD " + pair(p) + "," + memory : "LD " + memory + "," + pair(p));
             }
-            case 4: return set("NEG");
-            case 5: return set(y == 1 ? "RETI" : "RETN", FlowKind::ret);
-            case 6: return set(y == 0 ? "IM 0" : y == 2 ? "IM 1" : "IM 2");
+            case 4:
+                return set("NEG");
+            case 5:
+                return set(y == 1 ? "RETI" : "RETN", FlowKind::ret);
+            case 6:
+                return set(y == 0 ? "IM 0" : y == 2 ? "IM 1" : "IM 2");
             default: {
                 static constexpr const char* names[6] = {"LD I,A", "LD R,A", "LD A,I",
                                                          "LD A,R", "RRD",    "RLD"};
@@ -352,15 +396,33 @@ std::optional<AddressRange> memoryWrites(const Instruction& in, const CpuRegiste
 
     const uint8_t op = b[0];
     switch (op) {
-        case 0x02: return byteAt(r.bc());
-        case 0x12: return byteAt(r.de());
-        case 0x22: return wordAt(word(1));
-        case 0x32: return byteAt(word(1));
-        case 0x34: case 0x35: case 0x36:
-        case 0x70: case 0x71: case 0x72: case 0x73: case 0x74: case 0x75: case 0x77:
+        case 0x02:
+            return byteAt(r.bc());
+        case 0x12:
+            return byteAt(r.de());
+        case 0x22:
+            return wordAt(word(1));
+        case 0x32:
+            return byteAt(word(1));
+        case 0x34:
+        case 0x35:
+        case 0x36:
+        case 0x70:
+        case 0x71:
+        case 0x72:
+        case 0x73:
+        case 0x74:
+        case 0x75:
+        case 0x77:
             return byteAt(r.hl());
-        case 0xE3: return wordAt(r.sp);
-        case 0xCD: case 0xC5: case 0xD5: case 0xE5: case 0xF5: return push;
+        case 0xE3:
+            return wordAt(r.sp);
+        case 0xCD:
+        case 0xC5:
+        case 0xD5:
+        case 0xE5:
+        case 0xF5:
+            return push;
         case 0xCB: {
             const uint8_t cb = b[1];
             if ((cb & 7) == 6 && (cb >> 6) != 1) return byteAt(r.hl());  // not BIT
@@ -392,17 +454,31 @@ std::optional<AddressRange> memoryWrites(const Instruction& in, const CpuRegiste
             const uint16_t index = op == 0xDD ? r.ix : r.iy;
             const auto indexed = byteAt(static_cast<uint16_t>(index + static_cast<int8_t>(b[2])));
             switch (b[1]) {
-                case 0x22: return wordAt(word(2));
-                case 0x34: case 0x35: case 0x36:
-                case 0x70: case 0x71: case 0x72: case 0x73: case 0x74: case 0x75: case 0x77:
+                case 0x22:
+                    return wordAt(word(2));
+                case 0x34:
+                case 0x35:
+                case 0x36:
+                case 0x70:
+                case 0x71:
+                case 0x72:
+                case 0x73:
+                case 0x74:
+                case 0x75:
+                case 0x77:
                     return indexed;
-                case 0xCB: return (b[3] >> 6) != 1 ? std::optional(indexed) : std::nullopt;
-                case 0xE3: return wordAt(r.sp);
-                case 0xE5: return push;
-                default: return std::nullopt;
+                case 0xCB:
+                    return (b[3] >> 6) != 1 ? std::optional(indexed) : std::nullopt;
+                case 0xE3:
+                    return wordAt(r.sp);
+                case 0xE5:
+                    return push;
+                default:
+                    return std::nullopt;
             }
         }
-        default: break;
+        default:
+            break;
     }
     if ((op & 0xC7) == 0xC7) return push;  // RST
     if ((op & 0xC7) == 0xC4 && conditionHolds((op >> 3) & 7, r.f)) return push;

@@ -47,10 +47,10 @@ enum class FlowKind : uint8_t {
 
 struct Instruction {
     uint16_t address = 0;
-    uint8_t length = 1;            // bytes executed; for a trap, the bytes it skips
+    uint8_t length = 1;              // bytes executed; for a trap, the bytes it skips
     std::array<uint8_t, 4> bytes{};  // the first `length` are the instruction's
     std::string text;
-    bool traps = false;            // the illegal-opcode trap runs instead
+    bool traps = false;  // the illegal-opcode trap runs instead
     FlowKind flow = FlowKind::plain;
     std::optional<uint16_t> target;  // where a jump, call or restart goes
 

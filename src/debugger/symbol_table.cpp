@@ -46,10 +46,14 @@ std::optional<uint16_t> parseDigits(std::string_view digits, unsigned base) {
     uint32_t value = 0;
     for (char c : digits) {
         unsigned digit = 0;
-        if (isDigit(c)) digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else return std::nullopt;
+        if (isDigit(c))
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return std::nullopt;
         if (digit >= base) return std::nullopt;
         value = value * base + digit;
         if (value > 0xFFFF) return std::nullopt;
@@ -124,8 +128,7 @@ std::size_t SymbolTable::addText(std::string_view text) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (const auto parsed = parseLine(line))
-            added += add(parsed->name, parsed->value) ? 1 : 0;
+        if (const auto parsed = parseLine(line)) added += add(parsed->name, parsed->value) ? 1 : 0;
     }
     return added;
 }

@@ -11,7 +11,8 @@ std::string flagsText(uint8_t f) {
     static constexpr struct {
         uint8_t bit;
         char letter;
-    } flags[] = {{flagS, 'S'}, {flagZ, 'Z'}, {flagH, 'H'}, {flagPV, 'P'}, {flagN, 'N'}, {flagC, 'C'}};
+    } flags[] = {{flagS, 'S'},  {flagZ, 'Z'}, {flagH, 'H'},
+                 {flagPV, 'P'}, {flagN, 'N'}, {flagC, 'C'}};
     std::string text;
     for (const auto& flag : flags) text += (f & flag.bit) ? flag.letter : '-';
     return text;

@@ -24,10 +24,15 @@ TEST(BreakpointSet, AddressMapFollowsEveryEdit) {
     std::mt19937 random(15);
     const uint16_t favourites[] = {0, 1, 63, 64, 127, 0x8000, 0xFFC0, 0xFFFF};
     for (int i = 0; i < 600; ++i) {
-        const uint16_t a = (i % 3 == 0) ? favourites[random() % 8] : static_cast<uint16_t>(random());
+        const uint16_t a =
+            (i % 3 == 0) ? favourites[random() % 8] : static_cast<uint16_t>(random());
         switch (random() % 4) {
-            case 0: EXPECT_EQ(set.add(a), model.try_emplace(a, true).second); break;
-            case 1: EXPECT_EQ(set.remove(a), model.erase(a) == 1); break;
+            case 0:
+                EXPECT_EQ(set.add(a), model.try_emplace(a, true).second);
+                break;
+            case 1:
+                EXPECT_EQ(set.remove(a), model.erase(a) == 1);
+                break;
             case 2: {
                 const bool now = set.toggle(a);
                 if (model.erase(a) == 0) model[a] = true;
@@ -109,7 +114,8 @@ TEST(BreakpointFile, RoundTripWithNamesForTheReader) {
     symbols.addText("add32 EQU 010DFH\nnumA EQU 08430H\n");
     ASSERT_TRUE(saveBreakpoints(path, 0x1234ABCD, sampleSet(), &symbols));
     const std::string text = test::readText(path);
-    EXPECT_NE(text.find("[rom 1234ABCD]\nbreak 0F31 off\nbreak 10DF ; add32\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[rom 1234ABCD]\nbreak 0F31 off\nbreak 10DF ; add32\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("write 8430 8433 ; numA\n"), std::string::npos) << text;
     EXPECT_NE(text.find("write FFFE 0001 off\n"), std::string::npos) << text;
 
@@ -161,7 +167,8 @@ TEST(BreakpointFile, MalformedLinesArePassedOver) {
     BreakpointSet loaded;
     ASSERT_TRUE(loadBreakpoints(path, 0x0A, loaded));
     EXPECT_EQ(loaded.addresses(), (std::vector<BreakpointSet::AddressBreakpoint>{{0x00FF, true}}));
-    EXPECT_EQ(loaded.writes(), (std::vector<BreakpointSet::WriteBreakpoint>{{{0x9000, 0x10000}, false}}));
+    EXPECT_EQ(loaded.writes(),
+              (std::vector<BreakpointSet::WriteBreakpoint>{{{0x9000, 0x10000}, false}}));
     EXPECT_FALSE(loaded.breakOnIllegal());
 }
 
@@ -190,7 +197,8 @@ TEST(BreakpointFile, NothingToKeepMakesNoFile) {
 
 TEST(BreakpointFile, RomChecksumIsCrc32) {
     const std::string digits = "123456789";
-    EXPECT_EQ(romChecksum({reinterpret_cast<const uint8_t*>(digits.data()), digits.size()}), 0xCBF43926u);
+    EXPECT_EQ(romChecksum({reinterpret_cast<const uint8_t*>(digits.data()), digits.size()}),
+              0xCBF43926u);
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ struct Trial {
     void step() { test::step(*machine); }
 };
 
-CpuRegisters registers(uint16_t bc, uint16_t de, uint16_t hl, uint16_t sp, uint16_t ix,
-                       uint16_t iy, uint8_t f) {
+CpuRegisters registers(uint16_t bc, uint16_t de, uint16_t hl, uint16_t sp, uint16_t ix, uint16_t iy,
+                       uint8_t f) {
     CpuRegisters r;
     r.setBC(bc);
     r.setDE(de);
@@ -91,21 +91,29 @@ TEST(DisassemblerExecution, TrapsLengthsAndTargetsMatchWhatRuns) {
             switch (in.flow) {
                 case FlowKind::plain:
                 case FlowKind::halt:
-                case FlowKind::repeatingBlock: EXPECT_EQ(pc, in.next()); break;
+                case FlowKind::repeatingBlock:
+                    EXPECT_EQ(pc, in.next());
+                    break;
                 case FlowKind::jump:
                     if (in.target) {
                         EXPECT_EQ(pc, *in.target);
                     } else {
-                        EXPECT_EQ(pc, slot[0] == 0xDD ? start.ix : slot[0] == 0xFD ? start.iy : start.hl());
+                        EXPECT_EQ(pc, slot[0] == 0xDD   ? start.ix
+                                      : slot[0] == 0xFD ? start.iy
+                                                        : start.hl());
                     }
                     break;
                 case FlowKind::relativeJump:
-                case FlowKind::restart: EXPECT_EQ(pc, in.target.value()); break;
+                case FlowKind::restart:
+                    EXPECT_EQ(pc, in.target.value());
+                    break;
                 case FlowKind::call:
                     EXPECT_EQ(pc, in.target.value());
                     EXPECT_EQ(readWord(*run.machine, run.machine->regs.sp), in.next());
                     break;
-                case FlowKind::ret: EXPECT_EQ(pc, returnAddress); break;
+                case FlowKind::ret:
+                    EXPECT_EQ(pc, returnAddress);
+                    break;
                 case FlowKind::conditionalJump:
                 case FlowKind::conditionalRelativeJump:
                 case FlowKind::conditionalCall:
@@ -191,7 +199,8 @@ TEST(DisassemblerExecution, PredictedWritesAreWhatChanges) {
                 predicted = memoryWrites(run.decoded, run.machine->regs);
                 run.step();
                 if (std::equal(filling.begin(), filling.end(), ram)) continue;
-                for (unsigned i = 0; i < ramSize; ++i) changed[i] = changed[i] || ram[i] != filling[i];
+                for (unsigned i = 0; i < ramSize; ++i)
+                    changed[i] = changed[i] || ram[i] != filling[i];
             }
             SCOPED_TRACE(hexBytes(slot));
             storing += predicted ? 1 : 0;
@@ -212,7 +221,8 @@ TEST(DisassemblerExecution, PredictedWritesAreWhatChanges) {
 
 TEST(DisassemblerExecution, ConditionalCallWritesOnlyWhenTaken) {
     CpuRegisters r = registers(0, 0, 0, 0xF000, 0, 0, flagZ);
-    const Instruction callZ = disassemble([](uint16_t a) { return a == 0 ? uint8_t{0xCC} : uint8_t{0}; }, 0);
+    const Instruction callZ =
+        disassemble([](uint16_t a) { return a == 0 ? uint8_t{0xCC} : uint8_t{0}; }, 0);
     EXPECT_EQ(memoryWrites(callZ, r), (AddressRange{0xEFFE, 2}));
     r.f = 0;
     EXPECT_FALSE(memoryWrites(callZ, r));

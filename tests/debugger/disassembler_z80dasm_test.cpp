@@ -66,8 +66,8 @@ struct Listed {
 // z80dasm's lines by address; each line's length is the distance to the next one.
 std::map<unsigned, Listed> runZ80dasm(const std::vector<uint8_t>& image, const test::TempDir& dir) {
     test::writeBytes(dir / "slots.bin", image);
-    const std::string command = "z80dasm -u -a -g 0 -o '" + dir / "slots.asm" + "' '" +
-                                dir / "slots.bin" + "' 2>/dev/null";
+    const std::string command =
+        "z80dasm -u -a -g 0 -o '" + dir / "slots.asm" + "' '" + dir / "slots.bin" + "' 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     std::map<unsigned, Listed> listing;
     std::stringstream in(test::readText(dir / "slots.asm"));
@@ -77,7 +77,8 @@ std::map<unsigned, Listed> runZ80dasm(const std::vector<uint8_t>& image, const t
     while (std::getline(in, line)) {
         const auto lastComment = line.rfind(';');
         if (lastComment == std::string::npos || line.size() - lastComment != 5) continue;
-        const unsigned address = static_cast<unsigned>(std::stoul(line.substr(lastComment + 1), nullptr, 16));
+        const unsigned address =
+            static_cast<unsigned>(std::stoul(line.substr(lastComment + 1), nullptr, 16));
         listing[address].text = line.substr(0, line.find(';'));
         if (any) listing[previous].length = address - previous;
         previous = address;
@@ -94,8 +95,9 @@ std::string normalised(const std::string& text, unsigned address) {
     std::string out;
     for (std::size_t i = 0; i < in.size();) {
         const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(in[i])));
-        const bool startsNumber = std::isdigit(static_cast<unsigned char>(c)) &&
-                                  (out.empty() || !std::isalnum(static_cast<unsigned char>(out.back())));
+        const bool startsNumber =
+            std::isdigit(static_cast<unsigned char>(c)) &&
+            (out.empty() || !std::isalnum(static_cast<unsigned char>(out.back())));
         if (c == '$' || startsNumber) {
             long value = 0;
             if (c == '$') {
@@ -105,7 +107,8 @@ std::string normalised(const std::string& text, unsigned address) {
             } else {
                 std::size_t end = i;
                 while (end < in.size() && std::isxdigit(static_cast<unsigned char>(in[end]))) ++end;
-                const bool hex = end < in.size() && std::tolower(static_cast<unsigned char>(in[end])) == 'h';
+                const bool hex =
+                    end < in.size() && std::tolower(static_cast<unsigned char>(in[end])) == 'h';
                 value = std::stol(in.substr(i, end - i), nullptr, hex ? 16 : 10);
                 i = end + (hex ? 1 : 0);
             }
@@ -145,10 +148,13 @@ TEST(DisassemblerAgainstZ80dasm, EverySlotAgreesOrDiffersAsThisMachineDoes) {
     const auto slots = test::allOpcodeSlots();
     std::vector<uint8_t> image(slots.size() * slotStride, 0x00);
     for (std::size_t i = 0; i < slots.size(); ++i)
-        std::copy(slots[i].begin(), slots[i].end(), image.begin() + static_cast<long>(i * slotStride));
+        std::copy(slots[i].begin(), slots[i].end(),
+                  image.begin() + static_cast<long>(i * slotStride));
     test::TempDir dir;
     const auto listing = runZ80dasm(image, dir);
-    const ByteReader read = [&image](uint16_t a) { return a < image.size() ? image[a] : uint8_t{0}; };
+    const ByteReader read = [&image](uint16_t a) {
+        return a < image.size() ? image[a] : uint8_t{0};
+    };
 
     int compared = 0, knownTraps = 0, knownPrefixes = 0;
     for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -158,7 +164,8 @@ TEST(DisassemblerAgainstZ80dasm, EverySlotAgreesOrDiffersAsThisMachineDoes) {
         const auto theirs = listing.find(address);
         ASSERT_NE(theirs, listing.end()) << "z80dasm lost step at " << hexBytes(slot);
         const bool theyDecode = normalised(theirs->second.text, address).rfind("defb", 0) != 0;
-        SCOPED_TRACE(hexBytes(slot) + "| ours: " + ours.text + " | z80dasm: " + theirs->second.text);
+        SCOPED_TRACE(hexBytes(slot) + "| ours: " + ours.text +
+                     " | z80dasm: " + theirs->second.text);
 
         if (droppedPrefix(slot)) {
             ++knownPrefixes;

@@ -12,7 +12,8 @@ namespace {
 
 Instruction decode(std::vector<uint8_t> bytes, uint16_t address) {
     bytes.resize(8, 0);
-    return disassemble([&](uint16_t a) { return bytes[static_cast<uint16_t>(a - address)]; }, address);
+    return disassemble([&](uint16_t a) { return bytes[static_cast<uint16_t>(a - address)]; },
+                       address);
 }
 
 TEST(TraceLine, ColumnsStayPutWhateverTheInstruction) {
