@@ -129,6 +129,11 @@ private:
         return hexText(value, 4);
     }
     std::string wordOperand() { return address(fetchWord()); }
+    // A 16-bit load is mostly of an address, but a 0 there clears or counts.
+    std::string immediateWord() {
+        const uint16_t value = fetchWord();
+        return value == 0 ? hexText(0, 4) : address(value);
+    }
     std::string byteOperand() { return byteText(fetch()); }
 
     void set(std::string text, FlowKind flow = FlowKind::plain) {
@@ -197,7 +202,7 @@ private:
                             return setTransfer(text, FlowKind::conditionalRelativeJump, target);
                         }
                     case 1:
-                        if (q == 0) return set("LD " + pair(p) + "," + wordOperand());
+                        if (q == 0) return set("LD " + pair(p) + "," + immediateWord());
                         return set("ADD " + pairHL() + "," + pair(p));
                     case 2: {
                         static constexpr const char* through[2] = {"(BC)", "(DE)"};

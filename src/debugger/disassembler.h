@@ -27,7 +27,8 @@ using ByteReader = std::function<uint8_t(uint16_t address)>;
 
 // Reads as data reads do (the bank window included). Code that runs on past the end of
 // a 16 KiB page without a jump is fetched from the next page of the same image instead,
-// so a listing across such an end may differ from what runs.
+// so a listing across such an end may differ from what runs. The map must outlive the
+// reader.
 ByteReader memoryMapReader(const MemoryMap& memory);
 
 enum class FlowKind : uint8_t {

@@ -53,6 +53,11 @@ TEST(SymbolTableFirmware, DisassemblyNamesCallTargets) {
         at = in.next();
     }
     EXPECT_TRUE(found);
+
+    const uint8_t loads[] = {0x21, 0x00, 0x00, 0x21, 0x30, 0x84};
+    const ByteReader readLoads = [&loads](uint16_t a) { return loads[a % 6]; };
+    EXPECT_EQ(disassemble(readLoads, 0, &table).text, "LD HL,0000h");
+    EXPECT_EQ(disassemble(readLoads, 3, &table).text, "LD HL,numA");
 }
 
 // --- crafted files ------------------------------------------------------------------------
