@@ -1,0 +1,175 @@
+#include "debugger/symbol_table.h"
+
+#include <cstdio>
+
+#include "hardware/file_io.h"
+
+namespace vantrel {
+
+namespace {
+
+char foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string folded(std::string_view name) {
+    std::string text(name);
+    for (char& c : text) c = foldCase(c);
+    return text;
+}
+
+bool equalsFolded(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (foldCase(text[i]) != lower[i]) return false;
+    return true;
+}
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+bool startsName(char c) { return isLetter(c) || c == '_' || c == '.' || c == '@' || c == '?'; }
+bool continuesName(char c) { return startsName(c) || isDigit(c) || c == '$'; }
+
+bool hasSmallLetter(const std::string& name) {
+    for (char c : name)
+        if (c >= 'a' && c <= 'z') return true;
+    return false;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::optional<uint16_t> parseDigits(std::string_view digits, unsigned base) {
+    if (digits.empty()) return std::nullopt;
+    uint32_t value = 0;
+    for (char c : digits) {
+        unsigned digit = 0;
+        if (isDigit(c))
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            return std::nullopt;
+        if (digit >= base) return std::nullopt;
+        value = value * base + digit;
+        if (value > 0xFFFF) return std::nullopt;
+    }
+    return static_cast<uint16_t>(value);
+}
+
+std::optional<uint16_t> parseNumber(std::string_view token, unsigned bareBase) {
+    if (token.empty()) return std::nullopt;
+    if (token[0] == '$' || token[0] == '#') return parseDigits(token.substr(1), 16);
+    if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
+        return parseDigits(token.substr(2), 16);
+    if (token.back() == 'h' || token.back() == 'H')
+        return parseDigits(token.substr(0, token.size() - 1), 16);
+    return parseDigits(token, bareBase);
+}
+
+struct ParsedLine {
+    std::string_view name;
+    uint16_t value = 0;
+};
+
+std::optional<ParsedLine> parseLine(std::string_view line) {
+    line = trimmed(line.substr(0, line.find(';')));
+    if (line.empty() || !startsName(line[0])) return std::nullopt;
+    std::size_t end = 1;
+    while (end < line.size() && continuesName(line[end])) ++end;
+    const std::string_view name = line.substr(0, end);
+    std::string_view rest = trimmed(line.substr(end));
+
+    bool colon = false;
+    if (!rest.empty() && rest[0] == ':') {
+        colon = true;
+        rest = trimmed(rest.substr(1));
+    }
+    unsigned bareBase = 10;
+    if (!rest.empty() && rest[0] == '=') {
+        rest = trimmed(rest.substr(1));
+    } else if (rest.size() > 3 && equalsFolded(rest.substr(0, 3), "equ") && isSpace(rest[3])) {
+        rest = trimmed(rest.substr(3));
+    } else if (colon) {
+        bareBase = 16;
+    } else {
+        return std::nullopt;
+    }
+    const auto value = parseNumber(rest, bareBase);
+    if (!value || name.size() > SymbolTable::maxNameLength) return std::nullopt;
+    return ParsedLine{name, *value};
+}
+
+}  // namespace
+
+std::string SymbolTable::NearName::text() const {
+    if (!name) return {};
+    if (offset == 0) return *name;
+    if (offset < 10) return *name + "+" + std::to_string(offset);
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%X", offset);
+    return *name + (digits[0] > '9' ? "+0" : "+") + digits + "h";
+}
+
+bool SymbolTable::loadFile(const std::string& path) {
+    std::string text;
+    if (!readFileText(path, text, maxFileBytes)) return false;
+    addText(text);
+    return true;
+}
+
+std::size_t SymbolTable::addText(std::string_view text) {
+    std::size_t added = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (const auto parsed = parseLine(line)) added += add(parsed->name, parsed->value) ? 1 : 0;
+    }
+    return added;
+}
+
+bool SymbolTable::add(std::string_view name, uint16_t value) {
+    if (name.empty() || name.size() > maxNameLength) return false;
+    const auto [entry, inserted] = byFoldedName_.try_emplace(folded(name), symbols_.size());
+    if (!inserted) return false;
+    symbols_.push_back(Symbol{std::string(name), value});
+    const auto [named, first] = byAddress_.try_emplace(value, entry->second);
+    if (!first && !hasSmallLetter(symbols_[named->second].name) &&
+        hasSmallLetter(symbols_.back().name))
+        named->second = entry->second;
+    return true;
+}
+
+void SymbolTable::clear() {
+    symbols_.clear();
+    byFoldedName_.clear();
+    byAddress_.clear();
+}
+
+std::optional<uint16_t> SymbolTable::find(std::string_view name) const {
+    const auto it = byFoldedName_.find(folded(name));
+    if (it == byFoldedName_.end()) return std::nullopt;
+    return symbols_[it->second].value;
+}
+
+const std::string* SymbolTable::nameAt(uint16_t address) const {
+    const auto it = byAddress_.find(address);
+    return it == byAddress_.end() ? nullptr : &symbols_[it->second].name;
+}
+
+std::optional<SymbolTable::NearName> SymbolTable::nearest(uint16_t address,
+                                                          uint16_t maxOffset) const {
+    auto it = byAddress_.upper_bound(address);
+    if (it == byAddress_.begin()) return std::nullopt;
+    --it;
+    const auto offset = static_cast<uint16_t>(address - it->first);
+    if (offset > maxOffset) return std::nullopt;
+    return NearName{&symbols_[it->second].name, offset};
+}
+
+}  // namespace vantrel

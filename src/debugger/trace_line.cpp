@@ -1,0 +1,36 @@
+#include "debugger/trace_line.h"
+
+#include <cstdio>
+
+#include "cpu/cpu_registers.h"
+#include "debugger/disassembler.h"
+
+namespace vantrel {
+
+std::string flagsText(uint8_t f) {
+    static constexpr struct {
+        uint8_t bit;
+        char letter;
+    } flags[] = {{flagS, 'S'},  {flagZ, 'Z'}, {flagH, 'H'},
+                 {flagPV, 'P'}, {flagN, 'N'}, {flagC, 'C'}};
+    std::string text;
+    for (const auto& flag : flags) text += (f & flag.bit) ? flag.letter : '-';
+    return text;
+}
+
+std::string traceLine(const Instruction& in, const CpuRegisters& r) {
+    std::string bytes;
+    for (unsigned i = 0; i < in.length && i < in.bytes.size(); ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, i ? " %02X" : "%02X", in.bytes[i]);
+        bytes += byte;
+    }
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "%04X  %-11s  AF=%04X BC=%04X DE=%04X HL=%04X IX=%04X IY=%04X SP=%04X %s  ",
+                  in.address, bytes.c_str(), r.af(), r.bc(), r.de(), r.hl(), r.ix, r.iy, r.sp,
+                  flagsText(r.f).c_str());
+    return line + in.text;
+}
+
+}  // namespace vantrel
