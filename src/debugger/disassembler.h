@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "debugger/address_range.h"
 
 namespace vantrel {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "debugger/disassembler.h"
 
 namespace vantrel {

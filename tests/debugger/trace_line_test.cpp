@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "cpu/cpu_registers.h"
+#include "z80/cpu_registers.h"
 #include "debugger/disassembler.h"
 
 namespace vantrel {
