@@ -58,7 +58,7 @@ TEST_F(TimerCadenceTest, RunningPausedLinkAndKey) {
     timerTick(*m, keypad);
     EXPECT_EQ(m->control.pendingCode(), code(EmuRequest::Interrupt));
     EXPECT_EQ(m->keyLatch.load(), 9u);
-    EXPECT_FALSE(keypad.keyPending);
+    EXPECT_FALSE(keypad.keyPending());
 
     // The repeat delay of a held arrow sends interrupts with code 0.
     m->linkActive = 0;
