@@ -23,7 +23,9 @@ namespace {
 std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Backspace: return PcKey::backspace;
-    case Qt::Key_Tab: return PcKey::tab;
+    // Shift+Tab arrives as Backtab; it presses [2nd] all the same.
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return PcKey::tab;
     case Qt::Key_Return:
     case Qt::Key_Enter: return PcKey::enter;
     case Qt::Key_Control: return PcKey::control;

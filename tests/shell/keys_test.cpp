@@ -101,13 +101,21 @@ TEST_F(Keys, FunctionKeysSixToEightNeverReachTheKeypad) {
     EXPECT_TRUE(latched(49));
 }
 
-TEST_F(Keys, TabPressesSecondInsteadOfMovingTheFocus) {
+TEST_F(Keys, TabAndShiftTabPressSecondInsteadOfMovingTheFocus) {
     ASSERT_NO_FATAL_FAILURE(start());
     window->view()->setFocus();
     key(QEvent::KeyPress, Qt::Key_Tab, QStringLiteral("\t"));
     EXPECT_TRUE(window->keypad().keyboardHeld());
     EXPECT_EQ(window->view()->pressedKey(), 9);
     key(QEvent::KeyRelease, Qt::Key_Tab, QStringLiteral("\t"));
+    EXPECT_TRUE(latched(54));
+
+    window->machine().keyLatch = 0;
+    key(QEvent::KeyPress, Qt::Key_Backtab, QStringLiteral("\t"), false, Qt::ShiftModifier);
+    EXPECT_EQ(window->view()->pressedKey(), 9);
+    EXPECT_TRUE(window->view()->hasFocus());
+    key(QEvent::KeyRelease, Qt::Key_Backtab, QStringLiteral("\t"), false, Qt::ShiftModifier);
+    EXPECT_TRUE(latched(54));
 }
 
 TEST_F(Keys, StopAndAStateReloadForgetQueuedPresses) {
