@@ -112,9 +112,8 @@ waitKeySleep:
         halt
         jr waitKey
 
-; Display off until [ON]. With the display off the keypad delivers nothing, so only
-; an [ON] that reaches the interrupt routine otherwise (injected by the PC side)
-; switches the calculator back on. The screen comes back as it was.
+; Display off until [ON], the one key the keypad delivers while the display is off.
+; The screen comes back as it was.
 powerOff:
         ld a,03h
         out (3),a

@@ -89,6 +89,7 @@ int runCpu(Machine& m) {
                 control.loopEnded();
                 return static_cast<int>(word & requestCodeMask);
             case code(EmuRequest::Pause):
+                control.dropWakeToken();
                 m.host->repaintLcd();
                 control.repostPause();
                 control.haltEvent.pulse();

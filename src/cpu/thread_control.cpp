@@ -97,8 +97,14 @@ void ThreadControl::waitForStart() {
     state_ = LoopState::running;
 }
 
+void ThreadControl::dropWakeToken() {
+    std::lock_guard lock(mutex_);
+    wakeToken_ = false;
+}
+
 void ThreadControl::suspendSelf() {
     std::unique_lock lock(mutex_);
+    if (pendingCode() != code(EmuRequest::Pause)) return;
     state_ = LoopState::paused;
     cv_.notify_all();
     cv_.wait(lock, [&] { return wakeToken_ && !held_; });

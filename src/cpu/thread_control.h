@@ -71,8 +71,9 @@ public:
     uint32_t postUnlessBusy(uint32_t code);
     // The code part of the word, as a plain read.
     uint32_t pendingCode() const { return emuRequest.load(std::memory_order_acquire) & requestCodeMask; }
-    // Give the loop one wake token. A token given before the loop suspends itself is
-    // kept, so a resume is never lost; tokens do not add up beyond one.
+    // Give the loop one wake token; tokens do not add up beyond one. A token given
+    // while the loop pauses (after it took Pause, before it sleeps) is kept, so that
+    // wake is never lost; one given to a running loop has no effect.
     void resume();
 
     // Block until the loop rests at an instruction boundary (or is paused, not
@@ -85,7 +86,14 @@ public:
 
     // --- emulation thread ---------------------------------------------------
     void waitForStart();              // before the first instruction
-    void suspendSelf();               // the Pause request: wait for and consume a token
+    // The loop took Pause from the word: a token given while it ran is stale (the
+    // timer resumes a busy loop at every tick) and would wake it at once, one
+    // instruction too early for the next key.
+    void dropWakeToken();
+    // The Pause request, after the loop re-posted Pause: sleeps until a token comes,
+    // unless a request has replaced the Pause meanwhile (its resume may have been
+    // dropped; the loop serves it without sleeping).
+    void suspendSelf();
     void honourHold();                // the loop saw the hold bit
     void enterHostCall();             // a blocking call to the window begins
     void leaveHostCall();             // ... and ends; waits out a hold taken meanwhile

@@ -127,43 +127,89 @@ Keypad::Keypad(const Machine& machine) : machine_(machine) {}
 bool Keypad::secondShiftActive() const { return (readShiftFlags(machine_) & secondShiftBit) != 0; }
 bool Keypad::alphaShiftActive() const { return (readShiftFlags(machine_) & alphaShiftBit) != 0; }
 
-void Keypad::onKey(bool down, KeyPainter* window, int index) {
-    if (down) {
-        if (index < 0 || index >= keyCount) return;
-        if (window) window->drawKeyPressed(index);
-        keyIndex = static_cast<uint8_t>(index);
-        // A switched-off calculator gets nothing, [ON] included: the key is only drawn.
-        if (!calculatorOn(machine_)) return;
-        keyPressed = true;
-        keyPending = true;
-        keyCode = keyRects[static_cast<std::size_t>(index)].code;
-        // The new key's repeat starts with its own delay, also when it replaced a
-        // repeating key held by the other source.
-        repeatCount = 0;
-        return;
-    }
-    if (window) window->drawKeysRaised();
-    keyPressed = false;
-    // A short press of any other key is still delivered once at the next tick; a
-    // repeating key stops as soon as it is let go.
-    if (isRepeatable(keyCode)) {
-        keyCode = 0;
-        repeatCount = 0;
-        keyPending = false;
-    }
+namespace {
+
+// True when some shift state of the calculator makes the press a key: those are
+// queued even when the shift that gives them meaning is still on its way.
+bool mayMapLater(const QueuedPress& press) {
+    if (press.key == PcKey::insert) return true;
+    const char32_t c = press.character;
+    return c == U'=' || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
 }
 
-void Keypad::pressAt(int x, int y, KeyPainter* window) {
-    if (contains(lcdRect, x, y)) return;
+}  // namespace
+
+std::optional<int> Keypad::mapPress(const QueuedPress& press) const {
+    if (press.skinIndex >= 0) return press.skinIndex;
+    if (const auto index = mapPcKey(press.key)) return index;
+    if (press.character != 0) return mapPcChar(press.character);
+    return std::nullopt;
+}
+
+PressOutcome Keypad::enqueue(KeyPainter* window, const QueuedPress& press) {
+    const auto shown = mapPress(press);
+    if (!shown && !mayMapLater(press)) return PressOutcome::ignored;
+    if (shown) {
+        if (window) window->drawKeyPressed(*shown);
+        keyIndex = static_cast<uint8_t>(*shown);
+    }
+    // A switched-off calculator takes [ON] alone; anything else is only drawn.
+    const bool on = calculatorOn(machine_);
+    if (!on && shown != onKeyIndex) return PressOutcome::shownOnly;
+    if (queued_ == keyQueueCapacity) return PressOutcome::dropped;
+    QueuedPress& slot = queue_[(head_ + queued_) % keyQueueCapacity];
+    slot = press;
+    slot.shownIndex = static_cast<int8_t>(shown.value_or(-1));
+    slot.pressedWhileOn = on;
+    ++queued_;
+    return PressOutcome::queued;
+}
+
+void Keypad::release(KeyPainter* window, int32_t source) {
+    for (std::size_t i = 0; i < queued_; ++i) {
+        QueuedPress& press = queue_[(head_ + i) % keyQueueCapacity];
+        if (press.source == source) press.held = false;
+    }
+    if (keyPressed && deliveredSource_ == source) {
+        keyPressed = false;
+        // A repeating key stops as soon as it is let go.
+        keyCode = 0;
+        repeatCount = 0;
+    }
+    if (!window) return;
+    window->drawKeysRaised();
+    // Another key still held stays drawn pressed: the newest one.
+    for (std::size_t i = queued_; i-- > 0;) {
+        const QueuedPress& press = queue_[(head_ + i) % keyQueueCapacity];
+        if (press.held && press.shownIndex >= 0) {
+            window->drawKeyPressed(press.shownIndex);
+            return;
+        }
+    }
+    if (keyPressed && deliveredShown_ >= 0) window->drawKeyPressed(deliveredShown_);
+}
+
+void Keypad::onKey(bool down, KeyPainter* window, int index) {
+    if (!down) {
+        release(window, mouseSource);
+        return;
+    }
+    if (index < 0 || index >= keyCount) return;
+    QueuedPress press;
+    press.skinIndex = static_cast<int8_t>(index);
+    lastMouseOutcome_ = enqueue(window, press);
+}
+
+PressOutcome Keypad::pressAt(int x, int y, KeyPainter* window) {
+    if (contains(lcdRect, x, y)) return PressOutcome::ignored;
     for (int index = 0; index < keyCount; ++index) {
         if (!contains(keyRects[static_cast<std::size_t>(index)], x, y)) continue;
         mouseKeyIndex = static_cast<uint8_t>(index);
         mouseDown = true;
-        // [2nd][ON] switches the calculator off; the button's release still counts.
-        if (index == onKeyIndex && secondShiftActive()) return;
         onKey(true, window, index);
-        return;
+        return lastMouseOutcome_;
     }
+    return PressOutcome::ignored;
 }
 
 void Keypad::releaseMouse(KeyPainter* window) {
@@ -175,28 +221,41 @@ void Keypad::dragTo(int x, int y, KeyPainter* window) {
     if (mouseDown && !contains(keyRects[mouseKeyIndex % keyCount], x, y)) releaseMouse(window);
 }
 
-void Keypad::keyboardKeyDown(KeyPainter* window, PcKey key) {
-    if (keyboardDown) return;
-    if (const auto index = mapPcKey(key)) {
-        keyboardKeyIndex = static_cast<uint8_t>(*index);
-        keyboardDown = true;
-        onKey(true, window, *index);
-    }
+PressOutcome Keypad::keyboardPress(KeyPainter* window, int32_t source, PcKey key,
+                                   char32_t character) {
+    QueuedPress press;
+    press.source = source;
+    press.key = key;
+    press.character = character;
+    return enqueue(window, press);
 }
 
-void Keypad::keyboardChar(KeyPainter* window, char32_t character) {
-    if (keyboardDown) return;
-    if (const auto index = mapPcChar(character)) {
-        keyboardKeyIndex = static_cast<uint8_t>(*index);
-        keyboardDown = true;
-        onKey(true, window, *index);
+void Keypad::keyboardRelease(KeyPainter* window, int32_t source) { release(window, source); }
+
+void Keypad::releaseKeyboard(KeyPainter* window) {
+    bool any = false;
+    for (std::size_t i = 0; i < queued_; ++i) {
+        QueuedPress& press = queue_[(head_ + i) % keyQueueCapacity];
+        if (press.source != mouseSource && press.held) {
+            press.held = false;
+            any = true;
+        }
     }
+    if (keyPressed && deliveredSource_ != mouseSource) {
+        keyPressed = false;
+        keyCode = 0;
+        repeatCount = 0;
+        any = true;
+    }
+    if (any && window) window->drawKeysRaised();
 }
 
-void Keypad::keyboardRelease(KeyPainter* window) {
-    if (!keyboardDown) return;
-    keyboardDown = false;
-    onKey(false, window, 0);
+bool Keypad::keyboardHeld() const {
+    for (std::size_t i = 0; i < queued_; ++i) {
+        const QueuedPress& press = queue_[(head_ + i) % keyQueueCapacity];
+        if (press.source != mouseSource && press.held) return true;
+    }
+    return keyPressed && deliveredSource_ != mouseSource;
 }
 
 std::optional<int> Keypad::mapPcKey(PcKey key) const {
@@ -240,20 +299,49 @@ std::optional<int> Keypad::mapPcChar(char32_t character) const {
     if (letter < 'A' || letter > 'Z') return std::nullopt;
     const int found = (alpha ? alphaLetterKeys : plainLetterKeys)[static_cast<std::size_t>(letter - 'A')];
     if (found < 0) return std::nullopt;
-    // "O" is the [ON] key, which [2nd] turns into "off": refuse it like a click.
-    if (!alpha && found == onKeyIndex && secondShiftActive()) return std::nullopt;
     return found;
 }
 
-uint8_t Keypad::nextKeyCode() {
-    if (isRepeatable(keyCode) && keyPressed) {
-        if (repeatCount >= repeatDelayTicks) return keyCode;
-        return repeatCount++ == 0 ? keyCode : 0;
-    }
-    const uint8_t code = keyCode;
+bool Keypad::keyPending() const {
+    return queued_ > 0 || (keyPressed && isRepeatable(keyCode) && keyCode != 0);
+}
+
+void Keypad::clear() {
+    head_ = 0;
+    queued_ = 0;
     keyCode = 0;
-    keyPending = false;
-    return code;
+    repeatCount = 0;
+    keyPressed = false;
+}
+
+std::optional<uint8_t> Keypad::nextKeyCode() {
+    const bool on = calculatorOn(machine_);
+    if (!on) {
+        keyCode = 0;
+        keyPressed = false;
+    }
+    while (queued_ > 0) {
+        const QueuedPress press = queue_[head_];
+        head_ = (head_ + 1) % keyQueueCapacity;
+        --queued_;
+        // Keys typed for the calculator before it switched itself off are not for it.
+        if (!on && press.pressedWhileOn) continue;
+        const auto index = mapPress(press);
+        if (!index || (!on && *index != onKeyIndex)) continue;
+        // A new press ends the repeat of the key before it.
+        keyCode = keyRects[static_cast<std::size_t>(*index)].code;
+        keyPressed = press.held;
+        repeatCount = 1;
+        deliveredSource_ = press.source;
+        deliveredShown_ = press.shownIndex;
+        return keyCode;
+    }
+    if (keyPressed && isRepeatable(keyCode) && keyCode != 0) {
+        if (repeatCount >= repeatDelayTicks) return keyCode;
+        ++repeatCount;
+        return uint8_t{0};
+    }
+    return std::nullopt;
 }
 
 }  // namespace vantrel

@@ -1,9 +1,10 @@
 // The calculator's keys as the user presses them: clicks on the skin and PC keys
-// become one key code that the 50 ms timer delivers. One key at a time, nothing
-// queued; no key reaches a switched-off calculator; [ON] is refused under [2nd].
+// wait in a short queue that the 50 ms timer empties one press per tick. Only [ON]
+// reaches a switched-off calculator.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -69,6 +70,33 @@ public:
     virtual void drawKeysRaised() = 0;           // raised edge inside all 50 rectangles
 };
 
+// Where a press came from: the mouse, or a PC key by a non-negative identifier of
+// the shell's choosing that its key-down and key-up share.
+inline constexpr int32_t mouseSource = -1;
+
+// What became of a press.
+enum class PressOutcome {
+    ignored,    // no calculator key
+    shownOnly,  // drawn pressed, not delivered: the calculator is off
+    queued,
+    dropped,  // drawn pressed, not delivered: the queue is full
+};
+
+// A press waiting for its tick. Keys that follow the calculator's shifts (letters,
+// "=", Insert) keep what was typed and are mapped when they are delivered, so that a
+// [2nd] or [ALPHA] typed just before applies to them.
+struct QueuedPress {
+    int32_t source = mouseSource;
+    int8_t skinIndex = -1;  // a click: the key itself
+    PcKey key = PcKey::other;
+    char32_t character = 0;
+    int8_t shownIndex = -1;  // the key drawn pressed
+    bool held = true;        // not yet released
+    bool pressedWhileOn = true;
+};
+
+inline constexpr std::size_t keyQueueCapacity = 64;
+
 class MouseKeySource {
 public:
     virtual ~MouseKeySource() = default;
@@ -82,49 +110,63 @@ class KeyboardKeySource {
 public:
     virtual ~KeyboardKeySource() = default;
     virtual void onKey(bool down, KeyPainter* window, int index) = 0;
-
-    bool keyboardDown = false;
-    uint8_t keyboardKeyIndex = 0;
 };
 
 class Keypad : public MouseKeySource, public KeyboardKeySource {
 public:
     explicit Keypad(const Machine& machine);
 
+    // A press or release of the mouse's key.
     void onKey(bool down, KeyPainter* window, int index) override;
 
     // Mouse (left button).
-    void pressAt(int x, int y, KeyPainter* window);
+    PressOutcome pressAt(int x, int y, KeyPainter* window);
     void releaseMouse(KeyPainter* window);
     void dragTo(int x, int y, KeyPainter* window);
 
-    // Keyboard: a key-down (every key but F6, F7 and F8, which the window keeps), then
-    // the characters it typed. While one PC key holds a skin key everything else is
-    // ignored, the platform's auto-repeat included; the key-up of any key releases it
-    // (auto-repeat key-ups are not key-ups).
-    void keyboardKeyDown(KeyPainter* window, PcKey key);
-    void keyboardChar(KeyPainter* window, char32_t character);
-    void keyboardRelease(KeyPainter* window);
+    // Keyboard: one press per PC key going down (every key but F6, F7 and F8, which
+    // the window keeps), with the key-down's key and the character it typed; the
+    // key-down table is looked at first. The platform's auto-repeat is not a press.
+    PressOutcome keyboardPress(KeyPainter* window, int32_t source, PcKey key, char32_t character);
+    void keyboardRelease(KeyPainter* window, int32_t source);
+    // Every PC key let go at once (the window lost the keyboard).
+    void releaseKeyboard(KeyPainter* window);
+    bool keyboardHeld() const;
 
     // Index of the skin key for a key-down or a character, by the calculator's shifts.
     std::optional<int> mapPcKey(PcKey key) const;
     std::optional<int> mapPcChar(char32_t character) const;
 
-    // Once per timer tick while keyPending: the code to deliver (0 on the ticks of the
-    // auto-repeat delay).
-    uint8_t nextKeyCode();
+    // Once per timer tick: the code to deliver, 0 on the ticks of the auto-repeat
+    // delay, nothing when there is nothing to deliver.
+    std::optional<uint8_t> nextKeyCode();
+    bool keyPending() const;
+    std::size_t queuedPresses() const { return queued_; }
 
-    uint8_t keyIndex = 0;
-    uint8_t keyCode = 0;
-    uint8_t repeatCount = 0;
-    bool keyPressed = false;
-    bool keyPending = false;
+    // Forget every press not yet delivered and any repeat: the calculator's state was
+    // replaced, or it stopped. Presses made before the calculator went off are
+    // forgotten at the next tick.
+    void clear();
+
+    uint8_t keyIndex = 0;     // the key pressed last
+    uint8_t keyCode = 0;      // the key delivered last, while it may repeat
+    uint8_t repeatCount = 0;  // ticks since keyCode was delivered, up to the delay
+    bool keyPressed = false;  // keyCode's key is still held
 
 private:
     bool secondShiftActive() const;
     bool alphaShiftActive() const;
+    std::optional<int> mapPress(const QueuedPress& press) const;
+    PressOutcome enqueue(KeyPainter* window, const QueuedPress& press);
+    void release(KeyPainter* window, int32_t source);
 
     const Machine& machine_;
+    std::array<QueuedPress, keyQueueCapacity> queue_{};
+    std::size_t head_ = 0;
+    std::size_t queued_ = 0;
+    int32_t deliveredSource_ = mouseSource;  // where keyCode's press came from
+    int8_t deliveredShown_ = -1;
+    PressOutcome lastMouseOutcome_ = PressOutcome::ignored;
 };
 
 }  // namespace vantrel

@@ -30,8 +30,8 @@ void redrawRunningMachine(ThreadControl& control) {
 }  // namespace
 
 void timerTick(Machine& m, Keypad& keypad) {
-    if (keypad.keyPending) {
-        latchAndInterrupt(m, keypad.nextKeyCode());
+    if (const auto key = keypad.nextKeyCode()) {
+        latchAndInterrupt(m, *key);
         return;
     }
     if (m.linkActive.load(std::memory_order_relaxed) != 0) {

@@ -28,6 +28,9 @@ private:
     std::string path_;
 };
 
+// The one PC key the script types with.
+constexpr int32_t typedKeySource = 0;
+
 std::string keyLabel(const ScriptEvent& event) {
     return event.text.empty() ? "key code " + std::to_string(event.code) : event.text;
 }
@@ -70,7 +73,7 @@ int Session::load(bool testRomVersion) {
 }
 
 bool Session::asleep() const {
-    return machine_->control.pendingCode() == code(EmuRequest::Pause) && !keypad_.keyPending &&
+    return machine_->control.pendingCode() == code(EmuRequest::Pause) && !keypad_.keyPending() &&
            machine_->linkActive.load() == 0;
 }
 
@@ -85,19 +88,23 @@ bool Session::perform(const ScriptEvent& event, const RunOptions& options) {
         }
         // A click in the middle of the skin key, as the mouse gives it.
         const KeyRect& rect = keyRects[static_cast<std::size_t>(*index)];
-        keypad_.pressAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, nullptr);
-        if (!keypad_.keyPending)
+        const PressOutcome outcome =
+            keypad_.pressAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, nullptr);
+        if (outcome != PressOutcome::queued)
             host_->note("Key " + keyLabel(event) +
-                       " not taken (calculator off, or [ON] under [2nd]); --inject reaches it.");
+                        " not taken (calculator off); --inject reaches it.");
         return true;
     }
     case ScriptAction::character: {
-        keypad_.keyboardChar(nullptr, event.character);
-        if (!keypad_.keyboardDown) {
+        // Script steps wait for the calculator to sleep, so the shifts it holds now
+        // are the ones the key is delivered under.
+        if (!keypad_.mapPcChar(event.character)) {
             host_->note("No calculator key types \"" + event.text + "\" here.");
             return false;
         }
-        if (!keypad_.keyPending) host_->note("Typed \"" + event.text + "\" not taken (calculator off).");
+        if (keypad_.keyboardPress(nullptr, typedKeySource, PcKey::other, event.character) !=
+            PressOutcome::queued)
+            host_->note("Typed \"" + event.text + "\" not taken (calculator off).");
         return true;
     }
     case ScriptAction::inject:
@@ -132,8 +139,10 @@ RunResult Session::run(const RunOptions& options, const std::atomic<bool>* endEa
         const auto now = Clock::now();
         if (releasePending) {
             // Held for one tick, then let go as the mouse button or PC key would be.
-            if (keypad_.keyboardDown) keypad_.keyboardRelease(nullptr);
-            else keypad_.releaseMouse(nullptr);
+            if (keypad_.mouseDown)
+                keypad_.releaseMouse(nullptr);
+            else
+                keypad_.keyboardRelease(nullptr, typedKeySource);
             releasePending = false;
             previousDone = now;
         }
@@ -161,6 +170,7 @@ RunResult Session::run(const RunOptions& options, const std::atomic<bool>* endEa
         std::this_thread::sleep_until(next);
     }
     result.eventsDone = nextEvent;
+    keypad_.clear();  // presses still waiting are not for the next run
 
     result.stopped = thread->finished() || thread->stop();
     if (!result.stopped) {

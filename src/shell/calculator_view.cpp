@@ -23,7 +23,9 @@ namespace {
 std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Backspace: return PcKey::backspace;
-    case Qt::Key_Tab: return PcKey::tab;
+    // Shift+Tab arrives as Backtab; it presses [2nd] all the same.
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return PcKey::tab;
     case Qt::Key_Return:
     case Qt::Key_Enter: return PcKey::enter;
     case Qt::Key_Control: return PcKey::control;
@@ -49,6 +51,14 @@ std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
         return std::nullopt;
     default: return std::nullopt;
     }
+}
+
+// The physical key where the platform names it, so that a key-up matches its
+// key-down whatever modifiers changed in between; else the key's code.
+int32_t keySource(const QKeyEvent& event) {
+    if (event.nativeScanCode() != 0)
+        return static_cast<int32_t>(event.nativeScanCode() & 0x7FFFFFFF);
+    return event.key() & 0x7FFFFFFF;
 }
 
 }  // namespace
@@ -144,10 +154,14 @@ void CalculatorView::drawKeysRaised() {
     update(QRect(k.left, k.top, k.right - k.left, k.bottom - k.top));
 }
 
+void CalculatorView::reportPress(PressOutcome outcome) {
+    if (outcome == PressOutcome::dropped && onKeyDropped) onKeyDropped();
+}
+
 void CalculatorView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const QPoint at = event->position().toPoint();
-        keypad_.pressAt(at.x(), at.y(), this);
+        reportPress(keypad_.pressAt(at.x(), at.y(), this));
     }
 }
 
@@ -173,19 +187,20 @@ void CalculatorView::keyPressEvent(QKeyEvent* event) {
     }
     // A held PC key holds its calculator key; the calculator repeats by itself.
     if (event->isAutoRepeat()) return;
-    if (const auto pcKey = pcKeyFor(*event)) keypad_.keyboardKeyDown(this, *pcKey);
     const QString text = event->text();
-    if (!text.isEmpty()) keypad_.keyboardChar(this, text.toUcs4().value(0));
+    const char32_t character = text.isEmpty() ? 0 : text.toUcs4().value(0);
+    reportPress(keypad_.keyboardPress(this, keySource(*event),
+                                      pcKeyFor(*event).value_or(PcKey::other), character));
 }
 
 void CalculatorView::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
-    keypad_.keyboardRelease(this);
+    keypad_.keyboardRelease(this, keySource(*event));
 }
 
 void CalculatorView::focusOutEvent(QFocusEvent* event) {
     // A key released in another window never reports here; let go of it now.
-    if (keypad_.keyboardDown) keypad_.keyboardRelease(this);
+    keypad_.releaseKeyboard(this);
     QWidget::focusOutEvent(event);
 }
 

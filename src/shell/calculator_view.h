@@ -41,6 +41,8 @@ public:
 
     // F6, F7 and F8 go to the window, never to the keypad.
     std::function<void(int key)> onFunctionKey;
+    // A press found the key queue full.
+    std::function<void()> onKeyDropped;
     // Right-button release over the LCD.
     std::function<void(const QPoint& globalPos)> onLcdContextMenu;
 
@@ -56,6 +58,7 @@ protected:
 
 private:
     void paintKeyEdge(QPainter& p, int index, bool pressed) const;
+    void reportPress(PressOutcome outcome);
 
     Machine& machine_;
     Keypad& keypad_;

@@ -55,6 +55,9 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
         else onCommand(cmdPreferences);
     };
     view_->onLcdContextMenu = [this](const QPoint& at) { showLcdMenu(at); };
+    view_->onKeyDropped = [this] {
+        if (settings_.beepOnErrors) QApplication::beep();
+    };
     buildMenus();
     setFixedSize(sizeHint());
 
@@ -174,6 +177,7 @@ void MainWindow::threadEnded(int code) {
 
 bool MainWindow::stopEmulationThread() {
     if (!thread_ || machineLeft_) return false;
+    keypad_->clear();
     host_->beginStop();
     const bool ended = thread_->stop(std::chrono::milliseconds(4000));
     if (ended) {
@@ -283,7 +287,11 @@ void MainWindow::runPreferencesCommand() {
     if (runPreferences(this, copy, romLoadFailed_, colours) != preferencesOk || closed_) return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
-    applyPreferences(thread_ && !machineLeft_ ? machine_.get() : nullptr, settings_, copy, colours);
+    const bool running = thread_ && !machineLeft_;
+    const std::string ramPath = settings_.ramPath;
+    applyPreferences(running ? machine_.get() : nullptr, settings_, copy, colours);
+    // Keys typed for the calculator that was there are not for the one reloaded.
+    if (running && settings_.ramPath != ramPath) keypad_->clear();
 }
 
 void MainWindow::runUploadCommand() {

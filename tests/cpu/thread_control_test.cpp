@@ -10,17 +10,29 @@ using namespace std::chrono_literals;
 namespace vantrel {
 namespace {
 
-TEST(ThreadControlTest, ResumeBeforeSuspendIsKept) {
+// A resume given to the running loop does not cut its next pause short; one that
+// comes after the loop took Pause, or a request that replaced the Pause, does.
+TEST(ThreadControlTest, OnlyAResumeAfterPauseWasTakenWakesThePausedLoop) {
     ThreadControl control;
     control.resume();
     std::thread loop([&] {
         control.waitForStart();
-        control.resume();       // a resume that comes before the suspension
-        control.suspendSelf();  // consumes it and goes on at once
+        control.resume();
+        for (int round = 0; round < 3; ++round) {
+            control.dropWakeToken();  // the loop takes Pause from the word
+            control.repostPause();
+            if (round == 1) control.resume();
+            if (round == 2) control.post(EmuRequest::Stop);
+            control.suspendSelf();  // only the first round sleeps
+        }
         control.loopEnded();
     });
+    for (int i = 0; i < 5000 && control.state() != LoopState::paused; ++i)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(control.state(), LoopState::paused);
+    control.resume();
     loop.join();
-    EXPECT_EQ(control.state(), LoopState::ended);
 }
 
 TEST(ThreadControlTest, HoldGrantedAtOnceBeforeStartAndKeepsLoopWaiting) {

@@ -69,7 +69,7 @@ public:
 
     // Ticks until the firmware sleeps with nothing left to deliver.
     bool settle() {
-        return tickUntil([this](const Machine&) { return asleep() && !keypad.keyPending; });
+        return tickUntil([this](const Machine&) { return asleep() && !keypad.keyPending(); });
     }
 
     std::string row(int r) {
@@ -90,8 +90,8 @@ public:
 
     // A character typed on the PC keyboard.
     void type(char32_t character) {
-        keypad.keyboardChar(nullptr, character);
-        keypad.keyboardRelease(nullptr);
+        keypad.keyboardPress(nullptr, 0, PcKey::other, character);
+        keypad.keyboardRelease(nullptr, 0);
         ASSERT_TRUE(settle());
     }
 

@@ -24,13 +24,20 @@ protected:
     void SetUp() override { m->mem.state.port3Value = 0x0B; }
 
     void setShifts(uint8_t flags) { m->mem.state.ram[shiftFlagsAddress - 0x8000] = flags; }
-    void click(int index) {
+    PressOutcome click(int index) {
         const KeyRect& r = keyRects[static_cast<std::size_t>(index)];
-        keypad.pressAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, &painter);
+        return keypad.pressAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, &painter);
     }
+    // A PC key going down that types a character; its key-up is release(source).
+    PressOutcome type(int32_t source, char32_t character, PcKey key = PcKey::other) {
+        return keypad.keyboardPress(&painter, source, key, character);
+    }
+    void release(int32_t source) { keypad.keyboardRelease(&painter, source); }
+    // The codes of the next ticks that deliver something.
     std::vector<int> ticks(int count) {
         std::vector<int> codes;
-        for (int i = 0; i < count && keypad.keyPending; ++i) codes.push_back(keypad.nextKeyCode());
+        for (int i = 0; i < count; ++i)
+            if (const auto code = keypad.nextKeyCode()) codes.push_back(*code);
         return codes;
     }
 
@@ -53,9 +60,8 @@ TEST(KeyRectsTest, EveryKeyIsFoundAtItsCentreWithADistinctMatrixCode) {
         EXPECT_LE(r.bottom, 126 + 321);
         keypad.pressAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, nullptr);
         EXPECT_EQ(keypad.keyIndex, index);
-        EXPECT_EQ(keypad.keyCode, r.code);
         keypad.releaseMouse(nullptr);
-        keypad.nextKeyCode();
+        EXPECT_EQ(keypad.nextKeyCode(), r.code);
         EXPECT_TRUE(r.code >= 1 && r.code <= 56) << index;
         codes.insert(r.code);
     }
@@ -74,12 +80,13 @@ TEST_F(KeypadTest, DeliveryFollowsTheRepeatPattern) {
     click(rightKey);
     EXPECT_EQ(ticks(11), (std::vector<int>{3, 0, 0, 0, 0, 0, 0, 0, 3, 3, 3}));
     keypad.releaseMouse(&painter);
-    EXPECT_FALSE(keypad.keyPending);
+    EXPECT_FALSE(keypad.keyPending());
+    EXPECT_TRUE(ticks(3).empty());
 
-    // A repeating key let go before the tick is not delivered at all; [DEL] repeats too.
+    // A repeating key let go before its tick is still typed, once; [DEL] repeats too.
     click(leftKey);
     keypad.releaseMouse(&painter);
-    EXPECT_TRUE(ticks(3).empty());
+    EXPECT_EQ(ticks(3), std::vector<int>{2});
     click(delKey);
     EXPECT_EQ(ticks(10), (std::vector<int>{32, 0, 0, 0, 0, 0, 0, 0, 32, 32}));
     keypad.releaseMouse(&painter);
@@ -89,60 +96,119 @@ TEST_F(KeypadTest, DeliveryFollowsTheRepeatPattern) {
     EXPECT_EQ(ticks(4), std::vector<int>{34});
     EXPECT_TRUE(keypad.keyPressed);
     keypad.releaseMouse(&painter);
-    EXPECT_FALSE(keypad.keyPending);
+    EXPECT_FALSE(keypad.keyPending());
 }
 
-TEST_F(KeypadTest, ALaterKeyReplacesAnUndeliveredOne) {
+TEST_F(KeypadTest, PressesOverlappingOrWithinOneTickAreQueuedInOrder) {
+    // "2024" typed fast: each key goes down before the one before it comes up, and
+    // all of it before the first tick; a click joins in.
+    type(2, U'2');
+    type(0, U'0');
+    release(2);
+    type(2, U'2');
+    release(0);
+    type(4, U'4');
+    release(2);
     click(enterKey);
+    release(4);
     keypad.releaseMouse(&painter);
-    click(oneKey);
-    keypad.releaseMouse(&painter);
-    EXPECT_EQ(ticks(5), std::vector<int>{34});
+    EXPECT_EQ(keypad.queuedPresses(), 5u);
+    EXPECT_EQ(ticks(8), (std::vector<int>{26, 33, 26, 35, 9}));
 
-    // A key pressed while another source holds a repeating key gets its own delay.
-    keypad.keyboardKeyDown(&painter, PcKey::right);
-    ticks(12);
-    click(leftKey);
-    EXPECT_EQ(ticks(3), (std::vector<int>{2, 0, 0}));
-    // Either source's release ends the shared key state.
-    keypad.keyboardRelease(&painter);
-    EXPECT_FALSE(keypad.keyPending);
-    EXPECT_FALSE(keypad.keyboardDown);
-    EXPECT_TRUE(keypad.mouseDown);
+    // A new press ends the repeat of a held arrow, which does not come back.
+    keypad.keyboardPress(&painter, 7, PcKey::right, 0);
+    EXPECT_EQ(ticks(3), (std::vector<int>{3, 0, 0}));
+    type(1, U'1');
+    EXPECT_EQ(ticks(12), std::vector<int>{34});
+    EXPECT_FALSE(keypad.keyPending());
+
+    // The key-up of an earlier key leaves a held arrow repeating.
+    type(10, U'9');
+    keypad.keyboardPress(&painter, 11, PcKey::left, 0);
+    EXPECT_EQ(ticks(2), (std::vector<int>{20, 2}));
+    release(10);
+    EXPECT_EQ(ticks(2), (std::vector<int>{0, 0}));
+    release(11);
+    EXPECT_TRUE(ticks(2).empty());
+
+    // A PC key whose key-up went missing still types when it goes down again.
+    type(5, U'5');
+    type(5, U'5');
+    EXPECT_EQ(ticks(3), (std::vector<int>{27, 27}));
 }
 
-TEST_F(KeypadTest, SwitchedOffCalculatorSeesKeysDrawnButNotDelivered) {
-    m->mem.state.port3Value = 0x00;
-    click(onKey);
-    click(enterKey);
-    keypad.keyboardChar(&painter, U'1');
-    EXPECT_EQ(painter.pressed, (std::vector<int>{onKey, enterKey, oneKey}));
-    EXPECT_EQ(keypad.keyIndex, oneKey);
-    EXPECT_FALSE(keypad.keyPending);
-    EXPECT_FALSE(keypad.keyPressed);
-    keypad.releaseMouse(&painter);
-    EXPECT_FALSE(keypad.keyPending);
-    EXPECT_EQ(painter.raised, 1);
+TEST_F(KeypadTest, QueueHoldsSixtyFourAndDropsNewerPresses) {
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(type(1, i % 2 ? U'1' : U'2'), PressOutcome::queued) << i;
+    EXPECT_EQ(type(1, U'3'), PressOutcome::dropped);
+    EXPECT_EQ(click(enterKey), PressOutcome::dropped);
+    const std::vector<int> codes = ticks(70);
+    ASSERT_EQ(codes.size(), 64u);
+    EXPECT_EQ(codes.front(), 26);
+    EXPECT_EQ(codes.back(), 34);
+    EXPECT_EQ(type(1, U'3'), PressOutcome::queued);
 }
 
-TEST_F(KeypadTest, OnKeyIsRefusedUnderTheSecondShift) {
-    setShifts(secondShiftBit);
-    click(onKey);
-    EXPECT_TRUE(painter.pressed.empty());
-    EXPECT_FALSE(keypad.keyPending);
-    EXPECT_TRUE(keypad.mouseDown);  // the release is still a release
-    keypad.releaseMouse(&painter);
-    EXPECT_EQ(painter.raised, 1);
-    EXPECT_FALSE(keypad.mapPcChar(U'o'));
-    EXPECT_FALSE(keypad.mapPcChar(U'O'));
-    EXPECT_EQ(keypad.mapPcKey(PcKey::insert), delKey);
+TEST_F(KeypadTest, ShiftedKeysAreMappedWhenDelivered) {
+    // [ALPHA] then "a", typed before either is delivered: the calculator takes
+    // [ALPHA] at the first tick, and "a" is its alpha letter at the second.
+    keypad.keyboardPress(&painter, 1, PcKey::control, 0);
+    type(2, U'a');
+    type(3, U'=');  // nothing without the alpha shift, [STO▶] with it
+    EXPECT_EQ(ticks(1), std::vector<int>{48});
+    setShifts(alphaShiftBit);
+    EXPECT_EQ(ticks(2), (std::vector<int>{46, 42}));
 
+    // [2nd] then Insert is [DEL]; then "o" is [ON], no longer refused under [2nd].
     setShifts(0);
+    keypad.keyboardPress(&painter, 1, PcKey::tab, U'\t');
+    keypad.keyboardPress(&painter, 4, PcKey::insert, 0);
+    type(5, U'o');
+    EXPECT_EQ(ticks(1), std::vector<int>{54});
+    setShifts(secondShiftBit);
+    EXPECT_EQ(ticks(2), (std::vector<int>{32, 41}));
+
+    // A press that means nothing when its turn comes is passed over.
+    setShifts(0);
+    type(6, U'b');
+    type(7, U'7');
+    EXPECT_EQ(ticks(2), std::vector<int>{36});
+
+    // Enter's key-down and its character are one press.
+    keypad.keyboardPress(&painter, 8, PcKey::enter, U'\r');
+    EXPECT_EQ(ticks(3), std::vector<int>{9});
+    EXPECT_EQ(type(9, U'?'), PressOutcome::ignored);
+}
+
+TEST_F(KeypadTest, SwitchedOffCalculatorTakesOnlyOnAndLosesWhatWasQueued) {
+    type(1, U'1');
+    type(2, U'2');
+    type(3, U'3');
+    EXPECT_EQ(ticks(1), std::vector<int>{34});
+    m->mem.state.port3Value = 0x03;  // the calculator switched itself off
+    EXPECT_TRUE(ticks(2).empty());
+    EXPECT_EQ(keypad.queuedPresses(), 0u);
+
+    painter.pressed.clear();
+    EXPECT_EQ(click(enterKey), PressOutcome::shownOnly);
+    EXPECT_EQ(type(1, U'1'), PressOutcome::shownOnly);
+    EXPECT_EQ(click(onKey), PressOutcome::queued);
+    EXPECT_EQ(type(2, U'o'), PressOutcome::queued);
+    EXPECT_EQ(painter.pressed, (std::vector<int>{enterKey, oneKey, onKey, onKey}));
+    EXPECT_EQ(ticks(1), std::vector<int>{41});
+    m->mem.state.port3Value = 0x0B;
+    EXPECT_EQ(ticks(2), std::vector<int>{41});
+}
+
+TEST_F(KeypadTest, OnKeyWorksUnderTheSecondShift) {
+    setShifts(secondShiftBit);
+    EXPECT_EQ(click(onKey), PressOutcome::queued);
+    EXPECT_EQ(painter.pressed, std::vector<int>{onKey});
     EXPECT_EQ(keypad.mapPcChar(U'o'), onKey);
-    EXPECT_FALSE(keypad.mapPcKey(PcKey::insert));
-    click(onKey);
+    EXPECT_EQ(keypad.mapPcKey(PcKey::insert), delKey);
     EXPECT_EQ(ticks(2), std::vector<int>{41});
 
+    setShifts(0);
+    EXPECT_FALSE(keypad.mapPcKey(PcKey::insert));
     // With both shifts, "o" is the alpha letter on [×], not [ON].
     setShifts(secondShiftBit | alphaShiftBit);
     EXPECT_EQ(keypad.mapPcChar(U'o'), 34);
@@ -185,28 +251,6 @@ TEST_F(KeypadTest, KeyDownTable) {
     EXPECT_FALSE(keypad.mapPcKey(PcKey::other));
 }
 
-TEST_F(KeypadTest, OnePcKeyHoldsTheKeypadUntilAnyKeyUp) {
-    keypad.keyboardKeyDown(&painter, PcKey::enter);
-    keypad.keyboardChar(&painter, U'\r');  // Enter's own character
-    keypad.keyboardChar(&painter, U'a');
-    keypad.keyboardKeyDown(&painter, PcKey::enter);  // the platform's auto-repeat
-    EXPECT_EQ(painter.pressed, std::vector<int>{enterKey});
-    EXPECT_EQ(keypad.keyboardKeyIndex, enterKey);
-    keypad.keyboardRelease(&painter);  // the key-up of "a" ends the press of Enter
-    EXPECT_FALSE(keypad.keyboardDown);
-    EXPECT_EQ(painter.raised, 1);
-    keypad.keyboardRelease(&painter);  // nothing held: nothing redrawn
-    EXPECT_EQ(painter.raised, 1);
-    EXPECT_EQ(ticks(3), std::vector<int>{9});
-
-    // An unmapped key does not hold the keypad.
-    keypad.keyboardKeyDown(&painter, PcKey::other);
-    keypad.keyboardChar(&painter, U'?');
-    EXPECT_FALSE(keypad.keyboardDown);
-    keypad.keyboardChar(&painter, U'q');
-    EXPECT_EQ(keypad.keyIndex, 30);
-}
-
 TEST_F(KeypadTest, MouseOutsideKeysAndDragging) {
     keypad.pressAt(50, 50, &painter);    // the LCD
     keypad.pressAt(3, 150, &painter);    // left of [F1]
@@ -218,12 +262,13 @@ TEST_F(KeypadTest, MouseOutsideKeysAndDragging) {
     EXPECT_EQ(painter.raised, 1);
 
     click(rightKey);
+    ticks(1);
     const KeyRect& r = keyRects[rightKey];
     keypad.dragTo(r.left, r.top, &painter);  // still on the key
     EXPECT_TRUE(keypad.keyPressed);
     keypad.dragTo(r.right, r.top, &painter);  // off it
     EXPECT_FALSE(keypad.keyPressed);
-    EXPECT_FALSE(keypad.keyPending);
+    EXPECT_FALSE(keypad.keyPending());
     EXPECT_FALSE(keypad.mouseDown);
     keypad.dragTo(r.left, r.top, &painter);  // back on: not pressed again
     EXPECT_FALSE(keypad.keyPressed);

@@ -58,7 +58,7 @@ TEST_F(TimerCadenceTest, RunningPausedLinkAndKey) {
     timerTick(*m, keypad);
     EXPECT_EQ(m->control.pendingCode(), code(EmuRequest::Interrupt));
     EXPECT_EQ(m->keyLatch.load(), 9u);
-    EXPECT_FALSE(keypad.keyPending);
+    EXPECT_FALSE(keypad.keyPending());
 
     // The repeat delay of a held arrow sends interrupts with code 0.
     m->linkActive = 0;
@@ -212,6 +212,56 @@ TEST_F(TimerThreadTest, RunningMachineGetsRepaintsButNoInterrupts) {
     }
     EXPECT_EQ(interrupts(), 0);
     EXPECT_EQ(m->control.haltEvent.pulseCount(), 0u);
+}
+
+// A calculator that computes across several ticks (each resumes the running loop),
+// then sleeps in HALT and takes a key: the loop wakes to run exactly the instruction
+// after HALT before the interrupt, and pulses the halt event once for the pause.
+TEST_F(TimerThreadTest, KeyAfterABusySpellInterruptsOneInstructionPastHalt) {
+    test::placeProgram(*m, 0x0038,
+                       {0xE1,              // POP HL
+                        0xE5,              // PUSH HL
+                        0x22, 0x20, 0x80,  // LD (8020h),HL: where the routine returns to
+                        0xFB,              // EI
+                        0xC9});            // RET
+    test::placeProgram(*m, 0x0000,
+                       {0x31, 0x00, 0xF0,  // LD SP,F000h
+                        0xFB,              // EI
+                        0x3A, 0x10, 0x80,  // 0004: LD A,(8010h)  busy until the test says go
+                        0xB7,              // OR A
+                        0x28, 0xFA,        // JR Z,0004h
+                        0x76,              // 000A: HALT
+                        0x00,              // 000B: NOP
+                        0x00,              // 000C: NOP
+                        0x00,              // NOP
+                        0x18, 0xFA});      // JR 000Ah
+    thread = std::make_unique<EmulationThread>(*m);
+    for (int i = 0; i < 6; ++i) {
+        const int repaints = host.repaints();
+        timerTick(*m, keypad);
+        ASSERT_TRUE(waitUntil([&] { return host.repaints() > repaints; }));
+    }
+    EXPECT_NE(m->control.state(), LoopState::paused);
+    {
+        HoldGuard hold(m->control);
+        m->mem.state.ram[0x10] = 1;
+    }
+    waitPaused();
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(m->control.haltEvent.pulseCount(), 1u);
+
+    click(enterKey);
+    keypad.releaseMouse(nullptr);
+    timerTick(*m, keypad);
+    ASSERT_TRUE(waitUntil([&] {
+        HoldGuard hold(m->control);
+        return m->mem.state.ram[0x20] != 0;
+    }));
+    waitPaused();
+    std::this_thread::sleep_for(30ms);
+    HoldGuard hold(m->control);
+    EXPECT_EQ(m->mem.state.ram[0x20] | m->mem.state.ram[0x21] << 8, 0x000C);
+    EXPECT_EQ(m->control.haltEvent.pulseCount(), 2u);
 }
 
 class InjectKeyTest : public TimerThreadTest {};

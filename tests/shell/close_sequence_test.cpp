@@ -63,8 +63,8 @@ TEST_F(CloseSequence, CancelKeepsTheCalculatorRunning) {
     EXPECT_TRUE(window->hasEmulationThread());
     EXPECT_TRUE(window->isVisible());
     // Still running: a key press is delivered.
-    window->keypad().keyboardChar(window->view(), U'0');
-    window->keypad().keyboardRelease(window->view());
+    window->keypad().keyboardPress(window->view(), 0, PcKey::other, U'0');
+    window->keypad().keyboardRelease(window->view(), 0);
     EXPECT_TRUE(waitUntil([&] { return window->machine().keyLatch.load() == 33; }));
     window->onCommand(cmdKill);
     EXPECT_FALSE(stateWritten());

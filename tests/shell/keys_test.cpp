@@ -1,12 +1,20 @@
 // Clicks and PC keys reach the running calculator; F6 to F8 never do.
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QTabBar>
 #include <QTimer>
+#include <string>
 
 #include "cpu/thread_control.h"
 #include "hardware/keypad.h"
+#include "hardware/ports.h"
+#include "modal_driver.h"
 #include "running_window.h"
 #include "shell/calculator_view.h"
+#include "support/temp_dir.h"
 
 namespace vantrel::test {
 namespace {
@@ -38,13 +46,13 @@ TEST_F(Keys, QuickClickOnEnterIsDeliveredAtTheNextTick) {
     mouse(QEvent::MouseButtonRelease, centre(49));
     EXPECT_EQ(window->view()->pressedKey(), -1);
     EXPECT_TRUE(latched(9));
-    EXPECT_TRUE(waitUntil([&] { return !window->keypad().keyPending; }));
+    EXPECT_TRUE(waitUntil([&] { return !window->keypad().keyPending(); }));
 }
 
 TEST_F(Keys, ClickInsideTheLcdPressesNothing) {
     ASSERT_NO_FATAL_FAILURE(start());
     mouse(QEvent::MouseButtonPress, QPoint(100, 60));
-    EXPECT_FALSE(window->keypad().keyPending);
+    EXPECT_FALSE(window->keypad().keyPending());
     EXPECT_EQ(window->view()->pressedKey(), -1);
     mouse(QEvent::MouseButtonRelease, QPoint(100, 60));
 }
@@ -52,7 +60,7 @@ TEST_F(Keys, ClickInsideTheLcdPressesNothing) {
 TEST_F(Keys, PcKeysAndTypedCharactersPressSkinKeys) {
     ASSERT_NO_FATAL_FAILURE(start());
     key(QEvent::KeyPress, Qt::Key_Return, QStringLiteral("\r"));
-    EXPECT_TRUE(window->keypad().keyboardDown);
+    EXPECT_TRUE(window->keypad().keyboardHeld());
     key(QEvent::KeyRelease, Qt::Key_Return, QStringLiteral("\r"));
     EXPECT_TRUE(latched(9));
 
@@ -65,9 +73,9 @@ TEST_F(Keys, AutoRepeatDoesNotPressAgain) {
     ASSERT_NO_FATAL_FAILURE(start());
     key(QEvent::KeyPress, Qt::Key_8, QStringLiteral("8"));
     key(QEvent::KeyRelease, Qt::Key_8, QStringLiteral("8"));
-    EXPECT_FALSE(window->keypad().keyboardDown);
+    EXPECT_FALSE(window->keypad().keyboardHeld());
     key(QEvent::KeyPress, Qt::Key_8, QStringLiteral("8"), true);
-    EXPECT_FALSE(window->keypad().keyboardDown);
+    EXPECT_FALSE(window->keypad().keyboardHeld());
 }
 
 TEST_F(Keys, FunctionKeysSixToEightNeverReachTheKeypad) {
@@ -81,26 +89,174 @@ TEST_F(Keys, FunctionKeysSixToEightNeverReachTheKeypad) {
     closer.start(20);
     for (int code : {Qt::Key_F6, Qt::Key_F7, Qt::Key_F8}) {
         key(QEvent::KeyPress, code);
-        EXPECT_FALSE(window->keypad().keyboardDown) << code;
-        EXPECT_FALSE(window->keypad().keyPending) << code;
+        EXPECT_FALSE(window->keypad().keyboardHeld()) << code;
+        EXPECT_FALSE(window->keypad().keyPending()) << code;
         EXPECT_EQ(window->view()->pressedKey(), -1);
         key(QEvent::KeyRelease, code);
     }
     // Whereas F5 is the calculator's [F5].
     key(QEvent::KeyPress, Qt::Key_F5);
-    EXPECT_TRUE(window->keypad().keyboardDown);
+    EXPECT_TRUE(window->keypad().keyboardHeld());
     key(QEvent::KeyRelease, Qt::Key_F5);
     EXPECT_TRUE(latched(49));
 }
 
-TEST_F(Keys, TabPressesSecondInsteadOfMovingTheFocus) {
+TEST_F(Keys, TabAndShiftTabPressSecondInsteadOfMovingTheFocus) {
     ASSERT_NO_FATAL_FAILURE(start());
     window->view()->setFocus();
     key(QEvent::KeyPress, Qt::Key_Tab, QStringLiteral("\t"));
-    EXPECT_TRUE(window->keypad().keyboardDown);
+    EXPECT_TRUE(window->keypad().keyboardHeld());
     EXPECT_EQ(window->view()->pressedKey(), 9);
     key(QEvent::KeyRelease, Qt::Key_Tab, QStringLiteral("\t"));
+    EXPECT_TRUE(latched(54));
+
+    window->machine().keyLatch = 0;
+    key(QEvent::KeyPress, Qt::Key_Backtab, QStringLiteral("\t"), false, Qt::ShiftModifier);
+    EXPECT_EQ(window->view()->pressedKey(), 9);
+    EXPECT_TRUE(window->view()->hasFocus());
+    key(QEvent::KeyRelease, Qt::Key_Backtab, QStringLiteral("\t"), false, Qt::ShiftModifier);
+    EXPECT_TRUE(latched(54));
 }
+
+TEST_F(Keys, StopAndAStateReloadForgetQueuedPresses) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    window->timer().stop();  // nothing is delivered meanwhile
+    for (int code : {Qt::Key_1, Qt::Key_2, Qt::Key_3}) {
+        key(QEvent::KeyPress, code, QString(QChar(code)));
+        key(QEvent::KeyRelease, code, QString(QChar(code)));
+    }
+    EXPECT_EQ(window->keypad().queuedPresses(), 3u);
+    const std::string otherState = dir.filePath(QStringLiteral("other.bin")).toStdString();
+    whenModal([&](QWidget* dialog) {
+        dialog->findChild<QTabBar*>("tabs")->setCurrentIndex(2);
+        dialog->findChild<QLineEdit*>("ramPath")->setText(QString::fromStdString(otherState));
+        dialog->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok)->click();
+    });
+    window->onCommand(cmdPreferences);
+    EXPECT_EQ(settings.ramPath, otherState);
+    EXPECT_EQ(window->keypad().queuedPresses(), 0u);
+
+    key(QEvent::KeyPress, Qt::Key_4, QStringLiteral("4"));
+    EXPECT_EQ(window->keypad().queuedPresses(), 1u);
+    EXPECT_TRUE(window->stopEmulationThread());
+    EXPECT_EQ(window->keypad().queuedPresses(), 0u);
+}
+
+#ifdef VANTREL_FIRMWARE_ROM  // builds without the assembled firmware leave this out
+
+// The window on the demo firmware, typed at as a person types: keys overlap, and
+// several go down within one 50 ms tick.
+class DemoKeys : public ::testing::Test {
+protected:
+    void SetUp() override {
+        application();
+        settings.romPath = VANTREL_FIRMWARE_ROM;
+        settings.ramPath = dir / "TI85Stat.bin";
+        settings.saveStateMode = saveStateNever;
+        window = std::make_unique<MainWindow>(settings);
+        ASSERT_TRUE(window->startEmulation());
+        window->show();
+        ASSERT_TRUE(waitUntil([&] { return row(0) == "  VANTREL DEMO" && settled(); }));
+    }
+    void TearDown() override { window.reset(); }
+
+    std::string row(int r) {
+        Machine& m = window->machine();
+        HoldGuard hold(m.control);
+        std::string text(
+            reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + r * 16))), 16);
+        text.erase(text.find_last_not_of(' ') + 1);
+        return text;
+    }
+    bool on() {
+        HoldGuard hold(window->machine().control);
+        return calculatorOn(window->machine());
+    }
+    bool settled() { return window->machine().control.pendingCode() == code(EmuRequest::Pause); }
+
+    static int qtKey(char c) {
+        if (c == '*') return Qt::Key_Asterisk;
+        if (c == '+') return Qt::Key_Plus;
+        if (c == '\r') return Qt::Key_Return;
+        return c >= 'a' && c <= 'z' ? c - 'a' + Qt::Key_A : c;
+    }
+    void key(QEvent::Type type, char c) {
+        const bool shifted = c == '*' || c == '+';
+        QKeyEvent event(type, qtKey(c), shifted ? Qt::ShiftModifier : Qt::NoModifier,
+                        QString(QChar(c)));
+        QApplication::sendEvent(window->view(), &event);
+    }
+    // Each key goes down before the one before it comes up; gapMs of event loop
+    // between the presses, 0 for all of them inside one tick.
+    void typeOverlapping(const std::string& text, int gapMs) {
+        char held = 0;
+        for (char c : text) {
+            if (held == c) {  // one key cannot overlap itself
+                key(QEvent::KeyRelease, held);
+                held = 0;
+            }
+            key(QEvent::KeyPress, c);
+            if (held) key(QEvent::KeyRelease, held);
+            held = c;
+            if (gapMs) waitUntil([] { return false; }, gapMs);
+        }
+        key(QEvent::KeyRelease, held);
+    }
+    void click(int index) {
+        const KeyRect& k = keyRects[static_cast<std::size_t>(index)];
+        const QPointF at((k.left + k.right) / 2, (k.top + k.bottom) / 2);
+        QWidget* view = window->view();
+        QMouseEvent press(QEvent::MouseButtonPress, at, view->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, view->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &release);
+    }
+
+    TempDir dir;
+    Settings settings;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(DemoKeys, FastOverlappingTypingShowsExactlyWhatWasTyped) {
+    typeOverlapping("2024*365\r", 0);
+    ASSERT_TRUE(waitUntil([&] { return settled() && !row(5).empty(); })) << row(3);
+    EXPECT_EQ(row(3), "2024*365");
+    EXPECT_EQ(row(5), "          738760");
+
+    typeOverlapping("12+30\r", 20);
+    ASSERT_TRUE(waitUntil([&] { return settled() && row(3) == "12+30" && !row(5).empty(); }));
+    EXPECT_EQ(row(5), "              42");
+
+    typeOverlapping("4567\r", 30);
+    ASSERT_TRUE(waitUntil([&] { return settled() && row(3) == "4567" && !row(5).empty(); }));
+    EXPECT_EQ(row(5), "            4567");
+}
+
+TEST_F(DemoKeys, SecondOnSwitchesOffAndOnSwitchesOnAgain) {
+    typeOverlapping("7", 0);
+    click(9);   // [2nd]
+    click(45);  // [ON]
+    ASSERT_TRUE(waitUntil([&] { return settled() && !on(); }));
+    typeOverlapping("8", 0);  // not for a switched-off calculator
+    typeOverlapping("o", 0);
+    ASSERT_TRUE(waitUntil([&] { return settled() && on(); }));
+    EXPECT_EQ(row(3), "7");
+
+    // Tab's [2nd], then "o"; then a click on [ON].
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(window->view(), &tab);
+    typeOverlapping("o", 0);
+    QKeyEvent tabUp(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(window->view(), &tabUp);
+    ASSERT_TRUE(waitUntil([&] { return settled() && !on(); }));
+    click(45);
+    ASSERT_TRUE(waitUntil([&] { return settled() && on(); }));
+    EXPECT_EQ(row(3), "7");
+}
+
+#endif  // VANTREL_FIRMWARE_ROM
 
 }  // namespace
 }  // namespace vantrel::test
