@@ -63,11 +63,11 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     answers.linkActive = [this](uint32_t value) { machine_->linkActive.store(value); };
     answers.illegalOpcode = [this](const IllegalOpcodeSnapshot& s) { return IllegalOpcodeDialog::ask(s, this); };
     answers.threadEnded = [this](int code) { threadEnded(code); };
-    answers.filePrompt = [this](int kind, bool isError, const std::string& name) {
-        return showFilePrompt(this, kind, isError, name);
+    answers.filePrompt = [this](int kind, bool isError, const std::string& name, const std::string& reason) {
+        return showFilePrompt(this, kind, isError, name, reason);
     };
     answers.uploadHint = [this](int code) { showLinkHint(this, code, settings_.beepOnErrors); };
-    answers.askSaveName = [this](std::string& name) { return askSaveFileName(this, name); };
+    answers.askSaveName = [this](std::string& name, bool backup) { return askSaveFileName(this, name, backup); };
     host_ = std::make_unique<QtHost>(this, std::move(answers));
     machine_->setHost(host_.get());
 
@@ -187,10 +187,11 @@ bool MainWindow::stopEmulationThread() {
 }
 
 void MainWindow::saveStateReporting() {
-    if (!saveStateFile(*machine_, settings_.ramPath))
+    std::string why;
+    if (!saveStateFile(*machine_, settings_.ramPath, &why))
         QMessageBox::warning(this, programTitle,
-                             QStringLiteral("The calculator state could not be saved to \"%1\".")
-                                 .arg(QString::fromStdString(settings_.ramPath)));
+                             QStringLiteral("The calculator state could not be saved to \"%1\".\n%2")
+                                 .arg(QString::fromStdString(settings_.ramPath), QString::fromStdString(why)));
 }
 
 bool MainWindow::closeMainWindow() {
