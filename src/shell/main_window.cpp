@@ -281,7 +281,8 @@ void MainWindow::onCommand(int id) {
 void MainWindow::runPreferencesCommand() {
     Settings copy = settings_;
     const ColourFunction colours = [this](uint32_t fg, uint32_t bg) { applyLcdColours(fg, bg); };
-    if (runPreferences(this, copy, romLoadFailed_, colours) != preferencesOk || closed_) return;
+    const std::string romInUse = thread_ ? machine_->romFile : std::string();
+    if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != preferencesOk || closed_) return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
     applyPreferences(thread_ && !machineLeft_ ? machine_.get() : nullptr, settings_, copy, colours);
