@@ -82,7 +82,8 @@ std::string usageText() {
            "  --help                              show this text\n"
            "  --version                           show the version\n"
            "\n"
-           "Paths given here are kept in Vantrel.ini for the next start.\n";
+           "Paths given here are kept in Vantrel.ini for the next start when they work.\n"
+           "A start on a display where Vantrel runs already hands over to that window.\n";
 }
 
 }  // namespace vantrel
