@@ -174,7 +174,8 @@ public:
         path_ = directoryPart(target) + "." + namePart(target).substr(0, 200) + ".vantrel-save";
         for (int attempt = 0; attempt < 8; ++attempt) {
             const int fd =
-                ::open(path_.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+                ::open(path_.c_str(),
+                       O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
             if (fd < 0) {
                 // Something else under that name (a link, a FIFO, a folder): clear it once.
                 if ((errno == ELOOP || errno == ENXIO || errno == EISDIR) && attempt == 0 &&
@@ -188,9 +189,11 @@ public:
             }
             struct stat held {};
             struct stat named {};
-            const bool stillNamed = ::fstat(fd, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+            const bool stillNamed = ::fstat(fd, &held) == 0 &&
+                                    ::lstat(path_.c_str(), &named) == 0 &&
                                     held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-            if (stillNamed && S_ISREG(held.st_mode) && held.st_nlink == 1 && held.st_uid == ::geteuid()) {
+            if (stillNamed && S_ISREG(held.st_mode) && held.st_nlink == 1 &&
+                held.st_uid == ::geteuid()) {
                 fd_ = fd;
                 if (::ftruncate(fd_, 0) == 0) return fd_;
                 const int failure = errno;
@@ -359,8 +362,8 @@ WriteTarget checkWriteTarget(const std::string& path) {
     } else {
         // A new file needs a folder that takes it.
         const std::string folder = directoryPart(*target);
-        if (::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
-            result.error = errno;
+        const char* folderName = folder.empty() ? "." : folder.c_str();
+        if (::faccessat(AT_FDCWD, folderName, W_OK | X_OK, AT_EACCESS) != 0) result.error = errno;
     }
     result.usable = result.error == 0;
     return result;

@@ -20,7 +20,8 @@ bool readWholeFile(const std::string& path, void* buffer, std::size_t count);
 // its owner where allowed, are kept; a file the user may not write is not replaced.
 // Where the directory takes no new file, the existing file is rewritten in place
 // instead. On failure, error (when given) receives the system's error number.
-bool writeWholeFile(const std::string& path, const void* buffer, std::size_t count, int* error = nullptr);
+bool writeWholeFile(const std::string& path, const void* buffer, std::size_t count,
+                    int* error = nullptr);
 
 // What a write to path would meet, found without writing: usable is false (with the
 // error number in error) when writeWholeFile would surely fail, for instance for a
@@ -35,7 +36,8 @@ WriteTarget checkWriteTarget(const std::string& path);
 // Reads a regular file of unknown size into text. False when the file cannot be
 // read or is larger than maxBytes (text is then empty; error, when given, receives
 // the system's error number, EFBIG for a file over the limit).
-bool readFileText(const std::string& path, std::string& text, std::size_t maxBytes, int* error = nullptr);
+bool readFileText(const std::string& path, std::string& text, std::size_t maxBytes,
+                  int* error = nullptr);
 
 // True when path names an existing regular file (symbolic links followed).
 bool isRegularFile(const std::string& path);

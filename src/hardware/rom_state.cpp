@@ -36,7 +36,8 @@ constexpr uint8_t coldStartPatch[] = {0xCD, 0x15, 0x0B, 0x00};
 int loadRomImage(Machine& m, const std::string& romPath) {
     // Absolute, so that the comparison with a state path holds wherever it is made.
     std::error_code ec;
-    const auto absolute = romPath.empty() ? std::filesystem::path() : std::filesystem::absolute(romPath, ec);
+    const auto absolute =
+        romPath.empty() ? std::filesystem::path() : std::filesystem::absolute(romPath, ec);
     m.romFile = ec ? romPath : absolute.string();
     if (!readWholeFile(romPath, m.mem.rom.data(), romSize)) return romUnreadable;
     return patchRomImage(m) ? romLoaded : romWrongVersion;

@@ -18,8 +18,8 @@ namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readBytes;
 using test::FileSizeLimit;
+using test::readBytes;
 using test::TempDir;
 using test::writeBytes;
 
@@ -253,7 +253,8 @@ TEST(WriteWholeFileTest, FailuresSayWhyAndAreFoundBeforeWriting) {
     EXPECT_FALSE(checkWriteTarget(dir / "new.bin").exists);
     writeBytes(dir / "old.bin", bytes);
     EXPECT_TRUE(checkWriteTarget(dir / "old.bin").exists);
-    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"folder", "loopA", "loopB", "old.bin"}));
+    EXPECT_EQ(entries(dir.path()),
+              (std::vector<std::string>{"folder", "loopA", "loopB", "old.bin"}));
 }
 
 // A save killed at any moment leaves the old or the new file whole, and at most the

@@ -49,7 +49,8 @@ struct FullDiskRun {
 
 // Fills folder until the file system refuses more.
 inline void fillUp(const std::string& folder) {
-    const int fd = ::open((folder + "/.filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd =
+        ::open((folder + "/.filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return;
     const std::vector<char> block(4096, 'f');
     while (::write(fd, block.data(), block.size()) > 0) {
@@ -89,7 +90,8 @@ inline FullDiskRun runOnFullDisk(const std::string& folder, const std::function<
     }
     ::close(channel[1]);
     FullDiskRun run;
-    if (::read(channel[0], &run.expectedError, sizeof run.expectedError) != sizeof run.expectedError)
+    if (::read(channel[0], &run.expectedError, sizeof run.expectedError) !=
+        sizeof run.expectedError)
         run.expectedError = 0;
     ::close(channel[0]);
     int status = 0;
