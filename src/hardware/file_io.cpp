@@ -177,8 +177,10 @@ public:
                 ::open(path_.c_str(),
                        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
             if (fd < 0) {
-                // Something else under that name (a link, a FIFO, a folder): clear it once.
-                if ((errno == ELOOP || errno == ENXIO || errno == EISDIR) && attempt == 0 &&
+                // Something else under that name (a link, a FIFO, a folder, a file left
+                // without write permission): clear it once.
+                if ((errno == ELOOP || errno == ENXIO || errno == EISDIR || errno == EACCES) &&
+                    attempt == 0 &&
                     (::unlink(path_.c_str()) == 0 || ::rmdir(path_.c_str()) == 0))
                     continue;
                 return -1;

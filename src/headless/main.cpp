@@ -100,11 +100,8 @@ int main(int argc, char** argv) {
         if (const std::string why = whyUnreadable(event.text); !why.empty())
             return refuse("cannot read " + event.text + " to upload: " + why);
     }
-    const std::string romPath = options.romPath.value_or(settings.romPath);
-    const std::string ramPath = options.ramPath.value_or(settings.ramPath);
-    if (sameFile(romPath, ramPath))
-        return refuse("the state file " + ramPath + " is the ROM image; name another with --ram");
-    headless::Session session(romPath, ramPath);
+    headless::Session session(options.romPath.value_or(settings.romPath),
+                              options.ramPath.value_or(settings.ramPath));
 
     const int rom = session.load(settings.testRomVersion);
     if (!session.usable()) {
@@ -113,6 +110,9 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
+    // Loaded as a state it was not; run on, it would be saved over the ROM image.
+    if (stateFileIsRomImage(session.machine(), session.ramPath()))
+        return refuse("the state file " + session.ramPath() + " is the ROM image; name another with --ram");
     if (rom == romWrongVersion) std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", session.romPath().c_str(), session.ramPath().c_str());
 
