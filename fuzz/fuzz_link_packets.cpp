@@ -24,8 +24,10 @@ namespace {
 
 class FuzzHost : public HostInterface {
 public:
-    int filePrompt(int, bool isError, const std::string&) override { return isError ? 0 : overwrite; }
-    bool askSaveName(std::string& name) override {
+    int filePrompt(int, bool isError, const std::string&, const std::string&) override {
+        return isError ? 0 : overwrite;
+    }
+    bool askSaveName(std::string& name, bool) override {
         if (!giveName) return false;
         name = saveName;
         return true;

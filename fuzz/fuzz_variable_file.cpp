@@ -36,8 +36,8 @@ void writeFile(const std::string& path, const uint8_t* data, size_t size) {
     std::fclose(f);
 }
 
-int noAnswer(int, bool, const std::string&) { return 0; }
-int yes(int, bool, const std::string&) { return 1; }
+int noAnswer(int, bool, const std::string&, const std::string&) { return 0; }
+int yes(int, bool, const std::string&, const std::string&) { return 1; }
 
 std::vector<std::vector<uint8_t>> drain(VariableList& list) {
     std::vector<std::vector<uint8_t>> packets;

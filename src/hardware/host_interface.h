@@ -34,13 +34,16 @@ public:
 
     // Blocking calls (the emulation thread waits for the answer).
     // isError: an error box (result 0); else the Yes/No question (non-zero: Yes).
-    virtual int filePrompt(int kind, bool isError, const std::string& fileName) {
-        (void)kind; (void)isError; (void)fileName;
+    // reason: the system's text of what went wrong ("No space left on device"), shown
+    // after the prompt's own text; empty when there is none.
+    virtual int filePrompt(int kind, bool isError, const std::string& fileName, const std::string& reason) {
+        (void)kind; (void)isError; (void)fileName; (void)reason;
         return 0;
     }
     virtual void uploadHint(int code) { (void)code; }
-    // True with the chosen file name in name.
-    virtual bool askSaveName(std::string& name) { (void)name; return false; }
+    // True with the chosen file name in name. backup: the variables are a memory
+    // backup, which takes the extension ".85b" rather than ".85g".
+    virtual bool askSaveName(std::string& name, bool backup) { (void)name; (void)backup; return false; }
     // Non-zero: continue after the illegal instruction; 0: stop the emulation.
     virtual int illegalOpcode(const IllegalOpcodeSnapshot& snapshot) { (void)snapshot; return 0; }
 

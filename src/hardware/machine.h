@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "z80/cpu_registers.h"
 #include "cpu/thread_control.h"
@@ -29,6 +30,9 @@ struct Machine {
     std::atomic<uint32_t> linkActive{0};
     LinkEngine link;
     HostInterface* host = &noHost;
+    // The ROM image's file as loaded (absolute): no state file is read from it or
+    // written over it.
+    std::string romFile;
 
     Machine() { fetchPointer = mem.rom.data(); }
     Machine(const Machine&) = delete;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 
 #include "cpu/memory_access.h"
 #include "hardware/file_io.h"
@@ -33,6 +34,11 @@ constexpr uint8_t coldStartPatch[] = {0xCD, 0x15, 0x0B, 0x00};
 }  // namespace
 
 int loadRomImage(Machine& m, const std::string& romPath) {
+    // Absolute, so that the comparison with a state path holds wherever it is made.
+    std::error_code ec;
+    const auto absolute =
+        romPath.empty() ? std::filesystem::path() : std::filesystem::absolute(romPath, ec);
+    m.romFile = ec ? romPath : absolute.string();
     if (!readWholeFile(romPath, m.mem.rom.data(), romSize)) return romUnreadable;
     return patchRomImage(m) ? romLoaded : romWrongVersion;
 }
@@ -46,7 +52,7 @@ bool patchRomImage(Machine& m) {
 }
 
 int loadStateFile(Machine& m, const std::string& ramPath) {
-    if (readWholeFile(ramPath, &m.mem.state, stateFileSize))
+    if (!stateFileIsRomImage(m, ramPath) && readWholeFile(ramPath, &m.mem.state, stateFileSize))
         m.regs = m.mem.state.savedRegisters;
     else
         coldStart(m);
@@ -66,9 +72,21 @@ void coldStart(Machine& m) {
     std::memcpy(m.mem.rom.data() + coldStartPatchOffset, coldStartPatch, sizeof coldStartPatch);
 }
 
-bool saveStateFile(Machine& m, const std::string& ramPath) {
+bool saveStateFile(Machine& m, const std::string& ramPath, std::string* why) {
+    // A ROM dump cannot be made again; 32800 bytes of state must never replace it.
+    if (stateFileIsRomImage(m, ramPath)) {
+        if (why) *why = romImageText;
+        return false;
+    }
     m.mem.state.savedRegisters = m.regs;
-    return writeWholeFile(ramPath, &m.mem.state, stateFileSize);
+    int error = 0;
+    if (writeWholeFile(ramPath, &m.mem.state, stateFileSize, &error)) return true;
+    if (why) *why = errorText(error);
+    return false;
+}
+
+bool stateFileIsRomImage(const Machine& m, const std::string& ramPath) {
+    return !m.romFile.empty() && sameFile(ramPath, m.romFile);
 }
 
 int reloadStateFile(Machine& m, const std::string& ramPath) {

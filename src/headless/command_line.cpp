@@ -195,7 +195,8 @@ std::string usageText() {
            "                    calculator is off or under [2nd])\n"
            "  --upload FILE[@MS]  the Upload command, FILE as the chosen file\n"
            "  --no-auto-link    the Upload command does not type [2nd] [LINK] [F2]\n"
-           "  --receive FILE    variables the calculator sends are written to FILE\n"
+           "  --receive FILE    variables the calculator sends are written to FILE (.85g\n"
+           "                    added to a name without extension, .85b for a backup)\n"
            "  --overwrite       answer Yes when FILE exists (else No)\n"
            "\n"
            "  --help            show this text\n"
@@ -211,8 +212,10 @@ std::string usageText() {
            "  vantrel-headless --key 2ND --key LINK --key F1 --receive sent.85g \\\n"
            "      --overwrite --until-sleep\n"
            "\n"
-           "Exit status: 0 done, 1 ROM not usable, 2 bad arguments, 3 the emulation\n"
-           "aborted or did not stop, 4 a file could not be written.\n";
+           "Exit status: 0 done, 1 ROM not usable, 2 bad arguments (a settings file or a\n"
+           "file to upload that cannot be read, a state file that is the ROM image), 3 the\n"
+           "emulation aborted or did not stop, 4 a file could not be written (the state\n"
+           "file, received variables, the LCD picture).\n";
 }
 
 }  // namespace vantrel::headless

@@ -16,14 +16,16 @@ constexpr std::size_t shownNameLimit = 256;
 
 }  // namespace
 
-std::string filePromptText(int kind, const std::string& fileName) {
+std::string filePromptText(int kind, const std::string& fileName, const std::string& reason) {
     const std::string name = fileName.substr(0, shownNameLimit);
+    std::string text;
     switch (kind) {
-    case promptCannotOpen: return "Can't open file " + name + ".";
-    case promptOverwrite: return "Overwrite file " + name + "?";
-    case promptBadData: return "The file " + name + " contains bad data.";
-    default: return "Link message " + std::to_string(kind) + " about " + name;
+    case promptCannotOpen: text = "Can't open file " + name + "."; break;
+    case promptOverwrite: text = "Overwrite file " + name + "?"; break;
+    case promptBadData: text = "The file " + name + " contains bad data."; break;
+    default: text = "Link message " + std::to_string(kind) + " about " + name; break;
     }
+    return reason.empty() ? text : text + " " + reason + ".";
 }
 
 std::vector<std::string> HeadlessHost::messages() const {
@@ -49,6 +51,11 @@ std::vector<std::string> HeadlessHost::writtenNames() const {
     return written;
 }
 
+std::vector<std::string> HeadlessHost::failedWrites() const {
+    std::lock_guard lock(mutex_);
+    return failedWrites_;
+}
+
 void HeadlessHost::note(const std::string& text) {
     std::lock_guard lock(mutex_);
     messages_.push_back(text);
@@ -58,8 +65,8 @@ void HeadlessHost::note(const std::string& text) {
     }
 }
 
-int HeadlessHost::filePrompt(int kind, bool isError, const std::string& fileName) {
-    std::string text = filePromptText(kind, fileName);
+int HeadlessHost::filePrompt(int kind, bool isError, const std::string& fileName, const std::string& reason) {
+    std::string text = filePromptText(kind, fileName, reason);
     int answer = 0;
     if (!isError) {
         answer = overwrite ? 1 : 0;
@@ -67,8 +74,11 @@ int HeadlessHost::filePrompt(int kind, bool isError, const std::string& fileName
     }
     if (kind == promptCannotOpen || (kind == promptOverwrite && answer == 0)) {
         std::lock_guard lock(mutex_);
-        if (std::find(savedNames_.begin(), savedNames_.end(), fileName) != savedNames_.end())
+        if (std::find(savedNames_.begin(), savedNames_.end(), fileName) != savedNames_.end()) {
             refusedNames_.push_back(fileName);
+            if (kind == promptCannotOpen)
+                failedWrites_.push_back(reason.empty() ? fileName : fileName + " (" + reason + ")");
+        }
     }
     note(text);
     return answer;
@@ -79,12 +89,12 @@ void HeadlessHost::uploadHint(int code) {
     if (code == hintNotWaiting) note(uploadHintText);
 }
 
-bool HeadlessHost::askSaveName(std::string& name) {
+bool HeadlessHost::askSaveName(std::string& name, bool backup) {
     if (!receivePath) {
         note("The calculator sends variables; refused (no --receive FILE).");
         return false;
     }
-    name = withVariableFileExtension(*receivePath);
+    name = withVariableFileExtension(*receivePath, backup);
     std::lock_guard lock(mutex_);
     savedNames_.push_back(name);
     return true;

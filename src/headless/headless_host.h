@@ -33,12 +33,14 @@ public:
     // Of those, the ones not refused afterwards (overwrite answered No, or the file
     // could not be opened): the files the calculator's variables went to.
     std::vector<std::string> writtenNames() const;
+    // Received variables that could not be written, each "NAME (reason)".
+    std::vector<std::string> failedWrites() const;
     // Adds a message of the runner's own (printed and kept like the others).
     void note(const std::string& text);
 
-    int filePrompt(int kind, bool isError, const std::string& fileName) override;
+    int filePrompt(int kind, bool isError, const std::string& fileName, const std::string& reason) override;
     void uploadHint(int code) override;
-    bool askSaveName(std::string& name) override;
+    bool askSaveName(std::string& name, bool backup) override;
     int illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;
     void postLinkActive(uint32_t value) override;
 
@@ -48,10 +50,12 @@ private:
     std::vector<std::string> messages_;
     std::vector<std::string> savedNames_;
     std::vector<std::string> refusedNames_;
+    std::vector<std::string> failedWrites_;
 };
 
-// The text of a file prompt on one line (the boxes break it after the first words).
-std::string filePromptText(int kind, const std::string& fileName);
+// The text of a file prompt on one line (the boxes break it after the first words),
+// followed by the reason when there is one.
+std::string filePromptText(int kind, const std::string& fileName, const std::string& reason = {});
 
 inline constexpr const char* uploadHintText =
     "To upload a file first press [2nd] [LINK] [F2] on the calculator.";

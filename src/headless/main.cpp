@@ -1,5 +1,8 @@
 // vantrel-headless: the calculator without a window, for scripts and tests.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "hardware/file_io.h"
 #include "hardware/rom_state.h"
 #include "headless/command_line.h"
 #include "headless/session.h"
@@ -38,6 +42,23 @@ void installEndSignals() {
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+}
+
+// Why a file given to read cannot be read, in the system's words; empty when it can.
+std::string whyUnreadable(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errorText(errno);
+    if (!S_ISREG(st.st_mode)) return errorText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errorText(errno);
+    ::close(fd);
+    return {};
+}
+
+// Refusals before the run, like any command-line tool given a bad input.
+int refuse(const std::string& text) {
+    std::fprintf(stderr, "vantrel-headless: %s\n", text.c_str());
+    return 2;
 }
 
 const char* loopEndName(int code) {
@@ -71,7 +92,14 @@ int main(int argc, char** argv) {
     // Defaults as the window finds them; the runner never writes the settings file.
     Settings settings;
     if (options.iniPath) settings.iniPath = *options.iniPath;
-    readSettings(settings, programDirectory(argv[0]));
+    int iniError = 0;
+    if (!readSettings(settings, programDirectory(argv[0]), &iniError) && options.iniPath)
+        return refuse("cannot read the settings file " + *options.iniPath + ": " + errorText(iniError));
+    for (const headless::ScriptEvent& event : options.events) {
+        if (event.action != headless::ScriptAction::upload) continue;
+        if (const std::string why = whyUnreadable(event.text); !why.empty())
+            return refuse("cannot read " + event.text + " to upload: " + why);
+    }
     headless::Session session(options.romPath.value_or(settings.romPath),
                               options.ramPath.value_or(settings.ramPath));
 
@@ -82,6 +110,9 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
+    // Loaded as a state it was not; run on, it would be saved over the ROM image.
+    if (stateFileIsRomImage(session.machine(), session.ramPath()))
+        return refuse("the state file " + session.ramPath() + " is the ROM image; name another with --ram");
     if (rom == romWrongVersion) std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", session.romPath().c_str(), session.ramPath().c_str());
 
@@ -115,6 +146,10 @@ int main(int argc, char** argv) {
         std::error_code ec;
         if (std::filesystem::exists(name, ec)) std::printf("Received variables written: %s\n", name.c_str());
     }
+    for (const std::string& failure : session.host().failedWrites()) {
+        std::printf("Received variables could not be written: %s\n", failure.c_str());
+        status = 4;
+    }
     if (options.lcdPath) {
         if (session.writeLcdPicture(*options.lcdPath, settings.foreground, settings.background)) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
@@ -138,8 +173,9 @@ int main(int argc, char** argv) {
         std::puts("State file not written (--no-save).");
         return status;
     }
-    if (!session.save()) {
-        std::printf("State file could not be written: %s\n", session.ramPath().c_str());
+    std::string why;
+    if (!session.save(&why)) {
+        std::printf("State file could not be written: %s (%s)\n", session.ramPath().c_str(), why.c_str());
         return 4;
     }
     std::printf("State file written: %s\n", session.ramPath().c_str());

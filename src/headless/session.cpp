@@ -187,9 +187,12 @@ RunResult Session::run(const RunOptions& options, const std::atomic<bool>* endEa
     return result;
 }
 
-bool Session::save() {
-    if (!usable_ || abandoned_) return false;
-    return saveStateFile(*machine_, ramPath_);
+bool Session::save(std::string* why) {
+    if (!usable_ || abandoned_) {
+        if (why) *why = "the calculator did not run";
+        return false;
+    }
+    return saveStateFile(*machine_, ramPath_, why);
 }
 
 bool Session::writeLcdPicture(const std::string& path, uint32_t foreground, uint32_t background) {

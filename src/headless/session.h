@@ -66,8 +66,8 @@ public:
     }
 
     // Writes the state file. Refused after a run whose thread did not stop, since
-    // the machine then still belongs to that thread.
-    bool save();
+    // the machine then still belongs to that thread. why (when given) tells a failure.
+    bool save(std::string* why = nullptr);
 
     // The LCD as the window shows it (blank while the calculator is off), as a BMP or
     // PNG file by the name's extension, in the given colours (0x00BBGGRR). Refused

@@ -14,8 +14,6 @@ namespace {
 // (1 is the user leaving the receive screen).
 constexpr uint8_t skipThis = 2;
 
-constexpr uint16_t saveNameCapacity = 260;
-
 void postLinkActive(Machine& m, uint32_t value) { m.host->postLinkActive(value); }
 
 }  // namespace
@@ -276,19 +274,19 @@ void LinkEngine::queueReply() {
 
 bool LinkEngine::askSaveName(Machine& m) {
     std::string name;
-    const bool chosen = m.callHost([&](HostInterface& h) { return h.askSaveName(name); });
+    const bool backup = rxPacket.isBackupHeader();
+    const bool chosen = m.callHost([&](HostInterface& h) { return h.askSaveName(name, backup); });
     if (!chosen) return false;
-    // The window's buffer holds at most 259 characters and stops at a zero byte.
+    // No path holds a zero byte: the name ends there.
     if (const auto zero = name.find('\0'); zero != std::string::npos) name.resize(zero);
-    if (name.size() >= saveNameCapacity) name.resize(saveNameCapacity - 1);
     if (name.empty()) return false;
     variables.fileName = name;
     return true;
 }
 
 bool LinkEngine::writeReceivedFile(Machine& m) {
-    const FilePrompt prompt = [&m](int kind, bool isError, const std::string& name) {
-        return m.callHost([&](HostInterface& h) { return h.filePrompt(kind, isError, name); });
+    const FilePrompt prompt = [&m](int kind, bool isError, const std::string& name, const std::string& reason) {
+        return m.callHost([&](HostInterface& h) { return h.filePrompt(kind, isError, name, reason); });
     };
     return writeVariableFile(variables, prompt, fileClock);
 }
@@ -323,8 +321,8 @@ void LinkEngine::startUpload(Machine& m, const std::string& path) {
     // Whatever an earlier transfer left behind must not go out ahead of this file.
     clearTransfer();
     variables.fileName = path;
-    const FilePrompt prompt = [&m](int kind, bool isError, const std::string& name) {
-        return m.host->filePrompt(kind, isError, name);
+    const FilePrompt prompt = [&m](int kind, bool isError, const std::string& name, const std::string& reason) {
+        return m.host->filePrompt(kind, isError, name, reason);
     };
     if (!readVariableFile(variables, prompt)) {
         state = LinkState::EndWithEot;
@@ -339,7 +337,7 @@ void LinkEngine::startUpload(Machine& m, const std::string& path) {
             state = LinkState::TxHeader;
         }
     } else {
-        m.host->filePrompt(promptBadData, true, path);
+        m.host->filePrompt(promptBadData, true, path, {});
         state = LinkState::EndWithEot;
     }
     sending = 1;

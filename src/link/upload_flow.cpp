@@ -44,8 +44,11 @@ void uploadFile(Machine& m, bool autoLinkOnUpload, UploadDialogs& dialogs) {
     injectKey(m, keyOn, cancelKeyWaitMs);
 }
 
-std::string withVariableFileExtension(std::string path) {
-    if (!path.empty() && path.find('.') == std::string::npos) path += ".85g";
+std::string withVariableFileExtension(std::string path, bool backup) {
+    const auto slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (nameStart == path.size()) return path;  // no file name at all
+    if (path.find('.', nameStart + 1) == std::string::npos) path += backup ? ".85b" : ".85g";
     return path;
 }
 

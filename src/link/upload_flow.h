@@ -26,7 +26,7 @@ inline constexpr uint16_t cancelKeyWaitMs = 200;
 // Texts of the Open and Save-As dialogs.
 inline constexpr const char* uploadDialogTitle = "Choose File to Upload";
 inline constexpr const char* variableFileFilter = "Vantrel-Files (*.85?)";
-inline constexpr const char* allFilesFilter = "All Files (*.*)";
+inline constexpr const char* allFilesFilter = "All files (*)";
 
 class UploadDialogs {
 public:
@@ -46,9 +46,11 @@ void uploadFile(Machine& m, bool autoLinkOnUpload, UploadDialogs& dialogs);
 // dropped on the window or named on the command line).
 void uploadChosenFile(Machine& m, const std::string& path);
 
-// The name a Save-As dialog returns for received variables: ".85g" is appended when
-// the whole path holds no '.' (a dot in a directory name counts).
-std::string withVariableFileExtension(std::string path);
+// The name a Save-As dialog returns for received variables: when the file name has
+// no extension, ".85b" is appended for a memory backup and ".85g" for anything else.
+// Only the last part of the path counts, and a leading dot (a hidden file) is no
+// extension.
+std::string withVariableFileExtension(std::string path, bool backup);
 
 // True for names that look like variable files: "*.85" followed by one character.
 bool isVariableFileName(const std::string& path);

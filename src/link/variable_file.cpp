@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <vector>
 
+#include "hardware/file_io.h"
 #include "hardware/host_interface.h"
 
 namespace vantrel {
@@ -33,35 +32,9 @@ std::size_t readFully(int fd, uint8_t* buffer, std::size_t count) {
     return done;
 }
 
-bool writeFully(int fd, const uint8_t* buffer, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(fd, buffer + done, count - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 void putWord(std::vector<uint8_t>& out, uint16_t word) {
     out.push_back(static_cast<uint8_t>(word & 0xFF));
     out.push_back(static_cast<uint8_t>(word >> 8));
-}
-
-// The file the name stands for: a symbolic link is followed, so that replacing the
-// file keeps the link.
-std::string resolvedTarget(const std::string& path) {
-    char buffer[PATH_MAX];
-    if (::realpath(path.c_str(), buffer)) return buffer;
-    return path;
-}
-
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 }  // namespace
@@ -86,19 +59,27 @@ bool readVariableFile(VariableList& list, const FilePrompt& prompt) {
     const std::string name = list.fileName.value_or(std::string());
     // Non-blocking so that a FIFO cannot stall the caller; only regular files count.
     const int fd = name.empty() ? -1 : ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int openError = name.empty() ? ENOENT : errno;
     struct stat info {};
     if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = fd < 0 ? openError : S_ISDIR(info.st_mode) ? EISDIR : 0;
         if (fd >= 0) ::close(fd);
-        prompt(promptCannotOpen, errorBox, name);
+        prompt(promptCannotOpen, errorBox, name, errorText(error));
         return false;
     }
     const uint64_t fileSize = static_cast<uint64_t>(info.st_size);
+    // The list takes many times a file's size; a crafted huge file must not get there.
+    if (fileSize > maxVariableFileSize) {
+        ::close(fd);
+        prompt(promptBadData, errorBox, name, {});
+        return false;
+    }
 
     std::array<uint8_t, variableFileHeaderSize> header{};
     if (readFully(fd, header.data(), header.size()) < header.size() ||
         !std::equal(variableFileSignature.begin(), variableFileSignature.end(), header.begin())) {
         ::close(fd);
-        prompt(promptBadData, errorBox, name);
+        prompt(promptBadData, errorBox, name, {});
         return false;
     }
 
@@ -142,43 +123,25 @@ bool readVariableFile(VariableList& list, const FilePrompt& prompt) {
 
 bool writeVariableFile(VariableList& list, const FilePrompt& prompt, const FileClock& clock) {
     const std::string name = list.fileName.value_or(std::string());
-    auto fail = [&](bool tellCannotOpen) {
-        if (tellCannotOpen) prompt(promptCannotOpen, errorBox, name);
+    auto cannotWrite = [&](int error) {
+        prompt(promptCannotOpen, errorBox, name, errorText(error));
         list.clear();
         return false;
     };
-    if (name.empty()) return fail(true);
-
-    const std::string target = resolvedTarget(name);
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    // What could not be opened for writing in place is not replaced either.
-    if (exists && (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0)) return fail(true);
-
-    std::string temp = directoryOf(target) + "/.vantrel-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return fail(true);
-    auto discard = [&] {
-        ::close(fd);
-        ::unlink(temp.c_str());
-    };
-
-    if (exists) {
-        if (prompt(promptOverwrite, question, name) == 0) {
-            discard();
-            list.clear();
-            return false;
-        }
-        ::fchmod(fd, existing.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+    // Refused before the question: what cannot be written is not offered for replacing.
+    const WriteTarget target = checkWriteTarget(name);
+    if (!target.usable) return cannotWrite(target.error);
+    if (target.exists && prompt(promptOverwrite, question, name, {}) == 0) {
+        list.clear();
+        return false;
     }
 
+    std::vector<uint8_t> bytes(variableFileSignature.begin(), variableFileSignature.end());
+    const auto comment = variableFileComment(clock ? clock() : localFileTime());
+    bytes.insert(bytes.end(), comment.begin(), comment.end());
+    putWord(bytes, 0);  // the data-section length, known at the end
     uint32_t sectionLength = 0;
     uint32_t checksum = 0;
-    std::vector<uint8_t> section;
     while (!list.empty()) {
         const LinkPacket entry = list.takeFirst();
         const uint16_t length = entry.length;
@@ -189,34 +152,17 @@ bool writeVariableFile(VariableList& list, const FilePrompt& prompt, const FileC
                 : dataChecksum(entry.payload.data(), std::min<std::size_t>(length, entry.payload.size()));
         sectionLength += length + 2u;
         checksum += packetChecksum + (length & 0xFF) + (length >> 8);
-        putWord(section, length);
+        putWord(bytes, length);
         const std::size_t available = std::min<std::size_t>(length, entry.payload.size());
-        section.insert(section.end(), entry.payload.begin(), entry.payload.begin() + available);
-        section.resize(section.size() + (length - available), 0);
+        bytes.insert(bytes.end(), entry.payload.begin(), entry.payload.begin() + available);
+        bytes.resize(bytes.size() + (length - available), 0);
     }
-
-    std::vector<uint8_t> bytes(variableFileSignature.begin(), variableFileSignature.end());
-    const auto comment = variableFileComment(clock ? clock() : localFileTime());
-    bytes.insert(bytes.end(), comment.begin(), comment.end());
-    putWord(bytes, static_cast<uint16_t>(sectionLength));
-    bytes.insert(bytes.end(), section.begin(), section.end());
+    bytes[53] = static_cast<uint8_t>(sectionLength & 0xFF);
+    bytes[54] = static_cast<uint8_t>((sectionLength >> 8) & 0xFF);
     putWord(bytes, static_cast<uint16_t>(checksum));
 
-    const bool written = writeFully(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    if (!written || ::close(fd) != 0) {
-        if (written) {
-            ::unlink(temp.c_str());
-        } else {
-            discard();
-        }
-        list.clear();
-        return false;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        list.clear();
-        return false;
-    }
+    int error = 0;
+    if (!writeWholeFile(name, bytes.data(), bytes.size(), &error)) return cannotWrite(error);
     list.clear();
     return true;
 }

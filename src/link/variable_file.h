@@ -27,9 +27,15 @@ struct FileTime {
 using FileClock = std::function<FileTime()>;
 FileTime localFileTime();
 
+// A real file holds one 16-bit data section and little more; anything far larger is
+// refused as bad data before it is read.
+inline constexpr uint64_t maxVariableFileSize = 1u << 20;
+
 // Shows a file prompt (kind: FilePromptKind) and returns the window's answer:
-// non-zero for Yes to the overwrite question, 0 otherwise.
-using FilePrompt = std::function<int(int kind, bool isError, const std::string& fileName)>;
+// non-zero for Yes to the overwrite question, 0 otherwise. reason: the system's text
+// of what went wrong, or empty.
+using FilePrompt =
+    std::function<int(int kind, bool isError, const std::string& fileName, const std::string& reason)>;
 
 // The 42 comment bytes: the dated text, its zero byte, zero padding.
 std::array<uint8_t, 42> variableFileComment(const FileTime& time);
@@ -39,8 +45,9 @@ std::array<uint8_t, 42> variableFileComment(const FileTime& time);
 bool readVariableFile(VariableList& list, const FilePrompt& prompt);
 
 // Writes every entry of the list to list.fileName, asking before an existing file is
-// replaced, and clears the list. The file is replaced whole or not at all. True when
-// the file was written.
+// replaced, and clears the list. The file is replaced whole or not at all; a name
+// that cannot be written (a loop of links, a folder, a full disk) gets the
+// cannot-open prompt with the reason. True when the file was written.
 bool writeVariableFile(VariableList& list, const FilePrompt& prompt,
                        const FileClock& clock = localFileTime);
 

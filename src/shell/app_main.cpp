@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -11,8 +12,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "hardware/machine.h"
+#include "hardware/rom_state.h"
 #include "shell/common/command_line.h"
 #include "shell/common/settings.h"
+#include "shell/exit_dialog.h"
 #include "shell/icons.h"
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
@@ -45,9 +49,45 @@ void printLines(std::FILE* to, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) std::fprintf(to, "vantrel: %s\n", line.c_str());
 }
 
+// What a start that handed over to the running window tells its caller.
+std::string handOverLine(const CommandLine& line, const QString& uploadPath) {
+    std::string text = "vantrel: Vantrel already runs on this display; its window was brought to the front";
+    if (!uploadPath.isEmpty()) text += " and takes the upload of " + uploadPath.toStdString();
+    if (line.romPath && line.ramPath)
+        text += " (--rom and --ram were not applied)";
+    else if (line.romPath)
+        text += " (--rom was not applied)";
+    else if (line.ramPath)
+        text += " (--ram was not applied)";
+    return text + "\n";
+}
+
+// The start's answer to a state path that names the ROM image: the calculator runs
+// without a state file, and nothing is ever written there.
+void tellStateFileIsRomImage(const std::string& ramPath) {
+    QMessageBox::warning(nullptr, programTitle,
+                         QStringLiteral("The state file \"%1\" is the ROM image.\n"
+                                        "The calculator starts without a state file, and its state is not "
+                                        "saved there. Choose another state file in Preferences (F8).")
+                             .arg(QString::fromStdString(ramPath)));
+}
+
 }  // namespace
 
 int appMain(int argc, char** argv) {
+    // Answered before the toolkit starts, so that they work without a display.
+    {
+        const CommandLine early = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        if (early.help) {
+            std::fputs(usageText().c_str(), stdout);
+            return 0;
+        }
+        if (early.version) {
+            std::puts("Vantrel 2.0");
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
@@ -58,14 +98,6 @@ int appMain(int argc, char** argv) {
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
     const CommandLine line = parseCommandLine(args);
-    if (line.help) {
-        std::fputs(usageText().c_str(), stdout);
-        return 0;
-    }
-    if (line.version) {
-        std::puts("Vantrel 2.0");
-        return 0;
-    }
     printLines(stderr, line.warnings);
     if (!line.errors.empty()) {
         printLines(stderr, line.errors);
@@ -75,6 +107,7 @@ int appMain(int argc, char** argv) {
 
     Settings settings;
     readSettings(settings, QCoreApplication::applicationDirPath().toStdString());
+    const Settings stored = settings;
     applyCommandLine(line, settings);
 
     // Another process may take the file over: it needs a name that does not depend on
@@ -82,7 +115,10 @@ int appMain(int argc, char** argv) {
     const QString uploadPath =
         line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath() : QString();
     const QString serverName = instanceServerName();
-    if (!settings.allowMultipleInstances && askRunningInstanceToRaise(serverName, 2000, uploadPath)) return 0;
+    if (!settings.allowMultipleInstances && askRunningInstanceToRaise(serverName, 2000, uploadPath)) {
+        std::fputs(handOverLine(line, uploadPath).c_str(), stderr);
+        return 0;
+    }
     InstanceServer instanceServer(serverName);
     instanceServer.listen();
 
@@ -116,15 +152,25 @@ int appMain(int argc, char** argv) {
 
     // The ROM messages may already wait for the user; a signal then ends the run.
     if (!window.startEmulation()) return -1;
+    const bool stateRefused = !window.romMissing() && stateFileIsRomImage(window.machine(), settings.ramPath);
+    if (stateRefused && !window.closed()) tellStateFileIsRomImage(settings.ramPath);
+    // Paths from the command line that did not work are not kept for the next start
+    // (unless the user has chosen them again meanwhile).
+    auto writeWorkingSettings = [&] {
+        Settings kept = settings;
+        if (line.romPath && window.romMissing() && kept.romPath == *line.romPath) kept.romPath = stored.romPath;
+        if (line.ramPath && stateRefused && kept.ramPath == *line.ramPath) kept.ramPath = stored.ramPath;
+        writeSettings(kept);
+    };
     if (window.closed()) {
-        writeSettings(settings);
+        writeWorkingSettings();
         return 0;
     }
 
     if (window.romLoadFailed()) {
         // No window: let the user pick a ROM for the next start, then end.
         window.onCommand(cmdPreferences);
-        writeSettings(settings);
+        writeWorkingSettings();
         return 0;
     }
 
@@ -146,7 +192,7 @@ int appMain(int argc, char** argv) {
         });
     }
     const int code = QApplication::exec();
-    writeSettings(settings);
+    writeWorkingSettings();
     return code;
 }
 

@@ -51,7 +51,7 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     const struct {
         const char* text;
         int id;
-    } choices[] = {{"Yes", answerYes}, {"No", answerNo}, {"Cancel", answerCancel}};
+    } choices[] = {{"&Yes", answerYes}, {"&No", answerNo}, {"&Cancel", answerCancel}};
     for (const auto& choice : choices) {
         auto* button = new QPushButton(QString::fromLatin1(choice.text), this);
         button->setObjectName(QStringLiteral("control%1").arg(choice.id));

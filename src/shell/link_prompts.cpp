@@ -26,18 +26,21 @@ void showLinkHint(QWidget* owner, int code, bool beepOnErrors) {
                           QStringLiteral("To upload a file first press\n[2nd] [LINK] [F2] on the calculator."));
 }
 
-QString filePromptText(int kind, const std::string& fileName) {
+QString filePromptText(int kind, const std::string& fileName, const std::string& reason) {
     const QString name = QString::fromStdString(fileName).left(promptNameLimit);
+    QString text;
     switch (kind) {
-    case 1: return QStringLiteral("Can't open file \n%1.").arg(name);
-    case 2: return QStringLiteral("Overwrite file \n%1?").arg(name);
-    case 3: return QStringLiteral("The file \n%1 \ncontains bad data.").arg(name);
+    case 1: text = QStringLiteral("Can't open file \n%1.").arg(name); break;
+    case 2: text = QStringLiteral("Overwrite file \n%1?").arg(name); break;
+    case 3: text = QStringLiteral("The file \n%1 \ncontains bad data.").arg(name); break;
     default: return {};
     }
+    if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
+    return text;
 }
 
-int showFilePrompt(QWidget* owner, int kind, bool isError, const std::string& fileName) {
-    const QString text = filePromptText(kind, fileName);
+int showFilePrompt(QWidget* owner, int kind, bool isError, const std::string& fileName, const std::string& reason) {
+    const QString text = filePromptText(kind, fileName, reason);
     // A kind the link does not send has no text: nothing to ask, nothing agreed to.
     if (text.isEmpty()) return 0;
     if (isError) {
@@ -49,7 +52,7 @@ int showFilePrompt(QWidget* owner, int kind, bool isError, const std::string& fi
     return answer == QMessageBox::No ? 0 : 1;
 }
 
-bool askSaveFileName(QWidget* owner, std::string& name) {
+bool askSaveFileName(QWidget* owner, std::string& name, bool backup) {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -60,7 +63,7 @@ bool askSaveFileName(QWidget* owner, std::string& name) {
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty()) return false;
-    name = withVariableFileExtension(chosen.first().toStdString());
+    name = withVariableFileExtension(chosen.first().toStdString(), backup);
     return true;
 }
 

@@ -19,14 +19,16 @@ void showLinkHint(QWidget* owner, int code, bool beepOnErrors);
 
 // Kinds 1 (cannot open), 2 (overwrite?), 3 (bad data). An error box answers 0; the
 // overwrite question answers 1 unless the user says No.
-int showFilePrompt(QWidget* owner, int kind, bool isError, const std::string& fileName);
+int showFilePrompt(QWidget* owner, int kind, bool isError, const std::string& fileName,
+                   const std::string& reason = {});
 
-// The text of a file prompt; the name is cut to 256 characters.
-QString filePromptText(int kind, const std::string& fileName);
+// The text of a file prompt, the name cut to 256 characters, and the reason (the
+// system's text of the error) on a line of its own after it.
+QString filePromptText(int kind, const std::string& fileName, const std::string& reason = {});
 
-// The Save-As dialog for received variables; ".85g" is added to a name without a
-// dot. False when the user cancelled.
-bool askSaveFileName(QWidget* owner, std::string& name);
+// The Save-As dialog for received variables; a file name without extension gets
+// ".85b" for a memory backup, else ".85g". False when the user cancelled.
+bool askSaveFileName(QWidget* owner, std::string& name, bool backup);
 
 // The Open dialog "Choose File to Upload"; nothing when cancelled.
 std::optional<std::string> chooseUploadFileDialog(QWidget* owner);

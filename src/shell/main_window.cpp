@@ -66,11 +66,11 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     answers.linkActive = [this](uint32_t value) { machine_->linkActive.store(value); };
     answers.illegalOpcode = [this](const IllegalOpcodeSnapshot& s) { return IllegalOpcodeDialog::ask(s, this); };
     answers.threadEnded = [this](int code) { threadEnded(code); };
-    answers.filePrompt = [this](int kind, bool isError, const std::string& name) {
-        return showFilePrompt(this, kind, isError, name);
+    answers.filePrompt = [this](int kind, bool isError, const std::string& name, const std::string& reason) {
+        return showFilePrompt(this, kind, isError, name, reason);
     };
     answers.uploadHint = [this](int code) { showLinkHint(this, code, settings_.beepOnErrors); };
-    answers.askSaveName = [this](std::string& name) { return askSaveFileName(this, name); };
+    answers.askSaveName = [this](std::string& name, bool backup) { return askSaveFileName(this, name, backup); };
     host_ = std::make_unique<QtHost>(this, std::move(answers));
     machine_->setHost(host_.get());
 
@@ -191,10 +191,11 @@ bool MainWindow::stopEmulationThread() {
 }
 
 void MainWindow::saveStateReporting() {
-    if (!saveStateFile(*machine_, settings_.ramPath))
+    std::string why;
+    if (!saveStateFile(*machine_, settings_.ramPath, &why))
         QMessageBox::warning(this, programTitle,
-                             QStringLiteral("The calculator state could not be saved to \"%1\".")
-                                 .arg(QString::fromStdString(settings_.ramPath)));
+                             QStringLiteral("The calculator state could not be saved to \"%1\".\n%2")
+                                 .arg(QString::fromStdString(settings_.ramPath), QString::fromStdString(why)));
 }
 
 bool MainWindow::closeMainWindow() {
@@ -284,7 +285,8 @@ void MainWindow::onCommand(int id) {
 void MainWindow::runPreferencesCommand() {
     Settings copy = settings_;
     const ColourFunction colours = [this](uint32_t fg, uint32_t bg) { applyLcdColours(fg, bg); };
-    if (runPreferences(this, copy, romLoadFailed_, colours) != preferencesOk || closed_) return;
+    const std::string romInUse = thread_ ? machine_->romFile : std::string();
+    if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != preferencesOk || closed_) return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
     const bool running = thread_ && !machineLeft_;

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,8 +20,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
 
 #include "cpu/memory_access.h"
+#include "hardware/file_io.h"
 #include "hardware/machine.h"
 #include "hardware/rom_state.h"
 #include "shell/icons.h"
@@ -29,7 +32,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr int pathLimit = 259;            // 260-byte path fields
 constexpr int screenshotBaseLimit = 251;  // 252-byte base-name field
 constexpr int trackbarStep = 8;           // extra move of an arrow-key step
 
@@ -268,7 +270,7 @@ public:
 
         auto* romGroup = new QGroupBox(QStringLiteral("R&OM-File:"), this);
         auto* romLayout = new QGridLayout(romGroup);
-        rom_ = addPathRow(romLayout, s.romPath, "romPath", "browseRom", "ROM-Files (*.bin)");
+        rom_ = addPathRow(romLayout, s.romPath, "romPath", "browseRom", "ROM-Files (*.bin *.rom)", false);
         testRom_ = new QCheckBox(QStringLiteral("&Test ROM for version 10.0"), romGroup);
         testRom_->setObjectName(QStringLiteral("testRomVersion"));
         testRom_->setChecked(s.testRomVersion);
@@ -277,7 +279,8 @@ public:
 
         auto* ramGroup = new QGroupBox(QStringLiteral("R&AM-File (status file):"), this);
         auto* ramLayout = new QGridLayout(ramGroup);
-        ram_ = addPathRow(ramLayout, s.ramPath, "ramPath", "browseRam", "RAM-Files (*.bin)");
+        // A save-style chooser: the state file is written at closing, and may not exist yet.
+        ram_ = addPathRow(ramLayout, s.ramPath, "ramPath", "browseRam", "State files (*.bin)", true);
         layout->addWidget(ramGroup);
         layout->addStretch();
     }
@@ -290,24 +293,33 @@ public:
 
 private:
     QLineEdit* addPathRow(QGridLayout* layout, const std::string& path, const char* editName,
-                          const char* buttonName, const char* filter) {
+                          const char* buttonName, const char* filter, bool forSaving) {
         auto* edit = new QLineEdit(QString::fromStdString(path), layout->parentWidget());
         edit->setObjectName(QString::fromLatin1(editName));
-        edit->setMaxLength(pathLimit);
+        // Paths of any length: a line edit cuts at 32767 characters by default.
+        edit->setMaxLength(std::numeric_limits<int>::max());
         auto* button = new QPushButton(QStringLiteral(">>"), layout->parentWidget());
         button->setObjectName(QString::fromLatin1(buttonName));
         button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral(">>")) + 24);
         layout->addWidget(edit, 0, 0);
         layout->addWidget(button, 0, 1);
-        const QStringList filters{QString::fromLatin1(filter), QStringLiteral("All Files (*.*)")};
-        connect(button, &QPushButton::clicked, this, [this, edit, filters] { browse(edit, filters); });
+        const QStringList filters{QString::fromLatin1(filter), QStringLiteral("All files (*)")};
+        connect(button, &QPushButton::clicked, this,
+                [this, edit, filters, forSaving] { browse(edit, filters, forSaving); });
         return edit;
     }
 
-    void browse(QLineEdit* edit, const QStringList& filters) {
+    void browse(QLineEdit* edit, const QStringList& filters, bool forSaving) {
         QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (forSaving) {
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            // An existing state file is the usual choice: it is loaded, not lost.
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        } else {
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::ExistingFile);
+        }
         dialog.setNameFilters(filters);
         const QString current = edit->text();
         const qsizetype slash = current.lastIndexOf(QLatin1Char('/'));
@@ -326,8 +338,9 @@ private:
 
 // ---------------------------------------------------------------------- dialog
 
-PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours)
-    : QDialog(owner), copy_(copy), testColours_(std::move(testColours)) {
+PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
+                                     std::string romInUse)
+    : QDialog(owner), copy_(copy), romInUse_(std::move(romInUse)), testColours_(std::move(testColours)) {
     setWindowTitle(QStringLiteral("Preferences"));
     setObjectName(QStringLiteral("preferencesDialog"));
     auto* layout = new QVBoxLayout(this);
@@ -378,14 +391,30 @@ void PreferencesDialog::showPage(int index) {
     page_->show();
 }
 
+QString stateFileIsRomText(const std::string& ramPath) {
+    return QStringLiteral("The state file \"%1\" is the ROM image.\n"
+                          "Choose another state file: the calculator's state would be written over the ROM image.")
+        .arg(QString::fromStdString(ramPath));
+}
+
+bool PreferencesDialog::stateFileAcceptable() {
+    if (!sameFile(copy_.ramPath, copy_.romPath) && (romInUse_.empty() || !sameFile(copy_.ramPath, romInUse_)))
+        return true;
+    QMessageBox::critical(this, windowTitle(), stateFileIsRomText(copy_.ramPath));
+    tabs_->setCurrentIndex(filesPage);
+    return false;
+}
+
 void PreferencesDialog::done(int result) {
     if (page_) page_->store(copy_);
+    if (result == preferencesOk && !stateFileAcceptable()) return;
     // Escape and the window's close button count as Cancel.
     QDialog::done(result == preferencesOk ? preferencesOk : preferencesCancel);
 }
 
-int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours) {
-    PreferencesDialog dialog(owner, copy, romLoadFailed, std::move(testColours));
+int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
+                   const std::string& romInUse) {
+    PreferencesDialog dialog(owner, copy, romLoadFailed, std::move(testColours), romInUse);
     return dialog.exec() == preferencesOk ? preferencesOk : preferencesCancel;
 }
 

@@ -35,7 +35,9 @@ class PreferencesDialog : public QDialog {
 public:
     enum Page { miscPage = 0, colorsPage = 1, filesPage = 2 };
 
-    PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours);
+    // romInUse: the ROM image the running calculator was loaded from, if any.
+    PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
+                      std::string romInUse = {});
     ~PreferencesDialog() override;
 
     PreferencesPage* currentPage() const { return page_; }
@@ -44,8 +46,11 @@ public:
 
 private:
     void showPage(int index);
+    // False, after telling the user, when the state file is the ROM image.
+    bool stateFileAcceptable();
 
     Settings& copy_;
+    std::string romInUse_;
     ColourFunction testColours_;
     QTabBar* tabs_ = nullptr;
     QVBoxLayout* pageArea_ = nullptr;
@@ -54,8 +59,13 @@ private:
 
 // Runs the dialog on the copy: 1 for OK, 2 for Cancel. With romLoadFailed the
 // "Files" page comes first and the copy's ROM path is cleared. "&Test" applies the
-// colours through testColours at once; Cancel does not take them back.
-int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours);
+// colours through testColours at once; Cancel does not take them back. OK is refused
+// while the state file names the ROM image (the copy's, or romInUse).
+int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
+                   const std::string& romInUse = {});
+
+// The message for a state file that names the ROM image.
+QString stateFileIsRomText(const std::string& ramPath);
 
 // What OK means for the running program. A changed state-file path loads that file
 // into the machine while the emulation thread is held (machine may be null when no

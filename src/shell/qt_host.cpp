@@ -60,9 +60,10 @@ void QtHost::repaintLcd() {
     if (answers_.repaintLcd) post(answers_.repaintLcd);
 }
 
-int QtHost::filePrompt(int kind, bool isError, const std::string& fileName) {
+int QtHost::filePrompt(int kind, bool isError, const std::string& fileName, const std::string& reason) {
     if (!answers_.filePrompt) return 0;
-    return blockingCall([this, kind, isError, fileName] { return answers_.filePrompt(kind, isError, fileName); });
+    return blockingCall(
+        [this, kind, isError, fileName, reason] { return answers_.filePrompt(kind, isError, fileName, reason); });
 }
 
 void QtHost::uploadHint(int code) {
@@ -73,11 +74,11 @@ void QtHost::uploadHint(int code) {
     });
 }
 
-bool QtHost::askSaveName(std::string& name) {
+bool QtHost::askSaveName(std::string& name, bool backup) {
     if (!answers_.askSaveName) return false;
     // The dialog works on a copy: the caller's string is touched only after the answer.
     auto chosen = std::make_shared<std::string>(name);
-    const int ok = blockingCall([this, chosen] { return answers_.askSaveName(*chosen) ? 1 : 0; });
+    const int ok = blockingCall([this, chosen, backup] { return answers_.askSaveName(*chosen, backup) ? 1 : 0; });
     if (ok) name = *chosen;
     return ok != 0;
 }

@@ -22,9 +22,9 @@ namespace vantrel {
 
 // What the window answers; every function runs on the user-interface thread.
 struct HostAnswers {
-    std::function<int(int kind, bool isError, const std::string& fileName)> filePrompt;
+    std::function<int(int kind, bool isError, const std::string& fileName, const std::string& reason)> filePrompt;
     std::function<void(int code)> uploadHint;
-    std::function<bool(std::string& name)> askSaveName;
+    std::function<bool(std::string& name, bool backup)> askSaveName;
     std::function<int(const IllegalOpcodeSnapshot&)> illegalOpcode;
     std::function<void(uint32_t)> linkActive;
     std::function<void()> repaintLcd;
@@ -37,9 +37,9 @@ public:
     QtHost(QObject* receiver, HostAnswers answers);
 
     void repaintLcd() override;
-    int filePrompt(int kind, bool isError, const std::string& fileName) override;
+    int filePrompt(int kind, bool isError, const std::string& fileName, const std::string& reason) override;
     void uploadHint(int code) override;
-    bool askSaveName(std::string& name) override;
+    bool askSaveName(std::string& name, bool backup) override;
     int illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;
     void postLinkActive(uint32_t value) override;
 

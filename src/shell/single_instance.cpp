@@ -13,8 +13,31 @@ const QByteArray raiseMessage = QByteArrayLiteral("raise\n");
 const QByteArray uploadPrefix = QByteArrayLiteral("upload\t");
 }
 
+QString displayKey() {
+    // Only characters that any file name takes: the socket is a file.
+    auto plain = [](QString text) {
+        for (QChar& c : text)
+            if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') && c != QLatin1Char('-'))
+                c = QLatin1Char('-');
+        while (text.startsWith(QLatin1Char('-'))) text.remove(0, 1);
+        return text;
+    };
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (!wayland.isEmpty()) {
+        const QString key = plain(wayland);
+        return key.startsWith(QLatin1String("wayland")) ? key : QStringLiteral("wayland-") + key;
+    }
+    QString x11 = qEnvironmentVariable("DISPLAY");
+    if (x11.isEmpty()) return QStringLiteral("none");
+    // ":0" and ":0.0" are one display: the screen number after the last ':' goes.
+    const qsizetype colon = x11.lastIndexOf(QLatin1Char(':'));
+    const qsizetype dot = x11.indexOf(QLatin1Char('.'), colon + 1);
+    if (colon >= 0 && dot > colon) x11.truncate(dot);
+    return QStringLiteral("x11-") + plain(x11);
+}
+
 QString instanceServerName() {
-    return QStringLiteral("VantrelCalculator-%1").arg(static_cast<qulonglong>(::getuid()));
+    return QStringLiteral("VantrelCalculator-%1-%2").arg(static_cast<qulonglong>(::getuid())).arg(displayKey());
 }
 
 bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs, const QString& uploadPath) {

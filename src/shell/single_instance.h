@@ -1,5 +1,7 @@
-// One calculator per user: the first program listens on a local socket named after
-// the window class; a later start asks it to come to the front and ends.
+// One calculator per user and display: the first program listens on a local socket
+// named after the window class, the user and the display; a later start on the same
+// display asks it to come to the front and ends. A start on another display (or
+// another Wayland session) runs a window of its own.
 #pragma once
 
 #include <QObject>
@@ -10,6 +12,9 @@ class QLocalServer;
 namespace vantrel {
 
 QString instanceServerName();
+// The display part of that name, from WAYLAND_DISPLAY or else DISPLAY ("none"
+// without either): "wayland-0", "x11-0" for ":0" and ":0.0" alike.
+QString displayKey();
 
 // True when a running instance took the request to come to the front (and, when
 // uploadPath is given, to upload that file).

@@ -9,13 +9,16 @@
 
 #include <filesystem>
 #include <numeric>
+#include <random>
 
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FileSizeLimit;
 using test::readBytes;
 using test::TempDir;
 using test::writeBytes;
@@ -25,6 +28,8 @@ std::vector<uint8_t> pattern(std::size_t size, uint8_t start = 0) {
     std::iota(bytes.begin(), bytes.end(), start);
     return bytes;
 }
+
+constexpr std::size_t stateSize = 32800;
 
 mode_t modeOf(const std::string& path) {
     struct stat st {};
@@ -39,27 +44,6 @@ std::vector<std::string> entries(const std::string& dir) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// Lets writes in this scope fail once a file would grow past limit bytes, the way a
-// full disk or quota makes them fail.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = old_;
-        lowered.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        ::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    sighandler_t oldHandler_{};
-};
 
 TEST(ReadWholeFileTest, ReadsExactlyCountAndReportsShortfall) {
     TempDir dir;
@@ -215,12 +199,90 @@ TEST(WriteWholeFileTest, FailedWriteLeavesOldFileWholeAndNoTemporary) {
     const auto old = pattern(1000);
     writeBytes(dir / "state.bin", old);
     const auto big = pattern(64 * 1024);
+    int error = 0;
     {
         FileSizeLimit limit(16 * 1024);
-        EXPECT_FALSE(writeWholeFile(dir / "state.bin", big.data(), big.size()));
+        EXPECT_FALSE(writeWholeFile(dir / "state.bin", big.data(), big.size(), &error));
     }
+    EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(readBytes(dir / "state.bin"), old);
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"state.bin"});
+}
+
+TEST(WriteWholeFileTest, FullDiskFailsSayingWhyAndKeepsTheOldFileAlone) {
+    TempDir dir;
+    const std::string disk = dir / "disk";
+    fs::create_directory(disk);
+    const auto old = pattern(1000);
+    const auto bytes = pattern(stateSize, 3);
+    const auto run = test::runOnFullDisk(
+        disk, [&] { writeBytes(disk + "/state.bin", old); },
+        [&] {
+            int error = 0;
+            if (writeWholeFile(disk + "/state.bin", bytes.data(), bytes.size(), &error)) return 100;
+            if (readBytes(disk + "/state.bin") != old) return 101;
+            for (const std::string& name : entries(disk))
+                if (name != "state.bin" && name != ".filler") return 102;  // a temporary left
+            return error;
+        });
+    EXPECT_EQ(run.status, run.expectedError);
+    EXPECT_EQ(errorText(ENOSPC), "No space left on device");
+    EXPECT_EQ(errorText(0), "");
+}
+
+TEST(WriteWholeFileTest, FailuresSayWhyAndAreFoundBeforeWriting) {
+    TempDir dir;
+    const auto bytes = pattern(8);
+    auto why = [&](const std::string& path) {
+        int error = 0;
+        EXPECT_FALSE(writeWholeFile(path, bytes.data(), bytes.size(), &error)) << path;
+        const WriteTarget target = checkWriteTarget(path);
+        EXPECT_FALSE(target.usable) << path;
+        EXPECT_EQ(target.error, error) << path;
+        return error;
+    };
+    fs::create_directory(dir / "folder");
+    EXPECT_EQ(why(dir / "folder"), EISDIR);
+    fs::create_symlink("loopB", dir / "loopA");
+    fs::create_symlink("loopA", dir / "loopB");
+    EXPECT_EQ(why(dir / "loopA"), ELOOP);
+    EXPECT_EQ(why(dir / "no/such/file"), ENOENT);
+    EXPECT_EQ(why(""), ENOENT);
+
+    EXPECT_TRUE(checkWriteTarget(dir / "new.bin").usable);
+    EXPECT_FALSE(checkWriteTarget(dir / "new.bin").exists);
+    writeBytes(dir / "old.bin", bytes);
+    EXPECT_TRUE(checkWriteTarget(dir / "old.bin").exists);
+    EXPECT_EQ(entries(dir.path()),
+              (std::vector<std::string>{"folder", "loopA", "loopB", "old.bin"}));
+}
+
+// A save killed at any moment leaves the old or the new file whole, and at most the
+// one temporary file of that target, which the next save takes over.
+TEST(WriteWholeFileTest, KilledSavesLeaveAtMostOneTemporary) {
+    TempDir dir;
+    const std::string target = dir / "st.bin";
+    const auto first = pattern(stateSize, 1);
+    const auto second = pattern(stateSize, 2);
+    writeBytes(target, first);
+    std::mt19937 random(20260305);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t saver = ::fork();
+        if (saver == 0) {
+            for (int i = 0;; ++i) {
+                const auto& bytes = i % 2 ? first : second;
+                writeWholeFile(target, bytes.data(), bytes.size());
+            }
+        }
+        ::usleep(500 + random() % 8000);
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+        const auto now = readBytes(target);
+        EXPECT_TRUE(now == first || now == second) << "round " << round;
+        EXPECT_LE(entries(dir.path()).size(), 2u) << "round " << round;
+    }
+    ASSERT_TRUE(writeWholeFile(target, first.data(), first.size()));
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"st.bin"});
 }
 
 // The directory takes no new file, so the file is rewritten where it is. Run in a
@@ -281,9 +343,33 @@ TEST(ReadFileTextTest, ReadsWholeFileWithinLimit) {
     std::string text;
     EXPECT_TRUE(readFileText(dir / "a.ini", text, 1 << 20));
     EXPECT_EQ(text.size(), 200000u);
-    EXPECT_FALSE(readFileText(dir / "a.ini", text, 1000));
+    int error = 0;
+    EXPECT_FALSE(readFileText(dir / "a.ini", text, 1000, &error));
     EXPECT_TRUE(text.empty());
-    EXPECT_FALSE(readFileText(dir / "missing.ini", text, 1000));
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_FALSE(readFileText(dir / "missing.ini", text, 1000, &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(readFileText(dir.path(), text, 1000, &error));
+    EXPECT_EQ(error, EISDIR);
+}
+
+TEST(SameFileTest, LinksAndSpellingsOfOneFile) {
+    TempDir dir;
+    fs::create_directory(dir / "sub");
+    writeBytes(dir / "rom.bin", pattern(8));
+    writeBytes(dir / "copy.bin", pattern(8));
+    fs::create_symlink("rom.bin", dir / "link.bin");
+    fs::create_hard_link(dir / "rom.bin", dir / "hard.bin");
+    EXPECT_TRUE(sameFile(dir / "rom.bin", dir / "link.bin"));
+    EXPECT_TRUE(sameFile(dir / "hard.bin", dir / "link.bin"));
+    EXPECT_TRUE(sameFile(dir / "rom.bin", dir / "sub/../rom.bin"));
+    EXPECT_FALSE(sameFile(dir / "rom.bin", dir / "copy.bin"));  // the same bytes, another file
+    EXPECT_FALSE(sameFile(dir / "rom.bin", dir / "missing.bin"));
+    // Neither made yet: the same place once links are followed.
+    fs::create_symlink("new.bin", dir / "dangling.bin");
+    EXPECT_TRUE(sameFile(dir / "dangling.bin", dir / "sub/../new.bin"));
+    EXPECT_FALSE(sameFile(dir / "dangling.bin", dir / "other.bin"));
+    EXPECT_FALSE(sameFile("", ""));
 }
 
 }  // namespace

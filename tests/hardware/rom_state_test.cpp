@@ -245,6 +245,34 @@ TEST(StateFileTest, RelativePathFollowsCurrentDirectoryAtEachCall) {
     fs::current_path(cwd);
 }
 
+TEST(StateFileTest, StatePathNamingTheRomImageIsNeitherReadNorWritten) {
+    TempDir dir;
+    const auto rom = makeRom();
+    writeBytes(dir / "dump.bin", rom);
+    fs::create_symlink("dump.bin", dir / "state.bin");
+    auto m = test::makeMachine();
+    ASSERT_EQ(loadRomImage(*m, dir / "dump.bin"), romLoaded);
+    m->regs.sp = 0x1234;
+
+    // Read as a state file, the ROM's bytes would become RAM and registers.
+    EXPECT_EQ(loadStateFile(*m, dir / "state.bin"), 1);
+    EXPECT_EQ(m->regs.sp, 0xF000);
+    EXPECT_EQ(m->mem.state.port3Value, 0x0B);
+
+    std::string why;
+    EXPECT_FALSE(saveStateFile(*m, dir / "state.bin", &why));
+    EXPECT_EQ(why, romImageText);
+    // A relative spelling of the same file from its own folder, too.
+    const auto cwd = fs::current_path();
+    fs::current_path(dir.path());
+    EXPECT_FALSE(saveStateFile(*m, "./dump.bin"));
+    fs::current_path(cwd);
+    EXPECT_EQ(readBytes(dir / "dump.bin"), rom);
+
+    EXPECT_TRUE(saveStateFile(*m, dir / "other.bin", &why));
+    EXPECT_EQ(readBytes(dir / "other.bin").size(), stateFileSize);
+}
+
 TEST(StateFileHoldTest, ReloadIntoPausedMachineKeepsItPausedAtNewPc) {
     TempDir dir;
     auto m = test::makeMachine();

@@ -1,9 +1,13 @@
 // The runner's units on the demo firmware: scripts from the command line played
 // through the real timer, keypad and link, and the LCD written as pictures.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "hardware/lcd_picture.h"
 #include "headless/command_line.h"
@@ -11,6 +15,7 @@
 #include "headless/session.h"
 #include "link/variable_file.h"
 #include "shell/common/screenshot.h"
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 #include "support/variable_file_builder.h"
 
@@ -120,7 +125,84 @@ TEST(HeadlessPngTest, LcdPictureHoldsThePixelsAndColours) {
     }
 }
 
+// The runner program itself, its output (stdout and stderr) going to outPath.
+[[noreturn]] void execRunner(const std::vector<std::string>& args, const std::string& outPath) {
+    const std::string program =
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "vantrel-headless").string();
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ::dup2(out, 1);
+    ::dup2(out, 2);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+int runRunner(const std::vector<std::string>& args, const std::string& outPath) {
+    const pid_t child = ::fork();
+    if (child == 0) execRunner(args, outPath);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(HeadlessProgram, InputsThatCannotBeUsedAreRefusedBeforeTheRun) {
+    TempDir dir;
+    Bytes rom(romSize);
+    std::memcpy(rom.data() + 0x328A, "10.0", 4);
+    rom[0x0158] = 0x46;
+    rom[0x0141] = 0x05;
+    rom[0x0149] = 0x0E;
+    test::writeBytes(dir / "rom.bin", rom);
+    const std::vector<std::string> files{"--rom", dir / "rom.bin", "--ram", dir / "state.bin"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), files.begin(), files.end());
+        return runRunner(args, dir / "out.txt");
+    };
+
+    EXPECT_EQ(run({"--upload", dir / "missing.85g"}), 2);
+    EXPECT_EQ(test::readText(dir / "out.txt"),
+              "vantrel-headless: cannot read " + dir / "missing.85g" + " to upload: No such file or directory\n");
+    EXPECT_EQ(run({"--upload", dir.path()}), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "state.bin"));  // no run, no save
+
+    EXPECT_EQ(run({"--ini", dir / "missing.ini"}), 2);
+    EXPECT_NE(test::readText(dir / "out.txt").find("cannot read the settings file"), std::string::npos);
+
+    std::filesystem::create_symlink("rom.bin", dir / "rom-link.bin");
+    EXPECT_EQ(runRunner({"--rom", dir / "rom.bin", "--ram", dir / "rom-link.bin"}, dir / "out.txt"), 2);
+    EXPECT_NE(test::readText(dir / "out.txt").find("is the ROM image"), std::string::npos);
+    EXPECT_EQ(test::readBytes(dir / "rom.bin"), rom);
+
+    EXPECT_EQ(run({"--seconds", "0"}), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir / "state.bin"), stateFileSize);
+}
+
 #ifdef VANTREL_FIRMWARE_ROM  // builds without the assembled firmware leave these out
+
+TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZero) {
+    TempDir dir;
+    const std::string disk = dir / "disk";
+    std::filesystem::create_directory(disk);
+    test::writeBytes(dir / "group.85g",
+                     test::variableFile({{10, 0, 0x00, 1, 'A'}, {0, 0, 0x81, 0x42, 0, 0, 0, 0, 0, 0}}));
+    const auto full = test::runOnFullDisk(
+        disk, [&] { test::writeText(disk + "/back.85g", "old"); },
+        [&]() -> int {
+            execRunner({"--rom", VANTREL_FIRMWARE_ROM, "--ram", dir / "state.bin", "--no-save", "--upload",
+                        dir / "group.85g", "--key", "EXIT", "--key", "F1", "--receive", disk + "/back",
+                        "--overwrite", "--until-sleep"},
+                       dir / "out.txt");
+        });
+    if (full.expectedError != ENOSPC) GTEST_SKIP() << "no file system can be filled here";
+    const std::string out = test::readText(dir / "out.txt");
+    EXPECT_EQ(full.status, 4) << out;
+    EXPECT_NE(out.find("Received variables could not be written: " + disk + "/back.85g (No space left on device)"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("Received variables written"), std::string::npos) << out;
+}
 
 // A session on the demo firmware, scripted by command-line arguments.
 class FirmwareRunnerThread : public ::testing::Test {

@@ -71,5 +71,22 @@ TEST(HeadlessSessionThreadTest, RunStopsThreadAndSavesFullState) {
     EXPECT_EQ(again.machine().regs.sp, run.sp);
 }
 
+TEST(HeadlessHostTest, ReceiveNamesFollowWhatIsSentAndFailedWritesAreKept) {
+    auto m = std::make_unique<Machine>();
+    HeadlessHost host(*m);
+    host.out = nullptr;
+    host.receivePath = "/data/v1.2/back";
+    std::string name;
+    ASSERT_TRUE(host.askSaveName(name, true));
+    EXPECT_EQ(name, "/data/v1.2/back.85b");
+    ASSERT_TRUE(host.askSaveName(name, false));
+    EXPECT_EQ(name, "/data/v1.2/back.85g");
+
+    host.filePrompt(promptCannotOpen, true, "/data/v1.2/back.85g", "No space left on device");
+    EXPECT_EQ(host.messages().back(), "Can't open file /data/v1.2/back.85g. No space left on device.");
+    EXPECT_EQ(host.failedWrites(), std::vector<std::string>{"/data/v1.2/back.85g (No space left on device)"});
+    EXPECT_EQ(host.writtenNames(), std::vector<std::string>{"/data/v1.2/back.85b"});
+}
+
 }  // namespace
 }  // namespace vantrel::headless

@@ -1,12 +1,17 @@
 // The calculator sends: whole transfers through port 7, the answers on the wire and
 // the file that results.
+#include <unistd.h>
+
+#include "hardware/file_io.h"
 #include "hardware/ports.h"
 #include "link/link_fixture.h"
+#include "support/full_disk.h"
 
 namespace vantrel::test {
 namespace {
 
 using LinkReceiveTest = LinkFixture;
+using test::FileSizeLimit;
 
 const std::vector<uint8_t> ack = pcPacket(cmdAck);
 const std::vector<uint8_t> cts = pcPacket(cmdCts);
@@ -85,6 +90,7 @@ TEST_F(LinkReceiveTest, BackupEndsAfterItsThirdPartWithoutEot) {
     }
     EXPECT_TRUE(engineAtRest());
     EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, parts[0], parts[1], parts[2]}));
+    EXPECT_TRUE(host.lastSaveNameForBackup());  // the window names it ".85b"
 }
 
 TEST_F(LinkReceiveTest, RefusalsEndTheTransferWithEot) {
@@ -219,18 +225,66 @@ TEST_F(LinkReceiveTest, OddHeadersAndStrayPacketsAreHandledSoundly) {
     EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, {7, 8, 9}}));
 }
 
-TEST_F(LinkReceiveTest, UnwritableFolderReportsCannotOpenAndEnds) {
+class LinkReceiveFailures : public LinkFixture {
+protected:
+    // One variable sent whole; what the PC answered to the EOT.
+    std::vector<uint8_t> sendOneVariable() {
+        calc.sendBytes(calcPacket(cmdVar, varHeader(0, "A", 100)));
+        calc.receiveAll();
+        calc.sendBytes(calcPacket(cmdData, bytesOf(100, 1)));
+        calc.receiveAll();
+        calc.sendBytes(calcPacket(cmdEot));
+        return calc.receiveAll();
+    }
+    // The one prompt of the transfer: cannot open, an error box, with this reason.
+    void expectCannotWrite(const std::string& reason) {
+        ASSERT_EQ(host.filePrompts().size(), 1u);
+        EXPECT_EQ(host.filePrompts()[0].kind, promptCannotOpen);
+        EXPECT_TRUE(host.filePrompts()[0].isError);
+        EXPECT_EQ(host.filePrompts()[0].fileName, host.saveName);
+        EXPECT_EQ(host.filePrompts()[0].reason, reason);
+        EXPECT_TRUE(engineAtRest());
+    }
+};
+
+TEST_F(LinkReceiveFailures, MissingFolderSaysWhy) {
     host.saveName = (dir / "missing" / "x.85g").string();
-    calc.sendBytes(calcPacket(cmdVar, varHeader(0, "A", 1)));
-    calc.receiveAll();
-    calc.sendBytes(calcPacket(cmdData, {1}));
-    calc.receiveAll();
-    calc.sendBytes(calcPacket(cmdEot));
-    EXPECT_EQ(calc.receiveAll(), eot);
-    ASSERT_EQ(host.filePrompts().size(), 1u);
-    EXPECT_EQ(host.filePrompts()[0].kind, promptCannotOpen);
-    EXPECT_EQ(host.filePrompts()[0].fileName, host.saveName);
+    EXPECT_EQ(sendOneVariable(), eot);
+    expectCannotWrite(errorText(ENOENT));
+}
+
+TEST_F(LinkReceiveFailures, FailedWriteReachesTheWindowAndKeepsTheOldFile) {
+    writeBytes(host.saveName, {'o', 'l', 'd'});
+    {
+        FileSizeLimit quota(64);  // the new file is larger
+        EXPECT_EQ(sendOneVariable(), eot);
+    }
+    ASSERT_EQ(host.filePrompts().size(), 2u);
+    EXPECT_EQ(host.filePrompts()[0].kind, promptOverwrite);
+    EXPECT_EQ(host.filePrompts()[1].kind, promptCannotOpen);
+    EXPECT_EQ(host.filePrompts()[1].reason, errorText(EFBIG));
+    EXPECT_EQ(readBytes(host.saveName), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(filesIn(), 1u);
     EXPECT_TRUE(engineAtRest());
+}
+
+TEST_F(LinkReceiveFailures, LoopOfLinksIsRefusedWithoutAskingAndKept) {
+    std::filesystem::create_symlink("loop-b.85g", dir / "loop-a.85g");
+    std::filesystem::create_symlink("loop-a.85g", dir / "loop-b.85g");
+    host.saveName = (dir / "loop-a.85g").string();
+    EXPECT_EQ(sendOneVariable(), eot);
+    expectCannotWrite(errorText(ELOOP));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop-a.85g"));
+}
+
+TEST_F(LinkReceiveFailures, LongNamesAreTakenWhole) {
+    // Far beyond 259 characters, in folders of legal length.
+    const auto folder = dir / std::string(200, 'f') / std::string(200, 'g');
+    std::filesystem::create_directories(folder);
+    host.saveName = (folder / (std::string(100, 'n') + ".85g")).string();
+    EXPECT_EQ(sendOneVariable(), ack);
+    EXPECT_TRUE(host.filePrompts().empty());
+    EXPECT_EQ(readBytes(host.saveName).size(), 55u + 2 + 5 + 2 + 100 + 2);
 }
 
 }  // namespace

@@ -157,11 +157,17 @@ TEST(UploadInjectThread, CancelledDialogPressesOnTwice) {
 namespace vantrel {
 namespace {
 
-TEST(SaveNameExtension, AppendedOnlyWhenThePathHasNoDot) {
-    EXPECT_EQ(withVariableFileExtension("/calc/prog"), "/calc/prog.85g");
-    EXPECT_EQ(withVariableFileExtension("/old.dir/prog"), "/old.dir/prog");
-    EXPECT_EQ(withVariableFileExtension("prog.85n"), "prog.85n");
-    EXPECT_EQ(withVariableFileExtension(""), "");
+TEST(SaveNameExtension, OnlyTheFileNameCountsAndABackupGetsItsOwn) {
+    EXPECT_EQ(withVariableFileExtension("/calc/prog", false), "/calc/prog.85g");
+    EXPECT_EQ(withVariableFileExtension("/calc/prog", true), "/calc/prog.85b");
+    // Dotted folders are common on Linux; they say nothing about the file's name.
+    EXPECT_EQ(withVariableFileExtension("/home/u/.local/share/v1.2/prog", false), "/home/u/.local/share/v1.2/prog.85g");
+    EXPECT_EQ(withVariableFileExtension("v1.2/backup", true), "v1.2/backup.85b");
+    EXPECT_EQ(withVariableFileExtension("/x/.hidden", false), "/x/.hidden.85g");
+    EXPECT_EQ(withVariableFileExtension("prog.85n", true), "prog.85n");
+    EXPECT_EQ(withVariableFileExtension("/x/notes.txt", false), "/x/notes.txt");
+    EXPECT_EQ(withVariableFileExtension("", false), "");
+    EXPECT_EQ(withVariableFileExtension("/x/", false), "/x/");
 }
 
 TEST(SaveNameExtension, VariableFileNames) {

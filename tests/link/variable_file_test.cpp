@@ -12,10 +12,11 @@ protected:
     struct Prompted {
         int kind;
         bool isError;
+        std::string reason;
     };
     FilePrompt recorder(int answer = 1) {
-        return [this, answer](int kind, bool isError, const std::string&) {
-            prompts.push_back({kind, isError});
+        return [this, answer](int kind, bool isError, const std::string&, const std::string& reason) {
+            prompts.push_back({kind, isError, reason});
             return isError ? 0 : answer;
         };
     }
@@ -93,6 +94,34 @@ TEST_F(VariableFileTest, WhatCannotBeOpenedIsReportedWithoutBlocking) {
     EXPECT_FALSE(readVariableFile(list, recorder()));
     ASSERT_EQ(prompts.size(), 3u);
     for (const auto& p : prompts) EXPECT_EQ(p.kind, promptCannotOpen);
+    EXPECT_EQ(prompts[0].reason, "No such file or directory");
+    EXPECT_EQ(prompts[1].reason, "Is a directory");
+}
+
+TEST_F(VariableFileTest, FarTooLargeFileIsBadDataBeforeItIsRead) {
+    // Entries of one byte each: held as packets, such a file would take many times
+    // its size in memory.
+    std::vector<uint8_t> tiny;
+    for (int i = 0; i < 400000; ++i) tiny.insert(tiny.end(), {1, 0, 0x15});
+    auto big = variableFile({header, data});
+    big.insert(big.end() - 2, tiny.begin(), tiny.end());
+    ASSERT_GT(big.size(), maxVariableFileSize);
+    EXPECT_FALSE(read(big));
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].kind, promptBadData);
+    EXPECT_TRUE(list.empty());
+
+    // Sparse: a crafted 64 MB file is refused without reading it.
+    const auto huge = dir / "huge.85g";
+    writeBytes(huge, variableFile({header, data}));
+    std::filesystem::resize_file(huge, 64u << 20);
+    list.fileName = huge.string();
+    EXPECT_FALSE(readVariableFile(list, recorder()));
+    EXPECT_EQ(prompts.back().kind, promptBadData);
+    EXPECT_TRUE(list.empty());
+
+    // The largest real file still reads.
+    EXPECT_TRUE(read(variableFile({header, bytesOf(65000, 1)})));
 }
 
 TEST_F(VariableFileTest, BackupHeaderTakesThreeDataEntries) {

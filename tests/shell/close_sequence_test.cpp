@@ -1,5 +1,6 @@
 // Closing the window: the save question by saveStateMode and the calculator's power,
 // Cancel keeping the calculator running, Kill never saving.
+#include <QAbstractButton>
 #include <QLabel>
 
 #include "cpu/thread_control.h"
@@ -104,6 +105,16 @@ TEST_F(CloseSequence, SignalCloseWhileTheQuestionIsOpenEndsWithoutHanging) {
     window->close();
     EXPECT_TRUE(window->closed());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(ExitDialogTest, AnswersHaveMnemonics) {
+    ExitDialog dialog;
+    const std::pair<int, int> keys[] = {{answerYes, Qt::Key_Y}, {answerNo, Qt::Key_N}, {answerCancel, Qt::Key_C}};
+    for (const auto& [id, key] : keys) {
+        auto* button = dialog.findChild<QAbstractButton*>(QStringLiteral("control%1").arg(id));
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_EQ(button->shortcut(), QKeySequence(Qt::ALT | key)) << id;
+    }
 }
 
 }  // namespace

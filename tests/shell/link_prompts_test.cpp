@@ -45,6 +45,11 @@ TEST_F(LinkPrompts, ErrorPromptsAnswerZero) {
     auto bad = test::answerMessageBox(QMessageBox::Ok);
     EXPECT_EQ(showFilePrompt(nullptr, 3, true, "/x/a.85p"), 0);
     EXPECT_EQ(bad->text, "The file \n/x/a.85p \ncontains bad data.");
+
+    // Why a write failed follows the prompt's own text.
+    auto full = test::answerMessageBox(QMessageBox::Ok);
+    EXPECT_EQ(showFilePrompt(nullptr, 1, true, "/full/a.85g", "No space left on device"), 0);
+    EXPECT_EQ(full->text, "Can't open file \n/full/a.85g.\nNo space left on device");
 }
 
 TEST_F(LinkPrompts, LongNamesAreCutAndUnknownKindsAskNothing) {
@@ -95,7 +100,7 @@ TEST_F(LinkPrompts, SaveAsDialogAddsTheExtension) {
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
             EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-            EXPECT_EQ(dialog->nameFilters(), (QStringList{"Vantrel-Files (*.85?)", "All Files (*.*)"}));
+            EXPECT_EQ(dialog->nameFilters(), (QStringList{"Vantrel-Files (*.85?)", "All files (*)"}));
             dialog->selectFile(path);
             static_cast<QDialog*>(dialog)->accept();
         });
@@ -103,16 +108,21 @@ TEST_F(LinkPrompts, SaveAsDialogAddsTheExtension) {
 
     std::string name;
     chooseIn(dir.at("prog"));
-    ASSERT_TRUE(askSaveFileName(nullptr, name));
+    ASSERT_TRUE(askSaveFileName(nullptr, name, false));
     EXPECT_EQ(QString::fromStdString(name), dir.at("prog") + ".85g");
 
+    // A dot in a folder's name is no extension of the file's; a backup is ".85b".
     chooseIn(dir.at("old.dir/prog"));
-    ASSERT_TRUE(askSaveFileName(nullptr, name));
-    EXPECT_EQ(QString::fromStdString(name), dir.at("old.dir/prog"));
+    ASSERT_TRUE(askSaveFileName(nullptr, name, true));
+    EXPECT_EQ(QString::fromStdString(name), dir.at("old.dir/prog") + ".85b");
+
+    chooseIn(dir.at("old.dir/prog.85n"));
+    ASSERT_TRUE(askSaveFileName(nullptr, name, false));
+    EXPECT_EQ(QString::fromStdString(name), dir.at("old.dir/prog.85n"));
 
     test::whenModal([](QWidget* widget) { qobject_cast<QDialog*>(widget)->reject(); });
     name = "unchanged";
-    EXPECT_FALSE(askSaveFileName(nullptr, name));
+    EXPECT_FALSE(askSaveFileName(nullptr, name, false));
     EXPECT_EQ(name, "unchanged");
 }
 

@@ -20,6 +20,7 @@
 #include "hardware/machine.h"
 #include "modal_driver.h"
 #include "shell/preferences_dialog.h"
+#include "support/temp_dir.h"
 
 namespace vantrel {
 namespace {
@@ -202,9 +203,11 @@ TEST_F(Preferences, FailedRomLoadOpensFilesWithTheRomPathCleared) {
 TEST_F(Preferences, BrowseStartsInTheFieldsDirectory) {
     const auto dir = std::filesystem::temp_directory_path() / ("vantrel-prefs-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const std::string rom = (dir / "mine.bin").string();
+    const std::string rom = (dir / "mine.rom").string();
     std::ofstream(rom) << "x";
     copy.romPath = (dir / "old.bin").string();
+    copy.ramPath = (dir / "old-state.bin").string();
+    const std::string newState = (dir / "new-state.bin").string();  // not there yet
 
     test::whenModal([&](QWidget* dialog) {
         selectPage(dialog, 2);
@@ -212,17 +215,82 @@ TEST_F(Preferences, BrowseStartsInTheFieldsDirectory) {
             auto* files = qobject_cast<QFileDialog*>(browser);
             ASSERT_NE(files, nullptr);
             EXPECT_EQ(files->directory().absolutePath().toStdString(), dir.string());
-            EXPECT_EQ(files->nameFilters(), (QStringList{"ROM-Files (*.bin)", "All Files (*.*)"}));
+            EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptOpen);
+            EXPECT_EQ(files->nameFilters(), (QStringList{"ROM-Files (*.bin *.rom)", "All files (*)"}));
             files->selectFile(QString::fromStdString(rom));
             static_cast<QDialog*>(files)->accept();
         }, dialog);
         find<QPushButton>(dialog, "browseRom")->click();
         EXPECT_EQ(find<QLineEdit>(dialog, "romPath")->text().toStdString(), rom);
+
+        // The state file is written at closing: a save-style chooser takes a new name.
+        test::whenModal([&](QWidget* browser) {
+            auto* files = qobject_cast<QFileDialog*>(browser);
+            ASSERT_NE(files, nullptr);
+            EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_TRUE(files->testOption(QFileDialog::DontConfirmOverwrite));
+            EXPECT_EQ(files->nameFilters(), (QStringList{"State files (*.bin)", "All files (*)"}));
+            files->selectFile(QString::fromStdString(newState));
+            static_cast<QDialog*>(files)->accept();
+        }, dialog);
+        find<QPushButton>(dialog, "browseRam")->click();
         press(dialog, QDialogButtonBox::Ok);
     });
     EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
     EXPECT_EQ(copy.romPath, rom);
+    EXPECT_EQ(copy.ramPath, newState);
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(Preferences, PathsOfAnyLengthSurviveTheFilesPage) {
+    copy.romPath = "/" + std::string(300, 'r') + "/" + std::string(200, 'o') + ".bin";
+    copy.ramPath = "/" + std::string(600, 's') + ".bin";
+    const Settings before = copy;
+    test::whenModal([](QWidget* dialog) {
+        selectPage(dialog, 2);
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(copy, before);
+}
+
+TEST_F(Preferences, StateFileNamingTheRomImageIsRefused) {
+    test::TempDir dir;
+    test::writeBytes(dir / "dump.bin", std::vector<uint8_t>(16, 0xAA));
+    test::writeBytes(dir / "running.bin", std::vector<uint8_t>(16, 0xBB));
+    std::filesystem::create_symlink("dump.bin", dir / "link.bin");
+    copy.romPath = dir / "dump.bin";
+    copy.ramPath = dir / "link.bin";  // the same file behind a link
+    QStringList refusals;
+    test::whenModal([&](QWidget* dialog) {
+        // OK on the dialog answered by the box that refuses it.
+        auto pressOk = [&] {
+            test::whenModal([&](QWidget* widget) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                ASSERT_NE(box, nullptr);
+                EXPECT_EQ(box->icon(), QMessageBox::Critical);
+                refusals << box->text();
+                box->accept();
+            }, dialog);
+            press(dialog, QDialogButtonBox::Ok);
+        };
+        pressOk();
+        // Still open, on the page with the path to change.
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(find<QTabBar>(dialog, "tabs")->currentIndex(), 2);
+        // The image the running calculator came from counts as well.
+        find<QLineEdit>(dialog, "ramPath")->setText(QString::fromStdString(dir / "running.bin"));
+        pressOk();
+        EXPECT_TRUE(dialog->isVisible());
+        find<QLineEdit>(dialog, "ramPath")->setText(QString::fromStdString(dir / "state.bin"));
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest, dir / "running.bin"), 1);
+    ASSERT_EQ(refusals.size(), 2);
+    EXPECT_TRUE(refusals[0].startsWith("The state file \"" + QString::fromStdString(dir / "link.bin") +
+                                       "\" is the ROM image."));
+    EXPECT_EQ(copy.ramPath, dir / "state.bin");
+    EXPECT_EQ(test::readBytes(dir / "dump.bin"), std::vector<uint8_t>(16, 0xAA));
 }
 
 TEST(PreferencesHold, ApplyingReloadsTheStateOnlyForANewPathAndColoursOnlyWhenChanged) {

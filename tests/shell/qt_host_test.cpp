@@ -20,12 +20,12 @@ TEST(QtHostThread, BlockingCallsAreAnsweredOnTheUserInterfaceThread) {
     QObject receiver;
     std::thread::id answeredOn;
     HostAnswers answers;
-    answers.filePrompt = [&](int kind, bool isError, const std::string& name) {
+    answers.filePrompt = [&](int kind, bool isError, const std::string& name, const std::string& reason) {
         answeredOn = std::this_thread::get_id();
-        return kind == promptOverwrite && !isError && name == "a.85g" ? 1 : 0;
+        return kind == promptOverwrite && !isError && name == "a.85g" && reason == "why" ? 1 : 0;
     };
-    answers.askSaveName = [](std::string& name) {
-        name = "chosen.85n";
+    answers.askSaveName = [](std::string& name, bool backup) {
+        name = backup ? "chosen.85b" : "chosen.85g";
         return true;
     };
     answers.illegalOpcode = [](const IllegalOpcodeSnapshot& s) { return s.registers.pc == 0x1234 ? 1 : 0; };
@@ -33,18 +33,18 @@ TEST(QtHostThread, BlockingCallsAreAnsweredOnTheUserInterfaceThread) {
 
     auto results = std::async(std::launch::async, [&] {
         std::string name = "old";
-        const bool named = host.askSaveName(name);
+        const bool named = host.askSaveName(name, true);
         CpuRegisters regs;
         regs.pc = 0x1234;
         const IllegalOpcodeSnapshot snapshot{regs, {}, {}};
-        return std::make_tuple(host.filePrompt(promptOverwrite, false, "a.85g"), named, name,
+        return std::make_tuple(host.filePrompt(promptOverwrite, false, "a.85g", "why"), named, name,
                                host.illegalOpcode(snapshot));
     });
     ASSERT_TRUE(waitUntil([&] { return results.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     const auto [prompt, named, name, illegal] = results.get();
     EXPECT_EQ(prompt, 1);
     EXPECT_TRUE(named);
-    EXPECT_EQ(name, "chosen.85n");
+    EXPECT_EQ(name, "chosen.85b");
     EXPECT_EQ(illegal, 1);
     EXPECT_EQ(answeredOn, std::this_thread::get_id());
 }
@@ -53,13 +53,13 @@ TEST(QtHostThread, StoppingAnswersAWaitingCallWithZero) {
     QObject receiver;
     std::atomic<int> served{0};
     HostAnswers answers;
-    answers.filePrompt = [&](int, bool, const std::string&) {
+    answers.filePrompt = [&](int, bool, const std::string&, const std::string&) {
         ++served;
         return 1;
     };
     QtHost host(&receiver, answers);
     // The event loop is not run: the call can only end through beginStop.
-    auto result = std::async(std::launch::async, [&] { return host.filePrompt(promptOverwrite, false, "x"); });
+    auto result = std::async(std::launch::async, [&] { return host.filePrompt(promptOverwrite, false, "x", {}); });
     EXPECT_EQ(result.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
     host.beginStop();
     EXPECT_EQ(result.get(), 0);
@@ -67,7 +67,7 @@ TEST(QtHostThread, StoppingAnswersAWaitingCallWithZero) {
     QCoreApplication::processEvents();
     EXPECT_EQ(served.load(), 0);
     std::string name = "keep";
-    EXPECT_FALSE(host.askSaveName(name));
+    EXPECT_FALSE(host.askSaveName(name, false));
     EXPECT_EQ(name, "keep");
 }
 

@@ -1,10 +1,13 @@
-// One calculator per user: a second start brings the first to the front and ends;
+// One calculator per user and display: a second start on the same display brings the
+// first to the front, says so and ends; one on another display runs its own window;
 // the first ends cleanly on SIGTERM and keeps the calculator's state.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -29,9 +32,11 @@ protected:
         ini.close();
     }
 
-    void prepare(QProcess& process) {
+    void prepare(QProcess& process, const QString& display = QStringLiteral(":7.0")) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("DISPLAY"), display);
         // The instance socket lives in the temporary folder: this test's alone.
         env.insert(QStringLiteral("TMPDIR"), dir.path());
         process.setProcessEnvironment(env);
@@ -40,8 +45,19 @@ protected:
         process.setArguments({QStringLiteral("--rom=") + rom, QStringLiteral("/ram:") + dir.filePath(QStringLiteral("state.bin"))});
     }
 
-    QString socketPath() const {
-        return dir.filePath(QStringLiteral("VantrelCalculator-%1").arg(static_cast<qulonglong>(::getuid())));
+    QString socketPath(const QString& display = QStringLiteral("7")) const {
+        return dir.filePath(
+            QStringLiteral("VantrelCalculator-%1-x11-%2").arg(static_cast<qulonglong>(::getuid())).arg(display));
+    }
+
+    void startListening(QProcess& process, const QString& display, const QString& key) {
+        prepare(process, display);
+        process.start();
+        ASSERT_TRUE(process.waitForStarted());
+        ASSERT_TRUE(waitUntil([&] {
+            return QFileInfo::exists(socketPath(key)) || process.state() == QProcess::NotRunning;
+        })) << "the instance never listened";
+        ASSERT_EQ(process.state(), QProcess::Running) << process.readAllStandardError().toStdString();
     }
 
     QTemporaryDir dir;
@@ -51,12 +67,8 @@ protected:
 
 TEST_F(SingleInstance, SecondStartEndsAtOnceAndTheFirstSurvivesUntilSigterm) {
     QProcess first;
-    prepare(first);
-    first.start();
-    ASSERT_TRUE(first.waitForStarted());
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socketPath()) || first.state() == QProcess::NotRunning; }))
-        << "the first instance never listened";
-    ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+    startListening(first, QStringLiteral(":7.0"), QStringLiteral("7"));
+    if (HasFatalFailure()) return;
 
     QProcess second;
     prepare(second);
@@ -65,6 +77,13 @@ TEST_F(SingleInstance, SecondStartEndsAtOnceAndTheFirstSurvivesUntilSigterm) {
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
+    // One line tells the caller where the start went, and what it did not apply.
+    const QStringList said = QString::fromLocal8Bit(second.readAllStandardError())
+                                 .split('\n', Qt::SkipEmptyParts)
+                                 .filter(QRegularExpression(QStringLiteral("^vantrel: ")));
+    ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
+    EXPECT_TRUE(said[0].startsWith("vantrel: Vantrel already runs on this display")) << said[0].toStdString();
+    EXPECT_TRUE(said[0].endsWith("(--rom and --ram were not applied)")) << said[0].toStdString();
 
     // SIGTERM: no questions; with "ShowDialog" and the calculator on, the state is kept.
     first.terminate();
@@ -72,6 +91,80 @@ TEST_F(SingleInstance, SecondStartEndsAtOnceAndTheFirstSurvivesUntilSigterm) {
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
     EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("state.bin"))).size(), 32800);
+}
+
+TEST_F(SingleInstance, AStartOnAnotherDisplayRunsItsOwnWindow) {
+    QProcess first;
+    startListening(first, QStringLiteral(":7"), QStringLiteral("7"));
+    if (HasFatalFailure()) return;
+    QProcess second;
+    startListening(second, QStringLiteral(":8"), QStringLiteral("8"));
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(first.state(), QProcess::Running);
+    for (QProcess* process : {&second, &first}) {
+        process->terminate();
+        EXPECT_TRUE(process->waitForFinished(15000));
+    }
+}
+
+// Starts of the program as a user makes them, on the same fixture.
+using ProgramStart = SingleInstance;
+
+TEST_F(ProgramStart, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setProgram(program);
+    for (const char* option : {"--help", "--version"}) {
+        process.setArguments({QString::fromLatin1(option)});
+        process.start();
+        ASSERT_TRUE(process.waitForFinished(15000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(process.exitCode(), 0) << option;
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        EXPECT_TRUE(out.startsWith(option == std::string("--help") ? "Usage: vantrel" : "Vantrel 2.0")) << option;
+    }
+}
+
+TEST_F(ProgramStart, PathsThatDoNotWorkAreNotKeptForTheNextStart) {
+    const QString ini = dir.filePath(QStringLiteral("Vantrel.ini"));
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("[Directories]\nROMFile=" + rom + "\nRAMFile=" + dir.filePath("state.bin") + "\n").toUtf8());
+    file.close();
+    QFile romFile(rom);
+    ASSERT_TRUE(romFile.open(QIODevice::ReadOnly));
+    const QByteArray romBytes = romFile.readAll();
+    romFile.close();
+    ASSERT_TRUE(QFile::link(rom, dir.filePath(QStringLiteral("rom-link.bin"))));
+
+    // Each start waits in its message box ("Loading romfile failed.", then the state
+    // file that is the ROM image) until SIGTERM ends it the way a logout does.
+    const QStringList starts[] = {
+        {QStringLiteral("--rom=") + dir.filePath(QStringLiteral("missing.bin"))},
+        {QStringLiteral("--rom=") + rom, QStringLiteral("--ram=") + dir.filePath(QStringLiteral("rom-link.bin"))},
+    };
+    for (const QStringList& arguments : starts) {
+        QProcess process;
+        prepare(process);
+        process.setArguments(arguments);
+        process.start();
+        ASSERT_TRUE(process.waitForStarted());
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socketPath()); }));
+        QThread::msleep(500);  // the window and its message box come up
+        process.terminate();
+        ASSERT_TRUE(process.waitForFinished(15000));
+        EXPECT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString kept = QString::fromUtf8(file.readAll());
+        file.close();
+        EXPECT_TRUE(kept.contains("ROMFile=" + rom + "\n")) << kept.toStdString();
+        EXPECT_TRUE(kept.contains("RAMFile=" + dir.filePath("state.bin") + "\n")) << kept.toStdString();
+    }
+    // The state was never written over the ROM image.
+    ASSERT_TRUE(romFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(romFile.readAll(), romBytes);
 }
 
 }  // namespace

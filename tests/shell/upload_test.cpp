@@ -44,7 +44,7 @@ TEST_F(UploadCommand, OpenDialogOffersVariableFilesAndReturnsTheChoice) {
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), "Choose File to Upload");
         EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
-        EXPECT_EQ(dialog->nameFilters(), (QStringList{"Vantrel-Files (*.85?)", "All Files (*.*)"}));
+        EXPECT_EQ(dialog->nameFilters(), (QStringList{"Vantrel-Files (*.85?)", "All files (*)"}));
         dialog->selectFile(QString::fromStdString(file));
         static_cast<QDialog*>(dialog)->accept();
     });

@@ -17,6 +17,7 @@ public:
         int kind;
         bool isError;
         std::string fileName;
+        std::string reason;
     };
 
     // Answers.
@@ -30,21 +31,23 @@ public:
     std::vector<int> uploadHints() const { std::lock_guard l(m_); return uploadHints_; }
     std::vector<uint32_t> linkActivePosts() const { std::lock_guard l(m_); return linkActive_; }
     int saveNameRequests() const { std::lock_guard l(m_); return saveNameRequests_; }
+    bool lastSaveNameForBackup() const { std::lock_guard l(m_); return lastSaveNameForBackup_; }
     int illegalOpcodeCalls() const { std::lock_guard l(m_); return illegalCalls_; }
     std::array<uint8_t, 16> lastBytesBefore() const { std::lock_guard l(m_); return lastBefore_; }
     std::array<uint8_t, 16> lastBytesAfter() const { std::lock_guard l(m_); return lastAfter_; }
     int repaints() const { return repaints_.load(); }
 
     void repaintLcd() override { ++repaints_; }
-    int filePrompt(int kind, bool isError, const std::string& fileName) override {
+    int filePrompt(int kind, bool isError, const std::string& fileName, const std::string& reason) override {
         std::lock_guard l(m_);
-        filePrompts_.push_back({kind, isError, fileName});
+        filePrompts_.push_back({kind, isError, fileName, reason});
         return isError ? 0 : overwriteAnswer;
     }
     void uploadHint(int code) override { std::lock_guard l(m_); uploadHints_.push_back(code); }
-    bool askSaveName(std::string& name) override {
+    bool askSaveName(std::string& name, bool backup) override {
         std::lock_guard l(m_);
         ++saveNameRequests_;
+        lastSaveNameForBackup_ = backup;
         if (!giveSaveName) return false;
         name = saveName;
         return true;
@@ -64,6 +67,7 @@ private:
     std::vector<int> uploadHints_;
     std::vector<uint32_t> linkActive_;
     int saveNameRequests_ = 0;
+    bool lastSaveNameForBackup_ = false;
     int illegalCalls_ = 0;
     std::array<uint8_t, 16> lastBefore_{};
     std::array<uint8_t, 16> lastAfter_{};

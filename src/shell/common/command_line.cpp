@@ -21,11 +21,8 @@ void takePath(CommandLine& line, std::optional<std::string>& target, const std::
               const std::string& value) {
     if (value.empty()) {
         line.errors.push_back(option + " needs a path");
-    } else if (value.size() > maxPathLength) {
-        line.warnings.push_back(option + ": path longer than " + std::to_string(maxPathLength) +
-                                " characters ignored");
     } else {
-        target = value;
+        target = value;  // of any length: the system takes what it takes
     }
 }
 
@@ -85,7 +82,8 @@ std::string usageText() {
            "  --help                              show this text\n"
            "  --version                           show the version\n"
            "\n"
-           "Paths given here are kept in Vantrel.ini for the next start.\n";
+           "Paths given here are kept in Vantrel.ini for the next start when they work.\n"
+           "A start on a display where Vantrel runs already hands over to that window.\n";
 }
 
 }  // namespace vantrel

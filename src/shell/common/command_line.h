@@ -12,9 +12,6 @@ namespace vantrel {
 
 struct Settings;
 
-// Paths longer than the settings file's path fields are refused rather than cut.
-inline constexpr std::size_t maxPathLength = 259;
-
 struct CommandLine {
     std::optional<std::string> romPath;
     std::optional<std::string> ramPath;

@@ -127,10 +127,10 @@ void locateSettingsFile(Settings& settings, const std::string& programDir) {
     settings.iniPath = ec ? std::string(iniFileName) : (cwd / iniFileName).string();
 }
 
-void readSettings(Settings& settings, const std::string& programDir) {
+bool readSettings(Settings& settings, const std::string& programDir, int* error) {
     if (settings.iniPath.empty()) locateSettingsFile(settings, programDir);
     std::string text;
-    readFileText(settings.iniPath, text, maxIniBytes);  // no file: every default
+    const bool read = readFileText(settings.iniPath, text, maxIniBytes, error);  // no file: every default
     const IniFile ini(text);
 
     auto value = [&](const char* section, const char* key, const char* fallback) {
@@ -166,6 +166,7 @@ void readSettings(Settings& settings, const std::string& programDir) {
     settings.screenshotBase =
         withSlashes(cutToField(value("Preferences", "ScreenShotBase", defaultScreenshotBase), screenshotBaseField));
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
+    return read;
 }
 
 bool writeSettings(const Settings& settings) {

@@ -33,8 +33,10 @@ struct Settings {
 // beside the program (programDir) when it exists there or that folder is writable;
 // else $XDG_CONFIG_HOME/vantrel/Vantrel.ini (~/.config/vantrel by default).
 void locateSettingsFile(Settings& settings, const std::string& programDir);
-// Fills every stored field from the file (defaults where missing).
-void readSettings(Settings& settings, const std::string& programDir);
+// Fills every stored field from the file (defaults where missing). False when the
+// file could not be read (missing included), with the system's error number in
+// error when given; every field then holds its default.
+bool readSettings(Settings& settings, const std::string& programDir, int* error = nullptr);
 // Stores every stored field, keeping everything else in the file; creates the
 // file's folder when missing. True when the file was written (atomically).
 bool writeSettings(const Settings& settings);
