@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "cpu/memory_access.h"
-#include "cpu/run_cpu.h"
-#include "hardware/machine.h"
+#include "machine/bus.h"
+#include "machine/run_loop.h"
+#include "machine/machine.h"
 
 namespace vantrel {
 namespace {
@@ -92,9 +92,9 @@ void BM_RunCpuFromRam(benchmark::State& state) {
     load(*m, w);
     for (auto _ : state) {
         m->regs.pc = programStart;
-        const int code = runCpu(*m);
-        benchmark::DoNotOptimize(code);
-        if (code != 5) state.SkipWithError("the workload did not end on its trap");
+        const LoopEnd end = runCpu(*m);
+        benchmark::DoNotOptimize(end);
+        if (end != LoopEnd::aborted) state.SkipWithError("the workload did not end on its trap");
     }
     const double executed = static_cast<double>(perRun) * static_cast<double>(state.iterations());
     state.counters["instructions"] = static_cast<double>(perRun);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "hardware/file_io.h"
+#include "files/file_io.h"
 
 namespace vantrel {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "headless/key_names.h"
-#include "headless/session.h"
+#include "session/key_table.h"
+#include "headless/script_runner.h"
 
 namespace vantrel::headless {
 
@@ -102,13 +102,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
             const bool inject = arg.starts_with("--inject");
             ScriptEvent event;
             if (!splitTime(*value, event, result.error)) break;
-            const auto keyCode = keyCodeByName(event.text);
-            if (!keyCode) {
+            const auto keyIndex = keyIndexByName(event.text);
+            if (!keyIndex) {
                 result.error = "no calculator key is called \"" + event.text + "\"";
                 break;
             }
             event.action = inject ? ScriptAction::inject : ScriptAction::key;
-            event.code = *keyCode;
+            event.code = skinKeys[static_cast<std::size_t>(*keyIndex)].code;
             o.events.push_back(event);
         } else if (valueOf("--type", value)) {
             if (!result.error.empty()) break;

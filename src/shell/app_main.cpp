@@ -12,10 +12,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "hardware/machine.h"
-#include "hardware/rom_state.h"
-#include "shell/common/command_line.h"
-#include "shell/common/settings.h"
+#include "session/command_line.h"
+#include "session/messages.h"
+#include "session/settings.h"
 #include "shell/exit_dialog.h"
 #include "shell/icons.h"
 #include "shell/main_window.h"
@@ -65,7 +64,7 @@ std::string handOverLine(const CommandLine& line, const QString& uploadPath) {
 // The start's answer to a state path that names the ROM image: the calculator runs
 // without a state file, and nothing is ever written there.
 void tellStateFileIsRomImage(const std::string& ramPath) {
-    QMessageBox::warning(nullptr, programTitle,
+    QMessageBox::warning(nullptr, titleText(),
                          QStringLiteral("The state file \"%1\" is the ROM image.\n"
                                         "The calculator starts without a state file, and its state is not "
                                         "saved there. Choose another state file in Preferences (F8).")
@@ -83,14 +82,14 @@ int appMain(int argc, char** argv) {
             return 0;
         }
         if (early.version) {
-            std::puts("Vantrel 2.0");
+            std::puts(programTitle().c_str());
             return 0;
         }
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setApplicationName(QString::fromLatin1(programName));
+    QApplication::setApplicationVersion(QString::fromLatin1(programVersion));
     QApplication::setWindowIcon(appIcon());
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -151,8 +150,8 @@ int appMain(int argc, char** argv) {
     });
 
     // The ROM messages may already wait for the user; a signal then ends the run.
-    if (!window.startEmulation()) return -1;
-    const bool stateRefused = !window.romMissing() && stateFileIsRomImage(window.machine(), settings.ramPath);
+    window.startEmulation();
+    const bool stateRefused = !window.romMissing() && window.calculator().stateFileIsRomImage();
     if (stateRefused && !window.closed()) tellStateFileIsRomImage(settings.ramPath);
     // Paths from the command line that did not work are not kept for the next start
     // (unless the user has chosen them again meanwhile).

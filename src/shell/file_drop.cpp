@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "link/upload_flow.h"
+#include "session/upload.h"
 
 namespace vantrel {
 

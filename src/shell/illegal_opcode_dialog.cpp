@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "z80/cpu_registers.h"
-#include "cpu/illegal_opcode.h"
-#include "cpu/illegal_opcode_text.h"
+#include "machine/host_interface.h"
+#include "session/illegal_opcode_text.h"
 #include "shell/icons.h"
 
 namespace vantrel {
@@ -122,9 +122,9 @@ IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, 
     }
 }
 
-int IllegalOpcodeDialog::ask(const IllegalOpcodeSnapshot& snapshot, QWidget* parent) {
+IllegalOpcodeAnswer IllegalOpcodeDialog::ask(const IllegalOpcodeSnapshot& snapshot, QWidget* parent) {
     IllegalOpcodeDialog dialog(snapshot, parent);
-    return dialog.exec() == 1 ? 1 : 0;
+    return dialog.exec() == 1 ? IllegalOpcodeAnswer::carryOn : IllegalOpcodeAnswer::stop;
 }
 
 }  // namespace vantrel

@@ -22,17 +22,14 @@
 #include <algorithm>
 #include <limits>
 
-#include "cpu/memory_access.h"
-#include "hardware/file_io.h"
-#include "hardware/machine.h"
-#include "hardware/rom_state.h"
+#include "session/calculator.h"
+#include "session/machine_files.h"
 #include "shell/icons.h"
 
 namespace vantrel {
 
 namespace {
 
-constexpr int screenshotBaseLimit = 251;  // 252-byte base-name field
 constexpr int trackbarStep = 8;           // extra move of an arrow-key step
 
 QColor toColor(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
@@ -54,12 +51,12 @@ public:
 
         auto* saveState = new QGroupBox(QStringLiteral("Save state on closing"), this);
         auto* saveLayout = new QVBoxLayout(saveState);
-        saveAlways_ = addRadio(saveLayout, "&Always", "saveStateAlways");
-        saveNever_ = addRadio(saveLayout, "&Never", "saveStateNever");
-        saveAsk_ = addRadio(saveLayout, "Show &Dialog", "saveStateShowDialog");
+        saveAlways_ = addRadio(saveLayout, "&Always", "SaveStateMode::always");
+        saveNever_ = addRadio(saveLayout, "&Never", "SaveStateMode::never");
+        saveAsk_ = addRadio(saveLayout, "Show &Dialog", "SaveStateMode::showDialog");
         layout->addWidget(saveState);
-        (s.saveStateMode == saveStateAlways  ? saveAlways_
-         : s.saveStateMode == saveStateNever ? saveNever_
+        (s.saveStateMode == SaveStateMode::always  ? saveAlways_
+         : s.saveStateMode == SaveStateMode::never ? saveNever_
                                              : saveAsk_)->setChecked(true);
 
         auto* shots = new QGroupBox(QStringLiteral("Screenshot via:"), this);
@@ -71,7 +68,7 @@ public:
         baseLabel_ = new QLabel(QStringLiteral("&Basename:"), shots);
         base_ = new QLineEdit(QString::fromStdString(s.screenshotBase), shots);
         base_->setObjectName(QStringLiteral("screenshotBase"));
-        base_->setMaxLength(screenshotBaseLimit);
+        base_->setMaxLength(static_cast<int>(screenshotBaseLimit));
         baseLabel_->setBuddy(base_);
         shotLayout->addWidget(toClipboard_, 0, 0);
         shotLayout->addWidget(toFile_, 1, 0);
@@ -94,9 +91,9 @@ public:
         s.autoLinkOnUpload = autoLink_->isChecked();
         s.beepOnErrors = beep_->isChecked();
         s.allowMultipleInstances = multiple_->isChecked();
-        s.saveStateMode = saveAlways_->isChecked() ? saveStateAlways
-                          : saveNever_->isChecked() ? saveStateNever
-                                                    : saveStateShowDialog;
+        s.saveStateMode = saveAlways_->isChecked() ? SaveStateMode::always
+                          : saveNever_->isChecked() ? SaveStateMode::never
+                                                    : SaveStateMode::showDialog;
         s.screenshotToFile = toFile_->isChecked();
         s.screenshotBase = base_->text().toStdString();
     }
@@ -358,8 +355,8 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { done(preferencesOk); });
-    connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(preferencesCancel); });
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { done(static_cast<int>(PreferencesAnswer::ok)); });
+    connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(static_cast<int>(PreferencesAnswer::cancel)); });
 
     if (romLoadFailed) {
         // The user must choose a ROM file that works.
@@ -398,7 +395,7 @@ QString stateFileIsRomText(const std::string& ramPath) {
 }
 
 bool PreferencesDialog::stateFileAcceptable() {
-    if (!sameFile(copy_.ramPath, copy_.romPath) && (romInUse_.empty() || !sameFile(copy_.ramPath, romInUse_)))
+    if (!stateFileWouldReplace(copy_.ramPath, copy_.romPath) && !stateFileWouldReplace(copy_.ramPath, romInUse_))
         return true;
     QMessageBox::critical(this, windowTitle(), stateFileIsRomText(copy_.ramPath));
     tabs_->setCurrentIndex(filesPage);
@@ -407,24 +404,23 @@ bool PreferencesDialog::stateFileAcceptable() {
 
 void PreferencesDialog::done(int result) {
     if (page_) page_->store(copy_);
-    if (result == preferencesOk && !stateFileAcceptable()) return;
+    const bool ok = result == static_cast<int>(PreferencesAnswer::ok);
+    if (ok && !stateFileAcceptable()) return;
     // Escape and the window's close button count as Cancel.
-    QDialog::done(result == preferencesOk ? preferencesOk : preferencesCancel);
+    QDialog::done(static_cast<int>(ok ? PreferencesAnswer::ok : PreferencesAnswer::cancel));
 }
 
-int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
+PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
                    const std::string& romInUse) {
     PreferencesDialog dialog(owner, copy, romLoadFailed, std::move(testColours), romInUse);
-    return dialog.exec() == preferencesOk ? preferencesOk : preferencesCancel;
+    return dialog.exec() == static_cast<int>(PreferencesAnswer::ok) ? PreferencesAnswer::ok
+                                                                  : PreferencesAnswer::cancel;
 }
 
-void applyPreferences(Machine* machine, Settings& live, const Settings& edited, const ColourFunction& applyColours) {
+void applyPreferences(Calculator* calculator, Settings& live, const Settings& edited,
+                      const ColourFunction& applyColours) {
     // File names on Linux differ by case, so the comparison is exact.
-    if (machine && edited.ramPath != live.ramPath) {
-        HoldGuard hold(machine->control);
-        loadStateFile(*machine, edited.ramPath);
-        jumpTo(*machine, machine->regs.pc);
-    }
+    if (calculator && edited.ramPath != live.ramPath) calculator->reloadState(edited.ramPath);
     if ((edited.foreground != live.foreground || edited.background != live.background) && applyColours)
         applyColours(edited.foreground, edited.background);
     live = edited;

@@ -8,9 +8,8 @@
 #include <cstring>
 
 #include "hardware/lcd_picture.h"
-#include "hardware/machine.h"
-#include "shell/common/screenshot.h"
-#include "shell/common/settings.h"
+#include "session/screenshot.h"
+#include "session/settings.h"
 
 namespace vantrel {
 
@@ -47,10 +46,9 @@ bool toFile(const std::vector<uint8_t>& dib, const Settings& settings) {
 
 }  // namespace
 
-bool takeScreenshot(QWidget* owner, const Machine& machine, const Settings& settings, int route) {
-    const bool file = route == screenshotToFileRoute || (route == screenshotAsConfigured && settings.screenshotToFile);
-    // One snapshot: the calculator may be drawing while we take it.
-    const LcdBytes lcd = lcdMemoryCopy(machine);
+bool takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings, ScreenshotRoute route) {
+    const bool file = route == ScreenshotRoute::toFile ||
+                      (route == ScreenshotRoute::asConfigured && settings.screenshotToFile);
     const auto dib = buildLcdDib(lcd.data(), settings.foreground, settings.background);
 
     const bool done = file ? toFile(dib, settings)

@@ -11,10 +11,12 @@
 
 #include "hardware/lcd_picture.h"
 #include "headless/command_line.h"
-#include "headless/png_file.h"
-#include "headless/session.h"
+#include "session/png_file.h"
+#include "headless/headless_front_end.h"
+#include "headless/script_runner.h"
+#include "session/calculator.h"
 #include "link/variable_file.h"
-#include "shell/common/screenshot.h"
+#include "session/screenshot.h"
 #include "support/full_disk.h"
 #include "support/temp_dir.h"
 #include "support/variable_file_builder.h"
@@ -211,22 +213,25 @@ protected:
         const ParsedCommandLine parsed = parseCommandLine(args);
         EXPECT_EQ(parsed.error, "");
         const Options& o = parsed.options;
-        session.host().out = nullptr;
-        session.host().receivePath = o.receivePath;
-        session.host().overwrite = o.overwrite;
+        frontEnd.out = nullptr;
+        frontEnd.receivePath = o.receivePath;
+        frontEnd.overwrite = o.overwrite;
         RunOptions options;
         options.duration = std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000));
         options.untilSleep = o.untilSleep;
         options.events = o.events;
         options.autoLinkOnUpload = o.autoLink;
-        return session.run(options);
+        return runScript(calculator, frontEnd, options);
     }
 
-    std::string row(int r) { return test::trimmedRow(session.machine(), r); }
+    std::string row(int r) { return test::trimmedRow(calculator.machine(), r); }
 
     TempDir dir;
-    Session session{VANTREL_FIRMWARE_ROM, dir / "state.bin"};
-    void SetUp() override { ASSERT_EQ(session.load(true), romLoaded); }
+    HeadlessFrontEnd frontEnd;
+    Calculator calculator{frontEnd};
+    void SetUp() override {
+        ASSERT_EQ(calculator.load(VANTREL_FIRMWARE_ROM, dir / "state.bin", true).outcome, RomLoad::loaded);
+    }
 };
 
 TEST_F(FirmwareRunnerThread, KeysByNameAndTypedTextBothGive42) {
@@ -237,7 +242,7 @@ TEST_F(FirmwareRunnerThread, KeysByNameAndTypedTextBothGive42) {
     EXPECT_EQ(result.eventsDone, 6u);
     EXPECT_EQ(row(3), "12+30");
     EXPECT_EQ(row(5), "              42");
-    const Machine& m = session.machine();
+    const Machine& m = calculator.machine();
     EXPECT_EQ(test::lcdBytes(m), test::expectedPicture(m));
 
     // The next run goes on from the same machine, typing through the character map.
@@ -246,14 +251,14 @@ TEST_F(FirmwareRunnerThread, KeysByNameAndTypedTextBothGive42) {
     EXPECT_EQ(row(3), "6*7");
     EXPECT_EQ(row(5), "              42");
     EXPECT_EQ(test::lcdBytes(m), test::expectedPicture(m));
-    EXPECT_TRUE(session.host().messages().empty());
+    EXPECT_TRUE(frontEnd.messages().empty());
 }
 
 TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     ASSERT_TRUE(run({"--type", "12+30", "--key", "ENTER", "--until-sleep"}).asleep);
-    const auto lcd = lcdMemoryCopy(session.machine());
+    const auto lcd = calculator.lcd();
 
-    ASSERT_TRUE(session.writeLcdPicture(dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
     const Bytes bmp = test::readBytes(dir / "shot.bmp");
     ASSERT_EQ(bmp.size(), bitmapFileSize);
     EXPECT_EQ(bmp, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0x00000000)));
@@ -261,7 +266,7 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     const std::size_t pixels = bitmapFileHeaderSize + dibHeaderSize + dibColourTableSize;
     EXPECT_TRUE(std::equal(lcd.begin(), lcd.begin() + 16, bmp.begin() + pixels + 63 * 16));
 
-    ASSERT_TRUE(session.writeLcdPicture(dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
     const auto chunks = pngChunks(test::readBytes(dir / "shot.PNG"));
     ASSERT_EQ(chunks.size(), 4u);
     const auto raw = inflateStored(chunks[2].data);
@@ -270,8 +275,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
         EXPECT_TRUE(std::equal(lcd.begin() + r * 16, lcd.begin() + r * 16 + 16, raw->begin() + r * 17 + 1));
     EXPECT_NE(std::count(lcd.begin(), lcd.end(), 0), static_cast<long>(lcd.size()));
 
-    EXPECT_FALSE(session.writeLcdPicture(dir / "shot.gif", 0, 0));
-    EXPECT_FALSE(session.writeLcdPicture(dir / "no-such-dir/shot.png", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(lcd, dir / "shot.gif", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(lcd, dir / "no-such-dir/shot.png", 0, 0));
 }
 
 TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {
@@ -293,16 +298,16 @@ TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {
     const Bytes back = test::readBytes(dir / "back.85g");  // the Save-As dialog's extension
     ASSERT_EQ(back.size(), file.size());
     EXPECT_TRUE(std::equal(file.begin() + 53, file.end(), back.begin() + 53));
-    EXPECT_EQ(session.host().savedNames(), std::vector<std::string>{dir / "back.85g"});
+    EXPECT_EQ(frontEnd.savedNames(), std::vector<std::string>{dir / "back.85g"});
 
     // Sent again without --overwrite: the file stays as it was and the answer shows.
     test::writeText(dir / "back.85g", "keep me");
     ASSERT_TRUE(run({"--key", "F1", "--receive", dir / "back.85g", "--until-sleep"}).asleep);
     EXPECT_EQ(test::readText(dir / "back.85g"), "keep me");
-    const auto messages = session.host().messages();
+    const auto messages = frontEnd.messages();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), "Overwrite file " + dir / "back.85g" + "? No (no --overwrite).");
-    EXPECT_EQ(session.host().writtenNames(), std::vector<std::string>{dir / "back.85g"});  // the first send
+    EXPECT_EQ(frontEnd.writtenNames(), std::vector<std::string>{dir / "back.85g"});  // the first send
 
     ASSERT_TRUE(run({"--key", "F1", "--receive", dir / "back.85g", "--overwrite", "--until-sleep"}).asleep);
     EXPECT_EQ(test::readBytes(dir / "back.85g").size(), file.size());
@@ -312,7 +317,7 @@ TEST_F(FirmwareRunnerThread, UploadWithoutAutoLinkEndsInTheHint) {
     test::writeBytes(dir / "x.85n", Bytes(60, 0));
     const RunResult result = run({"--upload", dir / "x.85n", "--no-auto-link", "--until-sleep"});
     EXPECT_TRUE(result.asleep);
-    const auto messages = session.host().messages();
+    const auto messages = frontEnd.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "To upload a file first press [2nd] [LINK] [F2] on the calculator.");
     EXPECT_EQ(row(0), "  VANTREL DEMO");
@@ -327,7 +332,7 @@ TEST_F(FirmwareRunnerThread, KeypadSwitchesOffWithSecondOnAndOnWithOn) {
     result = run({"--key", "5", "--type", "o", "--until-sleep"});
     EXPECT_TRUE(result.asleep);
     EXPECT_TRUE(result.calculatorOn);
-    EXPECT_EQ(session.host().messages().size(), 1u);
+    EXPECT_EQ(frontEnd.messages().size(), 1u);
 }
 
 TEST_F(FirmwareRunnerThread, UntilSleepGivesUpAtTheLimitAndTimedStepsWait) {

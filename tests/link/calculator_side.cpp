@@ -1,6 +1,6 @@
 #include "link/calculator_side.h"
 
-#include "hardware/ports.h"
+#include "machine/bus.h"
 #include "link/link_packet.h"
 
 namespace vantrel::test {

@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "link/calculator_side.h"
+#include "support/link_probe.h"
+#include "session/upload.h"
+#include "support/scripted_front_end.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 #include "support/variable_file_builder.h"
@@ -68,7 +71,7 @@ protected:
     }
 
     bool engineAtRest() const {
-        const LinkEngine& e = m->link;
+        LinkEngineProbe e(m->link);
         return e.state == LinkState::Idle && e.receiveMode == 1 && e.sending == 0 && e.variables.empty() &&
                !e.variables.fileName && e.sendQueue.bitIndex == 8 && e.rxPacket.received == 0;
     }
@@ -77,8 +80,12 @@ protected:
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
     }
 
+    // The Upload command's start with the file already chosen, as the window runs it.
+    bool startUpload(const std::string& path) { return vantrel::startUpload(*m, front, path); }
+
     std::unique_ptr<Machine> m = makeMachine();
     ScriptedHost host;
+    ScriptedFrontEnd front;  // the window, for what an upload's start tells
     CalculatorSide calc{*m};
     std::filesystem::path dir;
 };

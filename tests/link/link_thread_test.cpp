@@ -3,8 +3,8 @@
 #include <atomic>
 #include <thread>
 
-#include "cpu/emulation_thread.h"
-#include "hardware/ports.h"
+#include "machine/emulation_thread.h"
+#include "machine/bus.h"
 #include "link/link_fixture.h"
 
 namespace vantrel::test {
@@ -72,7 +72,7 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheCalculatorPollsThePort) {
             });
             // Let the calculator reach its polling before the upload starts.
             while (machine->control.state() == LoopState::notStarted) std::this_thread::yield();
-            machine->link.startUpload(*machine, path);
+            vantrel::startUpload(*machine, front, path);
             started = true;
         }
         ASSERT_TRUE(started);
@@ -80,8 +80,8 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheCalculatorPollsThePort) {
                                                          pcPacket(cmdData, data), pcPacket(cmdEot)};
         EXPECT_EQ(seen, expected) << "round " << round;
         EXPECT_TRUE(side.faults().empty());
-        EXPECT_EQ(machine->link.state, LinkState::Idle);
-        EXPECT_EQ(machine->link.receiveMode, 1u);
+        EXPECT_EQ(machine->link.state(), LinkState::Idle);
+        EXPECT_EQ(LinkEngineProbe(machine->link).receiveMode, 1u);
     }
 }
 
@@ -103,11 +103,11 @@ TEST_F(LinkThreadTest, RefusedUploadsDuringAReceiveLeaveItWhole) {
         // The calculator is sending, not waiting: every attempt only gets the hint.
         int attempts = 0;
         while (!done) {
-            m->link.startUpload(*m, (dir / "none.85g").string());
+            startUpload((dir / "none.85g").string());
             ++attempts;
             std::this_thread::yield();
         }
-        EXPECT_EQ(static_cast<int>(host.uploadHints().size()), attempts);
+        EXPECT_EQ(static_cast<int>(front.linkHints().size()), attempts);
     }
     EXPECT_TRUE(calc.faults().empty());
     EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, data}));
@@ -131,19 +131,19 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheRunningLoopExecutesPortAccesses) {
     });
     EmulationThread thread(*m);
     m->control.resume();
-    m->link.startUpload(*m, path);
+    startUpload(path);
 
     bool headerTaken = false;
     for (int i = 0; i < 1'000'000 && !headerTaken; ++i) {
         HoldGuard guard(m->control);
-        headerTaken = m->link.sending == 0;
+        headerTaken = LinkEngineProbe(m->link).sending == 0;
     }
     EXPECT_TRUE(headerTaken);
     {
         HoldGuard guard(m->control);
-        EXPECT_EQ(m->link.state, LinkState::TxHeader);
-        EXPECT_EQ(m->link.variables.count(), 1);
-        EXPECT_EQ(m->link.sendQueue.bitIndex, 8);
+        EXPECT_EQ(m->link.state(), LinkState::TxHeader);
+        EXPECT_EQ(LinkEngineProbe(m->link).variables.count(), 1);
+        EXPECT_EQ(LinkEngineProbe(m->link).sendQueue.bitIndex, 8);
     }
     EXPECT_TRUE(thread.stop());
 }

@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "cpu/thread_control.h"
+#include "machine/thread_control.h"
 #include "hardware/lcd_picture.h"
-#include "hardware/machine.h"
+#include "machine/machine.h"
 #include "link/variable_file.h"
 #include "modal_driver.h"
-#include "shell/common/screenshot.h"
-#include "shell/common/settings.h"
+#include "session/screenshot.h"
+#include "session/settings.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
 #include "support/temp_dir.h"
@@ -48,7 +48,7 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     settings.romPath = VANTREL_FIRMWARE_ROM;
     settings.ramPath = dir / "TI85Stat.bin";
     settings.iniPath = dir / "Vantrel.ini";
-    settings.saveStateMode = saveStateNever;
+    settings.saveStateMode = SaveStateMode::never;
     settings.screenshotToFile = true;
     settings.autoLinkOnUpload = true;
     settings.foreground = 0x00000000;
@@ -56,10 +56,10 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     test::writeBytes(dir / "group.85g", groupFile());
 
     MainWindow window(settings);
-    ASSERT_TRUE(window.startEmulation());
+    window.startEmulation();
     ASSERT_FALSE(window.romLoadFailed());
     window.show();
-    Machine& m = window.machine();
+    Machine& m = window.calculator().machine();
     ASSERT_TRUE(test::waitUntil([&] { return textRow(m, 0) == "  VANTREL DEMO"; }));
 
     // No box may come up on the way; one that does fails the test and is closed.
@@ -69,8 +69,7 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     });
     window.uploadGivenFile(dir / "group.85g");
     ASSERT_TRUE(test::waitUntil([&] {
-        return textRow(m, 1) == "DONE" && m.linkActive.load() == 0 &&
-               m.control.pendingCode() == code(EmuRequest::Pause);
+        return textRow(m, 1) == "DONE" && window.calculator().asleep();
     })) << textRow(m, 1);
     EXPECT_EQ(textRow(m, 0), " Waiting");
     EXPECT_EQ(textRow(m, 2), "A");
@@ -86,7 +85,7 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     LcdBytes lcd;
     {
         HoldGuard hold(m.control);
-        lcd = lcdMemoryCopy(m);
+        lcd = lcdMemoryCopy(m.mem);
     }
     // The colour table: background then foreground, blue green red 0.
     const std::size_t table = bitmapFileHeaderSize + dibHeaderSize;

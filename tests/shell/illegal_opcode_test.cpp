@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "z80/cpu_registers.h"
-#include "cpu/illegal_opcode.h"
+#include "machine/illegal_opcode.h"
 #include "running_window.h"
 #include "shell/exit_dialog.h"
 #include "shell/illegal_opcode_dialog.h"
@@ -47,9 +47,9 @@ TEST(IllegalOpcodeDialogTexts, NoIsTheDefaultAndEscapeStops) {
     ASSERT_NE(no, nullptr);
     EXPECT_TRUE(no->isDefault());
     answerNextModal([](QWidget* d) { static_cast<QDialog*>(d)->reject(); });
-    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), 0);
+    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), IllegalOpcodeAnswer::stop);
     answerNextModal([](QWidget* d) { clickButton(d, QStringLiteral("control6")); });
-    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), 1);
+    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), IllegalOpcodeAnswer::carryOn);
 }
 
 class IllegalOpcodeRun : public RunningWindow {};
@@ -74,14 +74,14 @@ TEST_F(IllegalOpcodeRun, NoClosesTheWindowWithoutTheSaveQuestion) {
     ASSERT_TRUE(romLoads());
     settings.ramPath = statePath().toStdString();
     window = std::make_unique<MainWindow>(settings);
-    ASSERT_TRUE(window->startEmulation());
+    window->startEmulation();
     window->show();
     const bool closedInTime = waitUntil([&] { return window->closed(); });
     EXPECT_TRUE(closedInTime) << opcode.toStdString() << " modal=" << (QApplication::activeModalWidget() ? QApplication::activeModalWidget()->metaObject()->className() : "none");
     ASSERT_TRUE(closedInTime);
     EXPECT_EQ(opcode, QStringLiteral("ed 4c "));
     EXPECT_EQ(pc, QStringLiteral("0x0022"));
-    EXPECT_EQ(window->threadExitCode(), 5);
+    EXPECT_EQ(window->calculator().loopEnd(), LoopEnd::aborted);
     EXPECT_FALSE(askedToSave);
     EXPECT_FALSE(stateWritten());
 }
@@ -92,11 +92,11 @@ TEST_F(IllegalOpcodeRun, YesGoesOnRunning) {
         clickButton(dialog, QStringLiteral("control6"));
         answered = true;
     });
-    ASSERT_NO_FATAL_FAILURE(start(saveStateNever, illegalProgram));
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::never, illegalProgram));
     ASSERT_TRUE(waitUntil([&] { return answered; }));
     waitUntil([] { return false; }, 200);  // time for a wrong Abort to arrive
     EXPECT_FALSE(window->closed());
-    EXPECT_TRUE(window->hasEmulationThread());
+    EXPECT_TRUE(window->calculator().running());
     window->onCommand(cmdKill);
 }
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cpu/thread_control.h"
-#include "hardware/machine.h"
+#include "machine/thread_control.h"
+#include "machine/machine.h"
 #include "shell/calculator_view.h"
 #include "shell/main_window.h"
 #include "shell/skin_painter.h"
@@ -22,7 +22,7 @@ protected:
         settings.ramPath = dir.filePath(QStringLiteral("state.bin")).toStdString();
         window = std::make_unique<MainWindow>(settings);
         // No ROM and no thread: the machine is ours to set up.
-        Machine& m = window->machine();
+        Machine& m = window->calculator().machine();
         m.mem.state.port3Value = 0x0B;
         m.mem.state.ram[0xFC00 - 0x8000] = 0x80;      // top-left pixel
         m.mem.state.ram[0xFFFF - 0x8000] = 0x01;      // bottom-right pixel
@@ -67,7 +67,7 @@ TEST_F(WindowPaint, BlackFrameSurroundsTheLcd) {
 }
 
 TEST_F(WindowPaint, CalculatorOffShowsOnlyTheBackgroundColour) {
-    window->machine().mem.state.port3Value = 0x03;
+    window->calculator().machine().mem.state.port3Value = 0x03;
     window->view()->applyLcdColours(0x00FFFFFF, 0x00000000);
     const QImage image = client();
     for (int y = 3; y < 131; y += 3)
@@ -86,11 +86,13 @@ TEST_F(WindowPaint, LcdStaysSharpAtDoubleDensity) {
 
 TEST_F(WindowPaint, PressedKeyShowsAnEdgeThatReleaseRemoves) {
     const QImage before = client();
-    window->view()->drawKeyPressed(49);
+    window->calculator().pressKey(49);
+    window->view()->showPressedKey();
     const QImage pressed = client();
-    window->view()->drawKeysRaised();
+    window->calculator().releaseMouse();
+    window->view()->showPressedKey();
     const QImage after = client();
-    const KeyRect& enter = keyRects[49];
+    const KeyBox& enter = skinKeys[static_cast<std::size_t>(49)].box;
     EXPECT_NE(before.pixelColor(enter.left, enter.top), pressed.pixelColor(enter.left, enter.top));
     EXPECT_EQ(before, after);
 }
@@ -99,7 +101,7 @@ TEST_F(WindowPaint, EveryKeyIsDrawnInsideItsRectangle) {
     const QImage image = client();
     const QColor face = window->view()->palette().color(QPalette::Button);
     for (int i = 0; i < keyCount; ++i) {
-        const KeyRect& k = keyRects[i];
+        const KeyBox& k = skinKeys[static_cast<std::size_t>(i)].box;
         const QPoint centre((k.left + k.right) / 2, (k.top + k.bottom) / 2);
         int differing = 0;
         for (int y = k.top + 3; y < k.bottom - 3; ++y)
