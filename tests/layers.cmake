@@ -3,20 +3,21 @@
 # cannot say: the front ends take from the layers under the session only their data
 # types, never the loop, the thread control or memory access.
 #   cmake -DSOURCE_DIR=<repository> -P layers.cmake
+set(allowed_text text)
 set(allowed_z80 z80)
 set(allowed_files files)
 set(allowed_hardware hardware z80)
 set(allowed_link link)
 set(allowed_machine machine z80 hardware link)
-set(allowed_debugger debugger machine z80 hardware link files)
-set(allowed_session session debugger machine z80 hardware link files)
+set(allowed_debugger debugger machine z80 hardware link files text)
+set(allowed_session session debugger machine z80 hardware link files text)
 set(frontend_data machine/host_interface.h machine/loop_end.h hardware/lcd_picture.h
     hardware/key_codes.h z80/cpu_registers.h)
 set(allowed_shell shell session)
-set(allowed_headless headless session)
+set(allowed_headless headless session text)
 
 set(faults "")
-foreach(folder z80 files hardware link machine debugger session shell headless)
+foreach(folder text z80 files hardware link machine debugger session shell headless)
   file(GLOB sources ${SOURCE_DIR}/src/${folder}/*.h ${SOURCE_DIR}/src/${folder}/*.cpp)
   foreach(source ${sources})
     file(STRINGS ${source} includes REGEX "^#include \"[a-z0-9_]+/[a-z0-9_]+\\.h\"")

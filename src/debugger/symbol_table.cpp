@@ -1,5 +1,7 @@
 #include "debugger/symbol_table.h"
 
+#include "text/ascii_case.h"
+
 #include <cstdio>
 
 #include "files/file_io.h"
@@ -8,18 +10,16 @@ namespace vantrel {
 
 namespace {
 
-char foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string folded(std::string_view name) {
     std::string text(name);
-    for (char& c : text) c = foldCase(c);
+    for (char& c : text) c = asciiLower(c);
     return text;
 }
 
 bool equalsFolded(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i)
-        if (foldCase(text[i]) != lower[i]) return false;
+        if (asciiLower(text[i]) != lower[i]) return false;
     return true;
 }
 

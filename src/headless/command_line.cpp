@@ -1,5 +1,7 @@
 #include "headless/command_line.h"
 
+#include "text/ascii_case.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -14,16 +16,6 @@ namespace {
 // A day is far more than any scripted run needs; the bound keeps the tick count and
 // the clock arithmetic finite.
 constexpr double maxSeconds = 86400.0;
-
-bool startsWithIgnoringCase(const std::string& text, const char* prefix) {
-    for (std::size_t i = 0; prefix[i]; ++i) {
-        if (i >= text.size()) return false;
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
 
 std::optional<double> parseSeconds(const std::string& text) {
     if (text.empty()) return std::nullopt;

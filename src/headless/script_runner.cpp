@@ -1,5 +1,7 @@
 #include "headless/script_runner.h"
 
+#include "text/ascii_case.h"
+
 #include <thread>
 
 #include "headless/headless_front_end.h"
@@ -66,8 +68,7 @@ std::string lcdPictureFormat(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
     std::string extension = path.substr(dot + 1);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : extension) c = asciiLower(c);
     return extension == "bmp" || extension == "png" ? extension : std::string();
 }
 

@@ -1,5 +1,7 @@
 #include "session/command_line.h"
 
+#include "text/ascii_case.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -9,13 +11,6 @@
 namespace vantrel {
 
 namespace {
-
-bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) return false;
-    return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-}
 
 void takePath(CommandLine& line, std::optional<std::string>& target, const std::string& option,
               const std::string& value) {

@@ -1,5 +1,7 @@
 #include "session/ini_file.h"
 
+#include "text/ascii_case.h"
+
 #include <cstddef>
 
 namespace vantrel {
@@ -16,14 +18,7 @@ std::string_view trim(std::string_view s) {
     return s.substr(first, last - first + 1);
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return equalsIgnoringCase(a, b); }
 
 }  // namespace
 

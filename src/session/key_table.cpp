@@ -1,5 +1,7 @@
 #include "session/key_table.h"
 
+#include "text/ascii_case.h"
+
 #include <cctype>
 
 namespace vantrel {
@@ -17,26 +19,14 @@ std::optional<int> keyIndexOfCode(int code) {
     return std::nullopt;
 }
 
-namespace {
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-}  // namespace
-
 std::optional<int> keyIndexByName(std::string_view name) {
     for (int index = 0; index < keyCount; ++index) {
         const SkinKey& key = skinKeys[static_cast<std::size_t>(index)];
-        if (sameIgnoringCase(name, key.name)) return index;
+        if (equalsIgnoringCase(name, key.name)) return index;
         std::string_view aliases = key.aliases;
         while (!aliases.empty()) {
             const auto space = aliases.find(' ');
-            if (sameIgnoringCase(name, aliases.substr(0, space))) return index;
+            if (equalsIgnoringCase(name, aliases.substr(0, space))) return index;
             aliases = space == std::string_view::npos ? std::string_view() : aliases.substr(space + 1);
         }
     }

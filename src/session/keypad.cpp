@@ -1,5 +1,7 @@
 #include "session/keypad.h"
 
+#include "text/ascii_case.h"
+
 #include <utility>
 
 #include "machine/bus.h"
@@ -243,8 +245,7 @@ std::optional<int> Keypad::mapPcChar(char32_t character) const {
 
     const bool alpha = alphaShiftActive();
     if (alpha && c == '=') return alphaKey('=');  // [STO▶] carries "=" in the alpha layout
-    char letter = c;
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    const char letter = asciiUpper(c);
     if (letter < 'A' || letter > 'Z') return std::nullopt;
     if (alpha) return alphaKey(letter);
     const int found = plainLetterKeys[static_cast<std::size_t>(letter - 'A')];

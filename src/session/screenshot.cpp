@@ -1,6 +1,7 @@
 #include "session/screenshot.h"
 
 #include "session/settings.h"
+#include "session/user_dirs.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,40 +44,6 @@ int leadingNumber(const std::string& digits) {
         value = value * 10 + (c - '0');
     }
     return value;
-}
-
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string homeDirectory() { return environment("HOME"); }
-
-std::string configHome() {
-    std::string dir = environment("XDG_CONFIG_HOME");
-    if (dir.empty() || dir[0] != '/') dir = homeDirectory() + "/.config";
-    return dir;
-}
-
-// XDG_PICTURES_DIR from the user-dirs file, as xdg-user-dir reports it.
-std::string picturesDirectory() {
-    const std::string home = homeDirectory();
-    std::ifstream file(configHome() + "/user-dirs.dirs");
-    std::string line;
-    const std::string key = "XDG_PICTURES_DIR=";
-    while (std::getline(file, line)) {
-        if (line.compare(0, key.size(), key) != 0) continue;
-        std::string value = line.substr(key.size());
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        if (value.compare(0, 5, "$HOME") == 0)
-            value = home + value.substr(5);
-        // "$HOME/" alone means the home directory itself: pictures are disabled.
-        if (!value.empty() && value[0] == '/' && fs::path(value) != fs::path(home + "/"))
-            return value;
-        break;
-    }
-    return home.empty() ? std::string() : home + "/Pictures";
 }
 
 bool sameDirectory(const fs::path& a, const fs::path& b) {

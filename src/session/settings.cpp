@@ -1,6 +1,7 @@
 #include "session/settings.h"
 
-#include <pwd.h>
+#include "text/ascii_case.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "files/file_io.h"
 #include "session/ini_file.h"
+#include "session/user_dirs.h"
 
 namespace vantrel {
 
@@ -34,13 +36,6 @@ constexpr std::size_t colourField = 128;
 // A settings file is a few hundred bytes; far larger is not one we should load
 // (nor overwrite, since its content could not be kept).
 constexpr std::size_t maxIniBytes = 16u << 20;
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
 
 // Cut to at most limit bytes without splitting a UTF-8 sequence.
 std::string cutToField(std::string text, std::size_t field) {
@@ -93,15 +88,6 @@ const char* saveStateWord(SaveStateMode mode) {
     case SaveStateMode::always: return "Always";
     default: return "ShowDialog";
     }
-}
-
-std::string configHome() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        return std::string(home) + "/.config";
-    if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0] == '/')
-        return std::string(user->pw_dir) + "/.config";
-    return {};
 }
 
 }  // namespace

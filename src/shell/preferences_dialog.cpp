@@ -24,6 +24,7 @@
 
 #include "session/calculator.h"
 #include "session/machine_files.h"
+#include "shell/calculator_view.h"
 #include "shell/icons.h"
 
 namespace vantrel {
@@ -31,8 +32,6 @@ namespace vantrel {
 namespace {
 
 constexpr int trackbarStep = 8;           // extra move of an arrow-key step
-
-QColor toColor(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 // ------------------------------------------------------------------------ Misc
 
@@ -142,11 +141,11 @@ protected:
         const QRect front(0, 0, 44, 34);
         const QRect back(28, 22, 44, 34);
         p.setPen(Qt::black);
-        p.fillRect(front, toColor(foreground_));
+        p.fillRect(front, colourFromSetting(foreground_));
         p.drawRect(front.adjusted(0, 0, -1, -1));
         QRegion behind = QRegion(back) - QRegion(front);
         p.setClipRegion(behind);
-        p.fillRect(back, toColor(background_));
+        p.fillRect(back, colourFromSetting(background_));
         p.drawRect(back.adjusted(0, 0, -1, -1));
     }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "hardware/lcd_picture.h"
+#include "shell/calculator_view.h"
 #include "session/screenshot.h"
 #include "session/settings.h"
 
@@ -15,12 +16,10 @@ namespace vantrel {
 
 namespace {
 
-QRgb toRgb(uint32_t bgr) { return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
 // The same picture for programs that do not read the bitmap block.
 QImage lcdImage(const uint8_t* lcd, uint32_t foreground, uint32_t background) {
     QImage image(lcdWidth, lcdHeight, QImage::Format_Mono);
-    image.setColorTable({toRgb(background), toRgb(foreground)});
+    image.setColorTable({colourFromSetting(background).rgb(), colourFromSetting(foreground).rgb()});
     for (int y = 0; y < lcdHeight; ++y)
         std::memcpy(image.scanLine(y), lcd + y * (lcdWidth / 8), lcdWidth / 8);
     return image;
