@@ -128,7 +128,7 @@ std::size_t SymbolTable::addText(std::string_view text) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (const auto parsed = parseLine(line)) added += add(parsed->name, parsed->value) ? 1 : 0;
+        if (const auto parsed = parseLine(line)) added += add(parsed->name, parsed->value) ? 1u : 0u;
     }
     return added;
 }

@@ -38,14 +38,14 @@ VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList
 
     // In a file whose size agrees with its data-section length the entries end where
     // the checksum begins; a checksum word of 0 is then not taken for an empty entry.
-    const std::size_t sectionLength = bytes[53] | (bytes[54] << 8);
+    const std::size_t sectionLength = static_cast<std::size_t>(bytes[53] | (bytes[54] << 8));
     const bool sectionAgrees = variableFileHeaderSize + sectionLength + 2 == bytes.size();
     const std::size_t entriesEnd = sectionAgrees ? variableFileHeaderSize + sectionLength : bytes.size();
 
     std::size_t offset = variableFileHeaderSize;
     int dataEntriesLeft = 0;  // data entries still due after the last header
     while (offset + 2 <= entriesEnd) {
-        const uint32_t length = bytes[offset] | (bytes[offset + 1] << 8);
+        const auto length = static_cast<uint32_t>(bytes[offset] | (bytes[offset + 1] << 8));
         // length + 6 must fit the packet's 16-bit received count.
         if (length >= oversizedLength) break;
         const bool isHeader = dataEntriesLeft == 0;
@@ -81,7 +81,7 @@ std::vector<uint8_t> encodeVariableFile(const VariableList& list, const FileTime
                 ? static_cast<uint16_t>(entry.payload[length] | (entry.payload[length + 1] << 8))
                 : dataChecksum(entry.payload.data(), std::min<std::size_t>(length, entry.payload.size()));
         sectionLength += length + 2u;
-        checksum += packetChecksum + (length & 0xFF) + (length >> 8);
+        checksum += packetChecksum + (length & 0xFFu) + (length >> 8u);
         putWord(bytes, length);
         const std::size_t available = std::min<std::size_t>(length, entry.payload.size());
         bytes.insert(bytes.end(), entry.payload.begin(), entry.payload.begin() + static_cast<std::ptrdiff_t>(available));

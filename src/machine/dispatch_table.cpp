@@ -50,7 +50,7 @@ template <std::size_t Size>
 constexpr std::size_t unfilled(const std::array<SlotMark, Size>& marks, std::size_t first,
                                std::size_t count) {
     std::size_t n = 0;
-    for (std::size_t i = first; i < first + count; ++i) n += marks[i].filled ? 0 : 1;
+    for (std::size_t i = first; i < first + count; ++i) n += marks[i].filled ? 0u : 1u;
     return n;
 }
 

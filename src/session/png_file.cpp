@@ -91,7 +91,7 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
     constexpr std::size_t rowBytes = lcdWidth / 8;
     std::vector<uint8_t> raw;
     raw.reserve(lcdHeight * (rowBytes + 1));
-    for (int row = 0; row < lcdHeight; ++row) {
+    for (std::size_t row = 0; row < lcdHeight; ++row) {
         raw.push_back(0);
         raw.insert(raw.end(), lcd + row * rowBytes, lcd + (row + 1) * rowBytes);
     }

@@ -18,7 +18,7 @@ inline constexpr std::array<uint8_t, 256> parityTable = [] {
     for (int v = 0; v < 256; ++v) {
         int ones = 0;
         for (int bit = 0; bit < 8; ++bit) ones += (v >> bit) & 1;
-        table[v] = (ones % 2 == 0) ? flagPV : 0;
+        table[static_cast<std::size_t>(v)] = (ones % 2 == 0) ? flagPV : 0;
     }
     return table;
 }();

@@ -58,7 +58,7 @@ inline void setRotateCarry(CpuRegisters& r, unsigned carry) {
 template <class M>
 inline void rlca(M& m) {
     const unsigned carry = m.regs.a >> 7;
-    m.regs.a = static_cast<uint8_t>(m.regs.a << 1 | carry);
+    m.regs.a = static_cast<uint8_t>(static_cast<unsigned>(m.regs.a) << 1 | carry);
     setRotateCarry(m.regs, carry);
 }
 template <class M>
