@@ -6,6 +6,7 @@
 //
 // The translation is a pure function of the address and the bank: no mirroring,
 // no write protection, no memory-mapped I/O. The processor can never change ROM.
+// Both translations sit on every instruction's path and are always inlined.
 #pragma once
 
 #include <array>
@@ -61,7 +62,7 @@ struct MemoryMap {
     const uint8_t* ram() const { return state.ram.data(); }
 
     // Host byte that a read of the address yields.
-    const uint8_t* translateRead(uint16_t address) const {
+    [[gnu::always_inline]] const uint8_t* translateRead(uint16_t address) const {
         if (address & 0x8000) return state.ram.data() + (address & 0x7FFF);
         if (address & 0x4000)
             return rom.data() + (state.romBank & 7u) * romPageSize + (address & 0x3FFF);
@@ -69,7 +70,7 @@ struct MemoryMap {
     }
 
     // Host byte where a write to the address lands.
-    uint8_t* translateWrite(uint16_t address) {
+    [[gnu::always_inline]] uint8_t* translateWrite(uint16_t address) {
         if (address & 0x8000) return state.ram.data() + (address & 0x7FFF);
         return writeSink.data();
     }
