@@ -170,7 +170,7 @@ void Keypad::releaseMouse() {
 }
 
 void Keypad::dragTo(int x, int y) {
-    if (mouseDown && !skinKeys[mouseKeyIndex % keyCount].box.contains(x, y)) releaseMouse();
+    if (mouseDown && !skinKeys[mouseKeyIndex % static_cast<std::size_t>(keyCount)].box.contains(x, y)) releaseMouse();
 }
 
 PressOutcome Keypad::keyboardPress(int32_t source, PcKey key, char32_t character) {

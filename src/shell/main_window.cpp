@@ -67,7 +67,13 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     });
 }
 
-MainWindow::~MainWindow() { calculator_.stop(); }
+MainWindow::~MainWindow() {
+    calculator_.stop();
+    // The view reaches the calculator (focus and paint events while it goes), so it
+    // goes first; the window's other children never do.
+    delete view_;
+    view_ = nullptr;
+}
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -199,7 +205,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Colours of the skin follow the desktop's palette.
-    if (event->type() == QEvent::PaletteChange) view_->update();
+    if (event->type() == QEvent::PaletteChange && view_) view_->update();
 }
 
 void MainWindow::onCommand(int id) {
