@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
     const headless::RunResult run = headless::runScript(calculator, frontEnd, runOptions, &endRequested);
     if (endRequested.load()) std::puts("Run ended early on request.");
     if (!run.stopped) {
-        std::puts("The emulation thread did not stop within 4000 ms; nothing saved.");
+        std::printf("The emulation thread did not stop within %lld ms; nothing saved.\n",
+                    static_cast<long long>(Calculator::stopTimeout.count()));
         std::fflush(stdout);
         std::_Exit(3);  // the thread still runs on the machine: leave without cleanup
     }

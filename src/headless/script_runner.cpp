@@ -9,6 +9,7 @@
 #include "session/key_table.h"
 #include "session/png_file.h"
 #include "session/screenshot.h"
+#include "session/timer_tick.h"
 
 namespace vantrel::headless {
 
@@ -118,11 +119,11 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
         }
         calculator.tick();  // the first tick starts the thread, as the window's does
         ticked = true;
-        next += tickPeriod;
+        next += timerPeriod;
         if (next - start > options.duration) break;
         // An upload blocks the timer as it blocks the window's; ticks missed meanwhile
         // are not made up in a burst.
-        if (Clock::now() > next + tickPeriod) next = Clock::now();
+        if (Clock::now() > next + timerPeriod) next = Clock::now();
         std::this_thread::sleep_until(next);
     }
     result.eventsDone = nextEvent;

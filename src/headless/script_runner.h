@@ -48,7 +48,6 @@ struct RunResult {
 RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
                     const std::atomic<bool>* endEarly = nullptr);
 
-inline constexpr std::chrono::milliseconds tickPeriod{50};
 // How long an event without a time waits for the calculator to sleep again.
 inline constexpr std::chrono::milliseconds settleLimit{1000};
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "hardware/lcd_picture.h"
+#include "machine/emulation_thread.h"
 #include "machine/loop_end.h"
 #include "z80/cpu_registers.h"
 #include "session/keypad.h"
@@ -20,7 +21,6 @@
 
 namespace vantrel {
 
-class EmulationThread;
 class FrontEnd;
 class Machine;
 class SessionHost;
@@ -60,7 +60,10 @@ public:
     // --- the emulation thread ----------------------------------------------------------
     // Creates the thread; its first instruction runs at the first tick.
     void start();
-    // Posts Stop and waits at most 4000 ms. True when the thread ended (or none ran).
+    // How long stop() waits for the loop to end.
+    static constexpr std::chrono::milliseconds stopTimeout = EmulationThread::stopTimeout;
+
+    // Posts Stop and waits at most stopTimeout. True when the thread ended (or none ran).
     // A thread that does not stop is left to itself with the machine: the calculator
     // is gone for good (abandoned()).
     bool stop();

@@ -21,6 +21,7 @@
 #include "shell/link_prompts.h"
 #include "shell/preferences_dialog.h"
 #include "shell/screenshot.h"
+#include "shell/ui_thread_queue.h"
 
 namespace vantrel {
 
@@ -33,7 +34,7 @@ constexpr int placementHeight = 487;
 }  // namespace
 
 MainWindow::MainWindow(Settings& settings, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), calculator_(*this) {
+    : QMainWindow(parent), settings_(settings), calculator_(*this), uiQueue_(new UiThreadQueue(this)) {
     setWindowTitle(titleText());
     setWindowIcon(appIcon());
     setObjectName(QStringLiteral("VantrelCalculator"));
@@ -251,10 +252,7 @@ void MainWindow::bringToFront() {
 
 // --- FrontEnd ------------------------------------------------------------------------
 
-void MainWindow::post(std::function<void()> work) {
-    // Queued to this window: work still waiting when the window goes is dropped with it.
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
-}
+void MainWindow::post(std::function<void()> work) { uiQueue_->post(std::move(work)); }
 
 bool MainWindow::onOwnThread() const { return QThread::currentThread() == thread(); }
 

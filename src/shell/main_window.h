@@ -18,6 +18,7 @@ class QMenu;
 namespace vantrel {
 
 class CalculatorView;
+class UiThreadQueue;
 
 enum Command : int {
     cmdScreenshot = 40001,
@@ -92,6 +93,7 @@ private:
 
     Settings& settings_;
     Calculator calculator_;
+    UiThreadQueue* uiQueue_ = nullptr;
     CalculatorView* view_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QTimer timer_;

@@ -352,7 +352,7 @@ TEST(WindowPreferencesThread, TestThenCancelKeepsTrialColoursAndOkKeepsTheRecord
     settings.ramPath = dir.filePath(QStringLiteral("state.bin")).toStdString();
     MainWindow window(settings);
     window.startEmulation();
-    ASSERT_TRUE(test::waitUntil([&] { return window.calculator().machine().mem.state.ram[0xFC00 - 0x8000] == 0x80; }));
+    ASSERT_TRUE(test::waitUntil([&] { return window.calculator().lcd()[0] == 0x80; }));
     const Settings before = settings;
 
     test::whenModal([](QWidget* dialog) {

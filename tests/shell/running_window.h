@@ -43,7 +43,7 @@ protected:
     }
 
     // The ROM's program has run once it lit the top-left pixel.
-    bool lcdLit() const { return window->calculator().calculatorOn() && window->calculator().machine().mem.state.ram[0x7C00] == 0x80; }
+    bool lcdLit() const { return window->calculator().lcd()[0] == 0x80; }
 
     QString statePath() const { return dir.filePath(QStringLiteral("TI85Stat.bin")); }
     bool stateWritten() const { return QFileInfo(statePath()).size() == 32800; }
