@@ -70,7 +70,8 @@ World& world() {
                                              {0, 0xFC, 1, 2, 3, 4, 5, 6, 7, 8},
                                              {0x03, 0x00, 0x0C, 0x01, 'S'},
                                              {0x01, 0x00, 'x'}});
-        made->backupFile = variableFileBytes({{0x10, 0x00, 0x1D, 0x00, 0x00}, {1, 2, 3}, {4}, {5, 6}});
+        made->backupFile =
+            variableFileBytes({{0x10, 0x00, 0x1D, 0x00, 0x00}, {1, 2, 3}, {4}, {5, 6}});
         made->m->setHost(&made->host);
         made->m->link.fileClock = [] { return FileTime{1, 2, 2030, 3, 4}; };
         return made;
@@ -80,11 +81,13 @@ World& world() {
 
 void check(LinkEngine& engine) {
     const LinkEngineProbe e(engine);
-    const bool sound = e.sendQueue.readPos <= e.sendQueue.length && e.sendQueue.length == e.sendQueue.data.size() &&
-                       e.sendQueue.bitIndex <= 8 && e.rxBitCount < 8 &&
-                       (e.rxPacket.payload.empty() || e.rxPacket.payload.size() == e.rxPacket.payloadSize) &&
-                       (!commandHasData(e.rxPacket.commandId) || e.rxPacket.received < 4 ||
-                        e.rxPacket.received <= e.rxPacket.length + 6u);
+    const bool sound =
+        e.sendQueue.readPos <= e.sendQueue.length &&
+        e.sendQueue.length == e.sendQueue.data.size() && e.sendQueue.bitIndex <= 8 &&
+        e.rxBitCount < 8 &&
+        (e.rxPacket.payload.empty() || e.rxPacket.payload.size() == e.rxPacket.payloadSize) &&
+        (!commandHasData(e.rxPacket.commandId) || e.rxPacket.received < 4 ||
+         e.rxPacket.received <= e.rxPacket.length + 6u);
     if (!sound) std::abort();
 }
 
@@ -129,10 +132,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t op = data[i] & 3;
         if ((op == 0 || op == 2) && i + 1 >= size) break;
         switch (op) {
-        case 0: sendByte(m, data[++i]); break;
-        case 1: receiveByte(m); break;
-        case 2: portWrite(m, 7, data[++i]); break;
-        default: portRead(m, 7); break;
+            case 0:
+                sendByte(m, data[++i]);
+                break;
+            case 1:
+                receiveByte(m);
+                break;
+            case 2:
+                portWrite(m, 7, data[++i]);
+                break;
+            default:
+                portRead(m, 7);
+                break;
         }
         check(m.link);
     }

@@ -15,9 +15,10 @@ std::vector<std::vector<uint8_t>> drain(VariableList& list) {
     std::vector<std::vector<uint8_t>> packets;
     while (!list.empty()) {
         const LinkPacket p = list.takeFirst();
-        const bool sound = (p.commandId == cmdVar || p.commandId == cmdData) && p.length < oversizedLength &&
-                           p.payload.size() == p.length + 2u && p.payloadSize == p.length + 2u &&
-                           p.received == p.length + 6u && (p.commandId != cmdVar || p.length > 0);
+        const bool sound = (p.commandId == cmdVar || p.commandId == cmdData) &&
+                           p.length < oversizedLength && p.payload.size() == p.length + 2u &&
+                           p.payloadSize == p.length + 2u && p.received == p.length + 6u &&
+                           (p.commandId != cmdVar || p.length > 0);
         if (!sound) std::abort();
         packets.push_back(p.wireBytes());
     }

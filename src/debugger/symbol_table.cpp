@@ -1,10 +1,9 @@
 #include "debugger/symbol_table.h"
 
-#include "text/ascii_case.h"
-
 #include <cstdio>
 
 #include "files/file_io.h"
+#include "text/ascii_case.h"
 
 namespace vantrel {
 
@@ -128,7 +127,8 @@ std::size_t SymbolTable::addText(std::string_view text) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (const auto parsed = parseLine(line)) added += add(parsed->name, parsed->value) ? 1u : 0u;
+        if (const auto parsed = parseLine(line))
+            added += add(parsed->name, parsed->value) ? 1u : 0u;
     }
     return added;
 }

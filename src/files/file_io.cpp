@@ -48,7 +48,8 @@ int openRegular(const std::string& path, int flags) {
 bool writeAll(int fd, const uint8_t* data, std::size_t count, off_t offset) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pwrite(fd, data + done, count - done, offset + static_cast<off_t>(done));
+        const ssize_t n =
+            ::pwrite(fd, data + done, count - done, offset + static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -128,8 +129,8 @@ mode_t currentUmask() {
 }
 
 void syncDirectory(const std::string& directory) {
-    const int fd = ::open(directory.empty() ? "." : directory.c_str(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
@@ -180,8 +181,7 @@ public:
                 // Something else under that name (a link, a FIFO, a folder, a file left
                 // without write permission): clear it once.
                 if ((errno == ELOOP || errno == ENXIO || errno == EISDIR || errno == EACCES) &&
-                    attempt == 0 &&
-                    (::unlink(path_.c_str()) == 0 || ::rmdir(path_.c_str()) == 0))
+                    attempt == 0 && (::unlink(path_.c_str()) == 0 || ::rmdir(path_.c_str()) == 0))
                     continue;
                 return -1;
             }
@@ -338,7 +338,8 @@ bool readWholeFile(const std::string& path, void* buffer, std::size_t count, Rea
     return fail();
 }
 
-bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::size_t maxBytes, int* error) {
+bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::size_t maxBytes,
+                   int* error) {
     std::string text;
     if (!readFileText(path, text, maxBytes, error)) {
         bytes.clear();

@@ -22,7 +22,8 @@ struct ReadFailure {
 // True when exactly count bytes were read; bytes read before a shortfall stay in
 // the buffer. Never blocks on a FIFO or device, never reads a directory. A longer
 // file is fine: only its first count bytes are read.
-bool readWholeFile(const std::string& path, void* buffer, std::size_t count, ReadFailure* why = nullptr);
+bool readWholeFile(const std::string& path, void* buffer, std::size_t count,
+                   ReadFailure* why = nullptr);
 
 // True when exactly count bytes reached the file. A symbolic link is followed and its
 // target replaced (a loop of links is refused); the old file's permission bits, and

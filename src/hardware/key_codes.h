@@ -60,6 +60,8 @@ enum KeyCode : uint8_t {
 };
 
 // Arrows and [DEL] repeat while held.
-constexpr bool keyRepeats(uint8_t code) { return (code >= keyDown && code <= keyUp) || code == keyDel; }
+constexpr bool keyRepeats(uint8_t code) {
+    return (code >= keyDown && code <= keyUp) || code == keyDel;
+}
 
 }  // namespace vantrel

@@ -19,7 +19,8 @@ const uint8_t* lcdMemory(const MemoryMap& mem) {
 void stretchLcd(const uint8_t* lcd, ShownLcd& shown) {
     for (int y = 0; y < lcdShownHeight; ++y)
         for (int x = 0; x < lcdShownWidth; ++x)
-            shown[static_cast<std::size_t>(y * lcdShownWidth + x)] = lcdPixel(lcd, lcdSourceColumn(x), lcdSourceRow(y));
+            shown[static_cast<std::size_t>(y * lcdShownWidth + x)] =
+                lcdPixel(lcd, lcdSourceColumn(x), lcdSourceRow(y));
 }
 
 }  // namespace vantrel

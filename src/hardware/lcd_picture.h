@@ -29,7 +29,9 @@ inline constexpr bool lcdPixel(const uint8_t* lcd, int x, int y) {
 
 // Nearest-neighbour stretch: every row twice, shown column d from source column
 // floor(d * 128 / 212).
-inline constexpr int lcdSourceColumn(int shownColumn) { return shownColumn * lcdWidth / lcdShownWidth; }
+inline constexpr int lcdSourceColumn(int shownColumn) {
+    return shownColumn * lcdWidth / lcdShownWidth;
+}
 inline constexpr int lcdSourceRow(int shownRow) { return shownRow * lcdHeight / lcdShownHeight; }
 
 // The shown picture, one byte a pixel (1 set, 0 clear), rows top first.

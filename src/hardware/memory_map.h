@@ -29,14 +29,14 @@ using RamImage = std::array<uint8_t, ramSize>;
 // The live RAM and port registers, and at the same time the exact image of the
 // 32800-byte state file (no header, little-endian).
 struct StateRecord {
-    RamImage ram{};                   // Z80 0x8000-0xFFFF
-    CpuRegisters savedRegisters{};    // staging copy; the live registers are Machine::regs
+    RamImage ram{};                 // Z80 0x8000-0xFFFF
+    CpuRegisters savedRegisters{};  // staging copy; the live registers are Machine::regs
     uint8_t port6Value = 0;
     uint8_t port2Value = 0;
-    uint8_t reservedStateByte = 0;    // carried from file to file, never interpreted
-    uint8_t romBank = 0;              // only the low three bits select a page
-    uint8_t keyGroupMask = 0;         // a set bit excludes its key group
-    uint8_t port3Value = 0;           // bit 3: calculator on
+    uint8_t reservedStateByte = 0;  // carried from file to file, never interpreted
+    uint8_t romBank = 0;            // only the low three bits select a page
+    uint8_t keyGroupMask = 0;       // a set bit excludes its key group
+    uint8_t port3Value = 0;         // bit 3: calculator on
 };
 
 inline constexpr std::size_t stateFileSize = 32800;

@@ -25,23 +25,40 @@ inline uint8_t readKeyMatrix(uint32_t latchedCode, uint8_t keyGroupMask) {
 
 inline uint8_t readPortRegister(const StateRecord& state, uint32_t latchedCode, uint8_t port) {
     switch (port) {
-    case 1: return readKeyMatrix(latchedCode, state.keyGroupMask);
-    case 2: return state.port2Value & 0x1F;
-    case 3: return latchedCode == keyOn ? 0x01 : 0x0A;
-    case 5: return state.romBank;
-    case 6: return state.port6Value;
-    default: return 0xFF;
+        case 1:
+            return readKeyMatrix(latchedCode, state.keyGroupMask);
+        case 2:
+            return state.port2Value & 0x1F;
+        case 3:
+            return latchedCode == keyOn ? 0x01 : 0x0A;
+        case 5:
+            return state.romBank;
+        case 6:
+            return state.port6Value;
+        default:
+            return 0xFF;
     }
 }
 
 inline void writePortRegister(StateRecord& state, uint8_t port, uint8_t value) {
     switch (port) {
-    case 1: state.keyGroupMask = value; break;
-    case 2: state.port2Value = value; break;
-    case 3: state.port3Value = value; break;
-    case 5: state.romBank = value & 7; break;
-    case 6: state.port6Value = value; break;
-    default: break;
+        case 1:
+            state.keyGroupMask = value;
+            break;
+        case 2:
+            state.port2Value = value;
+            break;
+        case 3:
+            state.port3Value = value;
+            break;
+        case 5:
+            state.romBank = value & 7;
+            break;
+        case 6:
+            state.port6Value = value;
+            break;
+        default:
+            break;
     }
 }
 

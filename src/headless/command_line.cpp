@@ -1,13 +1,12 @@
 #include "headless/command_line.h"
 
-#include "text/ascii_case.h"
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
-#include "session/key_table.h"
 #include "headless/script_runner.h"
+#include "session/key_table.h"
+#include "text/ascii_case.h"
 
 namespace vantrel::headless {
 
@@ -154,7 +153,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (!result.error.empty()) break;
     }
-    if (result.error.empty() && !o.secondsGiven && o.untilSleep) o.seconds = defaultSleepLimitSeconds;
+    if (result.error.empty() && !o.secondsGiven && o.untilSleep)
+        o.seconds = defaultSleepLimitSeconds;
     for (auto* path : {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath})
         if (result.error.empty() && *path && (*path)->empty())
             result.error = "an empty file name is not a path";
@@ -194,7 +194,9 @@ std::string usageText() {
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
-           "Key names (any case): " + keyNameList() + "\n"
+           "Key names (any case): " +
+           keyNameList() +
+           "\n"
            "LINK is the XVAR key. /rom:PATH and /ram:PATH are accepted as well.\n"
            "\n"
            "Examples:\n"

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "machine/host_interface.h"
-#include "z80/cpu_registers.h"
 #include "session/messages.h"
 #include "session/upload.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel::headless {
 
@@ -47,10 +47,12 @@ void HeadlessFrontEnd::note(const std::string& text) {
     }
 }
 
-bool HeadlessFrontEnd::filePrompt(FilePrompt kind, const std::string& fileName, const std::string& reason) {
+bool HeadlessFrontEnd::filePrompt(FilePrompt kind, const std::string& fileName,
+                                  const std::string& reason) {
     std::string text = oneLine(filePromptText(kind, fileName, reason));
     const bool answer = kind == FilePrompt::overwrite && overwrite;
-    if (kind == FilePrompt::overwrite) text += answer ? " Yes (--overwrite)." : " No (no --overwrite).";
+    if (kind == FilePrompt::overwrite)
+        text += answer ? " Yes (--overwrite)." : " No (no --overwrite).";
     if (kind == FilePrompt::cannotOpen || (kind == FilePrompt::overwrite && !answer)) {
         std::lock_guard lock(mutex_);
         if (std::find(savedNames_.begin(), savedNames_.end(), fileName) != savedNames_.end()) {

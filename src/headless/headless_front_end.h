@@ -37,7 +37,8 @@ public:
 
     void post(std::function<void()> work) override { work(); }
     bool onOwnThread() const override { return true; }
-    bool filePrompt(FilePrompt kind, const std::string& fileName, const std::string& reason) override;
+    bool filePrompt(FilePrompt kind, const std::string& fileName,
+                    const std::string& reason) override;
     void linkHint(LinkHint hint) override;
     std::optional<std::string> askSaveName(bool backup) override;
     IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;

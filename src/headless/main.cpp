@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "session/upload.h"
 #include "headless/command_line.h"
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
 #include "session/calculator.h"
 #include "session/messages.h"
 #include "session/settings.h"
+#include "session/upload.h"
 
 namespace {
 
@@ -49,9 +49,7 @@ int refuse(const std::string& text) {
     return 2;
 }
 
-const char* loopEndName(LoopEnd end) {
-    return end == LoopEnd::aborted ? "Abort" : "Stop";
-}
+const char* loopEndName(LoopEnd end) { return end == LoopEnd::aborted ? "Abort" : "Stop"; }
 
 }  // namespace
 
@@ -95,8 +93,10 @@ int main(int argc, char** argv) {
     }
     // Loaded as a state it was not; run on, it would be saved over the ROM image.
     if (calculator.stateFileIsRomImage())
-        return refuse("the state file " + calculator.ramPath() + " is the ROM image; name another with --ram");
-    if (rom.outcome == RomLoad::wrongVersion) std::puts("ROM version test failed; running all the same.");
+        return refuse("the state file " + calculator.ramPath() +
+                      " is the ROM image; name another with --ram");
+    if (rom.outcome == RomLoad::wrongVersion)
+        std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", romPath.c_str(), calculator.ramPath().c_str());
 
     headless::RunOptions runOptions;
@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
     frontEnd.receivePath = options.receivePath;
     frontEnd.overwrite = options.overwrite;
     installEndSignals();
-    const headless::RunResult run = headless::runScript(calculator, frontEnd, runOptions, &endRequested);
+    const headless::RunResult run =
+        headless::runScript(calculator, frontEnd, runOptions, &endRequested);
     if (endRequested.load()) std::puts("Run ended early on request.");
     if (!run.stopped) {
         std::printf("The emulation thread did not stop within %lld ms; nothing saved.\n",
@@ -122,21 +123,24 @@ int main(int argc, char** argv) {
                 static_cast<unsigned>(run.bank), run.calculatorOn ? "yes" : "no");
     std::printf("Link: %s\n", calculator.linkBusy() ? "busy" : "idle");
     if (options.untilSleep)
-        std::puts(run.asleep ? "The calculator went to sleep." : "Time limit reached before the calculator slept.");
+        std::puts(run.asleep ? "The calculator went to sleep."
+                             : "Time limit reached before the calculator slept.");
     if (run.eventsDone < options.events.size())
-        std::printf("Script steps not reached: %zu of %zu.\n", options.events.size() - run.eventsDone,
-                    options.events.size());
+        std::printf("Script steps not reached: %zu of %zu.\n",
+                    options.events.size() - run.eventsDone, options.events.size());
     int status = 0;
     for (const std::string& name : frontEnd.writtenNames()) {
         std::error_code ec;
-        if (std::filesystem::exists(name, ec)) std::printf("Received variables written: %s\n", name.c_str());
+        if (std::filesystem::exists(name, ec))
+            std::printf("Received variables written: %s\n", name.c_str());
     }
     for (const std::string& failure : frontEnd.failedWrites()) {
         std::printf("Received variables could not be written: %s\n", failure.c_str());
         status = 4;
     }
     if (options.lcdPath) {
-        if (headless::writeLcdPicture(calculator.lcd(), *options.lcdPath, settings.foreground, settings.background)) {
+        if (headless::writeLcdPicture(calculator.lcd(), *options.lcdPath, settings.foreground,
+                                      settings.background)) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
         } else {
             std::printf("LCD picture could not be written: %s\n", options.lcdPath->c_str());
@@ -160,7 +164,8 @@ int main(int argc, char** argv) {
     }
     std::string why;
     if (!calculator.saveState(&why)) {
-        std::printf("State file could not be written: %s (%s)\n", calculator.ramPath().c_str(), why.c_str());
+        std::printf("State file could not be written: %s (%s)\n", calculator.ramPath().c_str(),
+                    why.c_str());
         return 4;
     }
     std::printf("State file written: %s\n", calculator.ramPath().c_str());

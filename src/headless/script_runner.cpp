@@ -1,7 +1,5 @@
 #include "headless/script_runner.h"
 
-#include "text/ascii_case.h"
-
 #include <thread>
 
 #include "headless/headless_front_end.h"
@@ -10,6 +8,7 @@
 #include "session/png_file.h"
 #include "session/screenshot.h"
 #include "session/timer_tick.h"
+#include "text/ascii_case.h"
 
 namespace vantrel::headless {
 
@@ -28,36 +27,38 @@ std::string keyLabel(const ScriptEvent& event) {
 bool perform(Calculator& calculator, HeadlessFrontEnd& frontEnd, const ScriptEvent& event,
              const RunOptions& options) {
     switch (event.action) {
-    case ScriptAction::key: {
-        const auto index = keyIndexOfCode(event.code);
-        if (!index) {
-            frontEnd.note("No key has code " + std::to_string(event.code) + ".");
-            return false;
+        case ScriptAction::key: {
+            const auto index = keyIndexOfCode(event.code);
+            if (!index) {
+                frontEnd.note("No key has code " + std::to_string(event.code) + ".");
+                return false;
+            }
+            if (calculator.pressKey(*index) != PressOutcome::queued)
+                frontEnd.note("Key " + keyLabel(event) +
+                              " not taken (calculator off); --inject reaches it.");
+            return true;
         }
-        if (calculator.pressKey(*index) != PressOutcome::queued)
-            frontEnd.note("Key " + keyLabel(event) + " not taken (calculator off); --inject reaches it.");
-        return true;
-    }
-    case ScriptAction::character: {
-        const PressOutcome outcome = calculator.pcKeyDown(typedKeySource, PcKey::other, event.character);
-        if (outcome == PressOutcome::ignored) {
-            frontEnd.note("No calculator key types \"" + event.text + "\" here.");
-            return false;
+        case ScriptAction::character: {
+            const PressOutcome outcome =
+                calculator.pcKeyDown(typedKeySource, PcKey::other, event.character);
+            if (outcome == PressOutcome::ignored) {
+                frontEnd.note("No calculator key types \"" + event.text + "\" here.");
+                return false;
+            }
+            if (outcome != PressOutcome::queued)
+                frontEnd.note("Typed \"" + event.text + "\" not taken (calculator off).");
+            return true;
         }
-        if (outcome != PressOutcome::queued)
-            frontEnd.note("Typed \"" + event.text + "\" not taken (calculator off).");
-        return true;
-    }
-    case ScriptAction::inject:
-        calculator.injectKey(static_cast<KeyCode>(event.code));
-        return false;
-    case ScriptAction::upload:
-        if (!calculator.calculatorOn()) {
-            frontEnd.note("Upload of " + event.text + ": the calculator is off; nothing done.");
+        case ScriptAction::inject:
+            calculator.injectKey(static_cast<KeyCode>(event.code));
             return false;
-        }
-        calculator.upload(options.autoLinkOnUpload, event.text);
-        return false;
+        case ScriptAction::upload:
+            if (!calculator.calculatorOn()) {
+                frontEnd.note("Upload of " + event.text + ": the calculator is off; nothing done.");
+                return false;
+            }
+            calculator.upload(options.autoLinkOnUpload, event.text);
+            return false;
     }
     return false;
 }
@@ -73,9 +74,11 @@ std::string lcdPictureFormat(const std::string& path) {
     return extension == "bmp" || extension == "png" ? extension : std::string();
 }
 
-bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground, uint32_t background) {
+bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+                     uint32_t background) {
     const std::string format = lcdPictureFormat(path);
-    if (format == "bmp") return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
+    if (format == "bmp")
+        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
     if (format == "png") return writePngFile(buildLcdPng(lcd.data(), foreground, background), path);
     return false;
 }
@@ -105,8 +108,9 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
         }
         while (nextEvent < options.events.size() && !releasePending) {
             const ScriptEvent& event = options.events[nextEvent];
-            const bool due = event.atMs ? now - start >= std::chrono::milliseconds(*event.atMs)
-                                        : (ticked && calculator.asleep()) || now - previousDone >= settleLimit;
+            const bool due =
+                event.atMs ? now - start >= std::chrono::milliseconds(*event.atMs)
+                           : (ticked && calculator.asleep()) || now - previousDone >= settleLimit;
             if (!due) break;
             releasePending = perform(calculator, frontEnd, event, options);
             ++nextEvent;

@@ -32,9 +32,9 @@ struct RunOptions {
 };
 
 struct RunResult {
-    bool stopped = false;             // the thread ended (by Stop, or by itself)
-    std::optional<LoopEnd> loopEnd;   // how, once it ended
-    bool asleep = false;              // ended by untilSleep
+    bool stopped = false;            // the thread ended (by Stop, or by itself)
+    std::optional<LoopEnd> loopEnd;  // how, once it ended
+    bool asleep = false;             // ended by untilSleep
     std::size_t eventsDone = 0;
     uint16_t pc = 0;
     uint16_t sp = 0;
@@ -56,6 +56,7 @@ std::string lcdPictureFormat(const std::string& path);
 
 // The LCD as the window shows it, as a BMP or PNG file by the name's extension, in the
 // given colours (0x00BBGGRR).
-bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground, uint32_t background);
+bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+                     uint32_t background);
 
 }  // namespace vantrel::headless

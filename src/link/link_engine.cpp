@@ -57,10 +57,18 @@ void LinkEngine::appendReceivedByte(uint8_t byte) {
     LinkPacket& p = rxPacket;
     if (p.received < 4) {
         switch (p.received) {
-        case 0: p.machineId = byte; break;
-        case 1: p.commandId = byte; break;
-        case 2: p.length = static_cast<uint16_t>((p.length & 0xFF00) | byte); break;
-        default: p.length = static_cast<uint16_t>((p.length & 0x00FF) | (byte << 8)); break;
+            case 0:
+                p.machineId = byte;
+                break;
+            case 1:
+                p.commandId = byte;
+                break;
+            case 2:
+                p.length = static_cast<uint16_t>((p.length & 0xFF00) | byte);
+                break;
+            default:
+                p.length = static_cast<uint16_t>((p.length & 0x00FF) | (byte << 8));
+                break;
         }
         if (++p.received == 4) beginPayload();
         return;
@@ -152,107 +160,108 @@ void LinkEngine::handlePacket() {
 
 void LinkEngine::handleReceiving() {
     switch (rxPacket.commandId) {
-    case cmdVar:
-        state_ = rxPacket.isBackupHeader() ? LinkState::RxBackupHeader : LinkState::RxHeader;
-        // One name per transfer: a group of variables becomes one group file.
-        if (!variables.fileName && !askSaveName()) {
+        case cmdVar:
+            state_ = rxPacket.isBackupHeader() ? LinkState::RxBackupHeader : LinkState::RxHeader;
+            // One name per transfer: a group of variables becomes one group file.
+            if (!variables.fileName && !askSaveName()) {
+                state_ = LinkState::EndWithEot;
+                queueReply();
+                return;
+            }
+            variables.append(rxPacket);
+            queueReply();
+            return;
+        case cmdData:
+            if (state_ == LinkState::RxHeader) {
+                state_ = LinkState::RxData;
+            } else if (state_ == LinkState::RxBackupHeader) {
+                state_ = LinkState::RxBackupData;
+                partsLeft = 3;
+            } else if (state_ != LinkState::RxData && state_ != LinkState::RxBackupData) {
+                // Data without a header belongs to no variable; kept, it would corrupt the
+                // file of the next transfer.
+                state_ = LinkState::EndWithEot;
+                queueReply();
+                return;
+            }
+            variables.append(rxPacket);
+            if (state_ == LinkState::RxBackupData && --partsLeft == 0) {
+                state_ = storeReceivedFile() ? LinkState::RxDone : LinkState::EndWithEot;
+            }
+            queueReply();
+            return;
+        case cmdAck:
+            return;
+        case cmdEot:
+            // Nothing received, nothing to save: acknowledge without a file or a prompt.
+            if (variables.empty()) {
+                state_ = LinkState::RxDone;
+            } else {
+                state_ = storeReceivedFile() ? LinkState::RxDone : LinkState::EndWithEot;
+            }
+            queueReply();
+            return;
+        default:  // ERR, and CTS or SKIP, which a sender never gets
             state_ = LinkState::EndWithEot;
             queueReply();
             return;
-        }
-        variables.append(rxPacket);
-        queueReply();
-        return;
-    case cmdData:
-        if (state_ == LinkState::RxHeader) {
-            state_ = LinkState::RxData;
-        } else if (state_ == LinkState::RxBackupHeader) {
-            state_ = LinkState::RxBackupData;
-            partsLeft = 3;
-        } else if (state_ != LinkState::RxData && state_ != LinkState::RxBackupData) {
-            // Data without a header belongs to no variable; kept, it would corrupt the
-            // file of the next transfer.
-            state_ = LinkState::EndWithEot;
-            queueReply();
-            return;
-        }
-        variables.append(rxPacket);
-        if (state_ == LinkState::RxBackupData && --partsLeft == 0) {
-            state_ = storeReceivedFile() ? LinkState::RxDone : LinkState::EndWithEot;
-        }
-        queueReply();
-        return;
-    case cmdAck:
-        return;
-    case cmdEot:
-        // Nothing received, nothing to save: acknowledge without a file or a prompt.
-        if (variables.empty()) {
-            state_ = LinkState::RxDone;
-        } else {
-            state_ = storeReceivedFile() ? LinkState::RxDone : LinkState::EndWithEot;
-        }
-        queueReply();
-        return;
-    default:  // ERR, and CTS or SKIP, which a sender never gets
-        state_ = LinkState::EndWithEot;
-        queueReply();
-        return;
     }
 }
 
 void LinkEngine::handleUploading() {
     switch (rxPacket.commandId) {
-    case cmdCts:
-        if (state_ == LinkState::TxBackupHeader) {
-            state_ = LinkState::TxBackupData;
-            partsLeft = 3;
-        } else if (state_ == LinkState::TxHeader) {
-            state_ = LinkState::TxData;
-        } else {
-            state_ = LinkState::EndWithEot;
-        }
-        queueReply();
-        return;
-    case cmdSkip: {
-        const uint8_t reason = rxPacket.length >= 1 ? rxPacket.payload[0] : 0;
-        if (reason == skipThis && state_ == LinkState::TxHeader) {
-            while (!variables.empty() && variables.first().commandId == cmdData) variables.takeFirst();
-            queueShort(cmdAck);
-            state_ = variables.empty() ? LinkState::EndWithEot : LinkState::TxHeader;
-        } else {
-            // Exit, a full memory, or a skip where no variable was offered: end it.
-            state_ = LinkState::EndWithEot;
-        }
-        queueReply();
-        return;
-    }
-    case cmdAck:
-        switch (state_) {
-        case LinkState::TxBackupHeader:
-        case LinkState::TxHeader:
-            return;
-        case LinkState::TxBackupData:
-            if (--partsLeft <= 0) {
-                resetLink();  // the third part is in: the backup is complete
-                return;
+        case cmdCts:
+            if (state_ == LinkState::TxBackupHeader) {
+                state_ = LinkState::TxBackupData;
+                partsLeft = 3;
+            } else if (state_ == LinkState::TxHeader) {
+                state_ = LinkState::TxData;
+            } else {
+                state_ = LinkState::EndWithEot;
             }
             queueReply();
             return;
-        case LinkState::TxData:
-            state_ = variables.empty() ? LinkState::TxEot : LinkState::TxHeader;
-            queueReply();
-            return;
-        case LinkState::TxEot:
-            resetLink();
-            return;
-        default:
+        case cmdSkip: {
+            const uint8_t reason = rxPacket.length >= 1 ? rxPacket.payload[0] : 0;
+            if (reason == skipThis && state_ == LinkState::TxHeader) {
+                while (!variables.empty() && variables.first().commandId == cmdData)
+                    variables.takeFirst();
+                queueShort(cmdAck);
+                state_ = variables.empty() ? LinkState::EndWithEot : LinkState::TxHeader;
+            } else {
+                // Exit, a full memory, or a skip where no variable was offered: end it.
+                state_ = LinkState::EndWithEot;
+            }
             queueReply();
             return;
         }
-    default:  // ERR and anything the upload does not expect
-        state_ = LinkState::EndWithEot;
-        queueReply();
-        return;
+        case cmdAck:
+            switch (state_) {
+                case LinkState::TxBackupHeader:
+                case LinkState::TxHeader:
+                    return;
+                case LinkState::TxBackupData:
+                    if (--partsLeft <= 0) {
+                        resetLink();  // the third part is in: the backup is complete
+                        return;
+                    }
+                    queueReply();
+                    return;
+                case LinkState::TxData:
+                    state_ = variables.empty() ? LinkState::TxEot : LinkState::TxHeader;
+                    queueReply();
+                    return;
+                case LinkState::TxEot:
+                    resetLink();
+                    return;
+                default:
+                    queueReply();
+                    return;
+            }
+        default:  // ERR and anything the upload does not expect
+            state_ = LinkState::EndWithEot;
+            queueReply();
+            return;
     }
 }
 
@@ -275,33 +284,33 @@ void LinkEngine::queueEntry() {
 
 void LinkEngine::queueReply() {
     switch (state_) {
-    case LinkState::RxHeader:
-    case LinkState::RxBackupHeader:
-        queueShort(cmdAck);
-        queueShort(cmdCts);
-        return;
-    case LinkState::RxData:
-    case LinkState::RxBackupData:
-    case LinkState::RxDone:
-        queueShort(cmdAck);
-        return;
-    case LinkState::TxHeader:
-        queueEntry();
-        return;
-    case LinkState::TxData:
-        queueShort(cmdAck);
-        queueEntry();
-        return;
-    case LinkState::TxBackupData:
-        if (partsLeft == 3) queueShort(cmdAck);  // the answer to CTS
-        queueEntry();
-        return;
-    case LinkState::Idle:
-    case LinkState::EndWithEot:
-    case LinkState::TxBackupHeader:
-    case LinkState::TxEot:
-        queueShort(cmdEot);
-        return;
+        case LinkState::RxHeader:
+        case LinkState::RxBackupHeader:
+            queueShort(cmdAck);
+            queueShort(cmdCts);
+            return;
+        case LinkState::RxData:
+        case LinkState::RxBackupData:
+        case LinkState::RxDone:
+            queueShort(cmdAck);
+            return;
+        case LinkState::TxHeader:
+            queueEntry();
+            return;
+        case LinkState::TxData:
+            queueShort(cmdAck);
+            queueEntry();
+            return;
+        case LinkState::TxBackupData:
+            if (partsLeft == 3) queueShort(cmdAck);  // the answer to CTS
+            queueEntry();
+            return;
+        case LinkState::Idle:
+        case LinkState::EndWithEot:
+        case LinkState::TxBackupHeader:
+        case LinkState::TxEot:
+            queueShort(cmdEot);
+            return;
     }
 }
 
@@ -318,7 +327,8 @@ bool LinkEngine::askSaveName() {
 
 bool LinkEngine::storeReceivedFile() {
     const std::string name = variables.fileName.value_or(std::string());
-    const std::vector<uint8_t> bytes = encodeVariableFile(variables, fileClock ? fileClock() : localFileTime());
+    const std::vector<uint8_t> bytes =
+        encodeVariableFile(variables, fileClock ? fileClock() : localFileTime());
     variables.clear();
     return peer_ && peer_->storeReceivedFile(name, bytes);
 }

@@ -1,6 +1,5 @@
 #include "link/link_lines.h"
 
-
 namespace vantrel {
 
 namespace {

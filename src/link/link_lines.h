@@ -9,9 +9,9 @@
 namespace vantrel {
 
 // Line levels as the calculator reads them on port 7.
-inline constexpr uint8_t linesAtRest = 3;   // both lines released
-inline constexpr uint8_t presentZero = 6;   // the PC side presents a 0 bit
-inline constexpr uint8_t presentOne = 9;    // the PC side presents a 1 bit
+inline constexpr uint8_t linesAtRest = 3;  // both lines released
+inline constexpr uint8_t presentZero = 6;  // the PC side presents a 0 bit
+inline constexpr uint8_t presentOne = 9;   // the PC side presents a 1 bit
 inline constexpr uint8_t releaseValue = 0xC0;
 inline constexpr uint8_t abortValue = 0xFC;
 inline constexpr uint8_t oneBitValue = 0xE8;  // any other bit write is a 0

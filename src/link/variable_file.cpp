@@ -40,7 +40,8 @@ VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList
     // the checksum begins; a checksum word of 0 is then not taken for an empty entry.
     const std::size_t sectionLength = static_cast<std::size_t>(bytes[53] | (bytes[54] << 8));
     const bool sectionAgrees = variableFileHeaderSize + sectionLength + 2 == bytes.size();
-    const std::size_t entriesEnd = sectionAgrees ? variableFileHeaderSize + sectionLength : bytes.size();
+    const std::size_t entriesEnd =
+        sectionAgrees ? variableFileHeaderSize + sectionLength : bytes.size();
 
     std::size_t offset = variableFileHeaderSize;
     int dataEntriesLeft = 0;  // data entries still due after the last header
@@ -53,8 +54,8 @@ VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList
         // that ended early, not a variable.
         if (isHeader && length == 0) break;
         if (offset + 2 + length > entriesEnd) break;
-        LinkPacket packet = LinkPacket::withData(isHeader ? cmdVar : cmdData, bytes.data() + offset + 2,
-                                                 static_cast<uint16_t>(length));
+        LinkPacket packet = LinkPacket::withData(
+            isHeader ? cmdVar : cmdData, bytes.data() + offset + 2, static_cast<uint16_t>(length));
         offset += 2 + length;
         if (isHeader) {
             dataEntriesLeft = packet.isBackupHeader() ? 3 : 1;
@@ -79,12 +80,14 @@ std::vector<uint8_t> encodeVariableFile(const VariableList& list, const FileTime
         const uint16_t packetChecksum =
             entry.payload.size() >= length + 2u
                 ? static_cast<uint16_t>(entry.payload[length] | (entry.payload[length + 1] << 8))
-                : dataChecksum(entry.payload.data(), std::min<std::size_t>(length, entry.payload.size()));
+                : dataChecksum(entry.payload.data(),
+                               std::min<std::size_t>(length, entry.payload.size()));
         sectionLength += length + 2u;
         checksum += packetChecksum + (length & 0xFFu) + (length >> 8u);
         putWord(bytes, length);
         const std::size_t available = std::min<std::size_t>(length, entry.payload.size());
-        bytes.insert(bytes.end(), entry.payload.begin(), entry.payload.begin() + static_cast<std::ptrdiff_t>(available));
+        bytes.insert(bytes.end(), entry.payload.begin(),
+                     entry.payload.begin() + static_cast<std::ptrdiff_t>(available));
         bytes.resize(bytes.size() + (length - available), 0);
     }
     bytes[53] = static_cast<uint8_t>(sectionLength & 0xFF);

@@ -14,8 +14,8 @@
 namespace vantrel {
 
 inline constexpr std::size_t variableFileHeaderSize = 55;
-inline constexpr std::array<uint8_t, 11> variableFileSignature{
-    '*', '*', 'T', 'I', '8', '5', '*', '*', 0x1A, 0x0C, 0x00};
+inline constexpr std::array<uint8_t, 11> variableFileSignature{'*', '*', 'T',  'I',  '8', '5',
+                                                               '*', '*', 0x1A, 0x0C, 0x00};
 
 // Local date and time as written into the comment of a new file.
 struct FileTime {

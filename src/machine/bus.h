@@ -43,7 +43,9 @@ inline uint16_t fetchWord(Machine& m) {
     return value;
 }
 
-inline uint8_t readByte(const Machine& m, uint16_t address) { return *m.mem.translateRead(address); }
+inline uint8_t readByte(const Machine& m, uint16_t address) {
+    return *m.mem.translateRead(address);
+}
 
 inline void writeByte(Machine& m, uint16_t address, uint8_t value) {
     *m.mem.translateWrite(address) = value;
@@ -52,7 +54,8 @@ inline void writeByte(Machine& m, uint16_t address, uint8_t value) {
 inline uint16_t readWord(const Machine& m, uint16_t address) {
     const uint8_t* p = m.mem.translateRead(address);
     if ((address & 0x7FFF) == 0x7FFF && m.mem.readEndsImage(address)) [[unlikely]]
-        return static_cast<uint16_t>(p[0] | *m.mem.translateRead(static_cast<uint16_t>(address + 1)) << 8);
+        return static_cast<uint16_t>(p[0] | *m.mem.translateRead(static_cast<uint16_t>(address + 1))
+                                                << 8);
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstddef>
 
-#include "machine/illegal_opcode.h"
-#include "machine/bus.h"
 #include "hardware/ports.h"
+#include "machine/bus.h"
+#include "machine/illegal_opcode.h"
 #include "z80/instruction_table.h"
 
 namespace vantrel {

@@ -1,7 +1,7 @@
 #include "machine/emulation_thread.h"
 
-#include "machine/run_loop.h"
 #include "machine/machine.h"
+#include "machine/run_loop.h"
 
 namespace vantrel {
 

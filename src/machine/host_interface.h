@@ -34,13 +34,16 @@ public:
     virtual void repaintLcd() {}
 
     // The rest block the emulation thread until answered.
-    virtual IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot&) { return IllegalOpcodeAnswer::stop; }
+    virtual IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot&) {
+        return IllegalOpcodeAnswer::stop;
+    }
     // Where variables that the calculator sends go; none refuses them. backup: a
     // memory backup, which takes its own extension.
     virtual std::optional<std::string> askSaveName(bool /*backup*/) { return std::nullopt; }
     // The received variables as a whole variable file, to be stored under name (after
     // the overwrite question, with any failure told). True when stored.
-    virtual bool storeReceivedFile(const std::string& /*name*/, const std::vector<uint8_t>& /*bytes*/) {
+    virtual bool storeReceivedFile(const std::string& /*name*/,
+                                   const std::vector<uint8_t>& /*bytes*/) {
         return false;
     }
     // The calculator wrote the link's abort value.

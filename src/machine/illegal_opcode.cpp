@@ -23,7 +23,8 @@ IllegalOpcodeSnapshot takeIllegalOpcodeSnapshot(const Machine& m) {
 
 void illegalOpcodeTrap(Machine& m) {
     const IllegalOpcodeSnapshot snapshot = takeIllegalOpcodeSnapshot(m);
-    const IllegalOpcodeAnswer answer = m.callHost([&](HostInterface& h) { return h.illegalOpcode(snapshot); });
+    const IllegalOpcodeAnswer answer =
+        m.callHost([&](HostInterface& h) { return h.illegalOpcode(snapshot); });
     // No, Escape, or no window to ask: the loop ends before the next instruction.
     if (answer == IllegalOpcodeAnswer::stop) m.control.post(EmuRequest::Abort);
 }

@@ -60,7 +60,8 @@ private:
         std::optional<std::string> askSaveName(bool backup) override {
             return m_.callHost([&](HostInterface& h) { return h.askSaveName(backup); });
         }
-        bool storeReceivedFile(const std::string& name, const std::vector<uint8_t>& bytes) override {
+        bool storeReceivedFile(const std::string& name,
+                               const std::vector<uint8_t>& bytes) override {
             return m_.callHost([&](HostInterface& h) { return h.storeReceivedFile(name, bytes); });
         }
         void transferAborted() override {

@@ -20,8 +20,10 @@ constexpr std::size_t longestInstruction = 4;
 // compares per step.
 inline bool fetchNearImageEnd(const Machine& m) {
     const auto at = reinterpret_cast<uintptr_t>(m.fetchPointer);
-    const auto romTail = reinterpret_cast<uintptr_t>(m.mem.rom.data() + romSize - (longestInstruction - 1));
-    const auto ramTail = reinterpret_cast<uintptr_t>(m.mem.ram() + ramSize - (longestInstruction - 1));
+    const auto romTail =
+        reinterpret_cast<uintptr_t>(m.mem.rom.data() + romSize - (longestInstruction - 1));
+    const auto ramTail =
+        reinterpret_cast<uintptr_t>(m.mem.ram() + ramSize - (longestInstruction - 1));
     return at - romTail < longestInstruction || at - ramTail < longestInstruction;
 }
 
@@ -47,7 +49,8 @@ void stepAcrossImageEnd(Machine& m) {
     const uint8_t opcode = fetchByte(m);
     dispatchTable[opcode](m);
 
-    const bool transferred = before(m.fetchPointer, window.data()) || !before(m.fetchPointer, window.data() + window.size());
+    const bool transferred = before(m.fetchPointer, window.data()) ||
+                             !before(m.fetchPointer, window.data() + window.size());
     if (transferred) return;
     const auto used = static_cast<std::size_t>(m.fetchPointer - window.data());
     if (used < left)
@@ -89,29 +92,29 @@ LoopEnd runCpu(Machine& m) {
             const uint32_t word = control.emuRequest.exchange(0, std::memory_order_acq_rel);
             if (word & holdRequestBit) control.honourHold();
             switch (word & requestCodeMask) {
-            case code(EmuRequest::Redraw):
-                repaint(m);
-                break;
-            case code(EmuRequest::Stop):
-                control.loopEnded();
-                return LoopEnd::stopped;
-            case code(EmuRequest::Abort):
-                control.loopEnded();
-                return LoopEnd::aborted;
-            case code(EmuRequest::Pause):
-                control.dropWakeToken();
-                repaint(m);
-                control.repostPause();
-                control.haltEvent.pulse();
-                control.suspendSelf();
-                break;
-            case code(EmuRequest::Interrupt):
-            case code(EmuRequest::InterruptAlias):
-                if (m.regs.interruptsEnabled()) takeInterrupt(m);
-                repaint(m);
-                break;
-            default:
-                break;
+                case code(EmuRequest::Redraw):
+                    repaint(m);
+                    break;
+                case code(EmuRequest::Stop):
+                    control.loopEnded();
+                    return LoopEnd::stopped;
+                case code(EmuRequest::Abort):
+                    control.loopEnded();
+                    return LoopEnd::aborted;
+                case code(EmuRequest::Pause):
+                    control.dropWakeToken();
+                    repaint(m);
+                    control.repostPause();
+                    control.haltEvent.pulse();
+                    control.suspendSelf();
+                    break;
+                case code(EmuRequest::Interrupt):
+                case code(EmuRequest::InterruptAlias):
+                    if (m.regs.interruptsEnabled()) takeInterrupt(m);
+                    repaint(m);
+                    break;
+                default:
+                    break;
             }
         }
         if (fetchNearImageEnd(m)) [[unlikely]] {

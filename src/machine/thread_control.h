@@ -70,7 +70,9 @@ public:
     // stored, or the one that kept its place.
     uint32_t postUnlessBusy(uint32_t code);
     // The code part of the word, as a plain read.
-    uint32_t pendingCode() const { return emuRequest.load(std::memory_order_acquire) & requestCodeMask; }
+    uint32_t pendingCode() const {
+        return emuRequest.load(std::memory_order_acquire) & requestCodeMask;
+    }
     // Give the loop one wake token; tokens do not add up beyond one. A token given
     // while the loop pauses (after it took Pause, before it sleeps) is kept, so that
     // wake is never lost; one given to a running loop has no effect.
@@ -85,7 +87,7 @@ public:
     LoopState state() const;
 
     // --- emulation thread ---------------------------------------------------
-    void waitForStart();              // before the first instruction
+    void waitForStart();  // before the first instruction
     // The loop took Pause from the word: a token given while it ran is stale (the
     // timer resumes a busy loop at every tick) and would wake it at once, one
     // instruction too early for the next key.
@@ -94,9 +96,9 @@ public:
     // unless a request has replaced the Pause meanwhile (its resume may have been
     // dropped; the loop serves it without sleeping).
     void suspendSelf();
-    void honourHold();                // the loop saw the hold bit
-    void enterHostCall();             // a blocking call to the window begins
-    void leaveHostCall();             // ... and ends; waits out a hold taken meanwhile
+    void honourHold();     // the loop saw the hold bit
+    void enterHostCall();  // a blocking call to the window begins
+    void leaveHostCall();  // ... and ends; waits out a hold taken meanwhile
     void loopEnded();
 
     // Re-post Pause without overwriting a request that arrived after the loop took
@@ -105,7 +107,7 @@ public:
     void repostPause();
 
 private:
-    bool wakeToken_ = false;          // guarded by mutex_
+    bool wakeToken_ = false;  // guarded by mutex_
     bool held_ = false;
     LoopState state_ = LoopState::notStarted;
     LoopState stateBeforeHostCall_ = LoopState::notStarted;

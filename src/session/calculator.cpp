@@ -35,7 +35,8 @@ Calculator::~Calculator() {
     }
 }
 
-RomLoadResult Calculator::load(const std::string& romPath, const std::string& ramPath, bool testRomVersion) {
+RomLoadResult Calculator::load(const std::string& romPath, const std::string& ramPath,
+                               bool testRomVersion) {
     const RomLoadResult rom = loadRomImage(*machine_, romPath);
     usable_ = rom.usable(testRomVersion);
     ramPath_ = ramPath;
@@ -43,7 +44,9 @@ RomLoadResult Calculator::load(const std::string& romPath, const std::string& ra
     return rom;
 }
 
-bool Calculator::stateFileIsRomImage() const { return vantrel::stateFileIsRomImage(*machine_, ramPath_); }
+bool Calculator::stateFileIsRomImage() const {
+    return vantrel::stateFileIsRomImage(*machine_, ramPath_);
+}
 
 bool Calculator::saveState(std::string* why) {
     if (!usable_ || abandoned_ || running()) {
@@ -63,9 +66,8 @@ bool Calculator::reloadState(const std::string& ramPath) {
 void Calculator::start() {
     if (!usable_ || abandoned_ || thread_) return;
     host_->resumeAnswering();
-    thread_ = std::make_unique<EmulationThread>(*machine_, [host = host_.get()](LoopEnd end) {
-        host->postLoopEnded(end);
-    });
+    thread_ = std::make_unique<EmulationThread>(
+        *machine_, [host = host_.get()](LoopEnd end) { host->postLoopEnded(end); });
 }
 
 bool Calculator::stop() {
@@ -92,9 +94,12 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
     // A refused illegal instruction ends the run without keeping its state.
     if (!usable_ || abandoned_ || loopEnd() == LoopEnd::aborted) return CloseSave::discard;
     switch (mode) {
-    case SaveStateMode::always: return CloseSave::save;
-    case SaveStateMode::never: return CloseSave::discard;
-    case SaveStateMode::showDialog: break;
+        case SaveStateMode::always:
+            return CloseSave::save;
+        case SaveStateMode::never:
+            return CloseSave::discard;
+        case SaveStateMode::showDialog:
+            break;
     }
     // Without a question, a calculator that is on is saved and one that is off is not.
     if (!calculatorOn()) return CloseSave::discard;
@@ -149,8 +154,8 @@ uint8_t Calculator::romBank() {
 bool Calculator::calculatorOn() const { return !abandoned_ && vantrel::calculatorOn(*machine_); }
 
 bool Calculator::asleep() const {
-    return running() && machine_->control.pendingCode() == code(EmuRequest::Pause) && !keypad_.keyPending() &&
-           !machine_->link.busy();
+    return running() && machine_->control.pendingCode() == code(EmuRequest::Pause) &&
+           !keypad_.keyPending() && !machine_->link.busy();
 }
 
 }  // namespace vantrel

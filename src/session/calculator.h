@@ -14,10 +14,10 @@
 #include "hardware/lcd_picture.h"
 #include "machine/emulation_thread.h"
 #include "machine/loop_end.h"
-#include "z80/cpu_registers.h"
 #include "session/keypad.h"
 #include "session/machine_files.h"
 #include "session/settings.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 

@@ -1,12 +1,11 @@
 #include "session/command_line.h"
 
-#include "text/ascii_case.h"
-
 #include <algorithm>
 #include <cctype>
 
-#include "session/upload.h"
 #include "session/settings.h"
+#include "session/upload.h"
+#include "text/ascii_case.h"
 
 namespace vantrel {
 
@@ -29,8 +28,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         auto longOption = [&](const std::string& name, std::optional<std::string>& target) {
             if (arg == name) {
-                if (i + 1 < args.size()) takePath(line, target, name, args[++i]);
-                else line.errors.push_back(name + " needs a path");
+                if (i + 1 < args.size())
+                    takePath(line, target, name, args[++i]);
+                else
+                    line.errors.push_back(name + " needs a path");
                 return true;
             }
             if (arg.rfind(name + "=", 0) == 0) {
@@ -51,8 +52,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         } else if (startsWithIgnoringCase(arg, "/ram:")) {
             takePath(line, line.ramPath, "/ram:", arg.substr(5));
         } else if (!arg.empty() && arg[0] != '-' && isVariableFileName(arg)) {
-            if (line.uploadPath) line.warnings.push_back("one file at a time, ignored: " + arg);
-            else line.uploadPath = arg;
+            if (line.uploadPath)
+                line.warnings.push_back("one file at a time, ignored: " + arg);
+            else
+                line.uploadPath = arg;
         } else {
             line.warnings.push_back("unknown argument ignored: " + arg);
         }

@@ -15,7 +15,7 @@ struct Settings;
 struct CommandLine {
     std::optional<std::string> romPath;
     std::optional<std::string> ramPath;
-    std::optional<std::string> grabPath;  // save a picture of the window there and quit
+    std::optional<std::string> grabPath;    // save a picture of the window there and quit
     std::optional<std::string> uploadPath;  // a variable file to send once the window runs
     bool help = false;
     bool version = false;

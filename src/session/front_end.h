@@ -40,7 +40,8 @@ public:
     virtual void loopEnded(LoopEnd) {}
     // The error boxes answer false; the overwrite question answers true for Yes.
     // reason: the system's text of what went wrong, shown after the prompt's own text.
-    virtual bool filePrompt(FilePrompt kind, const std::string& fileName, const std::string& reason) = 0;
+    virtual bool filePrompt(FilePrompt kind, const std::string& fileName,
+                            const std::string& reason) = 0;
     virtual void linkHint(LinkHint hint) = 0;
     // The Save-As dialog for variables the calculator sends; none refuses them.
     virtual std::optional<std::string> askSaveName(bool backup) = 0;

@@ -1,8 +1,8 @@
 #include "session/ini_file.h"
 
-#include "text/ascii_case.h"
-
 #include <cstddef>
+
+#include "text/ascii_case.h"
 
 namespace vantrel {
 

@@ -1,8 +1,8 @@
 #include "session/key_table.h"
 
-#include "text/ascii_case.h"
-
 #include <cctype>
+
+#include "text/ascii_case.h"
 
 namespace vantrel {
 
@@ -27,7 +27,8 @@ std::optional<int> keyIndexByName(std::string_view name) {
         while (!aliases.empty()) {
             const auto space = aliases.find(' ');
             if (equalsIgnoringCase(name, aliases.substr(0, space))) return index;
-            aliases = space == std::string_view::npos ? std::string_view() : aliases.substr(space + 1);
+            aliases =
+                space == std::string_view::npos ? std::string_view() : aliases.substr(space + 1);
         }
     }
     return std::nullopt;

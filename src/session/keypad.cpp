@@ -1,10 +1,9 @@
 #include "session/keypad.h"
 
-#include "text/ascii_case.h"
-
 #include <utility>
 
 #include "machine/bus.h"
+#include "text/ascii_case.h"
 
 namespace vantrel {
 
@@ -19,11 +18,12 @@ constexpr std::array<int8_t, 26> plainLetterKeys = [] {
     std::array<int8_t, 26> keys{};
     keys.fill(-1);
     const std::pair<char, KeyCode> named[] = {
-        {'A', keyStat}, {'C', keyCos},  {'E', keyEE},   {'G', keyGraph},  {'L', keyLog},
-        {'M', keyMore}, {'N', keyLn},   {'O', keyOn},   {'P', keyPrgm},   {'Q', keySquare},
-        {'S', keySin},  {'T', keyTan},  {'U', keyCustom}, {'X', keyXVar},
+        {'A', keyStat}, {'C', keyCos}, {'E', keyEE},     {'G', keyGraph}, {'L', keyLog},
+        {'M', keyMore}, {'N', keyLn},  {'O', keyOn},     {'P', keyPrgm},  {'Q', keySquare},
+        {'S', keySin},  {'T', keyTan}, {'U', keyCustom}, {'X', keyXVar},
     };
-    for (const auto& [letter, code] : named) keys[static_cast<std::size_t>(letter - 'A')] = static_cast<int8_t>(keyIndex(code));
+    for (const auto& [letter, code] : named)
+        keys[static_cast<std::size_t>(letter - 'A')] = static_cast<int8_t>(keyIndex(code));
     return keys;
 }();
 
@@ -39,26 +39,49 @@ constexpr std::optional<int> alphaKey(char c) {
 // Characters that mean the same key with or without the alpha shift.
 constexpr std::optional<int> characterKey(char c) {
     switch (c) {
-    case '(': case '[': return vantrel::keyIndex(keyOpenParen);
-    case ')': case ']': return vantrel::keyIndex(keyCloseParen);
-    case '*': return vantrel::keyIndex(keyMultiply);
-    case '+': return vantrel::keyIndex(keyAdd);
-    case ',': return vantrel::keyIndex(keyComma);
-    case '-': return vantrel::keyIndex(keySubtract);
-    case '.': return vantrel::keyIndex(keyPoint);
-    case '/': return vantrel::keyIndex(keyDivide);
-    case '0': return vantrel::keyIndex(key0);
-    case '1': return vantrel::keyIndex(key1);
-    case '2': return vantrel::keyIndex(key2);
-    case '3': return vantrel::keyIndex(key3);
-    case '4': return vantrel::keyIndex(key4);
-    case '5': return vantrel::keyIndex(key5);
-    case '6': return vantrel::keyIndex(key6);
-    case '7': return vantrel::keyIndex(key7);
-    case '8': return vantrel::keyIndex(key8);
-    case '9': return vantrel::keyIndex(key9);
-    case '<': case '>': return vantrel::keyIndex(keySto);
-    default: return std::nullopt;
+        case '(':
+        case '[':
+            return vantrel::keyIndex(keyOpenParen);
+        case ')':
+        case ']':
+            return vantrel::keyIndex(keyCloseParen);
+        case '*':
+            return vantrel::keyIndex(keyMultiply);
+        case '+':
+            return vantrel::keyIndex(keyAdd);
+        case ',':
+            return vantrel::keyIndex(keyComma);
+        case '-':
+            return vantrel::keyIndex(keySubtract);
+        case '.':
+            return vantrel::keyIndex(keyPoint);
+        case '/':
+            return vantrel::keyIndex(keyDivide);
+        case '0':
+            return vantrel::keyIndex(key0);
+        case '1':
+            return vantrel::keyIndex(key1);
+        case '2':
+            return vantrel::keyIndex(key2);
+        case '3':
+            return vantrel::keyIndex(key3);
+        case '4':
+            return vantrel::keyIndex(key4);
+        case '5':
+            return vantrel::keyIndex(key5);
+        case '6':
+            return vantrel::keyIndex(key6);
+        case '7':
+            return vantrel::keyIndex(key7);
+        case '8':
+            return vantrel::keyIndex(key8);
+        case '9':
+            return vantrel::keyIndex(key9);
+        case '<':
+        case '>':
+            return vantrel::keyIndex(keySto);
+        default:
+            return std::nullopt;
     }
 }
 
@@ -170,7 +193,9 @@ void Keypad::releaseMouse() {
 }
 
 void Keypad::dragTo(int x, int y) {
-    if (mouseDown && !skinKeys[mouseKeyIndex % static_cast<std::size_t>(keyCount)].box.contains(x, y)) releaseMouse();
+    if (mouseDown &&
+        !skinKeys[mouseKeyIndex % static_cast<std::size_t>(keyCount)].box.contains(x, y))
+        releaseMouse();
 }
 
 PressOutcome Keypad::keyboardPress(int32_t source, PcKey key, char32_t character) {
@@ -211,29 +236,50 @@ bool Keypad::keyboardHeld() const {
 
 std::optional<int> Keypad::mapPcKey(PcKey key) const {
     switch (key) {
-    case PcKey::backspace: return vantrel::keyIndex(keyClear);
-    case PcKey::tab: return vantrel::keyIndex(keySecond);
-    case PcKey::enter: return vantrel::keyIndex(keyEnter);
-    case PcKey::control: return vantrel::keyIndex(keyAlpha);
-    case PcKey::escape: return vantrel::keyIndex(keyExit);
-    case PcKey::space: return vantrel::keyIndex(keyNegate);
-    case PcKey::end: return vantrel::keyIndex(keyDown);
-    case PcKey::home: return vantrel::keyIndex(keyUp);
-    case PcKey::left: return vantrel::keyIndex(keyLeft);
-    case PcKey::up: return vantrel::keyIndex(keyUp);
-    case PcKey::right: return vantrel::keyIndex(keyRight);
-    case PcKey::down: return vantrel::keyIndex(keyDown);
-    // Insert is the key's second function: only under [2nd] does it mean [DEL].
-    case PcKey::insert:
-        return secondShiftActive() ? std::optional<int>(vantrel::keyIndex(keyDel)) : std::nullopt;
-    case PcKey::del: return vantrel::keyIndex(keyDel);
-    case PcKey::f1: return vantrel::keyIndex(keyF1);
-    case PcKey::f2: return vantrel::keyIndex(keyF2);
-    case PcKey::f3: return vantrel::keyIndex(keyF3);
-    case PcKey::f4: return vantrel::keyIndex(keyF4);
-    case PcKey::f5: return vantrel::keyIndex(keyF5);
-    case PcKey::caret: return vantrel::keyIndex(keyPower);
-    case PcKey::other: break;
+        case PcKey::backspace:
+            return vantrel::keyIndex(keyClear);
+        case PcKey::tab:
+            return vantrel::keyIndex(keySecond);
+        case PcKey::enter:
+            return vantrel::keyIndex(keyEnter);
+        case PcKey::control:
+            return vantrel::keyIndex(keyAlpha);
+        case PcKey::escape:
+            return vantrel::keyIndex(keyExit);
+        case PcKey::space:
+            return vantrel::keyIndex(keyNegate);
+        case PcKey::end:
+            return vantrel::keyIndex(keyDown);
+        case PcKey::home:
+            return vantrel::keyIndex(keyUp);
+        case PcKey::left:
+            return vantrel::keyIndex(keyLeft);
+        case PcKey::up:
+            return vantrel::keyIndex(keyUp);
+        case PcKey::right:
+            return vantrel::keyIndex(keyRight);
+        case PcKey::down:
+            return vantrel::keyIndex(keyDown);
+        // Insert is the key's second function: only under [2nd] does it mean [DEL].
+        case PcKey::insert:
+            return secondShiftActive() ? std::optional<int>(vantrel::keyIndex(keyDel))
+                                       : std::nullopt;
+        case PcKey::del:
+            return vantrel::keyIndex(keyDel);
+        case PcKey::f1:
+            return vantrel::keyIndex(keyF1);
+        case PcKey::f2:
+            return vantrel::keyIndex(keyF2);
+        case PcKey::f3:
+            return vantrel::keyIndex(keyF3);
+        case PcKey::f4:
+            return vantrel::keyIndex(keyF4);
+        case PcKey::f5:
+            return vantrel::keyIndex(keyF5);
+        case PcKey::caret:
+            return vantrel::keyIndex(keyPower);
+        case PcKey::other:
+            break;
     }
     return std::nullopt;
 }

@@ -15,19 +15,27 @@ const char* romMessage(const RomLoadResult& result) {
     return result.outcome == RomLoad::wrongVersion ? wrongRomVersionText : romLoadFailedText;
 }
 
-std::string filePromptText(FilePrompt kind, const std::string& fileName, const std::string& reason) {
+std::string filePromptText(FilePrompt kind, const std::string& fileName,
+                           const std::string& reason) {
     // Cut by characters, never inside one.
     std::size_t end = 0;
     for (std::size_t shown = 0; end < fileName.size() && shown < shownNameLimit; ++shown) {
         ++end;
-        while (end < fileName.size() && (static_cast<unsigned char>(fileName[end]) & 0xC0) == 0x80) ++end;
+        while (end < fileName.size() && (static_cast<unsigned char>(fileName[end]) & 0xC0) == 0x80)
+            ++end;
     }
     const std::string name = fileName.substr(0, end);
     std::string text;
     switch (kind) {
-    case FilePrompt::cannotOpen: text = "Can't open file \n" + name + "."; break;
-    case FilePrompt::overwrite: text = "Overwrite file \n" + name + "?"; break;
-    case FilePrompt::badData: text = "The file \n" + name + " \ncontains bad data."; break;
+        case FilePrompt::cannotOpen:
+            text = "Can't open file \n" + name + ".";
+            break;
+        case FilePrompt::overwrite:
+            text = "Overwrite file \n" + name + "?";
+            break;
+        case FilePrompt::badData:
+            text = "The file \n" + name + " \ncontains bad data.";
+            break;
     }
     if (!reason.empty()) text += "\n" + reason;
     return text;

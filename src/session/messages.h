@@ -20,11 +20,13 @@ inline constexpr const char* wrongRomVersionText = "Wrong ROM version. Version 1
 // The message for a ROM that the calculator cannot run on.
 const char* romMessage(const RomLoadResult& result);
 
-inline constexpr const char* uploadHintText = "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.";
+inline constexpr const char* uploadHintText =
+    "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.";
 
 // The file prompt with the name (at most 256 characters of it), then the reason on a
 // line of its own when there is one.
-std::string filePromptText(FilePrompt kind, const std::string& fileName, const std::string& reason = {});
+std::string filePromptText(FilePrompt kind, const std::string& fileName,
+                           const std::string& reason = {});
 
 // The text on one line: each line break, with the blanks around it, becomes one blank.
 std::string oneLine(const std::string& text);

@@ -24,7 +24,8 @@ constexpr std::array<uint32_t, 256> crcTable = [] {
 }();
 
 void putBigEndian(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
 void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
@@ -78,13 +79,15 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
     std::vector<uint8_t> header;
     putBigEndian(header, lcdWidth);
     putBigEndian(header, lcdHeight);
-    header.insert(header.end(), {1, 3, 0, 0, 0});  // 1 bit, palette, deflate, filter 0, no interlace
+    header.insert(header.end(),
+                  {1, 3, 0, 0, 0});  // 1 bit, palette, deflate, filter 0, no interlace
     putChunk(png, "IHDR", header);
 
     std::vector<uint8_t> palette;
     for (const uint32_t colour : {background, foreground})
-        palette.insert(palette.end(), {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
-                                       static_cast<uint8_t>(colour >> 16)});
+        palette.insert(palette.end(),
+                       {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
+                        static_cast<uint8_t>(colour >> 16)});
     putChunk(png, "PLTE", palette);
 
     // The LCD's rows are already PNG rows of a one-bit image; each gets filter type 0.

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "machine/machine.h"
 #include "machine/bus.h"
+#include "machine/machine.h"
 
 namespace vantrel {
 

@@ -1,8 +1,5 @@
 #include "session/screenshot.h"
 
-#include "session/settings.h"
-#include "session/user_dirs.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +8,8 @@
 #include <system_error>
 
 #include "files/file_io.h"
+#include "session/settings.h"
+#include "session/user_dirs.h"
 
 namespace fs = std::filesystem;
 
@@ -57,16 +56,16 @@ std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32
     std::vector<uint8_t> block(dibBlockSize, 0);
     uint8_t* h = block.data();
     put32(h + 0, dibHeaderSize);
-    put32(h + 4, 128);                    // width
-    put32(h + 8, 64);                     // height, positive: rows bottom-up
-    put16(h + 12, 1);                     // planes
-    put16(h + 14, 1);                     // bits per pixel
-    put32(h + 16, 0);                     // no compression
+    put32(h + 4, 128);  // width
+    put32(h + 8, 64);   // height, positive: rows bottom-up
+    put16(h + 12, 1);   // planes
+    put16(h + 14, 1);   // bits per pixel
+    put32(h + 16, 0);   // no compression
     put32(h + 20, dibImageSize);
-    put32(h + 24, 0);                     // resolutions
+    put32(h + 24, 0);  // resolutions
     put32(h + 28, 0);
-    put32(h + 32, 2);                     // colours used
-    put32(h + 36, 0);                     // important colours
+    put32(h + 32, 2);  // colours used
+    put32(h + 36, 0);  // important colours
     putColour(h + dibHeaderSize, background);
     putColour(h + dibHeaderSize + 4, foreground);
     uint8_t* rows = h + dibHeaderSize + dibColourTableSize;
@@ -84,8 +83,8 @@ std::optional<std::string> nextScreenshotName(const std::string& directory, std:
     bool found = false;
     int largest = 0;
     std::error_code error;
-    for (fs::directory_iterator it(directory.empty() ? "." : directory, error), end; !error && it != end;
-         it.increment(error)) {
+    for (fs::directory_iterator it(directory.empty() ? "." : directory, error), end;
+         !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (name.size() != nameLength || name.compare(0, base.size(), base) != 0 ||
             name.compare(nameLength - suffix.size(), suffix.size(), suffix) != 0)

@@ -8,9 +8,12 @@
 
 namespace vantrel {
 
-void FrontEnd::sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void FrontEnd::sleepFor(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
-SessionHost::SessionHost(FrontEnd& frontEnd) : frontEnd_(frontEnd), shared_(std::make_shared<Shared>()) {
+SessionHost::SessionHost(FrontEnd& frontEnd)
+    : frontEnd_(frontEnd), shared_(std::make_shared<Shared>()) {
     shared_->frontEnd = &frontEnd;
 }
 
@@ -114,15 +117,17 @@ IllegalOpcodeAnswer SessionHost::illegalOpcode(const IllegalOpcodeSnapshot& snap
 }
 
 std::optional<std::string> SessionHost::askSaveName(bool backup) {
-    return blockingCall<std::optional<std::string>>([backup](FrontEnd& f) { return f.askSaveName(backup); },
-                                                    std::nullopt);
+    return blockingCall<std::optional<std::string>>(
+        [backup](FrontEnd& f) { return f.askSaveName(backup); }, std::nullopt);
 }
 
 bool SessionHost::storeReceivedFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    return vantrel::storeReceivedFile(name, bytes, [this, &name](FilePrompt kind, const std::string& reason) {
-        return blockingCall<bool>([kind, name, reason](FrontEnd& f) { return f.filePrompt(kind, name, reason); },
-                                  false);
-    });
+    return vantrel::storeReceivedFile(
+        name, bytes, [this, &name](FilePrompt kind, const std::string& reason) {
+            return blockingCall<bool>(
+                [kind, name, reason](FrontEnd& f) { return f.filePrompt(kind, name, reason); },
+                false);
+        });
 }
 
 void SessionHost::linkAborted() {

@@ -1,7 +1,5 @@
 #include "session/settings.h"
 
-#include "text/ascii_case.h"
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 #include "files/file_io.h"
 #include "session/ini_file.h"
 #include "session/user_dirs.h"
+#include "text/ascii_case.h"
 
 namespace vantrel {
 
@@ -56,7 +55,8 @@ std::string withSlashes(std::string path) {
 // Hexadecimal with an optional "0x"; reading stops at the first other character.
 // A number too large for 32 bits reads as 0xFFFFFFFF.
 uint32_t parseColour(std::string_view text) {
-    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
     uint64_t value = 0;
     for (char c : text) {
         int digit;
@@ -84,9 +84,12 @@ const char* yesNo(bool value) { return value ? "Yes" : "No"; }
 
 const char* saveStateWord(SaveStateMode mode) {
     switch (mode) {
-    case SaveStateMode::never: return "Never";
-    case SaveStateMode::always: return "Always";
-    default: return "ShowDialog";
+        case SaveStateMode::never:
+            return "Never";
+        case SaveStateMode::always:
+            return "Always";
+        default:
+            return "ShowDialog";
     }
 }
 
@@ -117,7 +120,8 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
     if (settings.iniPath.empty()) locateSettingsFile(settings, programDir);
     std::string text;
     int error = 0;
-    const bool read = readFileText(settings.iniPath, text, maxIniBytes, &error);  // no file: every default
+    const bool read =
+        readFileText(settings.iniPath, text, maxIniBytes, &error);  // no file: every default
     if (!read && why) *why = errorText(error);
     const IniFile ini(text);
 
@@ -133,8 +137,10 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
     settings.ramPath = withSlashes(value("Directories", "RAMFile", defaultRamPath));
     if (settings.ramPath.empty()) settings.ramPath = defaultRamPath;
 
-    settings.background = parseColour(cutToField(value("Colors", "Background", defaultBackground), colourField));
-    settings.foreground = parseColour(cutToField(value("Colors", "Foreground", defaultForeground), colourField));
+    settings.background =
+        parseColour(cutToField(value("Colors", "Background", defaultBackground), colourField));
+    settings.foreground =
+        parseColour(cutToField(value("Colors", "Foreground", defaultForeground), colourField));
     if (settings.foreground == settings.background) {
         settings.foreground = 0x00FFFFFF;
         settings.background = 0x00000000;
@@ -151,8 +157,8 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
                              : equalsIgnoringCase(mode, "Always") ? SaveStateMode::always
                                                                   : SaveStateMode::showDialog;
 
-    settings.screenshotBase =
-        withSlashes(cutToField(value("Preferences", "ScreenShotBase", defaultScreenshotBase), screenshotBaseField));
+    settings.screenshotBase = withSlashes(cutToField(
+        value("Preferences", "ScreenShotBase", defaultScreenshotBase), screenshotBaseField));
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
     return read;
 }

@@ -19,18 +19,18 @@ enum class SaveStateMode {
 inline constexpr std::size_t screenshotBaseLimit = 251;
 
 struct Settings {
-    std::string romPath;                  // [Directories] ROMFile
-    std::string ramPath;                  // [Directories] RAMFile
-    uint32_t foreground = 0x00FFFFFF;     // [Colors] Foreground, 0x00BBGGRR
-    uint32_t background = 0x00000000;     // [Colors] Background
+    std::string romPath;                                      // [Directories] ROMFile
+    std::string ramPath;                                      // [Directories] RAMFile
+    uint32_t foreground = 0x00FFFFFF;                         // [Colors] Foreground, 0x00BBGGRR
+    uint32_t background = 0x00000000;                         // [Colors] Background
     SaveStateMode saveStateMode = SaveStateMode::showDialog;  // [Preferences] SaveState
-    bool beepOnErrors = true;             // [Preferences] BeepOnErrors
-    bool screenshotToFile = false;        // [Preferences] ScreenShotAsBitmap
-    bool autoLinkOnUpload = true;         // [Preferences] AutoLinkOnUpload
-    bool testRomVersion = true;           // [Preferences] TestROMVersion
-    bool allowMultipleInstances = false;  // [Preferences] AllowMultipleInst
-    std::string screenshotBase = "TI85-"; // [Preferences] ScreenShotBase
-    std::string iniPath;                  // where the file is; not stored
+    bool beepOnErrors = true;                                 // [Preferences] BeepOnErrors
+    bool screenshotToFile = false;                            // [Preferences] ScreenShotAsBitmap
+    bool autoLinkOnUpload = true;                             // [Preferences] AutoLinkOnUpload
+    bool testRomVersion = true;                               // [Preferences] TestROMVersion
+    bool allowMultipleInstances = false;                      // [Preferences] AllowMultipleInst
+    std::string screenshotBase = "TI85-";                     // [Preferences] ScreenShotBase
+    std::string iniPath;                                      // where the file is; not stored
 
     bool operator==(const Settings&) const = default;
 };

@@ -11,7 +11,8 @@ namespace {
 // A repaint hint for a running machine. It never stands in for a pending Interrupt,
 // Stop or Abort, and a machine that paused since the tick looked stays asleep.
 void redrawRunningMachine(ThreadControl& control) {
-    if (control.postUnlessBusy(code(EmuRequest::Redraw)) != code(EmuRequest::Pause)) control.resume();
+    if (control.postUnlessBusy(code(EmuRequest::Redraw)) != code(EmuRequest::Pause))
+        control.resume();
 }
 
 }  // namespace

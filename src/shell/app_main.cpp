@@ -1,16 +1,16 @@
 #include "shell/app_main.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
-
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "session/command_line.h"
 #include "session/messages.h"
@@ -50,7 +50,8 @@ void printLines(std::FILE* to, const std::vector<std::string>& lines) {
 
 // What a start that handed over to the running window tells its caller.
 std::string handOverLine(const CommandLine& line, const QString& uploadPath) {
-    std::string text = "vantrel: Vantrel already runs on this display; its window was brought to the front";
+    std::string text =
+        "vantrel: Vantrel already runs on this display; its window was brought to the front";
     if (!uploadPath.isEmpty()) text += " and takes the upload of " + uploadPath.toStdString();
     if (line.romPath && line.ramPath)
         text += " (--rom and --ram were not applied)";
@@ -64,11 +65,12 @@ std::string handOverLine(const CommandLine& line, const QString& uploadPath) {
 // The start's answer to a state path that names the ROM image: the calculator runs
 // without a state file, and nothing is ever written there.
 void tellStateFileIsRomImage(const std::string& ramPath) {
-    QMessageBox::warning(nullptr, titleText(),
-                         QStringLiteral("The state file \"%1\" is the ROM image.\n"
-                                        "The calculator starts without a state file, and its state is not "
-                                        "saved there. Choose another state file in Preferences (F8).")
-                             .arg(QString::fromStdString(ramPath)));
+    QMessageBox::warning(
+        nullptr, titleText(),
+        QStringLiteral("The state file \"%1\" is the ROM image.\n"
+                       "The calculator starts without a state file, and its state is not "
+                       "saved there. Choose another state file in Preferences (F8).")
+            .arg(QString::fromStdString(ramPath)));
 }
 
 }  // namespace
@@ -112,9 +114,11 @@ int appMain(int argc, char** argv) {
     // Another process may take the file over: it needs a name that does not depend on
     // this process's current directory.
     const QString uploadPath =
-        line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath() : QString();
+        line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath()
+                        : QString();
     const QString serverName = instanceServerName();
-    if (!settings.allowMultipleInstances && askRunningInstanceToRaise(serverName, 2000, uploadPath)) {
+    if (!settings.allowMultipleInstances &&
+        askRunningInstanceToRaise(serverName, 2000, uploadPath)) {
         std::fputs(handOverLine(line, uploadPath).c_str(), stderr);
         return 0;
     }
@@ -123,12 +127,15 @@ int appMain(int argc, char** argv) {
 
     MainWindow window(settings);
     window.placeOnScreen();
-    QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window, &MainWindow::bringToFront);
+    QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window,
+                     &MainWindow::bringToFront);
     // Queued: the other process gets its answer before the upload blocks this thread.
     QObject::connect(
         &instanceServer, &InstanceServer::uploadRequested, &window,
-        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); }, Qt::QueuedConnection);
-    QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); },
+        Qt::QueuedConnection);
+    QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (watchTerminationSignals()) {
@@ -139,15 +146,16 @@ int appMain(int argc, char** argv) {
             window.closeWithoutDialogs();
         });
     }
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {
-        if (manager.allowsInteraction()) {
-            const bool gone = window.closeMainWindow();
-            manager.release();
-            if (!gone) manager.cancel();
-        } else {
-            window.closeWithoutDialogs();
-        }
-    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager& manager) {
+                         if (manager.allowsInteraction()) {
+                             const bool gone = window.closeMainWindow();
+                             manager.release();
+                             if (!gone) manager.cancel();
+                         } else {
+                             window.closeWithoutDialogs();
+                         }
+                     });
 
     // The ROM messages may already wait for the user; a signal then ends the run.
     window.startEmulation();
@@ -157,8 +165,10 @@ int appMain(int argc, char** argv) {
     // (unless the user has chosen them again meanwhile).
     auto writeWorkingSettings = [&] {
         Settings kept = settings;
-        if (line.romPath && window.romMissing() && kept.romPath == *line.romPath) kept.romPath = stored.romPath;
-        if (line.ramPath && stateRefused && kept.ramPath == *line.ramPath) kept.ramPath = stored.ramPath;
+        if (line.romPath && window.romMissing() && kept.romPath == *line.romPath)
+            kept.romPath = stored.romPath;
+        if (line.ramPath && stateRefused && kept.ramPath == *line.ramPath)
+            kept.ramPath = stored.ramPath;
         writeSettings(kept);
     };
     if (window.closed()) {
@@ -178,7 +188,8 @@ int appMain(int argc, char** argv) {
         const QString path = QString::fromStdString(*line.grabPath);
         QTimer::singleShot(1500, &window, [&window, path] {
             const bool saved = window.grab().save(path, "PNG");
-            if (!saved) std::fprintf(stderr, "vantrel: cannot write %s\n", path.toLocal8Bit().constData());
+            if (!saved)
+                std::fprintf(stderr, "vantrel: cannot write %s\n", path.toLocal8Bit().constData());
             window.onCommand(cmdKill);
         });
         QApplication::exec();

@@ -3,9 +3,8 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
-
+#include <QPainter>
 #include <optional>
 
 #include "hardware/lcd_picture.h"
@@ -22,34 +21,54 @@ namespace {
 
 std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
     switch (event.key()) {
-    case Qt::Key_Backspace: return PcKey::backspace;
-    // Shift+Tab arrives as Backtab; it presses [2nd] all the same.
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return PcKey::tab;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return PcKey::enter;
-    case Qt::Key_Control: return PcKey::control;
-    case Qt::Key_Escape: return PcKey::escape;
-    case Qt::Key_Space: return PcKey::space;
-    case Qt::Key_End: return PcKey::end;
-    case Qt::Key_Home: return PcKey::home;
-    case Qt::Key_Left: return PcKey::left;
-    case Qt::Key_Up: return PcKey::up;
-    case Qt::Key_Right: return PcKey::right;
-    case Qt::Key_Down: return PcKey::down;
-    case Qt::Key_Insert: return PcKey::insert;
-    case Qt::Key_Delete: return PcKey::del;
-    case Qt::Key_F1: return PcKey::f1;
-    case Qt::Key_F2: return PcKey::f2;
-    case Qt::Key_F3: return PcKey::f3;
-    case Qt::Key_F4: return PcKey::f4;
-    case Qt::Key_F5: return PcKey::f5;
-    case Qt::Key_AsciiCircum:
-    case Qt::Key_Dead_Circumflex:
-        // Only a layout that types "^" with one unshifted key reaches [^] this way.
-        if (!(event.modifiers() & Qt::ShiftModifier)) return PcKey::caret;
-        return std::nullopt;
-    default: return std::nullopt;
+        case Qt::Key_Backspace:
+            return PcKey::backspace;
+        // Shift+Tab arrives as Backtab; it presses [2nd] all the same.
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return PcKey::tab;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return PcKey::enter;
+        case Qt::Key_Control:
+            return PcKey::control;
+        case Qt::Key_Escape:
+            return PcKey::escape;
+        case Qt::Key_Space:
+            return PcKey::space;
+        case Qt::Key_End:
+            return PcKey::end;
+        case Qt::Key_Home:
+            return PcKey::home;
+        case Qt::Key_Left:
+            return PcKey::left;
+        case Qt::Key_Up:
+            return PcKey::up;
+        case Qt::Key_Right:
+            return PcKey::right;
+        case Qt::Key_Down:
+            return PcKey::down;
+        case Qt::Key_Insert:
+            return PcKey::insert;
+        case Qt::Key_Delete:
+            return PcKey::del;
+        case Qt::Key_F1:
+            return PcKey::f1;
+        case Qt::Key_F2:
+            return PcKey::f2;
+        case Qt::Key_F3:
+            return PcKey::f3;
+        case Qt::Key_F4:
+            return PcKey::f4;
+        case Qt::Key_F5:
+            return PcKey::f5;
+        case Qt::Key_AsciiCircum:
+        case Qt::Key_Dead_Circumflex:
+            // Only a layout that types "^" with one unshifted key reaches [^] this way.
+            if (!(event.modifiers() & Qt::ShiftModifier)) return PcKey::caret;
+            return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -88,7 +107,8 @@ QImage CalculatorView::lcdImage() const {
     const QRgb clear = background_.rgb();
     for (int y = 0; y < lcdShownHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < lcdShownWidth; ++x) line[x] = shown[y * lcdShownWidth + x] ? set : clear;
+        for (int x = 0; x < lcdShownWidth; ++x)
+            line[x] = shown[y * lcdShownWidth + x] ? set : clear;
     }
     return image;
 }
@@ -185,7 +205,8 @@ void CalculatorView::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
     const QString text = event->text();
     const char32_t character = text.isEmpty() ? 0 : text.toUcs4().value(0);
-    reportPress(calculator_.pcKeyDown(keySource(*event), pcKeyFor(*event).value_or(PcKey::other), character));
+    reportPress(calculator_.pcKeyDown(keySource(*event), pcKeyFor(*event).value_or(PcKey::other),
+                                      character));
 }
 
 void CalculatorView::keyReleaseEvent(QKeyEvent* event) {

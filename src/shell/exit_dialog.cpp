@@ -51,7 +51,8 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     const struct {
         const char* text;
         ExitAnswer answer;
-    } choices[] = {{"&Yes", ExitAnswer::yes}, {"&No", ExitAnswer::no}, {"&Cancel", ExitAnswer::cancel}};
+    } choices[] = {
+        {"&Yes", ExitAnswer::yes}, {"&No", ExitAnswer::no}, {"&Cancel", ExitAnswer::cancel}};
     for (const auto& choice : choices) {
         const int id = static_cast<int>(choice.answer);
         auto* button = new QPushButton(QString::fromLatin1(choice.text), this);

@@ -12,7 +12,8 @@ enum class ExitAnswer { yes = 6, no = 7, cancel = 2 };
 
 // "Vantrel 2.0": the window's title and the caption of its message boxes.
 inline QString titleText() { return QString::fromStdString(programTitle()); }
-inline const QString creditsLine = QStringLiteral("A TI-85 emulator for the Linux desktop, by the Vantrel developers.");
+inline const QString creditsLine =
+    QStringLiteral("A TI-85 emulator for the Linux desktop, by the Vantrel developers.");
 
 // The program's icon beside lines of text, the first in bold.
 QWidget* titleBlock(QWidget* parent, const QStringList& lines);
@@ -21,7 +22,9 @@ class ExitDialog : public QDialog {
     Q_OBJECT
 public:
     explicit ExitDialog(QWidget* parent = nullptr);
-    void reject() override { done(static_cast<int>(ExitAnswer::cancel)); }  // Escape and the close box cancel
+    void reject() override {
+        done(static_cast<int>(ExitAnswer::cancel));
+    }  // Escape and the close box cancel
 
     static ExitAnswer ask(QWidget* parent);
 };

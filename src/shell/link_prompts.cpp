@@ -25,7 +25,8 @@ void showLinkHint(QWidget* owner, LinkHint hint, bool beepOnErrors) {
     QMessageBox::critical(owner, QStringLiteral("Error"), QString::fromUtf8(uploadHintText));
 }
 
-bool showFilePrompt(QWidget* owner, FilePrompt kind, const std::string& fileName, const std::string& reason) {
+bool showFilePrompt(QWidget* owner, FilePrompt kind, const std::string& fileName,
+                    const std::string& reason) {
     const QString text = QString::fromStdString(filePromptText(kind, fileName, reason));
     if (kind != FilePrompt::overwrite) {
         QMessageBox::critical(owner, QStringLiteral("Error"), text);

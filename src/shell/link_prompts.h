@@ -16,7 +16,8 @@ namespace vantrel {
 void showLinkHint(QWidget* owner, LinkHint hint, bool beepOnErrors);
 
 // An error box (false), or the overwrite question (true unless the user says No).
-bool showFilePrompt(QWidget* owner, FilePrompt kind, const std::string& fileName, const std::string& reason = {});
+bool showFilePrompt(QWidget* owner, FilePrompt kind, const std::string& fileName,
+                    const std::string& reason = {});
 
 // The Save-As dialog for received variables; a file name without extension gets
 // ".85b" for a memory backup, else ".85g". None when the user cancelled.

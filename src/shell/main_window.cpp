@@ -8,7 +8,6 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QThread>
-
 #include <thread>
 
 #include "session/timer_tick.h"
@@ -34,21 +33,28 @@ constexpr int placementHeight = 487;
 }  // namespace
 
 MainWindow::MainWindow(Settings& settings, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), calculator_(*this), uiQueue_(new UiThreadQueue(this)) {
+    : QMainWindow(parent),
+      settings_(settings),
+      calculator_(*this),
+      uiQueue_(new UiThreadQueue(this)) {
     setWindowTitle(titleText());
     setWindowIcon(appIcon());
     setObjectName(QStringLiteral("VantrelCalculator"));
     // A minimise box, no maximise box, no sizing.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
     view_ = new CalculatorView(calculator_, this);
     setCentralWidget(view_);
     view_->setFocus();
     view_->onFunctionKey = [this](int key) {
-        if (key == Qt::Key_F6) onCommand(cmdUpload);
-        else if (key == Qt::Key_F7) onCommand(cmdScreenshot);
-        else onCommand(cmdPreferences);
+        if (key == Qt::Key_F6)
+            onCommand(cmdUpload);
+        else if (key == Qt::Key_F7)
+            onCommand(cmdScreenshot);
+        else
+            onCommand(cmdPreferences);
     };
     view_->onLcdContextMenu = [this](const QPoint& at) { showLcdMenu(at); };
     view_->onKeyDropped = [this] {
@@ -125,12 +131,14 @@ void MainWindow::placeOnScreen() {
 }
 
 void MainWindow::startEmulation() {
-    const RomLoadResult rom = calculator_.load(settings_.romPath, settings_.ramPath, settings_.testRomVersion);
+    const RomLoadResult rom =
+        calculator_.load(settings_.romPath, settings_.ramPath, settings_.testRomVersion);
     if (calculator_.usable()) {
         calculator_.start();
     } else {
         romMissing_ = true;
-        QMessageBox::critical(isVisible() ? this : nullptr, titleText(), QString::fromUtf8(romMessage(rom)));
+        QMessageBox::critical(isVisible() ? this : nullptr, titleText(),
+                              QString::fromUtf8(romMessage(rom)));
         if (rom.outcome != RomLoad::wrongVersion) romLoadFailed_ = true;
     }
     applyLcdColours(settings_.foreground, settings_.background);
@@ -150,9 +158,10 @@ bool MainWindow::stopEmulationThread() {
 void MainWindow::saveStateReporting() {
     std::string why;
     if (!calculator_.saveState(&why))
-        QMessageBox::warning(this, titleText(),
-                             QStringLiteral("The calculator state could not be saved to \"%1\".\n%2")
-                                 .arg(QString::fromStdString(calculator_.ramPath()), QString::fromStdString(why)));
+        QMessageBox::warning(
+            this, titleText(),
+            QStringLiteral("The calculator state could not be saved to \"%1\".\n%2")
+                .arg(QString::fromStdString(calculator_.ramPath()), QString::fromStdString(why)));
 }
 
 bool MainWindow::closeMainWindow() {
@@ -170,8 +179,9 @@ bool MainWindow::closeMainWindow() {
         if (stopped)
             saveStateReporting();
         else
-            QMessageBox::warning(this, titleText(),
-                                 QStringLiteral("The calculator did not stop; its state was not saved."));
+            QMessageBox::warning(
+                this, titleText(),
+                QStringLiteral("The calculator did not stop; its state was not saved."));
     }
     destroyWindow();
     return true;
@@ -212,15 +222,27 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::onCommand(int id) {
     if (closed_) return;
     switch (id) {
-    case cmdScreenshot: takeScreenshot(this, calculator_.lcd(), settings_, ScreenshotRoute::asConfigured); break;
-    case cmdUpload:
-        calculator_.upload(settings_.autoLinkOnUpload);
-        break;
-    case cmdExit: QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection); break;
-    case cmdPreferences: runPreferencesCommand(); break;
-    case cmdKill: destroyWindow(); break;
-    case cmdAbout: showAboutBox(this); break;
-    default: break;
+        case cmdScreenshot:
+            takeScreenshot(this, calculator_.lcd(), settings_, ScreenshotRoute::asConfigured);
+            break;
+        case cmdUpload:
+            calculator_.upload(settings_.autoLinkOnUpload);
+            break;
+        case cmdExit:
+            QMetaObject::invokeMethod(
+                this, [this] { close(); }, Qt::QueuedConnection);
+            break;
+        case cmdPreferences:
+            runPreferencesCommand();
+            break;
+        case cmdKill:
+            destroyWindow();
+            break;
+        case cmdAbout:
+            showAboutBox(this);
+            break;
+        default:
+            break;
     }
 }
 
@@ -228,7 +250,9 @@ void MainWindow::runPreferencesCommand() {
     Settings copy = settings_;
     const ColourFunction colours = [this](uint32_t fg, uint32_t bg) { applyLcdColours(fg, bg); };
     const std::string romInUse = calculator_.running() ? settings_.romPath : std::string();
-    if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != PreferencesAnswer::ok || closed_) return;
+    if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != PreferencesAnswer::ok ||
+        closed_)
+        return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
@@ -263,13 +287,16 @@ void MainWindow::loopEnded(LoopEnd end) {
     if (end == LoopEnd::aborted) closeMainWindow();
 }
 
-bool MainWindow::filePrompt(FilePrompt kind, const std::string& fileName, const std::string& reason) {
+bool MainWindow::filePrompt(FilePrompt kind, const std::string& fileName,
+                            const std::string& reason) {
     return showFilePrompt(this, kind, fileName, reason);
 }
 
 void MainWindow::linkHint(LinkHint hint) { showLinkHint(this, hint, settings_.beepOnErrors); }
 
-std::optional<std::string> MainWindow::askSaveName(bool backup) { return askSaveFileName(this, backup); }
+std::optional<std::string> MainWindow::askSaveName(bool backup) {
+    return askSaveFileName(this, backup);
+}
 
 IllegalOpcodeAnswer MainWindow::illegalOpcode(const IllegalOpcodeSnapshot& snapshot) {
     return IllegalOpcodeDialog::ask(snapshot, this);
@@ -286,7 +313,8 @@ void MainWindow::sleepFor(std::chrono::milliseconds duration) {
         if (isVisible()) repaint();
         const auto now = std::chrono::steady_clock::now();
         if (now >= end) break;
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(slice, end - now));
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(slice, end - now));
     }
 }
 

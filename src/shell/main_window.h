@@ -5,7 +5,6 @@
 
 #include <QMainWindow>
 #include <QTimer>
-
 #include <optional>
 #include <string>
 
@@ -68,7 +67,8 @@ public:
     bool onOwnThread() const override;
     void repaintLcd() override;
     void loopEnded(LoopEnd end) override;
-    bool filePrompt(FilePrompt kind, const std::string& fileName, const std::string& reason) override;
+    bool filePrompt(FilePrompt kind, const std::string& fileName,
+                    const std::string& reason) override;
     void linkHint(LinkHint hint) override;
     std::optional<std::string> askSaveName(bool backup) override;
     IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;

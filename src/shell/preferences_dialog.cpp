@@ -31,7 +31,7 @@ namespace vantrel {
 
 namespace {
 
-constexpr int trackbarStep = 8;           // extra move of an arrow-key step
+constexpr int trackbarStep = 8;  // extra move of an arrow-key step
 
 // ------------------------------------------------------------------------ Misc
 
@@ -42,10 +42,11 @@ public:
 
         auto* configuration = new QGroupBox(QStringLiteral("Configuration"), this);
         auto* configurationLayout = new QVBoxLayout(configuration);
-        autoLink_ = addCheck(configurationLayout, "&Link automatically", "autoLinkOnUpload", s.autoLinkOnUpload);
+        autoLink_ = addCheck(configurationLayout, "&Link automatically", "autoLinkOnUpload",
+                             s.autoLinkOnUpload);
         beep_ = addCheck(configurationLayout, "B&eep on errors", "beepOnErrors", s.beepOnErrors);
-        multiple_ = addCheck(configurationLayout, "Allow &multiple instances", "allowMultipleInstances",
-                             s.allowMultipleInstances);
+        multiple_ = addCheck(configurationLayout, "Allow &multiple instances",
+                             "allowMultipleInstances", s.allowMultipleInstances);
         layout->addWidget(configuration);
 
         auto* saveState = new QGroupBox(QStringLiteral("Save state on closing"), this);
@@ -56,7 +57,8 @@ public:
         layout->addWidget(saveState);
         (s.saveStateMode == SaveStateMode::always  ? saveAlways_
          : s.saveStateMode == SaveStateMode::never ? saveNever_
-                                             : saveAsk_)->setChecked(true);
+                                                   : saveAsk_)
+            ->setChecked(true);
 
         auto* shots = new QGroupBox(QStringLiteral("Screenshot via:"), this);
         auto* shotLayout = new QGridLayout(shots);
@@ -90,7 +92,7 @@ public:
         s.autoLinkOnUpload = autoLink_->isChecked();
         s.beepOnErrors = beep_->isChecked();
         s.allowMultipleInstances = multiple_->isChecked();
-        s.saveStateMode = saveAlways_->isChecked() ? SaveStateMode::always
+        s.saveStateMode = saveAlways_->isChecked()  ? SaveStateMode::always
                           : saveNever_->isChecked() ? SaveStateMode::never
                                                     : SaveStateMode::showDialog;
         s.screenshotToFile = toFile_->isChecked();
@@ -157,7 +159,9 @@ private:
 class ColorsPage : public PreferencesPage {
 public:
     ColorsPage(QWidget* parent, const Settings& s, ColourFunction testColours)
-        : PreferencesPage(parent), foreground_(s.foreground), background_(s.background),
+        : PreferencesPage(parent),
+          foreground_(s.foreground),
+          background_(s.background),
           testColours_(std::move(testColours)) {
         auto* layout = new QVBoxLayout(this);
         auto* group = new QGroupBox(QStringLiteral("Choose color"), this);
@@ -185,11 +189,13 @@ public:
             connect(slider, &QAbstractSlider::actionTriggered, this, [slider](int action) {
                 // An arrow-key step goes a further 8 the same way.
                 if (action == QAbstractSlider::SliderSingleStepAdd)
-                    slider->setSliderPosition(std::min(slider->sliderPosition() + trackbarStep, 255));
+                    slider->setSliderPosition(
+                        std::min(slider->sliderPosition() + trackbarStep, 255));
                 else if (action == QAbstractSlider::SliderSingleStepSub)
                     slider->setSliderPosition(std::max(slider->sliderPosition() - trackbarStep, 0));
             });
-            connect(slider, &QSlider::valueChanged, this, [this, i](int value) { componentChanged(i, value); });
+            connect(slider, &QSlider::valueChanged, this,
+                    [this, i](int value) { componentChanged(i, value); });
         }
 
         swatches_ = new Swatches(group, foreground_, background_);
@@ -235,7 +241,8 @@ private:
     void loadSliders() {
         loading_ = true;
         const uint32_t colour = selected();
-        for (int i = 0; i < 3; ++i) sliders_[i]->setValue(static_cast<int>((colour >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 3; ++i)
+            sliders_[i]->setValue(static_cast<int>((colour >> (8 * i)) & 0xFF));
         loading_ = false;
     }
 
@@ -266,7 +273,8 @@ public:
 
         auto* romGroup = new QGroupBox(QStringLiteral("R&OM-File:"), this);
         auto* romLayout = new QGridLayout(romGroup);
-        rom_ = addPathRow(romLayout, s.romPath, "romPath", "browseRom", "ROM-Files (*.bin *.rom)", false);
+        rom_ = addPathRow(romLayout, s.romPath, "romPath", "browseRom", "ROM-Files (*.bin *.rom)",
+                          false);
         testRom_ = new QCheckBox(QStringLiteral("&Test ROM for version 10.0"), romGroup);
         testRom_->setObjectName(QStringLiteral("testRomVersion"));
         testRom_->setChecked(s.testRomVersion);
@@ -276,7 +284,8 @@ public:
         auto* ramGroup = new QGroupBox(QStringLiteral("R&AM-File (status file):"), this);
         auto* ramLayout = new QGridLayout(ramGroup);
         // A save-style chooser: the state file is written at closing, and may not exist yet.
-        ram_ = addPathRow(ramLayout, s.ramPath, "ramPath", "browseRam", "State files (*.bin)", true);
+        ram_ =
+            addPathRow(ramLayout, s.ramPath, "ramPath", "browseRam", "State files (*.bin)", true);
         layout->addWidget(ramGroup);
         layout->addStretch();
     }
@@ -334,9 +343,12 @@ private:
 
 // ---------------------------------------------------------------------- dialog
 
-PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                                     std::string romInUse)
-    : QDialog(owner), copy_(copy), romInUse_(std::move(romInUse)), testColours_(std::move(testColours)) {
+PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed,
+                                     ColourFunction testColours, std::string romInUse)
+    : QDialog(owner),
+      copy_(copy),
+      romInUse_(std::move(romInUse)),
+      testColours_(std::move(testColours)) {
     setWindowTitle(QStringLiteral("Preferences"));
     setObjectName(QStringLiteral("preferencesDialog"));
     auto* layout = new QVBoxLayout(this);
@@ -354,8 +366,10 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { done(static_cast<int>(PreferencesAnswer::ok)); });
-    connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(static_cast<int>(PreferencesAnswer::cancel)); });
+    connect(buttons, &QDialogButtonBox::accepted, this,
+            [this] { done(static_cast<int>(PreferencesAnswer::ok)); });
+    connect(buttons, &QDialogButtonBox::rejected, this,
+            [this] { done(static_cast<int>(PreferencesAnswer::cancel)); });
 
     if (romLoadFailed) {
         // The user must choose a ROM file that works.
@@ -378,23 +392,33 @@ void PreferencesDialog::showPage(int index) {
     }
     QWidget* area = pageArea_->parentWidget();
     switch (index) {
-    case miscPage: page_ = new MiscPage(area, copy_); break;
-    case colorsPage: page_ = new ColorsPage(area, copy_, testColours_); break;
-    case filesPage: page_ = new FilesPage(area, copy_); break;
-    default: return;
+        case miscPage:
+            page_ = new MiscPage(area, copy_);
+            break;
+        case colorsPage:
+            page_ = new ColorsPage(area, copy_, testColours_);
+            break;
+        case filesPage:
+            page_ = new FilesPage(area, copy_);
+            break;
+        default:
+            return;
     }
     pageArea_->addWidget(page_);
     page_->show();
 }
 
 QString stateFileIsRomText(const std::string& ramPath) {
-    return QStringLiteral("The state file \"%1\" is the ROM image.\n"
-                          "Choose another state file: the calculator's state would be written over the ROM image.")
+    return QStringLiteral(
+               "The state file \"%1\" is the ROM image.\n"
+               "Choose another state file: the calculator's state would be written over the ROM "
+               "image.")
         .arg(QString::fromStdString(ramPath));
 }
 
 bool PreferencesDialog::stateFileAcceptable() {
-    if (!stateFileWouldReplace(copy_.ramPath, copy_.romPath) && !stateFileWouldReplace(copy_.ramPath, romInUse_))
+    if (!stateFileWouldReplace(copy_.ramPath, copy_.romPath) &&
+        !stateFileWouldReplace(copy_.ramPath, romInUse_))
         return true;
     QMessageBox::critical(this, windowTitle(), stateFileIsRomText(copy_.ramPath));
     tabs_->setCurrentIndex(filesPage);
@@ -409,18 +433,19 @@ void PreferencesDialog::done(int result) {
     QDialog::done(static_cast<int>(ok ? PreferencesAnswer::ok : PreferencesAnswer::cancel));
 }
 
-PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                   const std::string& romInUse) {
+PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed,
+                                 ColourFunction testColours, const std::string& romInUse) {
     PreferencesDialog dialog(owner, copy, romLoadFailed, std::move(testColours), romInUse);
     return dialog.exec() == static_cast<int>(PreferencesAnswer::ok) ? PreferencesAnswer::ok
-                                                                  : PreferencesAnswer::cancel;
+                                                                    : PreferencesAnswer::cancel;
 }
 
 void applyPreferences(Calculator* calculator, Settings& live, const Settings& edited,
                       const ColourFunction& applyColours) {
     // File names on Linux differ by case, so the comparison is exact.
     if (calculator && edited.ramPath != live.ramPath) calculator->reloadState(edited.ramPath);
-    if ((edited.foreground != live.foreground || edited.background != live.background) && applyColours)
+    if ((edited.foreground != live.foreground || edited.background != live.background) &&
+        applyColours)
         applyColours(edited.foreground, edited.background);
     live = edited;
 }

@@ -2,10 +2,9 @@
 // settings record, and the window's application of an edited copy.
 #pragma once
 
+#include <QDialog>
 #include <cstdint>
 #include <functional>
-
-#include <QDialog>
 
 #include "session/settings.h"
 
@@ -36,8 +35,8 @@ public:
     enum Page { miscPage = 0, colorsPage = 1, filesPage = 2 };
 
     // romInUse: the ROM image the running calculator was loaded from, if any.
-    PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                      std::string romInUse = {});
+    PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed,
+                      ColourFunction testColours, std::string romInUse = {});
     ~PreferencesDialog() override;
 
     void done(int result) override;
@@ -59,8 +58,8 @@ private:
 // "Files" page comes first and the copy's ROM path is cleared. "&Test" applies the
 // colours through testColours at once; Cancel does not take them back. OK is refused
 // while the state file names the ROM image (the copy's, or romInUse).
-PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                   const std::string& romInUse = {});
+PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed,
+                                 ColourFunction testColours, const std::string& romInUse = {});
 
 // The message for a state file that names the ROM image.
 QString stateFileIsRomText(const std::string& ramPath);
@@ -69,6 +68,7 @@ QString stateFileIsRomText(const std::string& ramPath);
 // into the machine while the emulation thread is held (machine may be null when no
 // machine runs); changed colours go to the LCD through applyColours; then the edited
 // record replaces the live one. A changed ROM path counts from the next start.
-void applyPreferences(Calculator* calculator, Settings& live, const Settings& edited, const ColourFunction& applyColours);
+void applyPreferences(Calculator* calculator, Settings& live, const Settings& edited,
+                      const ColourFunction& applyColours);
 
 }  // namespace vantrel

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "hardware/lcd_picture.h"
-#include "shell/calculator_view.h"
 #include "session/screenshot.h"
 #include "session/settings.h"
+#include "shell/calculator_view.h"
 
 namespace vantrel {
 
@@ -29,8 +29,9 @@ bool toClipboard(const std::vector<uint8_t>& dib, const QImage& image) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) return false;
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(dibMimeType),
-                  QByteArray(reinterpret_cast<const char*>(dib.data()), static_cast<qsizetype>(dib.size())));
+    data->setData(
+        QString::fromLatin1(dibMimeType),
+        QByteArray(reinterpret_cast<const char*>(dib.data()), static_cast<qsizetype>(dib.size())));
     data->setImageData(image);
     clipboard->setMimeData(data);
     return true;
@@ -45,13 +46,15 @@ bool toFile(const std::vector<uint8_t>& dib, const Settings& settings) {
 
 }  // namespace
 
-bool takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings, ScreenshotRoute route) {
+bool takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+                    ScreenshotRoute route) {
     const bool file = route == ScreenshotRoute::toFile ||
                       (route == ScreenshotRoute::asConfigured && settings.screenshotToFile);
     const auto dib = buildLcdDib(lcd.data(), settings.foreground, settings.background);
 
-    const bool done = file ? toFile(dib, settings)
-                           : toClipboard(dib, lcdImage(lcd.data(), settings.foreground, settings.background));
+    const bool done =
+        file ? toFile(dib, settings)
+             : toClipboard(dib, lcdImage(lcd.data(), settings.foreground, settings.background));
     if (!done)
         QMessageBox::critical(owner, QStringLiteral("Error"),
                               QStringLiteral("An error occured while making the screenshot."));

@@ -13,9 +13,11 @@ struct Settings;
 enum class ScreenshotRoute { toFile, toClipboard, asConfigured };
 
 // The clipboard format that carries the bitmap block itself.
-inline constexpr const char* dibMimeType = "application/x-qt-windows-mime;value=\"DeviceIndependentBitmap\"";
+inline constexpr const char* dibMimeType =
+    "application/x-qt-windows-mime;value=\"DeviceIndependentBitmap\"";
 
 // True on success; a failure is reported to the user in a message box.
-bool takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings, ScreenshotRoute route);
+bool takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+                    ScreenshotRoute route);
 
 }  // namespace vantrel

@@ -4,7 +4,6 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
-
 #include <array>
 
 #include "session/key_table.h"
@@ -15,23 +14,32 @@ namespace {
 
 QColor keyFace(KeyStyle style) {
     switch (style) {
-    case KeyStyle::function: return {226, 228, 232};
-    case KeyStyle::arrow: return {92, 98, 108};
-    case KeyStyle::second: return {236, 184, 56};
-    case KeyStyle::alpha: return {74, 124, 204};
-    case KeyStyle::digit: return {236, 238, 240};
-    case KeyStyle::enter: return {70, 76, 86};
-    case KeyStyle::plain: break;
+        case KeyStyle::function:
+            return {226, 228, 232};
+        case KeyStyle::arrow:
+            return {92, 98, 108};
+        case KeyStyle::second:
+            return {236, 184, 56};
+        case KeyStyle::alpha:
+            return {74, 124, 204};
+        case KeyStyle::digit:
+            return {236, 238, 240};
+        case KeyStyle::enter:
+            return {70, 76, 86};
+        case KeyStyle::plain:
+            break;
     }
     return {54, 58, 66};
 }
 
 QColor keyText(KeyStyle style) {
     switch (style) {
-    case KeyStyle::function:
-    case KeyStyle::digit:
-    case KeyStyle::second: return {20, 20, 24};
-    default: return {248, 248, 248};
+        case KeyStyle::function:
+        case KeyStyle::digit:
+        case KeyStyle::second:
+            return {20, 20, 24};
+        default:
+            return {248, 248, 248};
     }
 }
 
@@ -45,10 +53,22 @@ void drawArrow(QPainter& p, const QRectF& box, KeyCode code, const QColor& colou
     const double s = 4.5;
     QPolygonF tri;
     switch (code) {
-    case keyUp: tri << QPointF(c.x(), c.y() - s) << QPointF(c.x() - s, c.y() + s / 2) << QPointF(c.x() + s, c.y() + s / 2); break;
-    case keyDown: tri << QPointF(c.x(), c.y() + s) << QPointF(c.x() - s, c.y() - s / 2) << QPointF(c.x() + s, c.y() - s / 2); break;
-    case keyLeft: tri << QPointF(c.x() - s, c.y()) << QPointF(c.x() + s / 2, c.y() - s) << QPointF(c.x() + s / 2, c.y() + s); break;
-    default: tri << QPointF(c.x() + s, c.y()) << QPointF(c.x() - s / 2, c.y() - s) << QPointF(c.x() - s / 2, c.y() + s); break;
+        case keyUp:
+            tri << QPointF(c.x(), c.y() - s) << QPointF(c.x() - s, c.y() + s / 2)
+                << QPointF(c.x() + s, c.y() + s / 2);
+            break;
+        case keyDown:
+            tri << QPointF(c.x(), c.y() + s) << QPointF(c.x() - s, c.y() - s / 2)
+                << QPointF(c.x() + s, c.y() - s / 2);
+            break;
+        case keyLeft:
+            tri << QPointF(c.x() - s, c.y()) << QPointF(c.x() + s / 2, c.y() - s)
+                << QPointF(c.x() + s / 2, c.y() + s);
+            break;
+        default:
+            tri << QPointF(c.x() + s, c.y()) << QPointF(c.x() - s / 2, c.y() - s)
+                << QPointF(c.x() - s / 2, c.y() + s);
+            break;
     }
     p.setPen(Qt::NoPen);
     p.setBrush(colour);

@@ -1,10 +1,9 @@
 #include "shell/ui_thread_queue.h"
 
-#include <QSocketNotifier>
-
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
 #include <cstdint>
 
 namespace vantrel {
@@ -27,7 +26,8 @@ void UiThreadQueue::post(std::function<void()> work) {
         queue_.push_back(std::move(work));
     }
     const uint64_t one = 1;
-    if (wakeFd_ >= 0) [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+    if (wakeFd_ >= 0) [[maybe_unused]]
+        const auto written = ::write(wakeFd_, &one, sizeof one);
 }
 
 void UiThreadQueue::runQueued() {

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QObject>
-
 #include <deque>
 #include <functional>
 #include <mutex>

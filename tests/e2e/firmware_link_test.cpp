@@ -1,19 +1,19 @@
 // Variables through the link cable between the link engine and the demo firmware,
 // with the emulation thread running and the timer ticking.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "e2e/running_calculator.h"
+#include "link/variable_file.h"
 #include "session/receive_screen.h"
 #include "session/upload.h"
-#include "link/variable_file.h"
 #include "support/variable_file_builder.h"
 
 namespace vantrel::test {
@@ -79,8 +79,9 @@ TEST_F(FirmwareLink, AnUploadedGroupComesBackByteForByte) {
     const auto source = dir / "group.85g";
     {
         const Bytes file = variableFile(entries);
-        std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                      static_cast<std::streamsize>(file.size()));
+        std::ofstream(source, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     }
 
     upload(source);
@@ -113,8 +114,9 @@ TEST_F(FirmwareLink, ARefusedSaveNameCancelsTheSendAndLeavesTheCableQuiet) {
     const auto source = dir / "one.85n";
     {
         const Bytes file = variableFile({variableHeader(10, 0x00, "X"), Bytes(10, 0x11)});
-        std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                      static_cast<std::streamsize>(file.size()));
+        std::ofstream(source, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     }
     upload(source);
     ASSERT_TRUE(transferOver(1, "DONE"));
@@ -137,10 +139,12 @@ TEST_F(FirmwareLink, ARefusedSaveNameCancelsTheSendAndLeavesTheCableQuiet) {
 }
 
 TEST_F(FirmwareLink, AVariableUploadedAgainReplacesTheStoredOne) {
-    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+    const auto writeFile = [](const std::filesystem::path& path,
+                              const std::vector<Bytes>& entries) {
         const Bytes file = variableFile(entries);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                    static_cast<std::streamsize>(file.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     };
     const Bytes msg{0x02, 0x00, 'h', 'i'};
     writeFile(dir / "first.85g", {variableHeader(10, 0x00, "A"), Bytes(10, 0x01),
@@ -160,18 +164,20 @@ TEST_F(FirmwareLink, AVariableUploadedAgainReplacesTheStoredOne) {
     calc.front.saveName = target.string();
     calc.click(key::f1);
     ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
-    const Bytes expected = variableFile({variableHeader(4, 0x0C, "MSG"), msg,
-                                         variableHeader(10, 0x00, "A"), newer});
+    const Bytes expected =
+        variableFile({variableHeader(4, 0x0C, "MSG"), msg, variableHeader(10, 0x00, "A"), newer});
     const Bytes received = readFile(target);
     ASSERT_EQ(received.size(), expected.size());
     EXPECT_TRUE(std::equal(expected.begin() + 53, expected.end(), received.begin() + 53));
 }
 
 TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
-    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+    const auto writeFile = [](const std::filesystem::path& path,
+                              const std::vector<Bytes>& entries) {
         const Bytes file = variableFile(entries);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                    static_cast<std::streamsize>(file.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     };
     // More data than the store holds, then a variable that fits.
     const auto group = dir / "big.85g";

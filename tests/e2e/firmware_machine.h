@@ -11,14 +11,14 @@
 #include <sstream>
 #include <string>
 
-#include "z80/cpu_registers.h"
-#include "machine/run_loop.h"
-#include "machine/machine.h"
-#include "machine/bus.h"
 #include "hardware/key_codes.h"
 #include "hardware/rom_image.h"
+#include "machine/bus.h"
+#include "machine/machine.h"
+#include "machine/run_loop.h"
 #include "session/machine_files.h"
 #include "support/firmware_symbols.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel::test {
 
@@ -93,7 +93,8 @@ inline bool runUntilAsleep(Machine& m, long maxInstructions = 20'000'000) {
 inline void deliverKey(Machine& m, uint8_t keyCode) {
     m.keyLatch.store(keyCode);
     if (m.regs.intFlags & intEnableBit) takeInterrupt(m);
-    ASSERT_TRUE(runUntilAsleep(m)) << "firmware did not go back to sleep after key " << int(keyCode);
+    ASSERT_TRUE(runUntilAsleep(m))
+        << "firmware did not go back to sleep after key " << int(keyCode);
 }
 
 // A key that wakes a paused loop the way the loop serves it: the resumed loop runs
@@ -105,7 +106,8 @@ inline void wakeWithKey(Machine& m, uint8_t keyCode, int spuriousWakes) {
     m.keyLatch.store(keyCode);
     executeOne(m);
     if (m.regs.intFlags & intEnableBit) takeInterrupt(m);
-    ASSERT_TRUE(runUntilAsleep(m)) << "firmware did not go back to sleep after key " << int(keyCode);
+    ASSERT_TRUE(runUntilAsleep(m))
+        << "firmware did not go back to sleep after key " << int(keyCode);
 }
 
 // Key codes of the calculator's key matrix.
@@ -121,12 +123,18 @@ inline constexpr uint8_t digits[10] = {key0, key1, key2, key3, key4, key5, key6,
 inline void typeEntry(Machine& m, const std::string& entry) {
     for (char c : entry) {
         uint8_t k = 0;
-        if (c >= '0' && c <= '9') k = key::digits[c - '0'];
-        else if (c == '+') k = key::add;
-        else if (c == '-') k = key::sub;
-        else if (c == '*') k = key::mul;
-        else if (c == '/') k = key::div;
-        else if (c == '~') k = key::neg;
+        if (c >= '0' && c <= '9')
+            k = key::digits[c - '0'];
+        else if (c == '+')
+            k = key::add;
+        else if (c == '-')
+            k = key::sub;
+        else if (c == '*')
+            k = key::mul;
+        else if (c == '/')
+            k = key::div;
+        else if (c == '~')
+            k = key::neg;
         ASSERT_NE(k, 0) << "no key for " << c;
         deliverKey(m, k);
     }

@@ -1,9 +1,9 @@
 // The demo firmware on the running machine: the emulation thread, the timer ticks
 // and the keypad as the window drives them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 #include "e2e/running_calculator.h"
 

@@ -1,8 +1,8 @@
+#include "hardware/lcd_picture.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
-
-#include "hardware/lcd_picture.h"
 
 namespace vantrel {
 namespace {
@@ -31,8 +31,8 @@ TEST(LcdPictureTest, ShowsRamWhileOnAndBlankWhileOff) {
 
 TEST(LcdPictureTest, StretchDoublesRowsAndSpreadsColumnsInOrder) {
     LcdBytes lcd{};
-    lcd[0] = 0x80;                  // top-left pixel
-    lcd[lcdBytes - 1] = 0x01;       // bottom-right pixel
+    lcd[0] = 0x80;             // top-left pixel
+    lcd[lcdBytes - 1] = 0x01;  // bottom-right pixel
     auto shown = std::make_unique<ShownLcd>();
     stretchLcd(lcd.data(), *shown);
     auto at = [&](int x, int y) { return (*shown)[y * lcdShownWidth + x]; };

@@ -13,8 +13,10 @@ TEST(HeadlessFrontEndTest, ReceiveNamesFollowWhatIsSentAndFailedWritesAreKept) {
     EXPECT_EQ(front.askSaveName(false), "/data/v1.2/back.85g");
 
     front.filePrompt(FilePrompt::cannotOpen, "/data/v1.2/back.85g", "No space left on device");
-    EXPECT_EQ(front.messages().back(), "Can't open file /data/v1.2/back.85g. No space left on device");
-    EXPECT_EQ(front.failedWrites(), std::vector<std::string>{"/data/v1.2/back.85g (No space left on device)"});
+    EXPECT_EQ(front.messages().back(),
+              "Can't open file /data/v1.2/back.85g. No space left on device");
+    EXPECT_EQ(front.failedWrites(),
+              std::vector<std::string>{"/data/v1.2/back.85g (No space left on device)"});
     EXPECT_EQ(front.writtenNames(), std::vector<std::string>{"/data/v1.2/back.85b"});
 }
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "link/calculator_side.h"
-#include "support/link_probe.h"
 #include "session/upload.h"
+#include "support/link_probe.h"
 #include "support/scripted_front_end.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
@@ -31,13 +31,13 @@ inline std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
 
 inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
-
-
 // As the engine writes it at fixedTime.
-inline std::vector<uint8_t> variableFileWithComment(const std::vector<std::vector<uint8_t>>& entries) {
+inline std::vector<uint8_t> variableFileWithComment(
+    const std::vector<std::vector<uint8_t>>& entries) {
     return test::variableFile(entries, "Vantrel generated file: 05/03/2026, 09:07");
 }
 
@@ -60,7 +60,8 @@ protected:
         host.saveName = (dir / "received.85g").string();
     }
     void TearDown() override {
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add);
         std::filesystem::remove_all(dir);
     }
 
@@ -72,12 +73,14 @@ protected:
 
     bool engineAtRest() const {
         LinkEngineProbe e(m->link);
-        return e.state == LinkState::Idle && e.receiveMode == 1 && e.sending == 0 && e.variables.empty() &&
-               !e.variables.fileName && e.sendQueue.bitIndex == 8 && e.rxPacket.received == 0;
+        return e.state == LinkState::Idle && e.receiveMode == 1 && e.sending == 0 &&
+               e.variables.empty() && !e.variables.fileName && e.sendQueue.bitIndex == 8 &&
+               e.rxPacket.received == 0;
     }
 
     std::size_t filesIn() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(dir), {}));
     }
 
     // The Upload command's start with the file already chosen, as the window runs it.

@@ -1,6 +1,6 @@
 // The bit layer of port 7: levels, acknowledgements, byte assembly and the queue.
-#include "machine/bus.h"
 #include "link/link_fixture.h"
+#include "machine/bus.h"
 
 namespace vantrel::test {
 namespace {

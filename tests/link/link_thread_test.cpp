@@ -3,9 +3,9 @@
 #include <atomic>
 #include <thread>
 
-#include "machine/emulation_thread.h"
-#include "machine/bus.h"
 #include "link/link_fixture.h"
+#include "machine/bus.h"
+#include "machine/emulation_thread.h"
 
 namespace vantrel::test {
 namespace {
@@ -30,7 +30,8 @@ private:
     void boundary() {
         ThreadControl& control = m_.control;
         if (control.emuRequest.load(std::memory_order_relaxed) == 0) return;
-        if (control.emuRequest.exchange(0, std::memory_order_acq_rel) & holdRequestBit) control.honourHold();
+        if (control.emuRequest.exchange(0, std::memory_order_acq_rel) & holdRequestBit)
+            control.honourHold();
     }
 
     Machine& m_;
@@ -65,7 +66,8 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheCalculatorPollsThePort) {
                 seen.push_back(*packet);
                 side.sendBytes(calcPacket(cmdAck));
                 side.sendBytes(calcPacket(cmdCts));
-                for (int i = 0; i < 2; ++i) seen.push_back(side.receivePacket().value_or(std::vector<uint8_t>{}));
+                for (int i = 0; i < 2; ++i)
+                    seen.push_back(side.receivePacket().value_or(std::vector<uint8_t>{}));
                 side.sendBytes(calcPacket(cmdAck));
                 seen.push_back(side.receivePacket().value_or(std::vector<uint8_t>{}));
                 side.sendBytes(calcPacket(cmdAck));
@@ -120,15 +122,16 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheRunningLoopExecutesPortAccesses) {
     writeBytes(path, variableFile({header, bytesOf(10, 4)}));
     showWaiting();
     // A calculator taking whatever the PC presents: wait for a bit, answer it, release.
-    placeProgram(*m, 0x9000, {
-        0xDB, 0x07,  // loop: in a,(7)
-        0xFE, 0x03,  //       cp 3
-        0x28, 0xFA,  //       jr z,loop
-        0xD3, 0x07,  //       out (7),a
-        0x3E, 0xC0,  //       ld a,0C0h
-        0xD3, 0x07,  //       out (7),a
-        0x18, 0xF2,  //       jr loop
-    });
+    placeProgram(*m, 0x9000,
+                 {
+                     0xDB, 0x07,  // loop: in a,(7)
+                     0xFE, 0x03,  //       cp 3
+                     0x28, 0xFA,  //       jr z,loop
+                     0xD3, 0x07,  //       out (7),a
+                     0x3E, 0xC0,  //       ld a,0C0h
+                     0xD3, 0x07,  //       out (7),a
+                     0x18, 0xF2,  //       jr loop
+                 });
     EmulationThread thread(*m);
     m->control.resume();
     startUpload(path);

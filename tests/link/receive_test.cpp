@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "files/file_io.h"
-#include "machine/bus.h"
 #include "link/link_fixture.h"
+#include "machine/bus.h"
 #include "support/full_disk.h"
 
 namespace vantrel::test {
@@ -89,7 +89,8 @@ TEST_F(LinkReceiveTest, BackupEndsAfterItsThirdPartWithoutEot) {
         EXPECT_EQ(calc.receiveAll(), ack);
     }
     EXPECT_TRUE(engineAtRest());
-    EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, parts[0], parts[1], parts[2]}));
+    EXPECT_EQ(readBytes(host.saveName),
+              variableFileWithComment({header, parts[0], parts[1], parts[2]}));
     EXPECT_EQ(host.backupFlags(), std::vector<bool>{true});  // the window names it ".85b"
 }
 

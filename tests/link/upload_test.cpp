@@ -1,7 +1,8 @@
 // Uploads: the file's packets on the wire, following the calculator's answers.
 #include <sys/stat.h>
-#include "machine/bus.h"
+
 #include "link/link_fixture.h"
+#include "machine/bus.h"
 
 namespace vantrel::test {
 namespace {
@@ -17,7 +18,8 @@ std::vector<uint8_t> concat(std::initializer_list<std::vector<uint8_t>> parts) {
 
 class LinkUploadTest : public LinkFixture {
 protected:
-    std::string fileWith(const std::vector<std::vector<uint8_t>>& entries, const char* name = "up.85g") {
+    std::string fileWith(const std::vector<std::vector<uint8_t>>& entries,
+                         const char* name = "up.85g") {
         const auto path = (dir / name).string();
         writeBytes(path, variableFile(entries));
         return path;

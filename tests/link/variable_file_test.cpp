@@ -1,7 +1,8 @@
 // Variable files as bytes: what the decoder accepts and refuses, and what the encoder
 // produces from received packets.
-#include "link/link_fixture.h"
 #include "link/variable_file.h"
+
+#include "link/link_fixture.h"
 
 namespace vantrel::test {
 namespace {
@@ -77,7 +78,8 @@ TEST_F(VariableFileTest, FarTooLargeFileIsRefusedWhole) {
 
 TEST_F(VariableFileTest, BackupHeaderTakesThreeDataEntries) {
     const std::vector<uint8_t> backup{0x00, 0x01, backupTypeId, 0x00, 0x00};
-    ASSERT_TRUE(read(variableFile({backup, bytesOf(3, 0), bytesOf(4, 0), bytesOf(5, 0), header, data})));
+    ASSERT_TRUE(
+        read(variableFile({backup, bytesOf(3, 0), bytesOf(4, 0), bytesOf(5, 0), header, data})));
     const auto got = entries();
     ASSERT_EQ(got.size(), 6u);
     const std::vector<uint8_t> commands{cmdVar, cmdData, cmdData, cmdData, cmdVar, cmdData};
@@ -137,7 +139,8 @@ TEST_F(VariableFileTest, WritesHeaderEntriesAndTheSentChecksums) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 11), signature);
     EXPECT_EQ(bytes[53], 19);
     EXPECT_EQ(bytes[54], 0);
-    const uint16_t expected = static_cast<uint16_t>(dataChecksum(header.data(), 5) + 5 + 0x1234 + 10);
+    const uint16_t expected =
+        static_cast<uint16_t>(dataChecksum(header.data(), 5) + 5 + 0x1234 + 10);
     EXPECT_EQ(bytes[74] | (bytes[75] << 8), expected);
 }
 

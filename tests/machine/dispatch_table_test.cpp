@@ -1,6 +1,7 @@
+#include "machine/dispatch_table.h"
+
 #include <gtest/gtest.h>
 
-#include "machine/dispatch_table.h"
 #include "machine/illegal_opcode.h"
 #include "z80/main_ops.h"
 

@@ -1,13 +1,14 @@
 // The loop on a real emulation thread: the pause hand-shake, holds, stops and a
 // stress of interrupt requests. Every wait has a generous deadline that fails the
 // test instead of hanging it.
+#include "machine/emulation_thread.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <thread>
 
-#include "machine/emulation_thread.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 

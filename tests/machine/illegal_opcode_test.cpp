@@ -11,9 +11,9 @@
 #include "machine/dispatch_table.h"
 #include "machine/emulation_thread.h"
 #include "session/illegal_opcode_text.h"
-#include "z80/index_ops.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
+#include "z80/index_ops.h"
 
 using namespace std::chrono_literals;
 

@@ -58,7 +58,9 @@ TEST_F(RequestServing, StopAndAbortEndTheLoopBeforeTheNextInstruction) {
 }
 
 TEST_F(RequestServing, EveryServedRequestIsFollowedByExactlyOneInstruction) {
-    host.onRepaint = [this](int n) { m->control.post(n < 5 ? EmuRequest::Redraw : EmuRequest::Stop); };
+    host.onRepaint = [this](int n) {
+        m->control.post(n < 5 ? EmuRequest::Redraw : EmuRequest::Stop);
+    };
     m->control.post(EmuRequest::Redraw);
     EXPECT_EQ(runCpu(*m), LoopEnd::stopped);
     EXPECT_EQ(host.repaints(), 5);
@@ -97,7 +99,9 @@ TEST_F(RequestServing, CodeSixIsServedLikeInterrupt) {
 TEST_F(RequestServing, InterruptWithInterruptsDisabledIsLostEvenAfterEi) {
     // 0x8000: EI, then INC A.
     m->mem.ram()[0] = 0xFB;
-    host.onRepaint = [this](int n) { m->control.post(n < 3 ? EmuRequest::Redraw : EmuRequest::Stop); };
+    host.onRepaint = [this](int n) {
+        m->control.post(n < 3 ? EmuRequest::Redraw : EmuRequest::Stop);
+    };
     m->control.post(EmuRequest::Interrupt);
     EXPECT_EQ(runCpu(*m), LoopEnd::stopped);
     EXPECT_EQ(host.repaints(), 3);  // the dropped interrupt still repaints
@@ -109,7 +113,9 @@ TEST_F(RequestServing, InterruptWithInterruptsDisabledIsLostEvenAfterEi) {
 
 TEST_F(RequestServing, EiTakesEffectBeforeTheNextInstruction) {
     m->mem.ram()[0] = 0xFB;  // EI
-    host.onRepaint = [this](int n) { m->control.post(n == 1 ? EmuRequest::Interrupt : EmuRequest::Stop); };
+    host.onRepaint = [this](int n) {
+        m->control.post(n == 1 ? EmuRequest::Interrupt : EmuRequest::Stop);
+    };
     m->control.post(EmuRequest::Redraw);
     EXPECT_EQ(runCpu(*m), LoopEnd::stopped);
     EXPECT_EQ(readWord(*m, 0xEFFE), 0x8001);  // accepted right after EI

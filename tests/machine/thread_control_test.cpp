@@ -1,9 +1,9 @@
+#include "machine/thread_control.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
-
-#include "machine/thread_control.h"
 
 using namespace std::chrono_literals;
 

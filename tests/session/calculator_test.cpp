@@ -1,6 +1,8 @@
 // One running calculator: what load, start, stop and save do with the ROM image and
 // the state file, the rules for closing, and the loop's calls answered on the front
 // end's own thread.
+#include "session/calculator.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,7 +14,6 @@
 #include <thread>
 
 #include "machine/illegal_opcode.h"
-#include "session/calculator.h"
 #include "session/session_host.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
@@ -51,7 +52,8 @@ TEST(CalculatorTest, UnusableRomNeverRunsNorSaves) {
     EXPECT_EQ(wrong.load(dir / "old.bin", dir / "state.bin", true).outcome, RomLoad::wrongVersion);
     EXPECT_FALSE(wrong.usable());
     Calculator allowed(front);
-    EXPECT_EQ(allowed.load(dir / "old.bin", dir / "state.bin", false).outcome, RomLoad::wrongVersion);
+    EXPECT_EQ(allowed.load(dir / "old.bin", dir / "state.bin", false).outcome,
+              RomLoad::wrongVersion);
     EXPECT_TRUE(allowed.usable());
     EXPECT_FALSE(std::filesystem::exists(dir / "state.bin"));
 }
@@ -63,7 +65,8 @@ TEST(CalculatorThreadTest, StopEndsTheLoopAndTheStateComesBackNextTime) {
     CpuRegisters before;
     {
         Calculator calculator(front);
-        ASSERT_EQ(calculator.load(dir / "rom.bin", dir / "state.bin", true).outcome, RomLoad::loaded);
+        ASSERT_EQ(calculator.load(dir / "rom.bin", dir / "state.bin", true).outcome,
+                  RomLoad::loaded);
         EXPECT_FALSE(calculator.stateRestored());
         calculator.start();
         for (int i = 0; i < 3; ++i) {
@@ -106,7 +109,8 @@ TEST(CalculatorTest, ClosingSavesAsTheModeSaysAndNeverAfterARefusedInstruction) 
     calculator.start();
     calculator.tick();
     const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (!calculator.loopEnd() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    while (!calculator.loopEnd() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
     EXPECT_EQ(calculator.loopEnd(), LoopEnd::aborted);
     EXPECT_EQ(front.illegalOpcodeCalls(), 1);
     EXPECT_EQ(calculator.saveOnClose(SaveStateMode::always, true), CloseSave::discard);
@@ -158,7 +162,8 @@ TEST(SessionHostThread, BlockingCallsAreAnsweredOnTheFrontEndsThread) {
     auto results = std::async(std::launch::async, [&] {
         CpuRegisters regs;
         regs.pc = 0x1234;
-        return std::make_tuple(host.askSaveName(false), host.illegalOpcode(IllegalOpcodeSnapshot{regs, {}, {}}));
+        return std::make_tuple(host.askSaveName(false),
+                               host.illegalOpcode(IllegalOpcodeSnapshot{regs, {}, {}}));
     });
     ASSERT_TRUE(front.runUntil([&] { return results.wait_for(0s) == std::future_status::ready; }));
     const auto [name, answer] = results.get();

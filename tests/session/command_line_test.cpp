@@ -1,14 +1,16 @@
 // The program's arguments, old and new spellings.
+#include "session/command_line.h"
+
 #include <gtest/gtest.h>
 
-#include "session/command_line.h"
 #include "session/settings.h"
 
 namespace vantrel {
 namespace {
 
 TEST(CommandLine, SlashOptionsSetBothPathsInAnyCase) {
-    const CommandLine line = parseCommandLine({"/rom:/home/me/My ROMs/ti85.bin", "/RAM:state/one.bin"});
+    const CommandLine line =
+        parseCommandLine({"/rom:/home/me/My ROMs/ti85.bin", "/RAM:state/one.bin"});
     ASSERT_TRUE(line.romPath && line.ramPath);
     // The value runs to the end of the argument: slashes and blanks belong to it.
     EXPECT_EQ(*line.romPath, "/home/me/My ROMs/ti85.bin");
@@ -18,7 +20,8 @@ TEST(CommandLine, SlashOptionsSetBothPathsInAnyCase) {
 }
 
 TEST(CommandLine, LongOptionsWithSeparateOrJoinedValues) {
-    const CommandLine line = parseCommandLine({"--rom", "a.bin", "--ram=b.bin", "--grab", "shot.png"});
+    const CommandLine line =
+        parseCommandLine({"--rom", "a.bin", "--ram=b.bin", "--grab", "shot.png"});
     EXPECT_EQ(line.romPath.value_or(""), "a.bin");
     EXPECT_EQ(line.ramPath.value_or(""), "b.bin");
     EXPECT_EQ(line.grabPath.value_or(""), "shot.png");
@@ -62,7 +65,8 @@ TEST(CommandLine, NoArgumentsChangeNothing) {
 }
 
 TEST(CommandLine, VariableFileIsUploadedOthersIgnored) {
-    const CommandLine line = parseCommandLine({"/home/u/prog.85p", "--rom=/r/rom.bin", "second.85n", "notes.txt"});
+    const CommandLine line =
+        parseCommandLine({"/home/u/prog.85p", "--rom=/r/rom.bin", "second.85n", "notes.txt"});
     ASSERT_TRUE(line.uploadPath);
     EXPECT_EQ(*line.uploadPath, "/home/u/prog.85p");
     EXPECT_EQ(line.romPath, "/r/rom.bin");

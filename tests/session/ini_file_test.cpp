@@ -43,10 +43,10 @@ TEST(IniFileTest, EditingKeepsEverythingElseInPlace) {
         "[Colors]\n"
         "[Unknown]\n"
         "x=1\n");
-    EXPECT_TRUE(ini.set("directories", "romfile", "new.bin"));  // keeps its place and spelling
+    EXPECT_TRUE(ini.set("directories", "romfile", "new.bin"));    // keeps its place and spelling
     EXPECT_TRUE(ini.set("Directories", "RAMFile", "state.bin"));  // after the last key
-    EXPECT_TRUE(ini.set("Colors", "Background", "0x00000000"));  // into an empty section
-    EXPECT_TRUE(ini.set("Preferences", "SaveState", "Never"));   // a new section at the end
+    EXPECT_TRUE(ini.set("Colors", "Background", "0x00000000"));   // into an empty section
+    EXPECT_TRUE(ini.set("Preferences", "SaveState", "Never"));    // a new section at the end
     EXPECT_EQ(ini.text(),
               "; my settings\n"
               "[Directories]\n"

@@ -1,9 +1,10 @@
+#include "session/keypad.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <vector>
 
-#include "session/keypad.h"
 #include "support/test_machine.h"
 
 namespace vantrel {
@@ -251,9 +252,9 @@ TEST_F(KeypadTest, KeyDownTable) {
 }
 
 TEST_F(KeypadTest, MouseOutsideKeysAndDragging) {
-    keypad.pressAt(50, 50);    // the LCD
-    keypad.pressAt(3, 150);    // left of [F1]
-    keypad.pressAt(49, 150);   // between [F1] and [F2]: right edges are outside
+    keypad.pressAt(50, 50);   // the LCD
+    keypad.pressAt(3, 150);   // left of [F1]
+    keypad.pressAt(49, 150);  // between [F1] and [F2]: right edges are outside
     keypad.pressAt(60000, 60000);
     EXPECT_FALSE(keypad.shownKey());
     EXPECT_FALSE(keypad.mouseDown);

@@ -1,17 +1,16 @@
 #include "session/machine_files.h"
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 
-#include "machine/emulation_thread.h"
 #include "machine/bus.h"
+#include "machine/emulation_thread.h"
 #include "machine/machine.h"
 #include "support/temp_dir.h"
 #include "support/test_machine.h"
@@ -94,7 +93,8 @@ TEST(RomImageTest, EachFailedVersionMarkGivesWrongVersionButSamePatches) {
         rom[spoil.offset] = spoil.value;
         writeBytes(dir / "rom.bin", rom);
         auto m = test::makeMachine();
-        EXPECT_EQ(loadRomImage(*m, dir / "rom.bin").outcome, RomLoad::wrongVersion) << std::hex << spoil.offset;
+        EXPECT_EQ(loadRomImage(*m, dir / "rom.bin").outcome, RomLoad::wrongVersion)
+            << std::hex << spoil.offset;
         EXPECT_EQ(romOf(*m), expectPatched(rom)) << std::hex << spoil.offset;
     }
 }

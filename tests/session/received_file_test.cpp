@@ -1,10 +1,11 @@
 // Storing received variables: the question before an existing file is replaced, and a
 // file that is replaced whole or not at all.
+#include "session/received_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "session/received_file.h"
 #include "support/temp_dir.h"
 
 namespace vantrel::test {

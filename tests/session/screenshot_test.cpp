@@ -1,14 +1,14 @@
+#include "session/screenshot.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
-
 #include "files/file_io.h"
-#include "session/screenshot.h"
 #include "session/settings.h"
 
 namespace fs = std::filesystem;
@@ -26,8 +26,8 @@ uint16_t le16(const std::vector<uint8_t>& b, std::size_t at) {
 class ScratchDir {
 public:
     ScratchDir() {
-        path_ = fs::temp_directory_path() / ("vantrel-shot-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(counter_++));
+        path_ = fs::temp_directory_path() /
+                ("vantrel-shot-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
         fs::remove_all(path_);
         fs::create_directories(path_);
     }
@@ -100,7 +100,7 @@ TEST(ScreenshotNaming, NumbersFollowTheLargestPresent) {
 
     dir.touch("TI85-007.bmp");
     dir.touch("TI85-002.bmp");
-    dir.touch("TI85-0123.bmp");   // four characters: not a match
+    dir.touch("TI85-0123.bmp");  // four characters: not a match
     dir.touch("Other-050.bmp");
     dir.touch("TI85-040.png");
     EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-"), dir.file("TI85-008.bmp"));
@@ -123,7 +123,8 @@ TEST(ScreenshotNaming, UsedUpEmptyBaseAndLongBase) {
     const std::string longBase(300, 'b');
     const auto name = nextScreenshotName(dir.str(), longBase);
     ASSERT_TRUE(name);
-    EXPECT_EQ(fs::path(*name).filename().string(), std::string(screenshotBaseLimit, 'b') + "000.bmp");
+    EXPECT_EQ(fs::path(*name).filename().string(),
+              std::string(screenshotBaseLimit, 'b') + "000.bmp");
 }
 
 TEST(ScreenshotDirectory, SettingsDirectoryOrPictures) {
@@ -143,7 +144,8 @@ TEST(ScreenshotDirectory, SettingsDirectoryOrPictures) {
     EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini")), home.file("Pictures"));
     EXPECT_TRUE(fs::is_directory(home.file("Pictures")));
 
-    std::ofstream(home.file("cfg/user-dirs.dirs")) << "# comment\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+    std::ofstream(home.file("cfg/user-dirs.dirs"))
+        << "# comment\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
     EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini")), home.file("Bilder"));
 
     ::setenv("HOME", savedHome.c_str(), 1);

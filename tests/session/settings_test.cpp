@@ -88,17 +88,17 @@ TEST(SettingsReadTest, MissingFileAndMissingKeysGiveDefaults) {
 TEST(SettingsReadTest, TruthValuesModesAndEmptyValues) {
     TempDir dir;
     Settings s = readIni(dir,
-                           "[Preferences]\n"
-                           "AllowMultipleInst=yes\n"
-                           "AutoLinkOnUpload=1\n"
-                           "BeepOnErrors=true\n"
-                           "ScreenShotAsBitmap=YES\n"
-                           "TestROMVersion=\n"
-                           "SaveState=always\n"
-                           "ScreenShotBase=\n"
-                           "[Directories]\n"
-                           "ROMFile=\n"
-                           "RAMFile=  \n");
+                         "[Preferences]\n"
+                         "AllowMultipleInst=yes\n"
+                         "AutoLinkOnUpload=1\n"
+                         "BeepOnErrors=true\n"
+                         "ScreenShotAsBitmap=YES\n"
+                         "TestROMVersion=\n"
+                         "SaveState=always\n"
+                         "ScreenShotBase=\n"
+                         "[Directories]\n"
+                         "ROMFile=\n"
+                         "RAMFile=  \n");
     EXPECT_TRUE(s.allowMultipleInstances);
     EXPECT_FALSE(s.autoLinkOnUpload);
     EXPECT_FALSE(s.beepOnErrors);
@@ -144,14 +144,14 @@ TEST(SettingsReadTest, Colours) {
 TEST(SettingsReadTest, WindowsWrittenFile) {
     TempDir dir;
     Settings s = readIni(dir,
-                           "\xEF\xBB\xBF[Directories]\r\n"
-                           "ROMFile=roms\\TI85Rom.bin\r\n"
-                           "RAMFile=..\\state\\TI85Stat.bin\r\n"
-                           "[Colors]\r\n"
-                           "Foreground=0x00c0c0c0\r\n"
-                           "[Preferences]\r\n"
-                           "SaveState=Never\r\n"
-                           "ScreenShotBase=shots\\calc-\r\n");
+                         "\xEF\xBB\xBF[Directories]\r\n"
+                         "ROMFile=roms\\TI85Rom.bin\r\n"
+                         "RAMFile=..\\state\\TI85Stat.bin\r\n"
+                         "[Colors]\r\n"
+                         "Foreground=0x00c0c0c0\r\n"
+                         "[Preferences]\r\n"
+                         "SaveState=Never\r\n"
+                         "ScreenShotBase=shots\\calc-\r\n");
     EXPECT_EQ(s.romPath, "roms/TI85Rom.bin");
     EXPECT_EQ(s.ramPath, "../state/TI85Stat.bin");
     EXPECT_EQ(s.foreground, 0x00C0C0C0u);
@@ -167,13 +167,16 @@ TEST(SettingsReadTest, JunkDuplicatesAndOverlongValues) {
     const std::string euro = "\xE2\x82\xAC";  // three bytes
     const std::string base = std::string(250, 'b') + euro;
     Settings s = readIni(dir, junk +
-                                    "\nROMFile=/outside/section.bin\n"
-                                    "[Directories]\n"
-                                    "ROMFile=" + longPath + "\n"
-                                    "ROMFile=/second.bin\n"
-                                    "[Preferences]\n"
-                                    "ScreenShotBase=" + base + "\n" + junk);
-    EXPECT_EQ(s.romPath, longPath);  // not cut
+                                  "\nROMFile=/outside/section.bin\n"
+                                  "[Directories]\n"
+                                  "ROMFile=" +
+                                  longPath +
+                                  "\n"
+                                  "ROMFile=/second.bin\n"
+                                  "[Preferences]\n"
+                                  "ScreenShotBase=" +
+                                  base + "\n" + junk);
+    EXPECT_EQ(s.romPath, longPath);                      // not cut
     EXPECT_EQ(s.screenshotBase, std::string(250, 'b'));  // no half character left
     EXPECT_EQ(readIni(dir, "[Preferences]\nScreenShotBase=" + std::string(300, 'c')).screenshotBase,
               std::string(251, 'c'));
@@ -244,7 +247,8 @@ TEST(SettingsWriteTest, ExistingFileKeepsUnknownContentAndItsForm) {
     ASSERT_TRUE(writeSettings(s));
     const std::string text = readText(dir / "Vantrel.ini");
     EXPECT_EQ(text.rfind("\xEF\xBB\xBF; written by hand\r\n[Preferences]\r\n", 0), 0u);
-    EXPECT_NE(text.find("SaveState=Always\r\nExtra=keep\r\nAllowMultipleInst=No\r\n"), std::string::npos);
+    EXPECT_NE(text.find("SaveState=Always\r\nExtra=keep\r\nAllowMultipleInst=No\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("[Mine]\r\na=b\r\n"), std::string::npos);
     EXPECT_EQ(text.find("line"), std::string::npos);
     EXPECT_EQ(text.find("\n\n"), std::string::npos);  // no bare line end slipped in

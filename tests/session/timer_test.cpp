@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "machine/emulation_thread.h"
-#include "session/keypad.h"
 #include "machine/interrupts.h"
+#include "session/keypad.h"
 #include "session/timer_tick.h"
 #include "support/link_probe.h"
 #include "support/scripted_host.h"
@@ -24,9 +24,7 @@ constexpr int enterKey = 49, rightKey = 6;
 // What each tick posts, looked at in the request word of a machine without a thread.
 class TimerCadenceTest : public ::testing::Test {
 protected:
-    void press(int index) {
-        keypad.pressKey(index);
-    }
+    void press(int index) { keypad.pressKey(index); }
 
     std::unique_ptr<Machine> m = test::makeMachine();
     Keypad keypad{*m};
@@ -87,20 +85,19 @@ class TimerThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m->mem.state.port3Value = 0x0B;
-        test::placeProgram(*m, 0x0038,
-                           {0x3A, 0x00, 0x80,  // LD A,(8000h)
-                            0x6F,              // LD L,A
-                            0x26, 0x81,        // LD H,81h
-                            0xDB, 0x01,        // IN A,(1)
-                            0x77,              // LD (HL),A
-                            0x26, 0x82,        // LD H,82h
-                            0xDB, 0x03,        // IN A,(3)
-                            0x77,              // LD (HL),A
-                            0x2A, 0x00, 0x80,  // LD HL,(8000h)
-                            0x23,              // INC HL
-                            0x22, 0x00, 0x80,  // LD (8000h),HL
-                            0xFB,              // EI
-                            0xC9});            // RET
+        test::placeProgram(*m, 0x0038, {0x3A, 0x00, 0x80,  // LD A,(8000h)
+                                        0x6F,              // LD L,A
+                                        0x26, 0x81,        // LD H,81h
+                                        0xDB, 0x01,        // IN A,(1)
+                                        0x77,              // LD (HL),A
+                                        0x26, 0x82,        // LD H,82h
+                                        0xDB, 0x03,        // IN A,(3)
+                                        0x77,              // LD (HL),A
+                                        0x2A, 0x00, 0x80,  // LD HL,(8000h)
+                                        0x23,              // INC HL
+                                        0x22, 0x00, 0x80,  // LD (8000h),HL
+                                        0xFB,              // EI
+                                        0xC9});            // RET
         test::placeProgram(*m, 0x0000, {0x31, 0x00, 0xF0, 0xFB, 0x76, 0x18, 0xFD});
         m->setHost(&host);
     }
@@ -155,9 +152,7 @@ protected:
         waitPaused();
     }
 
-    void click(int index) {
-        keypad.pressKey(index);
-    }
+    void click(int index) { keypad.pressKey(index); }
 
     std::unique_ptr<Machine> m = test::makeMachine();
     test::ScriptedHost host;
@@ -305,15 +300,20 @@ TEST_F(TimerThreadTest, PauseWindowNeverLosesAnInterrupt) {
     std::minstd_rand random(12345);
     constexpr int rounds = 3000;
     for (int i = 1; i <= rounds; ++i) {
-        for (auto spin = random() % 3000; spin > 0; --spin) std::atomic_signal_fence(std::memory_order_seq_cst);
+        for (auto spin = random() % 3000; spin > 0; --spin)
+            std::atomic_signal_fence(std::memory_order_seq_cst);
         switch (i % 3) {
-        case 0: requestInterrupt(*m); break;
-        case 1:
-            click(enterKey);
-            keypad.releaseMouse();
-            timerTick(*m, keypad);
-            break;
-        default: injectKey(*m, 9, 0); break;
+            case 0:
+                requestInterrupt(*m);
+                break;
+            case 1:
+                click(enterKey);
+                keypad.releaseMouse();
+                timerTick(*m, keypad);
+                break;
+            default:
+                injectKey(*m, 9, 0);
+                break;
         }
         ASSERT_TRUE(waitUntil([&] { return interrupts() == i; })) << "request " << i << " lost";
     }

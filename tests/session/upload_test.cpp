@@ -1,3 +1,5 @@
+#include "session/upload.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,7 +9,6 @@
 
 #include "machine/emulation_thread.h"
 #include "machine/machine.h"
-#include "session/upload.h"
 #include "support/scripted_front_end.h"
 #include "support/test_machine.h"
 
@@ -108,26 +109,28 @@ TEST(UploadFlow, NoLinkAttemptsWhenSwitchedOff) {
 void placeSleepingCalculator(Machine& m) {
     switchOn(m);
     m.regs.sp = 0xFFF0;
-    test::placeProgram(m, 0x0038, {
-        0xF5,              // PUSH AF
-        0xE5,              // PUSH HL
-        0x21, 0x01, 0x81,  // LD HL,0x8101
-        0x34,              // INC (HL)
-        0xDB, 0x03,        // IN A,(3)
-        0xE6, 0x01,        // AND 1
-        0x28, 0x02,        // JR Z,+2
-        0x2B,              // DEC HL
-        0x34,              // INC (HL)
-        0xE1,              // POP HL
-        0xF1,              // POP AF
-        0xFB,              // EI
-        0xC9,              // RET
-    });
-    test::placeProgram(m, 0x0000, {
-        0xFB,        // EI
-        0x76,        // HALT
-        0x18, 0xFC,  // JR 0x0000
-    });
+    test::placeProgram(m, 0x0038,
+                       {
+                           0xF5,              // PUSH AF
+                           0xE5,              // PUSH HL
+                           0x21, 0x01, 0x81,  // LD HL,0x8101
+                           0x34,              // INC (HL)
+                           0xDB, 0x03,        // IN A,(3)
+                           0xE6, 0x01,        // AND 1
+                           0x28, 0x02,        // JR Z,+2
+                           0x2B,              // DEC HL
+                           0x34,              // INC (HL)
+                           0xE1,              // POP HL
+                           0xF1,              // POP AF
+                           0xFB,              // EI
+                           0xC9,              // RET
+                       });
+    test::placeProgram(m, 0x0000,
+                       {
+                           0xFB,        // EI
+                           0x76,        // HALT
+                           0x18, 0xFC,  // JR 0x0000
+                       });
 }
 
 template <class Condition>
@@ -173,7 +176,8 @@ TEST(SaveNameExtension, OnlyTheFileNameCountsAndABackupGetsItsOwn) {
     EXPECT_EQ(withVariableFileExtension("/calc/prog", false), "/calc/prog.85g");
     EXPECT_EQ(withVariableFileExtension("/calc/prog", true), "/calc/prog.85b");
     // Dotted folders are common on Linux; they say nothing about the file's name.
-    EXPECT_EQ(withVariableFileExtension("/home/u/.local/share/v1.2/prog", false), "/home/u/.local/share/v1.2/prog.85g");
+    EXPECT_EQ(withVariableFileExtension("/home/u/.local/share/v1.2/prog", false),
+              "/home/u/.local/share/v1.2/prog.85g");
     EXPECT_EQ(withVariableFileExtension("v1.2/backup", true), "v1.2/backup.85b");
     EXPECT_EQ(withVariableFileExtension("/x/.hidden", false), "/x/.hidden.85g");
     EXPECT_EQ(withVariableFileExtension("prog.85n", true), "prog.85n");

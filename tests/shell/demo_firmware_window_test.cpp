@@ -4,14 +4,13 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <filesystem>
 
-#include "machine/thread_control.h"
 #include "hardware/lcd_picture.h"
-#include "machine/machine.h"
 #include "link/variable_file.h"
+#include "machine/machine.h"
+#include "machine/thread_control.h"
 #include "modal_driver.h"
 #include "session/screenshot.h"
 #include "session/settings.h"
@@ -29,7 +28,8 @@ using Bytes = std::vector<uint8_t>;
 
 std::string textRow(Machine& m, int row) {
     HoldGuard hold(m.control);
-    std::string text(reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + row * 16))), 16);
+    std::string text(
+        reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + row * 16))), 16);
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }
@@ -89,13 +89,15 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     }
     // The colour table: background then foreground, blue green red 0.
     const std::size_t table = bitmapFileHeaderSize + dibHeaderSize;
-    EXPECT_EQ(Bytes(bmp.begin() + table, bmp.begin() + table + 8), (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Bytes(bmp.begin() + table, bmp.begin() + table + 8),
+              (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0}));
     // Every pixel, rows bottom first in the file.
     const std::size_t pixels = table + dibColourTableSize;
     int differing = 0;
     for (int y = 0; y < lcdHeight; ++y)
         for (int x = 0; x < lcdWidth; ++x) {
-            const uint8_t byte = bmp[pixels + static_cast<std::size_t>((lcdHeight - 1 - y) * 16 + x / 8)];
+            const uint8_t byte =
+                bmp[pixels + static_cast<std::size_t>((lcdHeight - 1 - y) * 16 + x / 8)];
             const bool filePixel = (byte >> (7 - x % 8)) & 1;
             if (filePixel != lcdPixel(lcd.data(), x, y)) ++differing;
         }

@@ -1,13 +1,14 @@
 // The unknown-instruction dialog: its texts, Yes going on, No ending the run
 // without the save question.
+#include "machine/illegal_opcode.h"
+
 #include <QLabel>
 #include <QPushButton>
 
-#include "z80/cpu_registers.h"
-#include "machine/illegal_opcode.h"
 #include "running_window.h"
 #include "shell/exit_dialog.h"
 #include "shell/illegal_opcode_dialog.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel::test {
 namespace {
@@ -35,8 +36,10 @@ TEST(IllegalOpcodeDialogTexts, ShowsOpcodeRegistersAndBytes) {
     EXPECT_EQ(labelText(&dialog, 1006), QStringLiteral("0x0102"));
     EXPECT_EQ(labelText(&dialog, 1009), QStringLiteral("0xffff"));
     EXPECT_EQ(labelText(&dialog, 1012), QStringLiteral("0x8012"));
-    EXPECT_EQ(labelText(&dialog, 1003), QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00 00 00 dd 00 "));
-    EXPECT_EQ(labelText(&dialog, 1004), QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 fa fb fc fd fe ff "));
+    EXPECT_EQ(labelText(&dialog, 1003),
+              QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00 00 00 dd 00 "));
+    EXPECT_EQ(labelText(&dialog, 1004),
+              QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 fa fb fc fd fe ff "));
 }
 
 TEST(IllegalOpcodeDialogTexts, NoIsTheDefaultAndEscapeStops) {
@@ -77,7 +80,10 @@ TEST_F(IllegalOpcodeRun, NoClosesTheWindowWithoutTheSaveQuestion) {
     window->startEmulation();
     window->show();
     const bool closedInTime = waitUntil([&] { return window->closed(); });
-    EXPECT_TRUE(closedInTime) << opcode.toStdString() << " modal=" << (QApplication::activeModalWidget() ? QApplication::activeModalWidget()->metaObject()->className() : "none");
+    EXPECT_TRUE(closedInTime) << opcode.toStdString() << " modal="
+                              << (QApplication::activeModalWidget()
+                                      ? QApplication::activeModalWidget()->metaObject()->className()
+                                      : "none");
     ASSERT_TRUE(closedInTime);
     EXPECT_EQ(opcode, QStringLiteral("ed 4c "));
     EXPECT_EQ(pc, QStringLiteral("0x0022"));

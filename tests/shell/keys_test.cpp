@@ -8,11 +8,11 @@
 #include <QTimer>
 #include <string>
 
-#include "machine/thread_control.h"
-#include "session/keypad.h"
 #include "machine/bus.h"
+#include "machine/thread_control.h"
 #include "modal_driver.h"
 #include "running_window.h"
+#include "session/keypad.h"
 #include "shell/calculator_view.h"
 #include "support/temp_dir.h"
 
@@ -23,8 +23,10 @@ class Keys : public RunningWindow {
 protected:
     void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
         QWidget* view = window->view();
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent event(type, QPointF(at), QPointF(view->mapToGlobal(at)), button, held, Qt::NoModifier);
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+        QMouseEvent event(type, QPointF(at), QPointF(view->mapToGlobal(at)), button, held,
+                          Qt::NoModifier);
         QApplication::sendEvent(view, &event);
     }
     void key(QEvent::Type type, int code, const QString& text = {}, bool autoRepeat = false,
@@ -36,7 +38,9 @@ protected:
         const KeyBox& k = skinKeys[static_cast<std::size_t>(index)].box;
         return {(k.left + k.right) / 2, (k.top + k.bottom) / 2};
     }
-    bool latched(uint32_t code) { return waitUntil([&] { return window->calculator().machine().keyLatch.load() == code; }); }
+    bool latched(uint32_t code) {
+        return waitUntil([&] { return window->calculator().machine().keyLatch.load() == code; });
+    }
 };
 
 TEST_F(Keys, QuickClickOnEnterIsDeliveredAtTheNextTick) {
@@ -155,7 +159,9 @@ protected:
         HoldGuard hold(window->calculator().machine().control);
         return window->calculator().calculatorOn();
     }
-    bool settled() { return window->calculator().machine().control.pendingCode() == code(EmuRequest::Pause); }
+    bool settled() {
+        return window->calculator().machine().control.pendingCode() == code(EmuRequest::Pause);
+    }
 
     static int qtKey(char c) {
         if (c == '*') return Qt::Key_Asterisk;

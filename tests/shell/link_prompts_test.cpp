@@ -1,14 +1,14 @@
+#include "shell/link_prompts.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QEventLoop>
 #include <QFileDialog>
 #include <filesystem>
 
-#include <unistd.h>
-
 #include "modal_driver.h"
 #include "session/messages.h"
-#include "shell/link_prompts.h"
 
 namespace fs = std::filesystem;
 
@@ -49,7 +49,8 @@ TEST_F(LinkPrompts, ErrorPromptsAnswerNo) {
 
     // Why a write failed follows the prompt's own text.
     auto full = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_FALSE(showFilePrompt(nullptr, FilePrompt::cannotOpen, "/full/a.85g", "No space left on device"));
+    EXPECT_FALSE(
+        showFilePrompt(nullptr, FilePrompt::cannotOpen, "/full/a.85g", "No space left on device"));
     EXPECT_EQ(full->text, "Can't open file \n/full/a.85g.\nNo space left on device");
 }
 
@@ -59,7 +60,8 @@ TEST(FilePromptText, LongNamesAreCutByCharactersAndTheLogJoinsTheLines) {
     // Two-byte characters: 256 of them, never half of one.
     std::string wide;
     for (int i = 0; i < 300; ++i) wide += "\xC3\xA9";
-    EXPECT_EQ(filePromptText(FilePrompt::overwrite, wide), "Overwrite file \n" + wide.substr(0, 512) + "?");
+    EXPECT_EQ(filePromptText(FilePrompt::overwrite, wide),
+              "Overwrite file \n" + wide.substr(0, 512) + "?");
     EXPECT_EQ(oneLine(filePromptText(FilePrompt::badData, "/a b/c", "Is a directory")),
               "The file /a b/c contains bad data. Is a directory");
 }
@@ -101,7 +103,8 @@ TEST_F(LinkPrompts, SaveAsDialogAddsTheExtension) {
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
             EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-            EXPECT_EQ(dialog->nameFilters(), (QStringList{"Vantrel-Files (*.85?)", "All files (*)"}));
+            EXPECT_EQ(dialog->nameFilters(),
+                      (QStringList{"Vantrel-Files (*.85?)", "All files (*)"}));
             dialog->selectFile(path);
             static_cast<QDialog*>(dialog)->accept();
         });

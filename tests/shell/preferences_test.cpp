@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -10,20 +11,18 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
-#include <unistd.h>
-
 #include "machine/machine.h"
 #include "modal_driver.h"
 #include "session/calculator.h"
+#include "shell/preferences_dialog.h"
 #include "shell_support.h"
 #include "support/scripted_front_end.h"
-#include <QTemporaryDir>
-#include "shell/preferences_dialog.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
@@ -205,7 +204,8 @@ TEST_F(Preferences, FailedRomLoadOpensFilesWithTheRomPathCleared) {
 }
 
 TEST_F(Preferences, BrowseStartsInTheFieldsDirectory) {
-    const auto dir = std::filesystem::temp_directory_path() / ("vantrel-prefs-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("vantrel-prefs-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string rom = (dir / "mine.rom").string();
     std::ofstream(rom) << "x";
@@ -215,28 +215,34 @@ TEST_F(Preferences, BrowseStartsInTheFieldsDirectory) {
 
     test::whenModal([&](QWidget* dialog) {
         selectPage(dialog, 2);
-        test::whenModal([&](QWidget* browser) {
-            auto* files = qobject_cast<QFileDialog*>(browser);
-            ASSERT_NE(files, nullptr);
-            EXPECT_EQ(files->directory().absolutePath().toStdString(), dir.string());
-            EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptOpen);
-            EXPECT_EQ(files->nameFilters(), (QStringList{"ROM-Files (*.bin *.rom)", "All files (*)"}));
-            files->selectFile(QString::fromStdString(rom));
-            static_cast<QDialog*>(files)->accept();
-        }, dialog);
+        test::whenModal(
+            [&](QWidget* browser) {
+                auto* files = qobject_cast<QFileDialog*>(browser);
+                ASSERT_NE(files, nullptr);
+                EXPECT_EQ(files->directory().absolutePath().toStdString(), dir.string());
+                EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptOpen);
+                EXPECT_EQ(files->nameFilters(),
+                          (QStringList{"ROM-Files (*.bin *.rom)", "All files (*)"}));
+                files->selectFile(QString::fromStdString(rom));
+                static_cast<QDialog*>(files)->accept();
+            },
+            dialog);
         find<QPushButton>(dialog, "browseRom")->click();
         EXPECT_EQ(find<QLineEdit>(dialog, "romPath")->text().toStdString(), rom);
 
         // The state file is written at closing: a save-style chooser takes a new name.
-        test::whenModal([&](QWidget* browser) {
-            auto* files = qobject_cast<QFileDialog*>(browser);
-            ASSERT_NE(files, nullptr);
-            EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
-            EXPECT_TRUE(files->testOption(QFileDialog::DontConfirmOverwrite));
-            EXPECT_EQ(files->nameFilters(), (QStringList{"State files (*.bin)", "All files (*)"}));
-            files->selectFile(QString::fromStdString(newState));
-            static_cast<QDialog*>(files)->accept();
-        }, dialog);
+        test::whenModal(
+            [&](QWidget* browser) {
+                auto* files = qobject_cast<QFileDialog*>(browser);
+                ASSERT_NE(files, nullptr);
+                EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+                EXPECT_TRUE(files->testOption(QFileDialog::DontConfirmOverwrite));
+                EXPECT_EQ(files->nameFilters(),
+                          (QStringList{"State files (*.bin)", "All files (*)"}));
+                files->selectFile(QString::fromStdString(newState));
+                static_cast<QDialog*>(files)->accept();
+            },
+            dialog);
         find<QPushButton>(dialog, "browseRam")->click();
         press(dialog, QDialogButtonBox::Ok);
     });
@@ -269,13 +275,15 @@ TEST_F(Preferences, StateFileNamingTheRomImageIsRefused) {
     test::whenModal([&](QWidget* dialog) {
         // OK on the dialog answered by the box that refuses it.
         auto pressOk = [&] {
-            test::whenModal([&](QWidget* widget) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                ASSERT_NE(box, nullptr);
-                EXPECT_EQ(box->icon(), QMessageBox::Critical);
-                refusals << box->text();
-                box->accept();
-            }, dialog);
+            test::whenModal(
+                [&](QWidget* widget) {
+                    auto* box = qobject_cast<QMessageBox*>(widget);
+                    ASSERT_NE(box, nullptr);
+                    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+                    refusals << box->text();
+                    box->accept();
+                },
+                dialog);
             press(dialog, QDialogButtonBox::Ok);
         };
         pressOk();
@@ -289,10 +297,11 @@ TEST_F(Preferences, StateFileNamingTheRomImageIsRefused) {
         find<QLineEdit>(dialog, "ramPath")->setText(QString::fromStdString(dir / "state.bin"));
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest, dir / "running.bin"), PreferencesAnswer::ok);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest, dir / "running.bin"),
+              PreferencesAnswer::ok);
     ASSERT_EQ(refusals.size(), 2);
-    EXPECT_TRUE(refusals[0].startsWith("The state file \"" + QString::fromStdString(dir / "link.bin") +
-                                       "\" is the ROM image."));
+    EXPECT_TRUE(refusals[0].startsWith(
+        "The state file \"" + QString::fromStdString(dir / "link.bin") + "\" is the ROM image."));
     EXPECT_EQ(copy.ramPath, dir / "state.bin");
     EXPECT_EQ(test::readBytes(dir / "dump.bin"), std::vector<uint8_t>(16, 0xAA));
 }
@@ -301,7 +310,8 @@ TEST(PreferencesHold, ApplyingReloadsTheStateOnlyForANewPathAndColoursOnlyWhenCh
     QTemporaryDir dir;
     test::ScriptedFrontEnd front;
     Calculator calculator(front);
-    ASSERT_TRUE(calculator.load(test::writeTestRom(dir).toStdString(), "/a/TI85Stat.bin", true).usable(true));
+    ASSERT_TRUE(calculator.load(test::writeTestRom(dir).toStdString(), "/a/TI85Stat.bin", true)
+                    .usable(true));
     Machine& m = calculator.machine();
     Settings live;
     live.ramPath = "/a/TI85Stat.bin";

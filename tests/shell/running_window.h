@@ -1,15 +1,14 @@
 // A main window running the synthesized ROM in a temporary folder.
 #pragma once
 
-#include <QFileInfo>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <memory>
 
-#include "machine/machine.h"
 #include "machine/bus.h"
+#include "machine/machine.h"
 #include "session/machine_files.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
@@ -18,7 +17,8 @@ namespace vantrel::test {
 
 class RunningWindow : public ::testing::Test {
 protected:
-    void start(SaveStateMode saveStateMode = SaveStateMode::showDialog, const std::vector<uint8_t>& extraProgram = {}) {
+    void start(SaveStateMode saveStateMode = SaveStateMode::showDialog,
+               const std::vector<uint8_t>& extraProgram = {}) {
         ASSERT_TRUE(dir.isValid());
         settings.romPath = writeTestRom(dir, extraProgram).toStdString();
         ASSERT_TRUE(romLoads());

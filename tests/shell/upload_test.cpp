@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -7,8 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 #include "modal_driver.h"
 #include "session/settings.h"
@@ -57,7 +56,7 @@ protected:
         settings.iniPath = (dir / "Vantrel.ini").string();
         settings.foreground = 0x000000FF;  // red
         settings.background = 0x00FF0000;  // blue
-        lcd[0] = 0x80;  // top-left pixel set
+        lcd[0] = 0x80;                     // top-left pixel set
     }
     Settings settings;
     LcdBytes lcd{};
@@ -131,7 +130,8 @@ TEST_F(UploadCommand, DroppedVariableFilesAreUploadedOthersRefused) {
     EXPECT_FALSE(drop({QUrl::fromLocalFile(QString::fromStdString((dir / "notes.txt").string()))}));
     EXPECT_FALSE(drop({QUrl(QStringLiteral("https://example.org/prog.85p"))}));
     EXPECT_TRUE(uploads.empty());
-    EXPECT_TRUE(drop({QUrl::fromLocalFile(QStringLiteral("/x/readme")), QUrl::fromLocalFile(QString::fromStdString(file))}));
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(QStringLiteral("/x/readme")),
+                      QUrl::fromLocalFile(QString::fromStdString(file))}));
     EXPECT_EQ(uploads, std::vector<std::string>{file});
 }
 
@@ -200,7 +200,8 @@ TEST(InstanceHandoverThread, FileNamedToASecondStartReachesTheFirst) {
     int raises = 0;
     QStringList uploads;
     QObject::connect(&server, &InstanceServer::raiseRequested, [&] { ++raises; });
-    QObject::connect(&server, &InstanceServer::uploadRequested, [&](const QString& path) { uploads << path; });
+    QObject::connect(&server, &InstanceServer::uploadRequested,
+                     [&](const QString& path) { uploads << path; });
 
     auto ask = [&](const QString& path) {
         std::atomic<bool> done{false};

@@ -24,25 +24,53 @@ public:
     bool sleepForReal = true;
 
     // Records.
-    std::vector<PromptRecord> filePrompts() const { std::lock_guard l(m_); return filePrompts_; }
-    std::vector<LinkHint> linkHints() const { std::lock_guard l(m_); return hints_; }
-    std::vector<LoopEnd> loopEnds() const { std::lock_guard l(m_); return loopEnds_; }
-    int openDialogs() const { std::lock_guard l(m_); return openDialogs_; }
-    int sleeps() const { std::lock_guard l(m_); return sleeps_; }
-    int illegalOpcodeCalls() const { std::lock_guard l(m_); return illegalCalls_; }
+    std::vector<PromptRecord> filePrompts() const {
+        std::lock_guard l(m_);
+        return filePrompts_;
+    }
+    std::vector<LinkHint> linkHints() const {
+        std::lock_guard l(m_);
+        return hints_;
+    }
+    std::vector<LoopEnd> loopEnds() const {
+        std::lock_guard l(m_);
+        return loopEnds_;
+    }
+    int openDialogs() const {
+        std::lock_guard l(m_);
+        return openDialogs_;
+    }
+    int sleeps() const {
+        std::lock_guard l(m_);
+        return sleeps_;
+    }
+    int illegalOpcodeCalls() const {
+        std::lock_guard l(m_);
+        return illegalCalls_;
+    }
     int repaints() const { return repaints_.load(); }
 
     void post(std::function<void()> work) override { work(); }
     bool onOwnThread() const override { return true; }
     void repaintLcd() override { ++repaints_; }
-    void loopEnded(LoopEnd end) override { std::lock_guard l(m_); loopEnds_.push_back(end); }
-    bool filePrompt(FilePrompt kind, const std::string& fileName, const std::string& reason) override {
+    void loopEnded(LoopEnd end) override {
+        std::lock_guard l(m_);
+        loopEnds_.push_back(end);
+    }
+    bool filePrompt(FilePrompt kind, const std::string& fileName,
+                    const std::string& reason) override {
         std::lock_guard l(m_);
         filePrompts_.push_back({kind, fileName, reason});
         return kind == FilePrompt::overwrite && overwriteAnswer;
     }
-    void linkHint(LinkHint hint) override { std::lock_guard l(m_); hints_.push_back(hint); }
-    std::optional<std::string> askSaveName(bool) override { std::lock_guard l(m_); return saveName; }
+    void linkHint(LinkHint hint) override {
+        std::lock_guard l(m_);
+        hints_.push_back(hint);
+    }
+    std::optional<std::string> askSaveName(bool) override {
+        std::lock_guard l(m_);
+        return saveName;
+    }
     IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot&) override {
         std::lock_guard l(m_);
         ++illegalCalls_;

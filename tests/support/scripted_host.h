@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "machine/host_interface.h"
-#include "machine/host_interface.h"
 #include "session/received_file.h"
 
 namespace vantrel::test {
@@ -29,13 +28,34 @@ public:
     std::string saveName = "received.85g";
 
     // Records (guarded: calls come from the emulation thread).
-    std::vector<PromptRecord> filePrompts() const { std::lock_guard l(m_); return filePrompts_; }
-    int linkAborts() const { std::lock_guard l(m_); return linkAborts_; }
-    int saveNameRequests() const { std::lock_guard l(m_); return saveNameRequests_; }
-    std::vector<bool> backupFlags() const { std::lock_guard l(m_); return backupFlags_; }
-    int illegalOpcodeCalls() const { std::lock_guard l(m_); return illegalCalls_; }
-    std::array<uint8_t, 16> lastBytesBefore() const { std::lock_guard l(m_); return lastBefore_; }
-    std::array<uint8_t, 16> lastBytesAfter() const { std::lock_guard l(m_); return lastAfter_; }
+    std::vector<PromptRecord> filePrompts() const {
+        std::lock_guard l(m_);
+        return filePrompts_;
+    }
+    int linkAborts() const {
+        std::lock_guard l(m_);
+        return linkAborts_;
+    }
+    int saveNameRequests() const {
+        std::lock_guard l(m_);
+        return saveNameRequests_;
+    }
+    std::vector<bool> backupFlags() const {
+        std::lock_guard l(m_);
+        return backupFlags_;
+    }
+    int illegalOpcodeCalls() const {
+        std::lock_guard l(m_);
+        return illegalCalls_;
+    }
+    std::array<uint8_t, 16> lastBytesBefore() const {
+        std::lock_guard l(m_);
+        return lastBefore_;
+    }
+    std::array<uint8_t, 16> lastBytesAfter() const {
+        std::lock_guard l(m_);
+        return lastAfter_;
+    }
     int repaints() const { return repaints_.load(); }
 
     void repaintLcd() override { ++repaints_; }
@@ -47,13 +67,17 @@ public:
         return saveName;
     }
     bool storeReceivedFile(const std::string& name, const std::vector<uint8_t>& bytes) override {
-        return vantrel::storeReceivedFile(name, bytes, [&](FilePrompt kind, const std::string& reason) {
-            std::lock_guard l(m_);
-            filePrompts_.push_back({kind, name, reason});
-            return kind == FilePrompt::overwrite && overwriteAnswer;
-        });
+        return vantrel::storeReceivedFile(
+            name, bytes, [&](FilePrompt kind, const std::string& reason) {
+                std::lock_guard l(m_);
+                filePrompts_.push_back({kind, name, reason});
+                return kind == FilePrompt::overwrite && overwriteAnswer;
+            });
     }
-    void linkAborted() override { std::lock_guard l(m_); ++linkAborts_; }
+    void linkAborted() override {
+        std::lock_guard l(m_);
+        ++linkAborts_;
+    }
     IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override {
         std::lock_guard l(m_);
         ++illegalCalls_;

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "machine/bus.h"
-#include "machine/run_loop.h"
 #include "machine/machine.h"
+#include "machine/run_loop.h"
 
 namespace vantrel::test {
 

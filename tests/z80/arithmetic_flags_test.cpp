@@ -1,8 +1,8 @@
 // Flags of the unprefixed arithmetic, checked by running the opcodes.
 #include <gtest/gtest.h>
 
-#include "z80/cpu_registers.h"
 #include "support/test_machine.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 namespace {
@@ -105,12 +105,15 @@ TEST(ArithmeticFlags, AddAndSubtractAgreeWithSignedArithmeticForAllOperands) {
                     step(*m);
                     const int c = (op == 1 || op == 3) ? carry : 0;
                     const bool add = op < 2;
-                    const uint8_t wantF = add ? referenceAddFlags(a, b, c) : referenceSubFlags(a, b, c);
-                    const uint8_t wantA = op == 4 ? uint8_t(a) : uint8_t(add ? a + b + c : a - b - c);
+                    const uint8_t wantF =
+                        add ? referenceAddFlags(a, b, c) : referenceSubFlags(a, b, c);
+                    const uint8_t wantA =
+                        op == 4 ? uint8_t(a) : uint8_t(add ? a + b + c : a - b - c);
                     if (m->regs.f != wantF || m->regs.a != wantA) {
                         if (++mismatches < 5)
-                            ADD_FAILURE() << "op " << op << " a=" << a << " b=" << b << " c=" << carry
-                                          << " got A=" << int(m->regs.a) << " F=" << int(m->regs.f);
+                            ADD_FAILURE()
+                                << "op " << op << " a=" << a << " b=" << b << " c=" << carry
+                                << " got A=" << int(m->regs.a) << " F=" << int(m->regs.f);
                     }
                 }
             }

@@ -23,7 +23,7 @@ TEST(ControlTransfer, ConditionsTestTheirFlag) {
         bool takenWhenSet;
     };
     // NZ Z NC C PO PE P M, in opcode order.
-    const Cond conds[] = {{flagZ, false}, {flagZ, true},  {flagC, false},  {flagC, true},
+    const Cond conds[] = {{flagZ, false},  {flagZ, true},  {flagC, false}, {flagC, true},
                           {flagPV, false}, {flagPV, true}, {flagS, false}, {flagS, true}};
     for (int y = 0; y < 8; ++y) {
         for (bool set : {false, true}) {
@@ -331,7 +331,8 @@ TEST(ControlTransfer, LoadsThroughTheMap) {
     }
 
     // 16-bit loads and stores; LD (nn),HL below 0x8000 is lost.
-    placeProgram(*m, 0x8100, {0x21, 0x34, 0x12, 0x22, 0x00, 0xC0, 0x2A, 0x00, 0xC0, 0x22, 0xFF, 0x7F});
+    placeProgram(*m, 0x8100,
+                 {0x21, 0x34, 0x12, 0x22, 0x00, 0xC0, 0x2A, 0x00, 0xC0, 0x22, 0xFF, 0x7F});
     m->mem.ram()[0] = 0x5A;
     step(*m, 4);
     EXPECT_EQ(readWord(*m, 0xC000), 0x1234);
