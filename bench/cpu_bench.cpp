@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "cpu/memory_access.h"
-#include "cpu/run_cpu.h"
-#include "hardware/machine.h"
+#include "machine/bus.h"
+#include "machine/machine.h"
+#include "machine/run_loop.h"
 
 namespace vantrel {
 namespace {
@@ -36,29 +36,29 @@ Workload buildWorkload() {
     auto lo = [](uint16_t v) { return static_cast<uint8_t>(v); };
     auto hi = [](uint16_t v) { return static_cast<uint8_t>(v >> 8); };
 
-    emit({0x31, 0x00, 0xF0});                               // LD SP,0xF000
-    emit({0x21, 0x00, 0xC0});                               // LD HL,0xC000
-    emit({0x11, lo(outerRounds), hi(outerRounds)});         // LD DE,outerRounds
+    emit({0x31, 0x00, 0xF0});                        // LD SP,0xF000
+    emit({0x21, 0x00, 0xC0});                        // LD HL,0xC000
+    emit({0x11, lo(outerRounds), hi(outerRounds)});  // LD DE,outerRounds
     const uint16_t outer = here();
-    emit({0x06, innerRounds});                              // LD B,innerRounds
+    emit({0x06, innerRounds});  // LD B,innerRounds
     const uint16_t inner = here();
-    emit({0x3A, 0x00, 0x40});                               // LD A,(0x4000)  bank window
-    emit({0x86});                                           // ADD A,(HL)
-    emit({0x77});                                           // LD (HL),A
-    emit({0x23});                                           // INC HL
+    emit({0x3A, 0x00, 0x40});  // LD A,(0x4000)  bank window
+    emit({0x86});              // ADD A,(HL)
+    emit({0x77});              // LD (HL),A
+    emit({0x23});              // INC HL
     const std::size_t callAt = p.size();
-    emit({0xCD, 0x00, 0x00});                               // CALL sub
-    emit({0xE6, 0x0F});                                     // AND 0x0F
-    emit({0x4F});                                           // LD C,A
-    emit({0x09});                                           // ADD HL,BC
-    emit({0x7C, 0xF6, 0xC0, 0x67});                         // LD A,H; OR 0xC0; LD H,A
+    emit({0xCD, 0x00, 0x00});                                  // CALL sub
+    emit({0xE6, 0x0F});                                        // AND 0x0F
+    emit({0x4F});                                              // LD C,A
+    emit({0x09});                                              // ADD HL,BC
+    emit({0x7C, 0xF6, 0xC0, 0x67});                            // LD A,H; OR 0xC0; LD H,A
     emit({0x10, static_cast<uint8_t>(inner - (here() + 2))});  // DJNZ inner
-    emit({0x1B, 0x7A, 0xB3});                               // DEC DE; LD A,D; OR E
-    emit({0xC2, lo(outer), hi(outer)});                     // JP NZ,outer
+    emit({0x1B, 0x7A, 0xB3});                                  // DEC DE; LD A,D; OR E
+    emit({0xC2, lo(outer), hi(outer)});                        // JP NZ,outer
     w.trapAddress = here();
-    emit({0xED, 0x00});                                     // no instruction: the end
+    emit({0xED, 0x00});  // no instruction: the end
     const uint16_t sub = here();
-    emit({0xC6, 0x01, 0xC9});                               // ADD A,1; RET
+    emit({0xC6, 0x01, 0xC9});  // ADD A,1; RET
     p[callAt + 1] = lo(sub);
     p[callAt + 2] = hi(sub);
     return w;
@@ -92,9 +92,9 @@ void BM_RunCpuFromRam(benchmark::State& state) {
     load(*m, w);
     for (auto _ : state) {
         m->regs.pc = programStart;
-        const int code = runCpu(*m);
-        benchmark::DoNotOptimize(code);
-        if (code != 5) state.SkipWithError("the workload did not end on its trap");
+        const LoopEnd end = runCpu(*m);
+        benchmark::DoNotOptimize(end);
+        if (end != LoopEnd::aborted) state.SkipWithError("the workload did not end on its trap");
     }
     const double executed = static_cast<double>(perRun) * static_cast<double>(state.iterations());
     state.counters["instructions"] = static_cast<double>(perRun);

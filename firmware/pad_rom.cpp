@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (image.size() != pageSize) {
-        std::cerr << "pad_rom: page 0 is " << image.size() << " bytes, expected " << pageSize << "\n";
+        std::cerr << "pad_rom: page 0 is " << image.size() << " bytes, expected " << pageSize
+                  << "\n";
         return 1;
     }
     image.resize(romSize, static_cast<char>(0xFF));

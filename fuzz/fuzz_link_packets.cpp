@@ -6,41 +6,39 @@
 // byte (low two bits) with an argument byte for 0 and 2:
 //   0 b: the calculator sends byte b      1: it receives one byte from the PC
 //   2 v: OUT (7), v                        3: IN A, (7)
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "hardware/machine.h"
-#include "hardware/ports.h"
+#include "link/variable_file.h"
+#include "machine/bus.h"
+#include "support/link_probe.h"
 
 using namespace vantrel;
 
 namespace {
 
+// The window's answers; a received file must be one the decoder reads back.
 class FuzzHost : public HostInterface {
 public:
-    int filePrompt(int, bool isError, const std::string&, const std::string&) override {
-        return isError ? 0 : overwrite;
+    std::optional<std::string> askSaveName(bool) override {
+        if (!giveName) return std::nullopt;
+        return std::string("received.85g");
     }
-    bool askSaveName(std::string& name, bool) override {
-        if (!giveName) return false;
-        name = saveName;
-        return true;
+    bool storeReceivedFile(const std::string&, const std::vector<uint8_t>& bytes) override {
+        VariableList list;
+        if (decodeVariableFile(bytes, list) == VariableFileRead::badData) std::abort();
+        return store;
     }
-    int overwrite = 1;
+    bool store = true;
     bool giveName = true;
-    std::string saveName;
 };
 
 struct World {
-    std::string dir;
-    std::string groupFile;
-    std::string backupFile;
+    std::vector<uint8_t> groupFile;
+    std::vector<uint8_t> backupFile;
     std::unique_ptr<Machine> m = std::make_unique<Machine>();
     FuzzHost host;
 };
@@ -51,7 +49,7 @@ void putEntry(std::vector<uint8_t>& section, const std::vector<uint8_t>& entry) 
     section.insert(section.end(), entry.begin(), entry.end());
 }
 
-void writeVariableFileBytes(const std::string& path, const std::vector<std::vector<uint8_t>>& entries) {
+std::vector<uint8_t> variableFileBytes(const std::vector<std::vector<uint8_t>>& entries) {
     std::vector<uint8_t> file(variableFileSignature.begin(), variableFileSignature.end());
     file.resize(55, 0);
     std::vector<uint8_t> section;
@@ -62,43 +60,34 @@ void writeVariableFileBytes(const std::string& path, const std::vector<std::vect
     const uint16_t sum = dataChecksum(section.data(), section.size());
     file.push_back(static_cast<uint8_t>(sum & 0xFF));
     file.push_back(static_cast<uint8_t>(sum >> 8));
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(file.data(), 1, file.size(), f) != file.size()) std::abort();
-    std::fclose(f);
+    return file;
 }
 
 World& world() {
     static World* w = [] {
         auto* made = new World;
-        char pattern[] = "/tmp/vantrel-fuzz-link-XXXXXX";
-        if (!::mkdtemp(pattern)) std::abort();
-        made->dir = pattern;
-        made->groupFile = made->dir + "/group.85g";
-        made->backupFile = made->dir + "/backup.85b";
-        made->host.saveName = made->dir + "/received.85g";
-        writeVariableFileBytes(made->groupFile, {{0x0A, 0x00, 0x00, 0x01, 'A'},
-                                                 {0, 0xFC, 1, 2, 3, 4, 5, 6, 7, 8},
-                                                 {0x03, 0x00, 0x0C, 0x01, 'S'},
-                                                 {0x01, 0x00, 'x'}});
-        writeVariableFileBytes(made->backupFile, {{0x10, 0x00, 0x1D, 0x00, 0x00}, {1, 2, 3}, {4}, {5, 6}});
+        made->groupFile = variableFileBytes({{0x0A, 0x00, 0x00, 0x01, 'A'},
+                                             {0, 0xFC, 1, 2, 3, 4, 5, 6, 7, 8},
+                                             {0x03, 0x00, 0x0C, 0x01, 'S'},
+                                             {0x01, 0x00, 'x'}});
+        made->backupFile =
+            variableFileBytes({{0x10, 0x00, 0x1D, 0x00, 0x00}, {1, 2, 3}, {4}, {5, 6}});
         made->m->setHost(&made->host);
-        std::atexit([] {
-            World& w = world();
-            for (const auto& file : {w.groupFile, w.backupFile, w.host.saveName}) ::unlink(file.c_str());
-            ::rmdir(w.dir.c_str());
-        });
         made->m->link.fileClock = [] { return FileTime{1, 2, 2030, 3, 4}; };
         return made;
     }();
     return *w;
 }
 
-void check(const LinkEngine& e) {
-    const bool sound = e.sendQueue.readPos <= e.sendQueue.length && e.sendQueue.length == e.sendQueue.data.size() &&
-                       e.sendQueue.bitIndex <= 8 && e.rxBitCount < 8 &&
-                       (e.rxPacket.payload.empty() || e.rxPacket.payload.size() == e.rxPacket.payloadSize) &&
-                       (!commandHasData(e.rxPacket.commandId) || e.rxPacket.received < 4 ||
-                        e.rxPacket.received <= e.rxPacket.length + 6u);
+void check(LinkEngine& engine) {
+    const LinkEngineProbe e(engine);
+    const bool sound =
+        e.sendQueue.readPos <= e.sendQueue.length &&
+        e.sendQueue.length == e.sendQueue.data.size() && e.sendQueue.bitIndex <= 8 &&
+        e.rxBitCount < 8 &&
+        (e.rxPacket.payload.empty() || e.rxPacket.payload.size() == e.rxPacket.payloadSize) &&
+        (!commandHasData(e.rxPacket.commandId) || e.rxPacket.received < 4 ||
+         e.rxPacket.received <= e.rxPacket.length + 6u);
     if (!sound) std::abort();
 }
 
@@ -128,26 +117,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     World& w = world();
     Machine& m = *w.m;
-    m.link.resetLink(m);
-    ::unlink(w.host.saveName.c_str());
+    m.link.resetLink();
 
     const uint8_t setup = data[0];
     w.host.giveName = (setup & 0x04) == 0;
-    w.host.overwrite = (setup & 0x08) == 0;
+    w.host.store = (setup & 0x08) == 0;
     if (setup & 0x01) {
-        m.mem.state.port3Value = 0x0B;
-        std::memcpy(m.mem.state.ram.data() + 0xDF, " Waiting", 8);
-        m.link.startUpload(m, (setup & 0x02) ? w.backupFile : w.groupFile);
+        VariableList packets;
+        decodeVariableFile((setup & 0x02) ? w.backupFile : w.groupFile, packets);
+        m.link.startUpload(std::move(packets));
     }
 
     for (size_t i = 1; i < size; ++i) {
         const uint8_t op = data[i] & 3;
         if ((op == 0 || op == 2) && i + 1 >= size) break;
         switch (op) {
-        case 0: sendByte(m, data[++i]); break;
-        case 1: receiveByte(m); break;
-        case 2: portWrite(m, 7, data[++i]); break;
-        default: portRead(m, 7); break;
+            case 0:
+                sendByte(m, data[++i]);
+                break;
+            case 1:
+                receiveByte(m);
+                break;
+            case 2:
+                portWrite(m, 7, data[++i]);
+                break;
+            default:
+                portRead(m, 7);
+                break;
         }
         check(m.link);
     }

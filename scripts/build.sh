@@ -12,9 +12,9 @@ jobs=$(nproc)
 case "$kind" in
   release) dir=build/release; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   asan)    dir=build/asan; args=(-DCMAKE_BUILD_TYPE=Debug "-DVANTREL_SANITIZE=address;undefined"
-                                 -DVANTREL_BUILD_SHELL=OFF -DVANTREL_BUILD_BENCH=OFF) ;;
+                                 -DVANTREL_BUILD_SHELL=ON -DVANTREL_BUILD_BENCH=OFF) ;;
   tsan)    dir=build/tsan; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_SANITIZE=thread
-                                 -DVANTREL_BUILD_SHELL=OFF -DVANTREL_BUILD_BENCH=OFF) ;;
+                                 -DVANTREL_BUILD_SHELL=ON -DVANTREL_BUILD_BENCH=OFF) ;;
   fuzz)    dir=build/fuzz; targets=(--target fuzzers); args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
                                  -DVANTREL_BUILD_FUZZ=ON -DVANTREL_BUILD_SHELL=OFF
                                  -DVANTREL_BUILD_BENCH=OFF -DVANTREL_BUILD_FIRMWARE=OFF) ;;

@@ -9,7 +9,7 @@
 
 #include "debugger/breakpoints.h"
 #include "debugger/symbol_table.h"
-#include "hardware/file_io.h"
+#include "files/file_io.h"
 
 namespace vantrel {
 

@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "z80/cpu_registers.h"
 #include "debugger/address_range.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 

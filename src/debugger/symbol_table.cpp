@@ -2,24 +2,23 @@
 
 #include <cstdio>
 
-#include "hardware/file_io.h"
+#include "files/file_io.h"
+#include "text/ascii_case.h"
 
 namespace vantrel {
 
 namespace {
 
-char foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string folded(std::string_view name) {
     std::string text(name);
-    for (char& c : text) c = foldCase(c);
+    for (char& c : text) c = asciiLower(c);
     return text;
 }
 
 bool equalsFolded(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i)
-        if (foldCase(text[i]) != lower[i]) return false;
+        if (asciiLower(text[i]) != lower[i]) return false;
     return true;
 }
 
@@ -128,7 +127,8 @@ std::size_t SymbolTable::addText(std::string_view text) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (const auto parsed = parseLine(line)) added += add(parsed->name, parsed->value) ? 1 : 0;
+        if (const auto parsed = parseLine(line))
+            added += add(parsed->name, parsed->value) ? 1u : 0u;
     }
     return added;
 }

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "z80/cpu_registers.h"
 #include "debugger/disassembler.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 

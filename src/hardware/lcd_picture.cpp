@@ -2,25 +2,25 @@
 
 #include <cstring>
 
-#include "hardware/machine.h"
 #include "hardware/ports.h"
 
 namespace vantrel {
 
-const uint8_t* lcdMemory(const Machine& m) {
-    return calculatorOn(m) ? m.mem.ramAt(lcdAddress) : blankLcdBuffer.data();
+const uint8_t* lcdMemory(const MemoryMap& mem) {
+    return calculatorOn(mem.state) ? mem.ramAt(lcdAddress) : blankLcdBuffer.data();
 }
 
-[[gnu::noinline]] LcdBytes lcdMemoryCopy(const Machine& m) {
+[[gnu::noinline]] LcdBytes lcdMemoryCopy(const MemoryMap& mem) {
     LcdBytes copy;
-    std::memcpy(copy.data(), lcdMemory(m), copy.size());
+    std::memcpy(copy.data(), lcdMemory(mem), copy.size());
     return copy;
 }
 
 void stretchLcd(const uint8_t* lcd, ShownLcd& shown) {
     for (int y = 0; y < lcdShownHeight; ++y)
         for (int x = 0; x < lcdShownWidth; ++x)
-            shown[y * lcdShownWidth + x] = lcdPixel(lcd, lcdSourceColumn(x), lcdSourceRow(y));
+            shown[static_cast<std::size_t>(y * lcdShownWidth + x)] =
+                lcdPixel(lcd, lcdSourceColumn(x), lcdSourceRow(y));
 }
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 //
 // The translation is a pure function of the address and the bank: no mirroring,
 // no write protection, no memory-mapped I/O. The processor can never change ROM.
+// Both translations sit on every instruction's path and are always inlined.
 #pragma once
 
 #include <array>
@@ -28,14 +29,14 @@ using RamImage = std::array<uint8_t, ramSize>;
 // The live RAM and port registers, and at the same time the exact image of the
 // 32800-byte state file (no header, little-endian).
 struct StateRecord {
-    RamImage ram{};                   // Z80 0x8000-0xFFFF
-    CpuRegisters savedRegisters{};    // staging copy; the live registers are Machine::regs
+    RamImage ram{};                 // Z80 0x8000-0xFFFF
+    CpuRegisters savedRegisters{};  // staging copy; the live registers are Machine::regs
     uint8_t port6Value = 0;
     uint8_t port2Value = 0;
-    uint8_t reservedStateByte = 0;    // carried from file to file, never interpreted
-    uint8_t romBank = 0;              // only the low three bits select a page
-    uint8_t keyGroupMask = 0;         // a set bit excludes its key group
-    uint8_t port3Value = 0;           // bit 3: calculator on
+    uint8_t reservedStateByte = 0;  // carried from file to file, never interpreted
+    uint8_t romBank = 0;            // only the low three bits select a page
+    uint8_t keyGroupMask = 0;       // a set bit excludes its key group
+    uint8_t port3Value = 0;         // bit 3: calculator on
 };
 
 inline constexpr std::size_t stateFileSize = 32800;
@@ -61,7 +62,7 @@ struct MemoryMap {
     const uint8_t* ram() const { return state.ram.data(); }
 
     // Host byte that a read of the address yields.
-    const uint8_t* translateRead(uint16_t address) const {
+    [[gnu::always_inline]] const uint8_t* translateRead(uint16_t address) const {
         if (address & 0x8000) return state.ram.data() + (address & 0x7FFF);
         if (address & 0x4000)
             return rom.data() + (state.romBank & 7u) * romPageSize + (address & 0x3FFF);
@@ -69,7 +70,7 @@ struct MemoryMap {
     }
 
     // Host byte where a write to the address lands.
-    uint8_t* translateWrite(uint16_t address) {
+    [[gnu::always_inline]] uint8_t* translateWrite(uint16_t address) {
         if (address & 0x8000) return state.ram.data() + (address & 0x7FFF);
         return writeSink.data();
     }

@@ -1,48 +1,64 @@
-// The I/O ports behind IN and OUT: key matrix (1), plain registers (2, 6), status and
-// control (3), ROM bank (5), link (7). Ports without a function read 0xFF.
+// The I/O ports behind IN and OUT, but for the link (port 7, which the machine hands
+// to the link engine): key matrix (1), plain registers (2, 6), status and control (3),
+// ROM bank (5). Ports without a function read 0xFF.
 #pragma once
 
 #include <cstdint>
 
-#include "hardware/machine.h"
+#include "hardware/key_codes.h"
+#include "hardware/memory_map.h"
 
 namespace vantrel {
 
-inline constexpr uint8_t onKeyCode = 41;
+inline constexpr uint8_t linkPort = 7;
 
-inline bool calculatorOn(const Machine& m) { return (m.mem.state.port3Value & 0x08) != 0; }
+inline bool calculatorOn(const StateRecord& state) { return (state.port3Value & 0x08) != 0; }
 
 // One key at most: the latched code, when its group is selected by the mask.
-inline uint8_t readKeyMatrix(const Machine& m) {
-    const uint32_t code = m.keyLatch.load(std::memory_order_relaxed);
-    if (code == 0 || code > 64) return 0xFF;
-    const unsigned group = (code - 1) / 8;
-    const unsigned bit = (code - 1) % 8;
-    if (m.mem.state.keyGroupMask & (1u << group)) return 0xFF;
+inline uint8_t readKeyMatrix(uint32_t latchedCode, uint8_t keyGroupMask) {
+    if (latchedCode == 0 || latchedCode > 64) return 0xFF;
+    const unsigned group = (latchedCode - 1) / 8;
+    const unsigned bit = (latchedCode - 1) % 8;
+    if (keyGroupMask & (1u << group)) return 0xFF;
     return static_cast<uint8_t>(0xFF & ~(1u << bit));
 }
 
-inline uint8_t portRead(Machine& m, uint8_t port) {
+inline uint8_t readPortRegister(const StateRecord& state, uint32_t latchedCode, uint8_t port) {
     switch (port) {
-    case 1: return readKeyMatrix(m);
-    case 2: return m.mem.state.port2Value & 0x1F;
-    case 3: return m.keyLatch.load(std::memory_order_relaxed) == onKeyCode ? 0x01 : 0x0A;
-    case 5: return m.mem.state.romBank;
-    case 6: return m.mem.state.port6Value;
-    case 7: return m.link.readLinkPort(m);
-    default: return 0xFF;
+        case 1:
+            return readKeyMatrix(latchedCode, state.keyGroupMask);
+        case 2:
+            return state.port2Value & 0x1F;
+        case 3:
+            return latchedCode == keyOn ? 0x01 : 0x0A;
+        case 5:
+            return state.romBank;
+        case 6:
+            return state.port6Value;
+        default:
+            return 0xFF;
     }
 }
 
-inline void portWrite(Machine& m, uint8_t port, uint8_t value) {
+inline void writePortRegister(StateRecord& state, uint8_t port, uint8_t value) {
     switch (port) {
-    case 1: m.mem.state.keyGroupMask = value; break;
-    case 2: m.mem.state.port2Value = value; break;
-    case 3: m.mem.state.port3Value = value; break;
-    case 5: m.mem.state.romBank = value & 7; break;
-    case 6: m.mem.state.port6Value = value; break;
-    case 7: m.link.writeLinkPort(m, value); break;
-    default: break;
+        case 1:
+            state.keyGroupMask = value;
+            break;
+        case 2:
+            state.port2Value = value;
+            break;
+        case 3:
+            state.port3Value = value;
+            break;
+        case 5:
+            state.romBank = value & 7;
+            break;
+        case 6:
+            state.port6Value = value;
+            break;
+        default:
+            break;
     }
 }
 

@@ -4,8 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "headless/key_names.h"
-#include "headless/session.h"
+#include "headless/script_runner.h"
+#include "session/key_table.h"
+#include "text/ascii_case.h"
 
 namespace vantrel::headless {
 
@@ -14,16 +15,6 @@ namespace {
 // A day is far more than any scripted run needs; the bound keeps the tick count and
 // the clock arithmetic finite.
 constexpr double maxSeconds = 86400.0;
-
-bool startsWithIgnoringCase(const std::string& text, const char* prefix) {
-    for (std::size_t i = 0; prefix[i]; ++i) {
-        if (i >= text.size()) return false;
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
 
 std::optional<double> parseSeconds(const std::string& text) {
     if (text.empty()) return std::nullopt;
@@ -102,13 +93,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
             const bool inject = arg.starts_with("--inject");
             ScriptEvent event;
             if (!splitTime(*value, event, result.error)) break;
-            const auto keyCode = keyCodeByName(event.text);
-            if (!keyCode) {
+            const auto keyIndex = keyIndexByName(event.text);
+            if (!keyIndex) {
                 result.error = "no calculator key is called \"" + event.text + "\"";
                 break;
             }
             event.action = inject ? ScriptAction::inject : ScriptAction::key;
-            event.code = *keyCode;
+            event.code = skinKeys[static_cast<std::size_t>(*keyIndex)].code;
             o.events.push_back(event);
         } else if (valueOf("--type", value)) {
             if (!result.error.empty()) break;
@@ -162,7 +153,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         }
         if (!result.error.empty()) break;
     }
-    if (result.error.empty() && !o.secondsGiven && o.untilSleep) o.seconds = defaultSleepLimitSeconds;
+    if (result.error.empty() && !o.secondsGiven && o.untilSleep)
+        o.seconds = defaultSleepLimitSeconds;
     for (auto* path : {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath})
         if (result.error.empty() && *path && (*path)->empty())
             result.error = "an empty file name is not a path";
@@ -202,7 +194,9 @@ std::string usageText() {
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
-           "Key names (any case): " + keyNameList() + "\n"
+           "Key names (any case): " +
+           keyNameList() +
+           "\n"
            "LINK is the XVAR key. /rom:PATH and /ram:PATH are accepted as well.\n"
            "\n"
            "Examples:\n"

@@ -16,9 +16,9 @@ struct Options {
     double seconds = 1.0;                // run time, or the limit with untilSleep
     bool secondsGiven = false;
     bool untilSleep = false;
-    bool save = true;                    // write the state file at the end
-    std::vector<ScriptEvent> events;     // in the order given
-    bool autoLink = true;                // false: --no-auto-link
+    bool save = true;                 // write the state file at the end
+    std::vector<ScriptEvent> events;  // in the order given
+    bool autoLink = true;             // false: --no-auto-link
     std::optional<std::string> receivePath;
     bool overwrite = false;
     std::optional<std::string> lcdPath;  // .bmp or .png

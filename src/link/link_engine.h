@@ -3,12 +3,16 @@
 // one variable file; feeds a variable file to the calculator on upload.
 //
 // All work happens inside the calculator's port-7 accesses on the emulation thread,
-// except startUpload, which runs on the user-interface thread while it holds the
-// emulation loop at an instruction boundary (or blocked in a host call).
+// except startUpload, which runs on the user-interface thread while the caller holds
+// the emulation loop at an instruction boundary (or blocked in a call to its peer).
+// Only busy() may be asked from any thread at any time.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "link/link_lines.h"
 #include "link/link_packet.h"
@@ -17,7 +21,19 @@
 
 namespace vantrel {
 
-struct Machine;
+// The PC side's owner: where received variables go. Called on the emulation thread
+// in the middle of a port access; each call may block until the user answers.
+class LinkPeer {
+public:
+    virtual ~LinkPeer() = default;
+    // The file name for the variables about to arrive; none refuses them. backup: a
+    // memory backup, which takes its own extension.
+    virtual std::optional<std::string> askSaveName(bool backup) = 0;
+    // The received variables as a whole variable file. True when they were stored.
+    virtual bool storeReceivedFile(const std::string& name, const std::vector<uint8_t>& bytes) = 0;
+    // The calculator wrote the abort value: the transfer is over.
+    virtual void transferAborted() {}
+};
 
 enum class LinkState : uint32_t {
     Idle = 0,
@@ -36,19 +52,36 @@ enum class LinkState : uint32_t {
 
 class LinkEngine {
 public:
-    LinkEngine();
+    LinkEngine() = default;
     LinkEngine(const LinkEngine&) = delete;
     LinkEngine& operator=(const LinkEngine&) = delete;
 
-    // Port 7 (emulation thread).
-    uint8_t readLinkPort(Machine& machine);
-    void writeLinkPort(Machine& machine, uint8_t value);
-    // Begins sending a variable file (user-interface thread).
-    void startUpload(Machine& machine, const std::string& path);
+    void setPeer(LinkPeer* peer) { peer_ = peer; }
 
-    void appendReceivedByte(Machine& machine, uint8_t byte);
-    void pollLink(Machine& machine);
-    void resetLink(Machine& machine);
+    // Port 7 (emulation thread).
+    uint8_t readLinkPort();
+    void writeLinkPort(uint8_t value);
+    // Begins sending the packets of a variable file, dropping whatever an earlier
+    // transfer left; packets without a variable in them (a file that could not be
+    // read) end the calculator's wait with EOT (user-interface thread, loop held).
+    void startUpload(VariableList packets);
+    // Drops every transfer and goes back to listening.
+    void resetLink();
+
+    // True while the PC side of a transfer is busy: the calculator then needs
+    // interrupts to move it on. Any thread.
+    bool busy() const { return busy_.load(std::memory_order_acquire); }
+    LinkState state() const { return state_; }
+
+    // The local time written into received files; tests set a fixed one.
+    FileClock fileClock = localFileTime;
+
+private:
+    friend struct LinkEngineProbe;  // tests look at the bit and packet layers
+
+    void appendReceivedByte(uint8_t byte);
+    void pollLink();
+    void setBusy(bool value) { busy_.store(value, std::memory_order_release); }
 
     uint8_t rxByte = 0;
     uint8_t rxBitCount = 0;
@@ -56,27 +89,23 @@ public:
     SendQueue sendQueue;
     uint32_t sending = 0;
     VariableList variables;
-    LinkState state = LinkState::Idle;
+    LinkState state_ = LinkState::Idle;
     LinkLines lines;
     int32_t partsLeft = 0;
     uint32_t receiveMode = 1;
 
-    // The local time written into received files; tests set a fixed one.
-    FileClock fileClock = localFileTime;
-
-private:
-    void gatherBit(Machine& m, int bit);
+    void gatherBit(int bit);
     void beginPayload();
     bool receivedPacketReady() const;
     void clearReceivedPacket();
-    void handlePacket(Machine& m);
-    void handleReceiving(Machine& m);
-    void handleUploading(Machine& m);
+    void handlePacket();
+    void handleReceiving();
+    void handleUploading();
     void queueReply();
     void queueShort(uint8_t commandId);
     void queueEntry();
-    bool askSaveName(Machine& m);
-    bool writeReceivedFile(Machine& m);
+    bool askSaveName();
+    bool storeReceivedFile();
     void clearTransfer();
 
     // Bytes of a packet being passed over: one of an unknown command (given up once
@@ -84,6 +113,8 @@ private:
     // hold, which ends the transfer once it has gone by.
     uint32_t rxDiscard_ = 0;
     bool rxOversized_ = false;
+    LinkPeer* peer_ = nullptr;
+    std::atomic<bool> busy_{false};
 };
 
 }  // namespace vantrel

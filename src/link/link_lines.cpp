@@ -1,8 +1,5 @@
 #include "link/link_lines.h"
 
-#include "hardware/machine.h"
-#include "link/link_engine.h"
-
 namespace vantrel {
 
 namespace {
@@ -34,47 +31,6 @@ void clearSendQueue(SendQueue& queue) {
     queue.readPos = 0;
     queue.data = {};
     queue.length = 0;
-}
-
-void LinkEngine::writeLinkPort(Machine& m, uint8_t value) {
-    if (value == releaseValue) {
-        lines.lineLevel = linesAtRest;
-        lines.pollDue = 1;
-        return;
-    }
-    if (value == abortValue) {
-        m.callHost([](HostInterface& h) { h.uploadHint(hintAbortBeep); });
-        resetLink(m);
-        return;
-    }
-    lines.pollDue = 1;
-    if (lines.lineLevel == linesAtRest) {
-        // The calculator puts a bit on the lines; the masked value is the PC's answer.
-        lines.lineLevel = value & 0x0C;
-        gatherBit(m, value == oneBitValue ? 1 : 0);
-    } else {
-        // The calculator acknowledges the bit the PC presented.
-        lines.lineLevel ^= 0x0F;
-    }
-}
-
-uint8_t LinkEngine::readLinkPort(Machine& m) {
-    const uint8_t level = lines.lineLevel;
-    if (level == linesAtRest && lines.pollDue) {
-        lines.pollDue = 0;
-        pollLink(m);
-    }
-    return level;
-}
-
-void LinkEngine::gatherBit(Machine& m, int bit) {
-    rxByte = static_cast<uint8_t>(rxByte | (bit << rxBitCount));
-    if (++rxBitCount == 8) {
-        const uint8_t byte = rxByte;
-        rxByte = 0;
-        rxBitCount = 0;
-        appendReceivedByte(m, byte);
-    }
 }
 
 }  // namespace vantrel

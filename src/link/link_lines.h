@@ -8,12 +8,10 @@
 
 namespace vantrel {
 
-class LinkEngine;
-
 // Line levels as the calculator reads them on port 7.
-inline constexpr uint8_t linesAtRest = 3;   // both lines released
-inline constexpr uint8_t presentZero = 6;   // the PC side presents a 0 bit
-inline constexpr uint8_t presentOne = 9;    // the PC side presents a 1 bit
+inline constexpr uint8_t linesAtRest = 3;  // both lines released
+inline constexpr uint8_t presentZero = 6;  // the PC side presents a 0 bit
+inline constexpr uint8_t presentOne = 9;   // the PC side presents a 1 bit
 inline constexpr uint8_t releaseValue = 0xC0;
 inline constexpr uint8_t abortValue = 0xFC;
 inline constexpr uint8_t oneBitValue = 0xE8;  // any other bit write is a 0
@@ -21,7 +19,6 @@ inline constexpr uint8_t oneBitValue = 0xE8;  // any other bit write is a 0
 struct LinkLines {
     uint8_t lineLevel = linesAtRest;  // what the next read of port 7 returns
     uint32_t pollDue = 0;             // the next read at rest hands control to the engine
-    LinkEngine* engine = nullptr;
 };
 
 // Bytes waiting to go to the calculator, least significant bit first. Sent bytes

@@ -7,17 +7,17 @@ namespace vantrel {
 bool LinkPacket::isComplete() const {
     if (received < 4) return false;
     switch (commandId) {
-    case cmdVar:
-    case cmdData:
-    case cmdSkip:
-        return length < oversizedLength && received == length + 6u;
-    case cmdCts:
-    case cmdAck:
-    case cmdErr:
-    case cmdEot:
-        return true;
-    default:
-        return false;
+        case cmdVar:
+        case cmdData:
+        case cmdSkip:
+            return length < oversizedLength && received == length + 6u;
+        case cmdCts:
+        case cmdAck:
+        case cmdErr:
+        case cmdEot:
+            return true;
+        default:
+            return false;
     }
 }
 

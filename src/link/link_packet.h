@@ -9,13 +9,13 @@ namespace vantrel {
 
 // Command ids of the calculator's link protocol.
 enum LinkCommand : uint8_t {
-    cmdVar = 0x06,   // variable header
-    cmdCts = 0x09,   // clear to send
+    cmdVar = 0x06,  // variable header
+    cmdCts = 0x09,  // clear to send
     cmdData = 0x15,
     cmdSkip = 0x36,  // skip or exit; data byte 0 is the reason
     cmdAck = 0x56,
     cmdErr = 0x5A,
-    cmdEot = 0x92,   // end of transmission
+    cmdEot = 0x92,  // end of transmission
 };
 
 inline constexpr uint8_t pcMachineId = 0x05;
@@ -35,7 +35,9 @@ struct LinkPacket {
     bool isComplete() const;
     // A header whose type byte (data byte 2) marks a memory backup. A header shorter
     // than three bytes has no type byte and counts as an ordinary variable.
-    bool isBackupHeader() const { return length >= 3 && payload.size() >= 3 && payload[2] == backupTypeId; }
+    bool isBackupHeader() const {
+        return length >= 3 && payload.size() >= 3 && payload[2] == backupTypeId;
+    }
     void clear();
 
     // A packet of the given command with data and its checksum, as sent by the PC side.

@@ -1,20 +1,21 @@
-// Variable files (*.85?): an 11-byte signature, a 42-byte comment, the data-section
-// length, entries that are the data of link packets each preceded by its length,
-// and a 16-bit checksum. Read for an upload; written from received packets.
+// Variable files (*.85?) as bytes: an 11-byte signature, a 42-byte comment, the
+// data-section length, entries that are the data of link packets each preceded by its
+// length, and a 16-bit checksum. Decoded for an upload; encoded from received packets.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <string>
+#include <span>
+#include <vector>
 
 #include "link/variable_list.h"
 
 namespace vantrel {
 
 inline constexpr std::size_t variableFileHeaderSize = 55;
-inline constexpr std::array<uint8_t, 11> variableFileSignature{
-    '*', '*', 'T', 'I', '8', '5', '*', '*', 0x1A, 0x0C, 0x00};
+inline constexpr std::array<uint8_t, 11> variableFileSignature{'*', '*', 'T',  'I',  '8', '5',
+                                                               '*', '*', 0x1A, 0x0C, 0x00};
 
 // Local date and time as written into the comment of a new file.
 struct FileTime {
@@ -31,24 +32,21 @@ FileTime localFileTime();
 // refused as bad data before it is read.
 inline constexpr uint64_t maxVariableFileSize = 1u << 20;
 
-// Shows a file prompt (kind: FilePromptKind) and returns the window's answer:
-// non-zero for Yes to the overwrite question, 0 otherwise. reason: the system's text
-// of what went wrong, or empty.
-using FilePrompt =
-    std::function<int(int kind, bool isError, const std::string& fileName, const std::string& reason)>;
-
 // The 42 comment bytes: the dated text, its zero byte, zero padding.
 std::array<uint8_t, 42> variableFileComment(const FileTime& time);
 
-// Appends the entries of list.fileName to the list as packets. True when the list
-// then holds at least two entries.
-bool readVariableFile(VariableList& list, const FilePrompt& prompt);
+enum class VariableFileRead {
+    variables,    // the list holds at least a header and its data
+    noVariables,  // a variable file, but without a whole variable in it
+    badData,      // not a variable file, or far larger than one can be
+};
 
-// Writes every entry of the list to list.fileName, asking before an existing file is
-// replaced, and clears the list. The file is replaced whole or not at all; a name
-// that cannot be written (a loop of links, a folder, a full disk) gets the
-// cannot-open prompt with the reason. True when the file was written.
-bool writeVariableFile(VariableList& list, const FilePrompt& prompt,
-                       const FileClock& clock = localFileTime);
+// Appends the entries of a variable file to the list as packets: headers as VAR, the
+// data that follows each as DATA. A file larger than maxVariableFileSize is refused
+// whole.
+VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList& list);
+
+// The variable file that holds every entry of the list, dated time.
+std::vector<uint8_t> encodeVariableFile(const VariableList& list, const FileTime& time);
 
 }  // namespace vantrel

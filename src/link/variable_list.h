@@ -18,6 +18,7 @@ public:
     const LinkPacket& first() const { return entries_.front(); }
     bool empty() const { return entries_.empty(); }
     int count() const { return static_cast<int>(entries_.size()); }
+    const std::deque<LinkPacket>& entries() const { return entries_; }
     // Releases every entry and the file name.
     void clear();
 

@@ -15,10 +15,12 @@ void showAboutBox(QWidget* parent) {
     box.setWindowIcon(appIcon());
     auto* layout = new QVBoxLayout(&box);
     layout->addWidget(titleBlock(
-        &box, {programTitle, creditsLine,
-               QStringLiteral("Vantrel is free to copy and to share. It comes with no warranty of any kind. "
-                              "The calculator's ROM is not part of it: use a dump of your own calculator."),
-               QStringLiteral("News and updates: <a href=\"https://vantrel.example.org/\">vantrel.example.org</a>")}));
+        &box, {titleText(), creditsLine,
+               QStringLiteral(
+                   "Vantrel is free to copy and to share. It comes with no warranty of any kind. "
+                   "The calculator's ROM is not part of it: use a dump of your own calculator."),
+               QStringLiteral("News and updates: <a "
+                              "href=\"https://vantrel.example.org/\">vantrel.example.org</a>")}));
     auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
     QObject::connect(ok, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     layout->addWidget(ok);

@@ -1,21 +1,20 @@
 #include "shell/app_main.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
-
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include "hardware/machine.h"
-#include "hardware/rom_state.h"
-#include "shell/common/command_line.h"
-#include "shell/common/settings.h"
+#include "session/command_line.h"
+#include "session/messages.h"
+#include "session/settings.h"
 #include "shell/exit_dialog.h"
 #include "shell/icons.h"
 #include "shell/main_window.h"
@@ -51,7 +50,8 @@ void printLines(std::FILE* to, const std::vector<std::string>& lines) {
 
 // What a start that handed over to the running window tells its caller.
 std::string handOverLine(const CommandLine& line, const QString& uploadPath) {
-    std::string text = "vantrel: Vantrel already runs on this display; its window was brought to the front";
+    std::string text =
+        "vantrel: Vantrel already runs on this display; its window was brought to the front";
     if (!uploadPath.isEmpty()) text += " and takes the upload of " + uploadPath.toStdString();
     if (line.romPath && line.ramPath)
         text += " (--rom and --ram were not applied)";
@@ -65,11 +65,12 @@ std::string handOverLine(const CommandLine& line, const QString& uploadPath) {
 // The start's answer to a state path that names the ROM image: the calculator runs
 // without a state file, and nothing is ever written there.
 void tellStateFileIsRomImage(const std::string& ramPath) {
-    QMessageBox::warning(nullptr, programTitle,
-                         QStringLiteral("The state file \"%1\" is the ROM image.\n"
-                                        "The calculator starts without a state file, and its state is not "
-                                        "saved there. Choose another state file in Preferences (F8).")
-                             .arg(QString::fromStdString(ramPath)));
+    QMessageBox::warning(
+        nullptr, titleText(),
+        QStringLiteral("The state file \"%1\" is the ROM image.\n"
+                       "The calculator starts without a state file, and its state is not "
+                       "saved there. Choose another state file in Preferences (F8).")
+            .arg(QString::fromStdString(ramPath)));
 }
 
 }  // namespace
@@ -83,14 +84,14 @@ int appMain(int argc, char** argv) {
             return 0;
         }
         if (early.version) {
-            std::puts("Vantrel 2.0");
+            std::puts(programTitle().c_str());
             return 0;
         }
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setApplicationName(QString::fromLatin1(programName));
+    QApplication::setApplicationVersion(QString::fromLatin1(programVersion));
     QApplication::setWindowIcon(appIcon());
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -113,9 +114,11 @@ int appMain(int argc, char** argv) {
     // Another process may take the file over: it needs a name that does not depend on
     // this process's current directory.
     const QString uploadPath =
-        line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath() : QString();
+        line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath()
+                        : QString();
     const QString serverName = instanceServerName();
-    if (!settings.allowMultipleInstances && askRunningInstanceToRaise(serverName, 2000, uploadPath)) {
+    if (!settings.allowMultipleInstances &&
+        askRunningInstanceToRaise(serverName, 2000, uploadPath)) {
         std::fputs(handOverLine(line, uploadPath).c_str(), stderr);
         return 0;
     }
@@ -124,12 +127,15 @@ int appMain(int argc, char** argv) {
 
     MainWindow window(settings);
     window.placeOnScreen();
-    QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window, &MainWindow::bringToFront);
+    QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window,
+                     &MainWindow::bringToFront);
     // Queued: the other process gets its answer before the upload blocks this thread.
     QObject::connect(
         &instanceServer, &InstanceServer::uploadRequested, &window,
-        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); }, Qt::QueuedConnection);
-    QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); },
+        Qt::QueuedConnection);
+    QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (watchTerminationSignals()) {
@@ -140,26 +146,29 @@ int appMain(int argc, char** argv) {
             window.closeWithoutDialogs();
         });
     }
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {
-        if (manager.allowsInteraction()) {
-            const bool gone = window.closeMainWindow();
-            manager.release();
-            if (!gone) manager.cancel();
-        } else {
-            window.closeWithoutDialogs();
-        }
-    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager& manager) {
+                         if (manager.allowsInteraction()) {
+                             const bool gone = window.closeMainWindow();
+                             manager.release();
+                             if (!gone) manager.cancel();
+                         } else {
+                             window.closeWithoutDialogs();
+                         }
+                     });
 
     // The ROM messages may already wait for the user; a signal then ends the run.
-    if (!window.startEmulation()) return -1;
-    const bool stateRefused = !window.romMissing() && stateFileIsRomImage(window.machine(), settings.ramPath);
+    window.startEmulation();
+    const bool stateRefused = !window.romMissing() && window.calculator().stateFileIsRomImage();
     if (stateRefused && !window.closed()) tellStateFileIsRomImage(settings.ramPath);
     // Paths from the command line that did not work are not kept for the next start
     // (unless the user has chosen them again meanwhile).
     auto writeWorkingSettings = [&] {
         Settings kept = settings;
-        if (line.romPath && window.romMissing() && kept.romPath == *line.romPath) kept.romPath = stored.romPath;
-        if (line.ramPath && stateRefused && kept.ramPath == *line.ramPath) kept.ramPath = stored.ramPath;
+        if (line.romPath && window.romMissing() && kept.romPath == *line.romPath)
+            kept.romPath = stored.romPath;
+        if (line.ramPath && stateRefused && kept.ramPath == *line.ramPath)
+            kept.ramPath = stored.ramPath;
         writeSettings(kept);
     };
     if (window.closed()) {
@@ -179,7 +188,8 @@ int appMain(int argc, char** argv) {
         const QString path = QString::fromStdString(*line.grabPath);
         QTimer::singleShot(1500, &window, [&window, path] {
             const bool saved = window.grab().save(path, "PNG");
-            if (!saved) std::fprintf(stderr, "vantrel: cannot write %s\n", path.toLocal8Bit().constData());
+            if (!saved)
+                std::fprintf(stderr, "vantrel: cannot write %s\n", path.toLocal8Bit().constData());
             window.onCommand(cmdKill);
         });
         QApplication::exec();

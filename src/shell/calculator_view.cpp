@@ -3,13 +3,12 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
-
+#include <QPainter>
 #include <optional>
 
 #include "hardware/lcd_picture.h"
-#include "hardware/machine.h"
+#include "session/calculator.h"
 #include "shell/skin_painter.h"
 
 namespace vantrel {
@@ -22,34 +21,54 @@ namespace {
 
 std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
     switch (event.key()) {
-    case Qt::Key_Backspace: return PcKey::backspace;
-    // Shift+Tab arrives as Backtab; it presses [2nd] all the same.
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return PcKey::tab;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return PcKey::enter;
-    case Qt::Key_Control: return PcKey::control;
-    case Qt::Key_Escape: return PcKey::escape;
-    case Qt::Key_Space: return PcKey::space;
-    case Qt::Key_End: return PcKey::end;
-    case Qt::Key_Home: return PcKey::home;
-    case Qt::Key_Left: return PcKey::left;
-    case Qt::Key_Up: return PcKey::up;
-    case Qt::Key_Right: return PcKey::right;
-    case Qt::Key_Down: return PcKey::down;
-    case Qt::Key_Insert: return PcKey::insert;
-    case Qt::Key_Delete: return PcKey::del;
-    case Qt::Key_F1: return PcKey::f1;
-    case Qt::Key_F2: return PcKey::f2;
-    case Qt::Key_F3: return PcKey::f3;
-    case Qt::Key_F4: return PcKey::f4;
-    case Qt::Key_F5: return PcKey::f5;
-    case Qt::Key_AsciiCircum:
-    case Qt::Key_Dead_Circumflex:
-        // Only a layout that types "^" with one unshifted key reaches [^] this way.
-        if (!(event.modifiers() & Qt::ShiftModifier)) return PcKey::caret;
-        return std::nullopt;
-    default: return std::nullopt;
+        case Qt::Key_Backspace:
+            return PcKey::backspace;
+        // Shift+Tab arrives as Backtab; it presses [2nd] all the same.
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return PcKey::tab;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return PcKey::enter;
+        case Qt::Key_Control:
+            return PcKey::control;
+        case Qt::Key_Escape:
+            return PcKey::escape;
+        case Qt::Key_Space:
+            return PcKey::space;
+        case Qt::Key_End:
+            return PcKey::end;
+        case Qt::Key_Home:
+            return PcKey::home;
+        case Qt::Key_Left:
+            return PcKey::left;
+        case Qt::Key_Up:
+            return PcKey::up;
+        case Qt::Key_Right:
+            return PcKey::right;
+        case Qt::Key_Down:
+            return PcKey::down;
+        case Qt::Key_Insert:
+            return PcKey::insert;
+        case Qt::Key_Delete:
+            return PcKey::del;
+        case Qt::Key_F1:
+            return PcKey::f1;
+        case Qt::Key_F2:
+            return PcKey::f2;
+        case Qt::Key_F3:
+            return PcKey::f3;
+        case Qt::Key_F4:
+            return PcKey::f4;
+        case Qt::Key_F5:
+            return PcKey::f5;
+        case Qt::Key_AsciiCircum:
+        case Qt::Key_Dead_Circumflex:
+            // Only a layout that types "^" with one unshifted key reaches [^] this way.
+            if (!(event.modifiers() & Qt::ShiftModifier)) return PcKey::caret;
+            return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -63,8 +82,8 @@ int32_t keySource(const QKeyEvent& event) {
 
 }  // namespace
 
-CalculatorView::CalculatorView(Machine& machine, Keypad& keypad, QWidget* parent)
-    : QWidget(parent), machine_(machine), keypad_(keypad) {
+CalculatorView::CalculatorView(Calculator& calculator, QWidget* parent)
+    : QWidget(parent), calculator_(calculator) {
     setFixedSize(clientWidth, clientHeight);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -77,14 +96,10 @@ void CalculatorView::applyLcdColours(uint32_t foreground, uint32_t background) {
     update(lcdArea());
 }
 
-void CalculatorView::requestLcdRepaint() {
-    QMetaObject::invokeMethod(this, [this] { update(lcdArea()); }, Qt::QueuedConnection);
-}
-
 QImage CalculatorView::lcdImage() const {
     // One copy of the LCD memory, taken while the calculator may be writing it; the
     // stretch then works on bytes nobody changes.
-    const LcdBytes lcd = lcdMemoryCopy(machine_);
+    const LcdBytes lcd = calculator_.lcd();
     ShownLcd shown;
     stretchLcd(lcd.data(), shown);
     QImage image(lcdShownWidth, lcdShownHeight, QImage::Format_RGB32);
@@ -92,7 +107,8 @@ QImage CalculatorView::lcdImage() const {
     const QRgb clear = background_.rgb();
     for (int y = 0; y < lcdShownHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < lcdShownWidth; ++x) line[x] = shown[y * lcdShownWidth + x] ? set : clear;
+        for (int x = 0; x < lcdShownWidth; ++x)
+            line[x] = shown[y * lcdShownWidth + x] ? set : clear;
     }
     return image;
 }
@@ -108,14 +124,14 @@ void CalculatorView::paintEvent(QPaintEvent* event) {
         p.fillRect(QRect(0, 0, clientWidth, skinTop), face);
         p.drawPixmap(0, skinTop, skin_);
         p.fillRect(lcd.adjusted(-1, -1, 1, 1), Qt::black);
-        for (int i = 0; i < keyCount; ++i) paintKeyEdge(p, i, i == pressedKey_);
+        for (int i = 0; i < keyCount; ++i) paintKeyEdge(p, i, i == shownKey_);
     }
     // Integral scales keep the nearest-neighbour pixels sharp.
     p.drawImage(lcd.topLeft(), lcdImage());
 }
 
 void CalculatorView::paintKeyEdge(QPainter& p, int index, bool pressed) const {
-    const KeyRect& k = keyRects[index];
+    const KeyBox& k = skinKeys[static_cast<std::size_t>(index)].box;
     const QPalette& pal = palette();
     // Two one-pixel rings just inside the rectangle, as a 3D edge draws them.
     const QColor light = pal.color(QPalette::Light);
@@ -140,34 +156,33 @@ void CalculatorView::paintKeyEdge(QPainter& p, int index, bool pressed) const {
     }
 }
 
-void CalculatorView::drawKeyPressed(int index) {
-    if (index < 0 || index >= keyCount) return;
-    pressedKey_ = index;
-    const KeyRect& k = keyRects[index];
-    update(QRect(k.left, k.top, k.right - k.left, k.bottom - k.top));
-}
-
-void CalculatorView::drawKeysRaised() {
-    if (pressedKey_ < 0) return;
-    const KeyRect& k = keyRects[pressedKey_];
-    pressedKey_ = -1;
-    update(QRect(k.left, k.top, k.right - k.left, k.bottom - k.top));
+void CalculatorView::showPressedKey() {
+    const int shown = calculator_.shownKey().value_or(-1);
+    if (shown == shownKey_) return;
+    for (const int index : {shownKey_, shown}) {
+        if (index < 0) continue;
+        const KeyBox& k = skinKeys[static_cast<std::size_t>(index)].box;
+        update(QRect(k.left, k.top, k.width(), k.height()));
+    }
+    shownKey_ = shown;
 }
 
 void CalculatorView::reportPress(PressOutcome outcome) {
+    showPressedKey();
     if (outcome == PressOutcome::dropped && onKeyDropped) onKeyDropped();
 }
 
 void CalculatorView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const QPoint at = event->position().toPoint();
-        reportPress(keypad_.pressAt(at.x(), at.y(), this));
+        reportPress(calculator_.clickAt(at.x(), at.y()));
     }
 }
 
 void CalculatorView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        keypad_.releaseMouse(this);
+        calculator_.releaseMouse();
+        showPressedKey();
     } else if (event->button() == Qt::RightButton) {
         if (lcdArea().contains(event->position().toPoint()) && onLcdContextMenu)
             onLcdContextMenu(event->globalPosition().toPoint());
@@ -176,7 +191,8 @@ void CalculatorView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CalculatorView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    keypad_.dragTo(at.x(), at.y(), this);
+    calculator_.dragMouseTo(at.x(), at.y());
+    showPressedKey();
 }
 
 void CalculatorView::keyPressEvent(QKeyEvent* event) {
@@ -189,18 +205,20 @@ void CalculatorView::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
     const QString text = event->text();
     const char32_t character = text.isEmpty() ? 0 : text.toUcs4().value(0);
-    reportPress(keypad_.keyboardPress(this, keySource(*event),
-                                      pcKeyFor(*event).value_or(PcKey::other), character));
+    reportPress(calculator_.pcKeyDown(keySource(*event), pcKeyFor(*event).value_or(PcKey::other),
+                                      character));
 }
 
 void CalculatorView::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
-    keypad_.keyboardRelease(this, keySource(*event));
+    calculator_.pcKeyUp(keySource(*event));
+    showPressedKey();
 }
 
 void CalculatorView::focusOutEvent(QFocusEvent* event) {
     // A key released in another window never reports here; let go of it now.
-    keypad_.releaseKeyboard(this);
+    calculator_.releasePcKeys();
+    showPressedKey();
     QWidget::focusOutEvent(event);
 }
 

@@ -1,19 +1,19 @@
 // The main window's client area, 231 x 447: the LCD with its black frame at the top
-// and the key panel below. Paints the LCD from calculator RAM, shows key presses,
-// and hands mouse clicks and PC keys to the keypad.
+// and the key panel below. Hands mouse clicks and PC keys to the calculator and
+// paints what it shows: the LCD and the key drawn pressed.
 #pragma once
 
 #include <QPixmap>
 #include <QWidget>
-
 #include <cstdint>
 #include <functional>
 
-#include "hardware/keypad.h"
+#include "session/key_table.h"
+#include "session/keypad.h"
 
 namespace vantrel {
 
-struct Machine;
+class Calculator;
 
 inline constexpr int clientWidth = 231;
 inline constexpr int clientHeight = 447;
@@ -21,23 +21,21 @@ inline constexpr int clientHeight = 447;
 // Colours as the settings file keeps them: 0x00BBGGRR.
 QColor colourFromSetting(uint32_t value);
 
-class CalculatorView : public QWidget, public KeyPainter {
+class CalculatorView : public QWidget {
     Q_OBJECT
 public:
-    CalculatorView(Machine& machine, Keypad& keypad, QWidget* parent = nullptr);
+    CalculatorView(Calculator& calculator, QWidget* parent = nullptr);
 
     void applyLcdColours(uint32_t foreground, uint32_t background);
-    // Thread-safe: asks for a repaint of the LCD rectangle only.
-    void requestLcdRepaint();
-    static QRect lcdArea() { return {lcdRect.left, lcdRect.top, lcdRect.right - lcdRect.left, lcdRect.bottom - lcdRect.top}; }
+    static QRect lcdArea() { return {lcdBox.left, lcdBox.top, lcdBox.width(), lcdBox.height()}; }
 
     // The LCD picture at its shown size, in the current colours.
     QImage lcdImage() const;
 
-    // KeyPainter
-    void drawKeyPressed(int index) override;
-    void drawKeysRaised() override;
-    int pressedKey() const { return pressedKey_; }
+    // The key drawn pressed, -1 for none.
+    int pressedKey() const { return shownKey_; }
+    // Draws the key the calculator shows pressed now.
+    void showPressedKey();
 
     // F6, F7 and F8 go to the window, never to the keypad.
     std::function<void(int key)> onFunctionKey;
@@ -60,11 +58,10 @@ private:
     void paintKeyEdge(QPainter& p, int index, bool pressed) const;
     void reportPress(PressOutcome outcome);
 
-    Machine& machine_;
-    Keypad& keypad_;
+    Calculator& calculator_;
     QColor foreground_{255, 255, 255};
     QColor background_{0, 0, 0};
-    int pressedKey_ = -1;
+    int shownKey_ = -1;
     QPixmap skin_;
 };
 

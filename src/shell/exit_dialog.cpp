@@ -41,7 +41,7 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* about = new QGroupBox(QStringLiteral("About"), this);
     auto* aboutLayout = new QVBoxLayout(about);
-    aboutLayout->addWidget(titleBlock(about, {programTitle, creditsLine}));
+    aboutLayout->addWidget(titleBlock(about, {titleText(), creditsLine}));
     layout->addWidget(about);
     auto* question = new QLabel(QStringLiteral("Save calculator state?"), this);
     question->setObjectName(QStringLiteral("question"));
@@ -50,13 +50,14 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QHBoxLayout;
     const struct {
         const char* text;
-        int id;
-    } choices[] = {{"&Yes", answerYes}, {"&No", answerNo}, {"&Cancel", answerCancel}};
+        ExitAnswer answer;
+    } choices[] = {
+        {"&Yes", ExitAnswer::yes}, {"&No", ExitAnswer::no}, {"&Cancel", ExitAnswer::cancel}};
     for (const auto& choice : choices) {
+        const int id = static_cast<int>(choice.answer);
         auto* button = new QPushButton(QString::fromLatin1(choice.text), this);
-        button->setObjectName(QStringLiteral("control%1").arg(choice.id));
-        button->setDefault(choice.id == answerYes);
-        const int id = choice.id;
+        button->setObjectName(QStringLiteral("control%1").arg(id));
+        button->setDefault(choice.answer == ExitAnswer::yes);
         connect(button, &QPushButton::clicked, this, [this, id] { done(id); });
         buttons->addWidget(button);
     }
@@ -65,10 +66,12 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     setMaximumWidth(360);
 }
 
-int ExitDialog::ask(QWidget* parent) {
+ExitAnswer ExitDialog::ask(QWidget* parent) {
     ExitDialog dialog(parent);
     const int answer = dialog.exec();
-    return answer == answerYes || answer == answerNo ? answer : answerCancel;
+    if (answer == static_cast<int>(ExitAnswer::yes)) return ExitAnswer::yes;
+    if (answer == static_cast<int>(ExitAnswer::no)) return ExitAnswer::no;
+    return ExitAnswer::cancel;
 }
 
 }  // namespace vantrel

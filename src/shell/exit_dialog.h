@@ -3,14 +3,17 @@
 
 #include <QDialog>
 
+#include "session/messages.h"
+
 namespace vantrel {
 
-inline constexpr int answerYes = 6;
-inline constexpr int answerNo = 7;
-inline constexpr int answerCancel = 2;
+// The answers, by the ids of the dialog's buttons.
+enum class ExitAnswer { yes = 6, no = 7, cancel = 2 };
 
-inline const QString programTitle = QStringLiteral("Vantrel 2.0");
-inline const QString creditsLine = QStringLiteral("A TI-85 emulator for the Linux desktop, by the Vantrel developers.");
+// "Vantrel 2.0": the window's title and the caption of its message boxes.
+inline QString titleText() { return QString::fromStdString(programTitle()); }
+inline const QString creditsLine =
+    QStringLiteral("A TI-85 emulator for the Linux desktop, by the Vantrel developers.");
 
 // The program's icon beside lines of text, the first in bold.
 QWidget* titleBlock(QWidget* parent, const QStringList& lines);
@@ -19,10 +22,11 @@ class ExitDialog : public QDialog {
     Q_OBJECT
 public:
     explicit ExitDialog(QWidget* parent = nullptr);
-    void reject() override { done(answerCancel); }  // Escape and the close box cancel
+    void reject() override {
+        done(static_cast<int>(ExitAnswer::cancel));
+    }  // Escape and the close box cancel
 
-    // answerYes, answerNo or answerCancel.
-    static int ask(QWidget* parent);
+    static ExitAnswer ask(QWidget* parent);
 };
 
 }  // namespace vantrel

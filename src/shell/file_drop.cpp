@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "link/upload_flow.h"
+#include "session/upload.h"
 
 namespace vantrel {
 
@@ -27,40 +27,41 @@ QString droppedVariableFile(const QMimeData* data) {
 
 }  // namespace
 
-FileDropUploader::FileDropUploader(QWidget* window, Upload upload) : QObject(window), upload_(std::move(upload)) {
+FileDropUploader::FileDropUploader(QWidget* window, Upload upload)
+    : QObject(window), upload_(std::move(upload)) {
     window->setAcceptDrops(true);
     window->installEventFilter(this);
 }
 
 bool FileDropUploader::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* drag = static_cast<QDropEvent*>(event);
-        if (droppedVariableFile(drag->mimeData()).isEmpty()) {
-            drag->ignore();
-        } else {
-            drag->setDropAction(Qt::CopyAction);
-            drag->accept();
-        }
-        return true;
-    }
-    case QEvent::Drop: {
-        auto* drop = static_cast<QDropEvent*>(event);
-        const QString path = droppedVariableFile(drop->mimeData());
-        if (path.isEmpty()) {
-            drop->ignore();
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (droppedVariableFile(drag->mimeData()).isEmpty()) {
+                drag->ignore();
+            } else {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            }
             return true;
         }
-        drop->setDropAction(Qt::CopyAction);
-        drop->accept();
-        QTimer::singleShot(0, this, [this, file = path.toStdString()] {
-            if (upload_) upload_(file);
-        });
-        return true;
-    }
-    default:
-        return QObject::eventFilter(watched, event);
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString path = droppedVariableFile(drop->mimeData());
+            if (path.isEmpty()) {
+                drop->ignore();
+                return true;
+            }
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            QTimer::singleShot(0, this, [this, file = path.toStdString()] {
+                if (upload_) upload_(file);
+            });
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
     }
 }
 

@@ -5,8 +5,8 @@
 
 namespace vantrel {
 
-QIcon appIcon();          // the window, the exit dialog and the About box
-QIcon errorChipIcon();    // the illegal-opcode dialog
-QIcon colorsPageIcon();   // the Colors page of Preferences
+QIcon appIcon();         // the window, the exit dialog and the About box
+QIcon errorChipIcon();   // the illegal-opcode dialog
+QIcon colorsPageIcon();  // the Colors page of Preferences
 
 }  // namespace vantrel

@@ -6,10 +6,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "z80/cpu_registers.h"
-#include "cpu/illegal_opcode.h"
-#include "cpu/illegal_opcode_text.h"
+#include "machine/host_interface.h"
+#include "session/illegal_opcode_text.h"
 #include "shell/icons.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 
@@ -19,10 +19,13 @@ namespace {
 // eighth of the font height down.
 struct DialogUnits {
     explicit DialogUnits(const QFontMetrics& fm)
-        : x(fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52.0),
+        : x(fm.horizontalAdvance(
+                QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+            52.0),
           y(fm.height()) {}
     QRect rect(int left, int top, int width, int height) const {
-        return QRect(qRound(left * x / 4), qRound(top * y / 8), qRound(width * x / 4), qRound(height * y / 8));
+        return QRect(qRound(left * x / 4), qRound(top * y / 8), qRound(width * x / 4),
+                     qRound(height * y / 8));
     }
     double x;
     double y;
@@ -47,7 +50,8 @@ QLabel* label(QWidget* parent, const DialogUnits& du, const QString& text, QRect
 
 }  // namespace
 
-IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, QWidget* parent) : QDialog(parent) {
+IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("Error"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(true);
@@ -81,7 +85,7 @@ IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, 
     };
     // AF, BC, DE, HL, IX, IY, SP, PC: controls 1005 to 1012.
     const Reg regs[] = {
-        {"AF:", 15, 48, 12}, {"BC:", 15, 58, 12}, {"DE:", 65, 48, 13}, {"HL:", 65, 58, 12},
+        {"AF:", 15, 48, 12},  {"BC:", 15, 58, 12},  {"DE:", 65, 48, 13},  {"HL:", 65, 58, 12},
         {"IX:", 115, 48, 10}, {"IY:", 115, 58, 10}, {"SP:", 165, 48, 12}, {"PC:", 165, 58, 12},
     };
     const auto values = illegalOpcodeRegisterTexts(r);
@@ -91,11 +95,13 @@ IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, 
         label(this, du, text(values[i]), du.rect(reg.x + 15, reg.y, 30, 8), 1005 + i);
     }
 
-    label(this, du, QStringLiteral("before:"), du.rect(15, 93, 23, 8), 0, Qt::AlignRight | Qt::AlignTop);
+    label(this, du, QStringLiteral("before:"), du.rect(15, 93, 23, 8), 0,
+          Qt::AlignRight | Qt::AlignTop);
     QRect beforeRect = du.rect(45, 93, 165, 10);
     beforeRect.setWidth(qMax(beforeRect.width(), bytesWidth));
     label(this, du, text(illegalOpcodeByteLine(snapshot.bytesBefore)), beforeRect, 1003);
-    label(this, du, QStringLiteral("after:"), du.rect(21, 103, 17, 8), 0, Qt::AlignRight | Qt::AlignTop);
+    label(this, du, QStringLiteral("after:"), du.rect(21, 103, 17, 8), 0,
+          Qt::AlignRight | Qt::AlignTop);
     QRect afterRect = du.rect(45, 103, 165, 10);
     afterRect.setWidth(qMax(afterRect.width(), bytesWidth));
     label(this, du, text(illegalOpcodeByteLine(snapshot.bytesAfter)), afterRect, 1004);
@@ -114,7 +120,8 @@ IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, 
     connect(yes, &QPushButton::clicked, this, [this] { done(1); });
 
     QSize size = du.rect(0, 0, 232, 167).size();
-    size.setWidth(qMax(size.width(), qMax(beforeRect.right(), afterRect.right()) + du.rect(0, 0, 10, 0).width()));
+    size.setWidth(qMax(size.width(),
+                       qMax(beforeRect.right(), afterRect.right()) + du.rect(0, 0, 10, 0).width()));
     setFixedSize(size);
     if (size.width() > du.rect(0, 0, 220, 0).width()) {
         registers->resize(size.width() - 2 * registers->x(), registers->height());
@@ -122,9 +129,10 @@ IllegalOpcodeDialog::IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, 
     }
 }
 
-int IllegalOpcodeDialog::ask(const IllegalOpcodeSnapshot& snapshot, QWidget* parent) {
+IllegalOpcodeAnswer IllegalOpcodeDialog::ask(const IllegalOpcodeSnapshot& snapshot,
+                                             QWidget* parent) {
     IllegalOpcodeDialog dialog(snapshot, parent);
-    return dialog.exec() == 1 ? 1 : 0;
+    return dialog.exec() == 1 ? IllegalOpcodeAnswer::carryOn : IllegalOpcodeAnswer::stop;
 }
 
 }  // namespace vantrel

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "machine/host_interface.h"
+
 namespace vantrel {
 
 struct IllegalOpcodeSnapshot;
@@ -13,8 +15,8 @@ class IllegalOpcodeDialog : public QDialog {
 public:
     explicit IllegalOpcodeDialog(const IllegalOpcodeSnapshot& snapshot, QWidget* parent = nullptr);
 
-    // 1 to continue (Yes), 0 to stop (No, Escape, closing the dialog).
-    static int ask(const IllegalOpcodeSnapshot& snapshot, QWidget* parent);
+    // Yes carries on; No, Escape and closing the dialog stop.
+    static IllegalOpcodeAnswer ask(const IllegalOpcodeSnapshot& snapshot, QWidget* parent);
 };
 
 }  // namespace vantrel

@@ -7,24 +7,20 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QThread>
+#include <thread>
 
-#include "cpu/emulation_thread.h"
-#include "cpu/memory_access.h"
-#include "hardware/machine.h"
-#include "hardware/ports.h"
-#include "hardware/rom_state.h"
-#include "hardware/timer.h"
+#include "session/timer_tick.h"
 #include "shell/about_box.h"
 #include "shell/calculator_view.h"
-#include "link/upload_flow.h"
 #include "shell/exit_dialog.h"
 #include "shell/file_drop.h"
 #include "shell/icons.h"
 #include "shell/illegal_opcode_dialog.h"
 #include "shell/link_prompts.h"
 #include "shell/preferences_dialog.h"
-#include "shell/qt_host.h"
 #include "shell/screenshot.h"
+#include "shell/ui_thread_queue.h"
 
 namespace vantrel {
 
@@ -37,22 +33,28 @@ constexpr int placementHeight = 487;
 }  // namespace
 
 MainWindow::MainWindow(Settings& settings, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), machine_(std::make_unique<Machine>()) {
-    keypad_ = std::make_unique<Keypad>(*machine_);
-    setWindowTitle(programTitle);
+    : QMainWindow(parent),
+      settings_(settings),
+      calculator_(*this),
+      uiQueue_(new UiThreadQueue(this)) {
+    setWindowTitle(titleText());
     setWindowIcon(appIcon());
     setObjectName(QStringLiteral("VantrelCalculator"));
     // A minimise box, no maximise box, no sizing.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
 
-    view_ = new CalculatorView(*machine_, *keypad_, this);
+    view_ = new CalculatorView(calculator_, this);
     setCentralWidget(view_);
     view_->setFocus();
     view_->onFunctionKey = [this](int key) {
-        if (key == Qt::Key_F6) onCommand(cmdUpload);
-        else if (key == Qt::Key_F7) onCommand(cmdScreenshot);
-        else onCommand(cmdPreferences);
+        if (key == Qt::Key_F6)
+            onCommand(cmdUpload);
+        else if (key == Qt::Key_F7)
+            onCommand(cmdScreenshot);
+        else
+            onCommand(cmdPreferences);
     };
     view_->onLcdContextMenu = [this](const QPoint& at) { showLcdMenu(at); };
     view_->onKeyDropped = [this] {
@@ -61,40 +63,23 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     buildMenus();
     setFixedSize(sizeHint());
 
-    HostAnswers answers;
-    answers.repaintLcd = [this] { view_->update(CalculatorView::lcdArea()); };
-    answers.linkActive = [this](uint32_t value) { machine_->linkActive.store(value); };
-    answers.illegalOpcode = [this](const IllegalOpcodeSnapshot& s) { return IllegalOpcodeDialog::ask(s, this); };
-    answers.threadEnded = [this](int code) { threadEnded(code); };
-    answers.filePrompt = [this](int kind, bool isError, const std::string& name, const std::string& reason) {
-        return showFilePrompt(this, kind, isError, name, reason);
-    };
-    answers.uploadHint = [this](int code) { showLinkHint(this, code, settings_.beepOnErrors); };
-    answers.askSaveName = [this](std::string& name, bool backup) { return askSaveFileName(this, name, backup); };
-    host_ = std::make_unique<QtHost>(this, std::move(answers));
-    machine_->setHost(host_.get());
-
     new FileDropUploader(this, [this](const std::string& path) { uploadGivenFile(path); });
 
-    timer_.setInterval(timerPeriodMs);
+    timer_.setInterval(timerPeriod);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        if (thread_ && !machineLeft_) timerTick(*machine_, *keypad_);
+        calculator_.tick();
+        // A key delivered at the tick may have let go of the one drawn pressed.
+        view_->showPressedKey();
     });
 }
 
 MainWindow::~MainWindow() {
-    if (thread_ && !machineLeft_) stopEmulationThread();
-    leaveMachine();
-}
-
-void MainWindow::leaveMachine() {
-    if (!machineLeft_) return;
-    // The thread may still run on these: they must outlive it, so they stay allocated.
-    (void)machine_.release();
-    (void)keypad_.release();
-    (void)host_.release();
-    (void)thread_.release();
+    calculator_.stop();
+    // The view reaches the calculator (focus and paint events while it goes), so it
+    // goes first; the window's other children never do.
+    delete view_;
+    view_ = nullptr;
 }
 
 void MainWindow::buildMenus() {
@@ -145,82 +130,58 @@ void MainWindow::placeOnScreen() {
     move(area.left() + x, area.top() + y);
 }
 
-bool MainWindow::startEmulation() {
-    const int rom = loadRomImage(*machine_, settings_.romPath);
-    bool ok = true;
-    if (rom == romLoaded || (rom == romWrongVersion && !settings_.testRomVersion)) {
-        loadStateFile(*machine_, settings_.ramPath);
-        thread_ = std::make_unique<EmulationThread>(*machine_, [host = host_.get()](int code) {
-            host->postThreadEnded(code);
-        });
+void MainWindow::startEmulation() {
+    const RomLoadResult rom =
+        calculator_.load(settings_.romPath, settings_.ramPath, settings_.testRomVersion);
+    if (calculator_.usable()) {
+        calculator_.start();
     } else {
         romMissing_ = true;
-        const QString text = rom == romWrongVersion ? QStringLiteral("Wrong ROM version. Version 10.0 needed.")
-                                                    : QStringLiteral("Loading romfile failed.");
-        QMessageBox::critical(isVisible() ? this : nullptr, programTitle, text);
-        if (rom != romWrongVersion) romLoadFailed_ = true;
+        QMessageBox::critical(isVisible() ? this : nullptr, titleText(),
+                              QString::fromUtf8(romMessage(rom)));
+        if (rom.outcome != RomLoad::wrongVersion) romLoadFailed_ = true;
     }
     applyLcdColours(settings_.foreground, settings_.background);
     timer_.start();
-    return ok;
 }
 
 void MainWindow::applyLcdColours(uint32_t foreground, uint32_t background) {
     view_->applyLcdColours(foreground, background);
 }
 
-void MainWindow::threadEnded(int code) {
-    threadExitCode_ = code;
-    // The user refused to go on after an unknown instruction: close without a question.
-    if (code == 5) closeMainWindow();
-}
-
 bool MainWindow::stopEmulationThread() {
-    if (!thread_ || machineLeft_) return false;
-    keypad_->clear();
-    host_->beginStop();
-    const bool ended = thread_->stop(std::chrono::milliseconds(4000));
-    if (ended) {
-        threadExitCode_ = thread_->exitCode();
-        thread_.reset();
-    } else {
-        timer_.stop();
-        machineLeft_ = true;
-    }
+    const bool ended = calculator_.stop();
+    if (!ended) timer_.stop();
     return ended;
 }
 
 void MainWindow::saveStateReporting() {
     std::string why;
-    if (!saveStateFile(*machine_, settings_.ramPath, &why))
-        QMessageBox::warning(this, programTitle,
-                             QStringLiteral("The calculator state could not be saved to \"%1\".\n%2")
-                                 .arg(QString::fromStdString(settings_.ramPath), QString::fromStdString(why)));
+    if (!calculator_.saveState(&why))
+        QMessageBox::warning(
+            this, titleText(),
+            QStringLiteral("The calculator state could not be saved to \"%1\".\n%2")
+                .arg(QString::fromStdString(calculator_.ramPath()), QString::fromStdString(why)));
 }
 
 bool MainWindow::closeMainWindow() {
     if (closed_) return true;
-    if (threadExitCode_ == 5) {
-        if (thread_) thread_->stop(std::chrono::milliseconds(4000));
-        thread_.reset();
-        destroyWindow();
-        return true;
+    const CloseSave decision = calculator_.saveOnClose(settings_.saveStateMode, true);
+    bool save = decision == CloseSave::save;
+    if (decision == CloseSave::ask) {
+        const ExitAnswer answer = ExitDialog::ask(this);
+        if (closed_) return true;  // closed meanwhile (a signal while the question was open)
+        if (answer == ExitAnswer::cancel) return false;
+        save = answer == ExitAnswer::yes;
     }
-    if (romMissing_ || !thread_) {
-        destroyWindow();
-        return true;
-    }
-    int answer = answerNo;
-    if (settings_.saveStateMode == saveStateAlways) answer = answerYes;
-    else if (settings_.saveStateMode == saveStateShowDialog && calculatorOn(*machine_)) answer = ExitDialog::ask(this);
-    if (closed_) return true;  // closed meanwhile (a signal while the question was open)
-    if (answer != answerYes && answer != answerNo) return false;
     const bool stopped = stopEmulationThread();
-    if (answer == answerYes) {
-        if (stopped) saveStateReporting();
+    if (save) {
+        if (stopped)
+            saveStateReporting();
         else
-            QMessageBox::warning(this, programTitle,
-                                 QStringLiteral("The calculator did not stop; its state was not saved."));
+            QMessageBox::warning(
+                this, titleText(),
+                QStringLiteral("The calculator did not stop; its state was not saved."));
     }
     destroyWindow();
     return true;
@@ -228,24 +189,16 @@ bool MainWindow::closeMainWindow() {
 
 void MainWindow::closeWithoutDialogs() {
     if (closed_) return;
-    if (thread_ && threadExitCode_ != 5) {
-        const bool on = calculatorOn(*machine_);
-        const bool save = settings_.saveStateMode == saveStateAlways ||
-                          (settings_.saveStateMode == saveStateShowDialog && on);
-        const bool stopped = stopEmulationThread();
-        if (save && stopped && threadExitCode_ != 5) saveStateFile(*machine_, settings_.ramPath);
-    } else if (thread_) {
-        stopEmulationThread();
-    }
+    const bool save = calculator_.saveOnClose(settings_.saveStateMode, false) == CloseSave::save;
+    if (stopEmulationThread() && save) calculator_.saveState();
     destroyWindow();
 }
 
 void MainWindow::destroyWindow() {
     if (closed_) return;
     closed_ = true;
-    if (thread_ && !machineLeft_) stopEmulationThread();
+    stopEmulationThread();
     timer_.stop();
-    host_->beginStop();
     // Dialogs still open on the window go with it.
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible() && w->isModal()) w->close();
@@ -254,58 +207,60 @@ void MainWindow::destroyWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (closed_ || closeMainWindow()) event->accept();
-    else event->ignore();
+    if (closed_ || closeMainWindow())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Colours of the skin follow the desktop's palette.
-    if (event->type() == QEvent::PaletteChange) view_->update();
+    if (event->type() == QEvent::PaletteChange && view_) view_->update();
 }
 
 void MainWindow::onCommand(int id) {
     if (closed_) return;
     switch (id) {
-    case cmdScreenshot: takeScreenshot(this, *machine_, settings_, screenshotAsConfigured); break;
-    case cmdUpload: runUploadCommand(); break;
-    case cmdClose:
-    case cmdExit: QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection); break;
-    case cmdPreferences: runPreferencesCommand(); break;
-    case cmdKill:
-    case cmdKillAlias:
-        stopEmulationThread();
-        destroyWindow();
-        break;
-    case cmdAbout: showAboutBox(this); break;
-    default: break;
+        case cmdScreenshot:
+            takeScreenshot(this, calculator_.lcd(), settings_, ScreenshotRoute::asConfigured);
+            break;
+        case cmdUpload:
+            calculator_.upload(settings_.autoLinkOnUpload);
+            break;
+        case cmdExit:
+            QMetaObject::invokeMethod(
+                this, [this] { close(); }, Qt::QueuedConnection);
+            break;
+        case cmdPreferences:
+            runPreferencesCommand();
+            break;
+        case cmdKill:
+            destroyWindow();
+            break;
+        case cmdAbout:
+            showAboutBox(this);
+            break;
+        default:
+            break;
     }
 }
 
 void MainWindow::runPreferencesCommand() {
     Settings copy = settings_;
     const ColourFunction colours = [this](uint32_t fg, uint32_t bg) { applyLcdColours(fg, bg); };
-    const std::string romInUse = thread_ ? machine_->romFile : std::string();
-    if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != preferencesOk || closed_) return;
+    const std::string romInUse = calculator_.running() ? settings_.romPath : std::string();
+    if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != PreferencesAnswer::ok ||
+        closed_)
+        return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
-    const bool running = thread_ && !machineLeft_;
-    const std::string ramPath = settings_.ramPath;
-    applyPreferences(running ? machine_.get() : nullptr, settings_, copy, colours);
-    // Keys typed for the calculator that was there are not for the one reloaded.
-    if (running && settings_.ramPath != ramPath) keypad_->clear();
-}
-
-void MainWindow::runUploadCommand() {
-    if (!thread_ || machineLeft_) return;
-    QtUploadDialogs dialogs(this);
-    uploadFile(*machine_, settings_.autoLinkOnUpload, dialogs);
+    applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
 }
 
 void MainWindow::uploadGivenFile(const std::string& path) {
-    if (closed_ || !thread_ || machineLeft_) return;
-    QtGivenFileUpload given(this, path);
-    uploadFile(*machine_, settings_.autoLinkOnUpload, given);
+    if (closed_) return;
+    calculator_.upload(settings_.autoLinkOnUpload, path);
 }
 
 void MainWindow::bringToFront() {
@@ -317,6 +272,50 @@ void MainWindow::bringToFront() {
     if (isMinimized()) showNormal();
     raise();
     activateWindow();
+}
+
+// --- FrontEnd ------------------------------------------------------------------------
+
+void MainWindow::post(std::function<void()> work) { uiQueue_->post(std::move(work)); }
+
+bool MainWindow::onOwnThread() const { return QThread::currentThread() == thread(); }
+
+void MainWindow::repaintLcd() { view_->update(CalculatorView::lcdArea()); }
+
+void MainWindow::loopEnded(LoopEnd end) {
+    // The user refused to go on after an unknown instruction: close without a question.
+    if (end == LoopEnd::aborted) closeMainWindow();
+}
+
+bool MainWindow::filePrompt(FilePrompt kind, const std::string& fileName,
+                            const std::string& reason) {
+    return showFilePrompt(this, kind, fileName, reason);
+}
+
+void MainWindow::linkHint(LinkHint hint) { showLinkHint(this, hint, settings_.beepOnErrors); }
+
+std::optional<std::string> MainWindow::askSaveName(bool backup) {
+    return askSaveFileName(this, backup);
+}
+
+IllegalOpcodeAnswer MainWindow::illegalOpcode(const IllegalOpcodeSnapshot& snapshot) {
+    return IllegalOpcodeDialog::ask(snapshot, this);
+}
+
+std::optional<std::string> MainWindow::chooseUploadFile() { return chooseUploadFileDialog(this); }
+
+void MainWindow::sleepFor(std::chrono::milliseconds duration) {
+    constexpr auto slice = std::chrono::milliseconds(25);
+    const auto end = std::chrono::steady_clock::now() + duration;
+    for (;;) {
+        // repaint() paints at once without running the event loop, so neither the
+        // timer nor the user's input gets in between the keys the upload types.
+        if (isVisible()) repaint();
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end) break;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(slice, end - now));
+    }
 }
 
 }  // namespace vantrel

@@ -1,47 +1,44 @@
-// The calculator window: the LCD and key panel under a menu bar, the emulation
-// thread's life, the 50 ms timer and the close sequence with its save question.
+// The calculator window: the LCD and key panel under a menu bar, the 50 ms timer, and
+// the close sequence with its save question. It is the calculator's front end: the
+// dialogs the running calculator asks for are shown here.
 #pragma once
 
 #include <QMainWindow>
 #include <QTimer>
+#include <optional>
+#include <string>
 
-#include <memory>
-
-#include "hardware/keypad.h"
-#include "shell/common/settings.h"
+#include "session/calculator.h"
+#include "session/front_end.h"
+#include "session/settings.h"
 
 class QMenu;
-class QSessionManager;
 
 namespace vantrel {
 
-struct Machine;
-class EmulationThread;
-class QtHost;
 class CalculatorView;
+class UiThreadQueue;
 
 enum Command : int {
     cmdScreenshot = 40001,
     cmdUpload = 40002,
-    cmdClose = 40004,
     cmdPreferences = 40006,
     cmdExit = 40007,
     cmdKill = 40008,
-    cmdKillAlias = 40009,
     cmdAbout = 40010,
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public FrontEnd {
     Q_OBJECT
 public:
     explicit MainWindow(Settings& settings, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The creation work: ROM image, state file, thread (waiting for the first tick),
-    // colours, timer. False only when the thread could not be made.
-    bool startEmulation();
-    // Post Stop and wait at most 4000 ms. True when a thread existed and ended; a
-    // thread that did not end is left alone with its machine for the rest of the run.
+    // The creation work: ROM image and state file, the calculator's thread (its first
+    // instruction at the first tick), colours, timer. Without a usable ROM it says so.
+    void startEmulation();
+    // Stops the calculator (at most 4000 ms). True when it ended; one that did not is
+    // left alone for the rest of the run.
     bool stopEmulationThread();
     // The close sequence. True when the window has gone.
     bool closeMainWindow();
@@ -59,15 +56,24 @@ public:
     bool romMissing() const { return romMissing_; }
     bool romLoadFailed() const { return romLoadFailed_; }
     bool closed() const { return closed_; }
-    int threadExitCode() const { return threadExitCode_; }
-    bool hasEmulationThread() const { return thread_ != nullptr; }
-    Machine& machine() { return *machine_; }
-    Keypad& keypad() { return *keypad_; }
+    Calculator& calculator() { return calculator_; }
     CalculatorView* view() const { return view_; }
-    QTimer& timer() { return timer_; }
 
     // Raise this window, or the dialog open on it.
     void bringToFront();
+
+    // FrontEnd: what the running calculator asks of the window.
+    void post(std::function<void()> work) override;
+    bool onOwnThread() const override;
+    void repaintLcd() override;
+    void loopEnded(LoopEnd end) override;
+    bool filePrompt(FilePrompt kind, const std::string& fileName,
+                    const std::string& reason) override;
+    void linkHint(LinkHint hint) override;
+    std::optional<std::string> askSaveName(bool backup) override;
+    IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;
+    std::optional<std::string> chooseUploadFile() override;
+    void sleepFor(std::chrono::milliseconds duration) override;
 
 signals:
     // The window has gone: the program ends.
@@ -81,26 +87,19 @@ private:
     void buildMenus();
     void showLcdMenu(const QPoint& globalPos);
     void destroyWindow();
-    void threadEnded(int code);
     void runPreferencesCommand();
-    void runUploadCommand();
     void applyLcdColours(uint32_t foreground, uint32_t background);
     void saveStateReporting();
-    void leaveMachine();
 
     Settings& settings_;
-    std::unique_ptr<Machine> machine_;
-    std::unique_ptr<Keypad> keypad_;
-    std::unique_ptr<QtHost> host_;
-    std::unique_ptr<EmulationThread> thread_;
+    Calculator calculator_;
+    UiThreadQueue* uiQueue_ = nullptr;
     CalculatorView* view_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QTimer timer_;
     bool romMissing_ = false;
     bool romLoadFailed_ = false;
     bool closed_ = false;
-    bool machineLeft_ = false;  // a thread that would not stop still owns the machine
-    int threadExitCode_ = 0;
 };
 
 }  // namespace vantrel

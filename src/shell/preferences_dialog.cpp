@@ -22,20 +22,16 @@
 #include <algorithm>
 #include <limits>
 
-#include "cpu/memory_access.h"
-#include "hardware/file_io.h"
-#include "hardware/machine.h"
-#include "hardware/rom_state.h"
+#include "session/calculator.h"
+#include "session/machine_files.h"
+#include "shell/calculator_view.h"
 #include "shell/icons.h"
 
 namespace vantrel {
 
 namespace {
 
-constexpr int screenshotBaseLimit = 251;  // 252-byte base-name field
-constexpr int trackbarStep = 8;           // extra move of an arrow-key step
-
-QColor toColor(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+constexpr int trackbarStep = 8;  // extra move of an arrow-key step
 
 // ------------------------------------------------------------------------ Misc
 
@@ -46,21 +42,23 @@ public:
 
         auto* configuration = new QGroupBox(QStringLiteral("Configuration"), this);
         auto* configurationLayout = new QVBoxLayout(configuration);
-        autoLink_ = addCheck(configurationLayout, "&Link automatically", "autoLinkOnUpload", s.autoLinkOnUpload);
+        autoLink_ = addCheck(configurationLayout, "&Link automatically", "autoLinkOnUpload",
+                             s.autoLinkOnUpload);
         beep_ = addCheck(configurationLayout, "B&eep on errors", "beepOnErrors", s.beepOnErrors);
-        multiple_ = addCheck(configurationLayout, "Allow &multiple instances", "allowMultipleInstances",
-                             s.allowMultipleInstances);
+        multiple_ = addCheck(configurationLayout, "Allow &multiple instances",
+                             "allowMultipleInstances", s.allowMultipleInstances);
         layout->addWidget(configuration);
 
         auto* saveState = new QGroupBox(QStringLiteral("Save state on closing"), this);
         auto* saveLayout = new QVBoxLayout(saveState);
-        saveAlways_ = addRadio(saveLayout, "&Always", "saveStateAlways");
-        saveNever_ = addRadio(saveLayout, "&Never", "saveStateNever");
-        saveAsk_ = addRadio(saveLayout, "Show &Dialog", "saveStateShowDialog");
+        saveAlways_ = addRadio(saveLayout, "&Always", "SaveStateMode::always");
+        saveNever_ = addRadio(saveLayout, "&Never", "SaveStateMode::never");
+        saveAsk_ = addRadio(saveLayout, "Show &Dialog", "SaveStateMode::showDialog");
         layout->addWidget(saveState);
-        (s.saveStateMode == saveStateAlways  ? saveAlways_
-         : s.saveStateMode == saveStateNever ? saveNever_
-                                             : saveAsk_)->setChecked(true);
+        (s.saveStateMode == SaveStateMode::always  ? saveAlways_
+         : s.saveStateMode == SaveStateMode::never ? saveNever_
+                                                   : saveAsk_)
+            ->setChecked(true);
 
         auto* shots = new QGroupBox(QStringLiteral("Screenshot via:"), this);
         auto* shotLayout = new QGridLayout(shots);
@@ -71,7 +69,7 @@ public:
         baseLabel_ = new QLabel(QStringLiteral("&Basename:"), shots);
         base_ = new QLineEdit(QString::fromStdString(s.screenshotBase), shots);
         base_->setObjectName(QStringLiteral("screenshotBase"));
-        base_->setMaxLength(screenshotBaseLimit);
+        base_->setMaxLength(static_cast<int>(screenshotBaseLimit));
         baseLabel_->setBuddy(base_);
         shotLayout->addWidget(toClipboard_, 0, 0);
         shotLayout->addWidget(toFile_, 1, 0);
@@ -94,9 +92,9 @@ public:
         s.autoLinkOnUpload = autoLink_->isChecked();
         s.beepOnErrors = beep_->isChecked();
         s.allowMultipleInstances = multiple_->isChecked();
-        s.saveStateMode = saveAlways_->isChecked() ? saveStateAlways
-                          : saveNever_->isChecked() ? saveStateNever
-                                                    : saveStateShowDialog;
+        s.saveStateMode = saveAlways_->isChecked()  ? SaveStateMode::always
+                          : saveNever_->isChecked() ? SaveStateMode::never
+                                                    : SaveStateMode::showDialog;
         s.screenshotToFile = toFile_->isChecked();
         s.screenshotBase = base_->text().toStdString();
     }
@@ -145,11 +143,11 @@ protected:
         const QRect front(0, 0, 44, 34);
         const QRect back(28, 22, 44, 34);
         p.setPen(Qt::black);
-        p.fillRect(front, toColor(foreground_));
+        p.fillRect(front, colourFromSetting(foreground_));
         p.drawRect(front.adjusted(0, 0, -1, -1));
         QRegion behind = QRegion(back) - QRegion(front);
         p.setClipRegion(behind);
-        p.fillRect(back, toColor(background_));
+        p.fillRect(back, colourFromSetting(background_));
         p.drawRect(back.adjusted(0, 0, -1, -1));
     }
 
@@ -161,7 +159,9 @@ private:
 class ColorsPage : public PreferencesPage {
 public:
     ColorsPage(QWidget* parent, const Settings& s, ColourFunction testColours)
-        : PreferencesPage(parent), foreground_(s.foreground), background_(s.background),
+        : PreferencesPage(parent),
+          foreground_(s.foreground),
+          background_(s.background),
           testColours_(std::move(testColours)) {
         auto* layout = new QVBoxLayout(this);
         auto* group = new QGroupBox(QStringLiteral("Choose color"), this);
@@ -189,11 +189,13 @@ public:
             connect(slider, &QAbstractSlider::actionTriggered, this, [slider](int action) {
                 // An arrow-key step goes a further 8 the same way.
                 if (action == QAbstractSlider::SliderSingleStepAdd)
-                    slider->setSliderPosition(std::min(slider->sliderPosition() + trackbarStep, 255));
+                    slider->setSliderPosition(
+                        std::min(slider->sliderPosition() + trackbarStep, 255));
                 else if (action == QAbstractSlider::SliderSingleStepSub)
                     slider->setSliderPosition(std::max(slider->sliderPosition() - trackbarStep, 0));
             });
-            connect(slider, &QSlider::valueChanged, this, [this, i](int value) { componentChanged(i, value); });
+            connect(slider, &QSlider::valueChanged, this,
+                    [this, i](int value) { componentChanged(i, value); });
         }
 
         swatches_ = new Swatches(group, foreground_, background_);
@@ -239,7 +241,8 @@ private:
     void loadSliders() {
         loading_ = true;
         const uint32_t colour = selected();
-        for (int i = 0; i < 3; ++i) sliders_[i]->setValue(static_cast<int>((colour >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 3; ++i)
+            sliders_[i]->setValue(static_cast<int>((colour >> (8 * i)) & 0xFF));
         loading_ = false;
     }
 
@@ -270,7 +273,8 @@ public:
 
         auto* romGroup = new QGroupBox(QStringLiteral("R&OM-File:"), this);
         auto* romLayout = new QGridLayout(romGroup);
-        rom_ = addPathRow(romLayout, s.romPath, "romPath", "browseRom", "ROM-Files (*.bin *.rom)", false);
+        rom_ = addPathRow(romLayout, s.romPath, "romPath", "browseRom", "ROM-Files (*.bin *.rom)",
+                          false);
         testRom_ = new QCheckBox(QStringLiteral("&Test ROM for version 10.0"), romGroup);
         testRom_->setObjectName(QStringLiteral("testRomVersion"));
         testRom_->setChecked(s.testRomVersion);
@@ -280,7 +284,8 @@ public:
         auto* ramGroup = new QGroupBox(QStringLiteral("R&AM-File (status file):"), this);
         auto* ramLayout = new QGridLayout(ramGroup);
         // A save-style chooser: the state file is written at closing, and may not exist yet.
-        ram_ = addPathRow(ramLayout, s.ramPath, "ramPath", "browseRam", "State files (*.bin)", true);
+        ram_ =
+            addPathRow(ramLayout, s.ramPath, "ramPath", "browseRam", "State files (*.bin)", true);
         layout->addWidget(ramGroup);
         layout->addStretch();
     }
@@ -338,9 +343,12 @@ private:
 
 // ---------------------------------------------------------------------- dialog
 
-PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                                     std::string romInUse)
-    : QDialog(owner), copy_(copy), romInUse_(std::move(romInUse)), testColours_(std::move(testColours)) {
+PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed,
+                                     ColourFunction testColours, std::string romInUse)
+    : QDialog(owner),
+      copy_(copy),
+      romInUse_(std::move(romInUse)),
+      testColours_(std::move(testColours)) {
     setWindowTitle(QStringLiteral("Preferences"));
     setObjectName(QStringLiteral("preferencesDialog"));
     auto* layout = new QVBoxLayout(this);
@@ -358,8 +366,10 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { done(preferencesOk); });
-    connect(buttons, &QDialogButtonBox::rejected, this, [this] { done(preferencesCancel); });
+    connect(buttons, &QDialogButtonBox::accepted, this,
+            [this] { done(static_cast<int>(PreferencesAnswer::ok)); });
+    connect(buttons, &QDialogButtonBox::rejected, this,
+            [this] { done(static_cast<int>(PreferencesAnswer::cancel)); });
 
     if (romLoadFailed) {
         // The user must choose a ROM file that works.
@@ -382,23 +392,33 @@ void PreferencesDialog::showPage(int index) {
     }
     QWidget* area = pageArea_->parentWidget();
     switch (index) {
-    case miscPage: page_ = new MiscPage(area, copy_); break;
-    case colorsPage: page_ = new ColorsPage(area, copy_, testColours_); break;
-    case filesPage: page_ = new FilesPage(area, copy_); break;
-    default: return;
+        case miscPage:
+            page_ = new MiscPage(area, copy_);
+            break;
+        case colorsPage:
+            page_ = new ColorsPage(area, copy_, testColours_);
+            break;
+        case filesPage:
+            page_ = new FilesPage(area, copy_);
+            break;
+        default:
+            return;
     }
     pageArea_->addWidget(page_);
     page_->show();
 }
 
 QString stateFileIsRomText(const std::string& ramPath) {
-    return QStringLiteral("The state file \"%1\" is the ROM image.\n"
-                          "Choose another state file: the calculator's state would be written over the ROM image.")
+    return QStringLiteral(
+               "The state file \"%1\" is the ROM image.\n"
+               "Choose another state file: the calculator's state would be written over the ROM "
+               "image.")
         .arg(QString::fromStdString(ramPath));
 }
 
 bool PreferencesDialog::stateFileAcceptable() {
-    if (!sameFile(copy_.ramPath, copy_.romPath) && (romInUse_.empty() || !sameFile(copy_.ramPath, romInUse_)))
+    if (!stateFileWouldReplace(copy_.ramPath, copy_.romPath) &&
+        !stateFileWouldReplace(copy_.ramPath, romInUse_))
         return true;
     QMessageBox::critical(this, windowTitle(), stateFileIsRomText(copy_.ramPath));
     tabs_->setCurrentIndex(filesPage);
@@ -407,25 +427,25 @@ bool PreferencesDialog::stateFileAcceptable() {
 
 void PreferencesDialog::done(int result) {
     if (page_) page_->store(copy_);
-    if (result == preferencesOk && !stateFileAcceptable()) return;
+    const bool ok = result == static_cast<int>(PreferencesAnswer::ok);
+    if (ok && !stateFileAcceptable()) return;
     // Escape and the window's close button count as Cancel.
-    QDialog::done(result == preferencesOk ? preferencesOk : preferencesCancel);
+    QDialog::done(static_cast<int>(ok ? PreferencesAnswer::ok : PreferencesAnswer::cancel));
 }
 
-int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                   const std::string& romInUse) {
+PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed,
+                                 ColourFunction testColours, const std::string& romInUse) {
     PreferencesDialog dialog(owner, copy, romLoadFailed, std::move(testColours), romInUse);
-    return dialog.exec() == preferencesOk ? preferencesOk : preferencesCancel;
+    return dialog.exec() == static_cast<int>(PreferencesAnswer::ok) ? PreferencesAnswer::ok
+                                                                    : PreferencesAnswer::cancel;
 }
 
-void applyPreferences(Machine* machine, Settings& live, const Settings& edited, const ColourFunction& applyColours) {
+void applyPreferences(Calculator* calculator, Settings& live, const Settings& edited,
+                      const ColourFunction& applyColours) {
     // File names on Linux differ by case, so the comparison is exact.
-    if (machine && edited.ramPath != live.ramPath) {
-        HoldGuard hold(machine->control);
-        loadStateFile(*machine, edited.ramPath);
-        jumpTo(*machine, machine->regs.pc);
-    }
-    if ((edited.foreground != live.foreground || edited.background != live.background) && applyColours)
+    if (calculator && edited.ramPath != live.ramPath) calculator->reloadState(edited.ramPath);
+    if ((edited.foreground != live.foreground || edited.background != live.background) &&
+        applyColours)
         applyColours(edited.foreground, edited.background);
     live = edited;
 }

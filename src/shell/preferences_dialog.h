@@ -2,24 +2,23 @@
 // settings record, and the window's application of an edited copy.
 #pragma once
 
+#include <QDialog>
 #include <cstdint>
 #include <functional>
 
-#include <QDialog>
-
-#include "shell/common/settings.h"
+#include "session/settings.h"
 
 class QTabBar;
 class QVBoxLayout;
 
 namespace vantrel {
 
-struct Machine;
+class Calculator;
 
 using ColourFunction = std::function<void(uint32_t foreground, uint32_t background)>;
 
-inline constexpr int preferencesOk = 1;
-inline constexpr int preferencesCancel = 2;
+// The dialog's results, by the ids of its buttons.
+enum class PreferencesAnswer { ok = 1, cancel = 2 };
 
 // A page of the dialog. It reads its fields from the copy when it is made and gives
 // them back in store(), called just before it goes away.
@@ -36,11 +35,9 @@ public:
     enum Page { miscPage = 0, colorsPage = 1, filesPage = 2 };
 
     // romInUse: the ROM image the running calculator was loaded from, if any.
-    PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                      std::string romInUse = {});
+    PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed,
+                      ColourFunction testColours, std::string romInUse = {});
     ~PreferencesDialog() override;
-
-    PreferencesPage* currentPage() const { return page_; }
 
     void done(int result) override;
 
@@ -61,8 +58,8 @@ private:
 // "Files" page comes first and the copy's ROM path is cleared. "&Test" applies the
 // colours through testColours at once; Cancel does not take them back. OK is refused
 // while the state file names the ROM image (the copy's, or romInUse).
-int runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed, ColourFunction testColours,
-                   const std::string& romInUse = {});
+PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed,
+                                 ColourFunction testColours, const std::string& romInUse = {});
 
 // The message for a state file that names the ROM image.
 QString stateFileIsRomText(const std::string& ramPath);
@@ -71,6 +68,7 @@ QString stateFileIsRomText(const std::string& ramPath);
 // into the machine while the emulation thread is held (machine may be null when no
 // machine runs); changed colours go to the LCD through applyColours; then the edited
 // record replaces the live one. A changed ROM path counts from the next start.
-void applyPreferences(Machine* machine, Settings& live, const Settings& edited, const ColourFunction& applyColours);
+void applyPreferences(Calculator* calculator, Settings& live, const Settings& edited,
+                      const ColourFunction& applyColours);
 
 }  // namespace vantrel

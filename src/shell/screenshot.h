@@ -2,23 +2,22 @@
 // numbered file.
 #pragma once
 
+#include "hardware/lcd_picture.h"
+
 class QWidget;
 
 namespace vantrel {
 
-struct Machine;
 struct Settings;
 
-enum ScreenshotRoute : int {
-    screenshotToFileRoute = 0,
-    screenshotToClipboardRoute = 1,
-    screenshotAsConfigured = 2,
-};
+enum class ScreenshotRoute { toFile, toClipboard, asConfigured };
 
 // The clipboard format that carries the bitmap block itself.
-inline constexpr const char* dibMimeType = "application/x-qt-windows-mime;value=\"DeviceIndependentBitmap\"";
+inline constexpr const char* dibMimeType =
+    "application/x-qt-windows-mime;value=\"DeviceIndependentBitmap\"";
 
 // True on success; a failure is reported to the user in a message box.
-bool takeScreenshot(QWidget* owner, const Machine& machine, const Settings& settings, int route);
+bool takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+                    ScreenshotRoute route);
 
 }  // namespace vantrel

@@ -1,9 +1,9 @@
 #include "shell/single_instance.h"
 
+#include <unistd.h>
+
 #include <QLocalServer>
 #include <QLocalSocket>
-
-#include <unistd.h>
 
 namespace vantrel {
 
@@ -11,13 +11,14 @@ namespace {
 const QByteArray raiseMessage = QByteArrayLiteral("raise\n");
 // Followed by the file's absolute path in UTF-8 and a newline; also raises.
 const QByteArray uploadPrefix = QByteArrayLiteral("upload\t");
-}
+}  // namespace
 
 QString displayKey() {
     // Only characters that any file name takes: the socket is a file.
     auto plain = [](QString text) {
         for (QChar& c : text)
-            if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') && c != QLatin1Char('-'))
+            if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') &&
+                c != QLatin1Char('-'))
                 c = QLatin1Char('-');
         while (text.startsWith(QLatin1Char('-'))) text.remove(0, 1);
         return text;
@@ -37,10 +38,13 @@ QString displayKey() {
 }
 
 QString instanceServerName() {
-    return QStringLiteral("VantrelCalculator-%1-%2").arg(static_cast<qulonglong>(::getuid())).arg(displayKey());
+    return QStringLiteral("VantrelCalculator-%1-%2")
+        .arg(static_cast<qulonglong>(::getuid()))
+        .arg(displayKey());
 }
 
-bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs, const QString& uploadPath) {
+bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs,
+                               const QString& uploadPath) {
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs)) return false;
@@ -68,9 +72,11 @@ InstanceServer::InstanceServer(const QString& serverName, QObject* parent)
                     if (line == raiseMessage) {
                         emit raiseRequested();
                         socket->write("ok\n");
-                    } else if (line.startsWith(uploadPrefix) && line.size() > uploadPrefix.size() + 1) {
+                    } else if (line.startsWith(uploadPrefix) &&
+                               line.size() > uploadPrefix.size() + 1) {
                         emit raiseRequested();
-                        emit uploadRequested(QString::fromUtf8(line.mid(uploadPrefix.size()).chopped(1)));
+                        emit uploadRequested(
+                            QString::fromUtf8(line.mid(uploadPrefix.size()).chopped(1)));
                         socket->write("ok\n");
                     }
                 }

@@ -18,7 +18,8 @@ QString displayKey();
 
 // True when a running instance took the request to come to the front (and, when
 // uploadPath is given, to upload that file).
-bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs = 2000, const QString& uploadPath = {});
+bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs = 2000,
+                               const QString& uploadPath = {});
 
 class InstanceServer : public QObject {
     Q_OBJECT

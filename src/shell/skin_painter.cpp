@@ -4,114 +4,71 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
-
 #include <array>
 
-#include "hardware/keypad.h"
+#include "session/key_table.h"
 
 namespace vantrel {
 
 namespace {
 
-enum class KeyStyle { function, arrow, second, alpha, digit, plain, enter };
-
-struct Legend {
-    const char* main;    // on the key (UTF-8); empty for the arrows
-    const char* second;  // the 2nd function, above the key on the left
-    const char* alpha;   // the alpha letter, above the key on the right
-    KeyStyle style;
-};
-
-// By keyRects index.
-const std::array<Legend, keyCount> legends{{
-    {"F1", "M1", "", KeyStyle::function},
-    {"F2", "M2", "", KeyStyle::function},
-    {"F3", "M3", "", KeyStyle::function},
-    {"F4", "M4", "", KeyStyle::function},
-    {"F5", "M5", "", KeyStyle::function},
-    {"", "", "", KeyStyle::arrow},  // up
-    {"", "", "", KeyStyle::arrow},  // right
-    {"", "", "", KeyStyle::arrow},  // left
-    {"", "", "", KeyStyle::arrow},  // down
-    {"2nd", "", "", KeyStyle::second},
-    {"EXIT", "QUIT", "", KeyStyle::plain},
-    {"MORE", "MODE", "", KeyStyle::plain},
-    {"ALPHA", "alpha", "", KeyStyle::alpha},
-    {"x-VAR", "LINK", "", KeyStyle::plain},
-    {"DEL", "INS", "", KeyStyle::plain},
-    {"GRAPH", "SOLVER", "", KeyStyle::plain},
-    {"STAT", "SIMULT", "", KeyStyle::plain},
-    {"PRGM", "POLY", "", KeyStyle::plain},
-    {"CUSTOM", "CATLG", "", KeyStyle::plain},
-    {"CLEAR", "TOLER", "", KeyStyle::plain},
-    {"LOG", "10\u02E3", "A", KeyStyle::plain},
-    {"SIN", "SIN\u207B\u00B9", "B", KeyStyle::plain},
-    {"COS", "COS\u207B\u00B9", "C", KeyStyle::plain},
-    {"TAN", "TAN\u207B\u00B9", "D", KeyStyle::plain},
-    {"^", "\u03C0", "E", KeyStyle::plain},
-    {"LN", "e\u02E3", "F", KeyStyle::plain},
-    {"EE", "x\u207B\u00B9", "G", KeyStyle::plain},
-    {"(", "[", "H", KeyStyle::plain},
-    {")", "]", "I", KeyStyle::plain},
-    {"\u00F7", "MATH", "J", KeyStyle::plain},
-    {"x\u00B2", "\u221A", "K", KeyStyle::plain},
-    {"7", "CALC", "L", KeyStyle::digit},
-    {"8", "VECTR", "M", KeyStyle::digit},
-    {"9", "MATRX", "N", KeyStyle::digit},
-    {"\u00D7", "CONS", "O", KeyStyle::plain},
-    {",", "ANGLE", "P", KeyStyle::plain},
-    {"4", "CONV", "Q", KeyStyle::digit},
-    {"5", "STRNG", "R", KeyStyle::digit},
-    {"6", "LIST", "S", KeyStyle::digit},
-    {"\u2212", "CPLX", "T", KeyStyle::plain},
-    {"STO\u25B8", "RCL", "=", KeyStyle::plain},
-    {"1", "BASE", "U", KeyStyle::digit},
-    {"2", "TEST", "V", KeyStyle::digit},
-    {"3", "VARS", "W", KeyStyle::digit},
-    {"+", "MEM", "X", KeyStyle::plain},
-    {"ON", "OFF", "", KeyStyle::plain},
-    {"0", "CHAR", "Y", KeyStyle::digit},
-    {".", "=", "Z", KeyStyle::digit},
-    {"(\u2212)", "ANS", "_", KeyStyle::digit},
-    {"ENTER", "ENTRY", "", KeyStyle::enter},
-}};
-
 QColor keyFace(KeyStyle style) {
     switch (style) {
-    case KeyStyle::function: return {226, 228, 232};
-    case KeyStyle::arrow: return {92, 98, 108};
-    case KeyStyle::second: return {236, 184, 56};
-    case KeyStyle::alpha: return {74, 124, 204};
-    case KeyStyle::digit: return {236, 238, 240};
-    case KeyStyle::enter: return {70, 76, 86};
-    case KeyStyle::plain: break;
+        case KeyStyle::function:
+            return {226, 228, 232};
+        case KeyStyle::arrow:
+            return {92, 98, 108};
+        case KeyStyle::second:
+            return {236, 184, 56};
+        case KeyStyle::alpha:
+            return {74, 124, 204};
+        case KeyStyle::digit:
+            return {236, 238, 240};
+        case KeyStyle::enter:
+            return {70, 76, 86};
+        case KeyStyle::plain:
+            break;
     }
     return {54, 58, 66};
 }
 
 QColor keyText(KeyStyle style) {
     switch (style) {
-    case KeyStyle::function:
-    case KeyStyle::digit:
-    case KeyStyle::second: return {20, 20, 24};
-    default: return {248, 248, 248};
+        case KeyStyle::function:
+        case KeyStyle::digit:
+        case KeyStyle::second:
+            return {20, 20, 24};
+        default:
+            return {248, 248, 248};
     }
 }
 
-QRectF inner(const KeyRect& r) {
+QRectF inner(const KeyBox& r) {
     // The raised edge takes the outer two pixels of the rectangle.
     return QRectF(r.left + 2, r.top + 2, r.right - r.left - 4, r.bottom - r.top - 4);
 }
 
-void drawArrow(QPainter& p, const QRectF& box, int index, const QColor& colour) {
+void drawArrow(QPainter& p, const QRectF& box, KeyCode code, const QColor& colour) {
     const QPointF c = box.center();
     const double s = 4.5;
     QPolygonF tri;
-    switch (index) {
-    case 5: tri << QPointF(c.x(), c.y() - s) << QPointF(c.x() - s, c.y() + s / 2) << QPointF(c.x() + s, c.y() + s / 2); break;
-    case 8: tri << QPointF(c.x(), c.y() + s) << QPointF(c.x() - s, c.y() - s / 2) << QPointF(c.x() + s, c.y() - s / 2); break;
-    case 7: tri << QPointF(c.x() - s, c.y()) << QPointF(c.x() + s / 2, c.y() - s) << QPointF(c.x() + s / 2, c.y() + s); break;
-    default: tri << QPointF(c.x() + s, c.y()) << QPointF(c.x() - s / 2, c.y() - s) << QPointF(c.x() - s / 2, c.y() + s); break;
+    switch (code) {
+        case keyUp:
+            tri << QPointF(c.x(), c.y() - s) << QPointF(c.x() - s, c.y() + s / 2)
+                << QPointF(c.x() + s, c.y() + s / 2);
+            break;
+        case keyDown:
+            tri << QPointF(c.x(), c.y() + s) << QPointF(c.x() - s, c.y() - s / 2)
+                << QPointF(c.x() + s, c.y() - s / 2);
+            break;
+        case keyLeft:
+            tri << QPointF(c.x() - s, c.y()) << QPointF(c.x() + s / 2, c.y() - s)
+                << QPointF(c.x() + s / 2, c.y() + s);
+            break;
+        default:
+            tri << QPointF(c.x() + s, c.y()) << QPointF(c.x() - s / 2, c.y() - s)
+                << QPointF(c.x() - s / 2, c.y() + s);
+            break;
     }
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
@@ -139,20 +96,19 @@ void paintSkinPicture(QPainter& p, const QColor& face) {
     p.setBrush(face.darker(112));
     p.drawRoundedRect(QRectF(140.5, 167.5, 82, 63), 10, 10);
 
-    for (int i = 0; i < keyCount; ++i) {
-        const KeyRect& r = keyRects[i];
-        const Legend& legend = legends[i];
+    for (const SkinKey& key : skinKeys) {
+        const KeyBox& r = key.box;
         const QRectF box = inner(r);
         p.setPen(Qt::NoPen);
-        p.setBrush(keyFace(legend.style));
+        p.setBrush(keyFace(key.style));
         p.drawRoundedRect(box, 2, 2);
 
-        if (legend.style == KeyStyle::arrow) {
-            drawArrow(p, box, i, QColor(240, 240, 240));
+        if (key.style == KeyStyle::arrow) {
+            drawArrow(p, box, key.code, QColor(240, 240, 240));
         } else {
-            p.setPen(keyText(legend.style));
+            p.setPen(keyText(key.style));
             // Long legends ("CUSTOM") narrow their letters rather than lose them.
-            const QString text = QString::fromUtf8(legend.main);
+            const QString text = QString::fromUtf8(key.legend);
             QFont font = keyFont;
             const qreal room = box.width() - 2;
             const qreal wide = QFontMetricsF(font).horizontalAdvance(text);
@@ -164,13 +120,13 @@ void paintSkinPicture(QPainter& p, const QColor& face) {
         // Shift legends sit in the gap above the key.
         const QRectF above(r.left + 1, r.top - 10, r.right - r.left - 2, 10);
         p.setFont(smallFont);
-        if (*legend.second) {
-            p.setPen(legend.style == KeyStyle::alpha ? alphaLegendColour : secondLegendColour);
-            p.drawText(above, Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(legend.second));
+        if (*key.secondLegend) {
+            p.setPen(key.style == KeyStyle::alpha ? alphaLegendColour : secondLegendColour);
+            p.drawText(above, Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(key.secondLegend));
         }
-        if (*legend.alpha) {
+        if (*key.alphaLegend) {
             p.setPen(alphaLegendColour);
-            p.drawText(above, Qt::AlignRight | Qt::AlignBottom, QString::fromUtf8(legend.alpha));
+            p.drawText(above, Qt::AlignRight | Qt::AlignBottom, QString::fromUtf8(key.alphaLegend));
         }
     }
     p.restore();

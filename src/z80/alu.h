@@ -18,7 +18,7 @@ inline constexpr std::array<uint8_t, 256> parityTable = [] {
     for (int v = 0; v < 256; ++v) {
         int ones = 0;
         for (int bit = 0; bit < 8; ++bit) ones += (v >> bit) & 1;
-        table[v] = (ones % 2 == 0) ? flagPV : 0;
+        table[static_cast<std::size_t>(v)] = (ones % 2 == 0) ? flagPV : 0;
     }
     return table;
 }();
@@ -47,7 +47,9 @@ inline constexpr uint8_t sub8Flags(CpuRegisters& r, uint8_t b, unsigned carryIn)
                                (diff < 0 ? flagC : 0));
     return res;
 }
-inline constexpr void sub8(CpuRegisters& r, uint8_t b, unsigned carryIn) { r.a = sub8Flags(r, b, carryIn); }
+inline constexpr void sub8(CpuRegisters& r, uint8_t b, unsigned carryIn) {
+    r.a = sub8Flags(r, b, carryIn);
+}
 inline constexpr void cp8(CpuRegisters& r, uint8_t b) { (void)sub8Flags(r, b, 0); }
 
 inline constexpr void and8(CpuRegisters& r, uint8_t b) {
@@ -82,14 +84,22 @@ enum class AluOp { add, adc, sub, sbc, and_, xor_, or_, cp };
 
 template <AluOp Op>
 inline constexpr void alu8(CpuRegisters& r, uint8_t b) {
-    if constexpr (Op == AluOp::add) add8(r, b, 0);
-    else if constexpr (Op == AluOp::adc) add8(r, b, r.f & flagC);
-    else if constexpr (Op == AluOp::sub) sub8(r, b, 0);
-    else if constexpr (Op == AluOp::sbc) sub8(r, b, r.f & flagC);
-    else if constexpr (Op == AluOp::and_) and8(r, b);
-    else if constexpr (Op == AluOp::xor_) xor8(r, b);
-    else if constexpr (Op == AluOp::or_) or8(r, b);
-    else cp8(r, b);
+    if constexpr (Op == AluOp::add)
+        add8(r, b, 0);
+    else if constexpr (Op == AluOp::adc)
+        add8(r, b, r.f & flagC);
+    else if constexpr (Op == AluOp::sub)
+        sub8(r, b, 0);
+    else if constexpr (Op == AluOp::sbc)
+        sub8(r, b, r.f & flagC);
+    else if constexpr (Op == AluOp::and_)
+        and8(r, b);
+    else if constexpr (Op == AluOp::xor_)
+        xor8(r, b);
+    else if constexpr (Op == AluOp::or_)
+        or8(r, b);
+    else
+        cp8(r, b);
 }
 
 // DAA as this machine does it: both corrections are decided from A as it was, H

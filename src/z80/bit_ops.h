@@ -19,29 +19,30 @@ template <ShiftOp Op>
 constexpr uint8_t shift8(CpuRegisters& r, uint8_t x) {
     static_assert(Op != ShiftOp::sll, "SLL is not an instruction on this machine");
     const unsigned carry = r.f & flagC;
+    const unsigned u = x;
     unsigned v = 0;
     unsigned out = 0;
     if constexpr (Op == ShiftOp::rlc) {
-        v = (x << 1) | (x >> 7);
-        out = x >> 7;
+        v = (u << 1) | (u >> 7);
+        out = u >> 7;
     } else if constexpr (Op == ShiftOp::rrc) {
-        v = (x >> 1) | (x << 7);
-        out = x & 1;
+        v = (u >> 1) | (u << 7);
+        out = u & 1;
     } else if constexpr (Op == ShiftOp::rl) {
-        v = (x << 1) | carry;
-        out = x >> 7;
+        v = (u << 1) | carry;
+        out = u >> 7;
     } else if constexpr (Op == ShiftOp::rr) {
-        v = (x >> 1) | (carry << 7);
-        out = x & 1;
+        v = (u >> 1) | (carry << 7);
+        out = u & 1;
     } else if constexpr (Op == ShiftOp::sla) {
-        v = x << 1;
-        out = x >> 7;
+        v = u << 1;
+        out = u >> 7;
     } else if constexpr (Op == ShiftOp::sra) {
-        v = (x >> 1) | (x & 0x80);
-        out = x & 1;
+        v = (u >> 1) | (u & 0x80);
+        out = u & 1;
     } else {
-        v = x >> 1;
-        out = x & 1;
+        v = u >> 1;
+        out = u & 1;
     }
     const auto result = static_cast<uint8_t>(v);
     r.f = static_cast<uint8_t>(szFlags(result) | parityTable[result] | out);

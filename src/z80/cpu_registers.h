@@ -49,10 +49,22 @@ struct CpuRegisters {
     constexpr uint16_t bc() const { return static_cast<uint16_t>(b << 8 | c); }
     constexpr uint16_t de() const { return static_cast<uint16_t>(d << 8 | e); }
     constexpr uint16_t hl() const { return static_cast<uint16_t>(h << 8 | l); }
-    constexpr void setAF(uint16_t v) { a = static_cast<uint8_t>(v >> 8); f = static_cast<uint8_t>(v); }
-    constexpr void setBC(uint16_t v) { b = static_cast<uint8_t>(v >> 8); c = static_cast<uint8_t>(v); }
-    constexpr void setDE(uint16_t v) { d = static_cast<uint8_t>(v >> 8); e = static_cast<uint8_t>(v); }
-    constexpr void setHL(uint16_t v) { h = static_cast<uint8_t>(v >> 8); l = static_cast<uint8_t>(v); }
+    constexpr void setAF(uint16_t v) {
+        a = static_cast<uint8_t>(v >> 8);
+        f = static_cast<uint8_t>(v);
+    }
+    constexpr void setBC(uint16_t v) {
+        b = static_cast<uint8_t>(v >> 8);
+        c = static_cast<uint8_t>(v);
+    }
+    constexpr void setDE(uint16_t v) {
+        d = static_cast<uint8_t>(v >> 8);
+        e = static_cast<uint8_t>(v);
+    }
+    constexpr void setHL(uint16_t v) {
+        h = static_cast<uint8_t>(v >> 8);
+        l = static_cast<uint8_t>(v);
+    }
 
     constexpr bool interruptsEnabled() const { return (intFlags & intEnableBit) != 0; }
 };

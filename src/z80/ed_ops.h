@@ -180,8 +180,10 @@ namespace detail {
 template <uint8_t Op, class M, class Table>
 constexpr void edSlot(Table& table) {
     // LD R,A is the machine's NOP: there is no R register to load.
-    if constexpr (Op == 0x4F) table[edTableBase + Op] = nopHandler<M>;
-    else if constexpr (edOpcodeExists(Op)) table[edTableBase + Op] = edHandler<Op, M>;
+    if constexpr (Op == 0x4F)
+        table[edTableBase + Op] = nopHandler<M>;
+    else if constexpr (edOpcodeExists(Op))
+        table[edTableBase + Op] = edHandler<Op, M>;
 }
 
 template <class M, class Table, std::size_t... Op>

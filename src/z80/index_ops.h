@@ -92,7 +92,9 @@ using IndexedCbOp = void (*)(M&, uint16_t);
 
 // A final byte without an instruction: the trap, with PC already past the four bytes.
 template <class M>
-inline void indexedCbTrap(M& m, uint16_t) { illegalOpcodeTrap(m); }
+inline void indexedCbTrap(M& m, uint16_t) {
+    illegalOpcodeTrap(m);
+}
 
 // Only the forms on memory alone exist: low three bits 6, and not SLL (36).
 constexpr bool indexedCbOpcodeExists(unsigned op) { return (op & 7) == 6 && op != 0x36; }
@@ -138,7 +140,9 @@ inline void indexedCbHandler(M& m) {
 // A prefix after a prefix: drop the first one and let the loop start the instruction
 // again at the second, so that only the last prefix of a run counts.
 template <class M>
-inline void repeatedPrefixHandler(M& m) { jumpTo(m, static_cast<uint16_t>(m.regs.pc - 1)); }
+inline void repeatedPrefixHandler(M& m) {
+    jumpTo(m, static_cast<uint16_t>(m.regs.pc - 1));
+}
 
 template <IndexRegister X, uint8_t Op, class M>
 inline void indexHandler(M& m) {

@@ -58,7 +58,7 @@ inline void setRotateCarry(CpuRegisters& r, unsigned carry) {
 template <class M>
 inline void rlca(M& m) {
     const unsigned carry = m.regs.a >> 7;
-    m.regs.a = static_cast<uint8_t>(m.regs.a << 1 | carry);
+    m.regs.a = static_cast<uint8_t>(static_cast<unsigned>(m.regs.a) << 1 | carry);
     setRotateCarry(m.regs, carry);
 }
 template <class M>
@@ -81,16 +81,22 @@ inline void rra(M& m) {
 }
 
 template <class M>
-inline void daaA(M& m) { daa(m.regs); }
+inline void daaA(M& m) {
+    daa(m.regs);
+}
 template <class M>
 inline void cpl(M& m) {
     m.regs.a = static_cast<uint8_t>(~m.regs.a);
     m.regs.f |= flagH | flagN;
 }
 template <class M>
-inline void scf(M& m) { m.regs.f = static_cast<uint8_t>((m.regs.f | flagC) & ~(flagH | flagN)); }
+inline void scf(M& m) {
+    m.regs.f = static_cast<uint8_t>((m.regs.f | flagC) & ~(flagH | flagN));
+}
 // H keeps its value: it does not receive the old carry on this machine.
 template <class M>
-inline void ccf(M& m) { m.regs.f = static_cast<uint8_t>((m.regs.f ^ flagC) & ~flagN); }
+inline void ccf(M& m) {
+    m.regs.f = static_cast<uint8_t>((m.regs.f ^ flagC) & ~flagN);
+}
 
 }  // namespace vantrel::mainops

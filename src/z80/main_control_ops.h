@@ -13,14 +13,20 @@
 namespace vantrel::mainops {
 
 template <class M>
-inline void jpNN(M& m) { jumpTo(m, fetchWord(m)); }
+inline void jpNN(M& m) {
+    jumpTo(m, fetchWord(m));
+}
 template <int C, class M>
 void jpCond(M& m) {
-    if (condition<C>(m.regs)) jumpTo(m, fetchWord(m));
-    else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 2));
+    if (condition<C>(m.regs))
+        jumpTo(m, fetchWord(m));
+    else
+        jumpTo(m, static_cast<uint16_t>(m.regs.pc + 2));
 }
 template <class M>
-inline void jpHL(M& m) { jumpTo(m, m.regs.hl()); }
+inline void jpHL(M& m) {
+    jumpTo(m, m.regs.hl());
+}
 
 // The displacement counts from the address after it.
 template <class M>
@@ -29,16 +35,22 @@ inline void jrTaken(M& m) {
     jumpTo(m, static_cast<uint16_t>(m.regs.pc + e));
 }
 template <class M>
-inline void jrE(M& m) { jrTaken(m); }
+inline void jrE(M& m) {
+    jrTaken(m);
+}
 template <int C, class M>
 void jrCond(M& m) {
-    if (condition<C>(m.regs)) jrTaken(m);
-    else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 1));
+    if (condition<C>(m.regs))
+        jrTaken(m);
+    else
+        jumpTo(m, static_cast<uint16_t>(m.regs.pc + 1));
 }
 template <class M>
 inline void djnz(M& m) {
-    if (--m.regs.b != 0) jrTaken(m);
-    else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 1));
+    if (--m.regs.b != 0)
+        jrTaken(m);
+    else
+        jumpTo(m, static_cast<uint16_t>(m.regs.pc + 1));
 }
 
 // The return address is PC after the whole instruction. Below 0x8000 the push is lost.
@@ -49,15 +61,21 @@ inline void callTaken(M& m) {
     jumpTo(m, target);
 }
 template <class M>
-inline void callNN(M& m) { callTaken(m); }
+inline void callNN(M& m) {
+    callTaken(m);
+}
 template <int C, class M>
 void callCond(M& m) {
-    if (condition<C>(m.regs)) callTaken(m);
-    else jumpTo(m, static_cast<uint16_t>(m.regs.pc + 2));
+    if (condition<C>(m.regs))
+        callTaken(m);
+    else
+        jumpTo(m, static_cast<uint16_t>(m.regs.pc + 2));
 }
 
 template <class M>
-inline void ret(M& m) { jumpTo(m, popWord(m)); }
+inline void ret(M& m) {
+    jumpTo(m, popWord(m));
+}
 template <int C, class M>
 void retCond(M& m) {
     if (condition<C>(m.regs)) ret(m);
@@ -79,9 +97,13 @@ inline void halt(M& m) {
 }
 // No delay: an interrupt can be accepted before the instruction after EI.
 template <class M>
-inline void ei(M& m) { m.regs.intFlags |= intEnableBit; }
+inline void ei(M& m) {
+    m.regs.intFlags |= intEnableBit;
+}
 template <class M>
-inline void di(M& m) { m.regs.intFlags &= static_cast<uint8_t>(~intEnableBit); }
+inline void di(M& m) {
+    m.regs.intFlags &= static_cast<uint8_t>(~intEnableBit);
+}
 
 // Only the 8-bit port number goes out; A is not placed beside it.
 template <class M>

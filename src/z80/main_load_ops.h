@@ -29,20 +29,30 @@ void ldPairFromA(M& m) {
     writeByte(m, pairField<P>(m.regs), m.regs.a);
 }
 template <class M>
-inline void ldAFromAbs(M& m) { m.regs.a = readByte(m, fetchWord(m)); }
+inline void ldAFromAbs(M& m) {
+    m.regs.a = readByte(m, fetchWord(m));
+}
 template <class M>
-inline void ldAbsFromA(M& m) { writeByte(m, fetchWord(m), m.regs.a); }
+inline void ldAbsFromA(M& m) {
+    writeByte(m, fetchWord(m), m.regs.a);
+}
 
 template <int P, class M>
 void ldPairImm(M& m) {
     setPairField<P>(m.regs, fetchWord(m));
 }
 template <class M>
-inline void ldHLFromAbs(M& m) { m.regs.setHL(readWord(m, fetchWord(m))); }
+inline void ldHLFromAbs(M& m) {
+    m.regs.setHL(readWord(m, fetchWord(m)));
+}
 template <class M>
-inline void ldAbsFromHL(M& m) { writeWord(m, fetchWord(m), m.regs.hl()); }
+inline void ldAbsFromHL(M& m) {
+    writeWord(m, fetchWord(m), m.regs.hl());
+}
 template <class M>
-inline void ldSPFromHL(M& m) { m.regs.sp = m.regs.hl(); }
+inline void ldSPFromHL(M& m) {
+    m.regs.sp = m.regs.hl();
+}
 
 // PUSH and POP; the AF form moves all eight bits of F.
 template <int P, class M>

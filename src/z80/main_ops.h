@@ -20,20 +20,25 @@ namespace mainops {
 
 template <class M, int D, int S>
 consteval Handler<M> loadHandler() {
-    if constexpr (D == regMemHL && S == regMemHL) return halt<M>;
-    else if constexpr (D == S) return nopHandler<M>;
-    else return ldRR<D, S, M>;
+    if constexpr (D == regMemHL && S == regMemHL)
+        return halt<M>;
+    else if constexpr (D == S)
+        return nopHandler<M>;
+    else
+        return ldRR<D, S, M>;
 }
 
 template <class M, class Table, std::size_t... I>
 constexpr void fillLoadBlock(Table& t, std::index_sequence<I...>) {
-    ((t[mainTableBase + 0x40 + I] = loadHandler<M, static_cast<int>(I >> 3), static_cast<int>(I & 7)>()),
+    ((t[mainTableBase + 0x40 + I] =
+          loadHandler<M, static_cast<int>(I >> 3), static_cast<int>(I & 7)>()),
      ...);
 }
 
 template <class M, class Table, std::size_t... I>
 constexpr void fillAluBlock(Table& t, std::index_sequence<I...>) {
-    ((t[mainTableBase + 0x80 + I] = aluR<static_cast<AluOp>(I >> 3), static_cast<int>(I & 7), M>), ...);
+    ((t[mainTableBase + 0x80 + I] = aluR<static_cast<AluOp>(I >> 3), static_cast<int>(I & 7), M>),
+     ...);
 }
 
 // One opcode per register field y in 0x00-0x3F and 0xC0-0xFF: column + y * 8.
@@ -59,8 +64,8 @@ constexpr void fillPairColumns(Table& t, std::index_sequence<P...>) {
     ((t[b + 0x09 + P * 16] = addHL<static_cast<int>(P), M>), ...);
     ((t[b + 0x0B + P * 16] = dec16<static_cast<int>(P), M>), ...);
     // PUSH and POP name AF where the other columns name SP.
-    ((t[b + 0xC1 + P * 16] = pop<P == 3 ? pairStackAF : static_cast<int>(P), M>), ...);
-    ((t[b + 0xC5 + P * 16] = push<P == 3 ? pairStackAF : static_cast<int>(P), M>), ...);
+    ((t[b + 0xC1 + P * 16] = pop < P == 3 ? pairStackAF : static_cast<int>(P), M >), ...);
+    ((t[b + 0xC5 + P * 16] = push < P == 3 ? pairStackAF : static_cast<int>(P), M >), ...);
 }
 
 }  // namespace mainops

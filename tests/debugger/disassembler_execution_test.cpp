@@ -35,7 +35,7 @@ struct Trial {
     Instruction decoded;
 
     Trial(const std::vector<uint8_t>& slot, const CpuRegisters& start) {
-        host.illegalOpcodeAnswer = 1;  // go on after the trap
+        host.illegalOpcodeAnswer = IllegalOpcodeAnswer::carryOn;  // go on after the trap
         machine->setHost(&host);
         std::copy(slot.begin(), slot.end(), machine->mem.rom.begin() + codeAddress);
         machine->regs = start;

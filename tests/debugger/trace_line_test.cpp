@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "z80/cpu_registers.h"
 #include "debugger/disassembler.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel {
 namespace {

@@ -42,21 +42,17 @@ TEST_P(FirmwareCalculator, EvaluatesOnEnter) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, FirmwareCalculator,
-    ::testing::Values(Evaluation{"12+30", "42"}, Evaluation{"2+3*4", "14"},
-                      Evaluation{"2*3-4*5", "`14"}, Evaluation{"100/7", "14"},
-                      Evaluation{"~7/2", "`3"}, Evaluation{"~~5", "5"},
-                      Evaluation{"7-~3", "10"}, Evaluation{"2147483647", "2147483647"},
-                      Evaluation{"2147483647+1", "OVERFLOW"},
-                      Evaluation{"~2147483647-1", "`2147483648"},
-                      Evaluation{"~2147483647-2", "OVERFLOW"},
-                      Evaluation{"65536*32768", "OVERFLOW"},
-                      Evaluation{"65536*~32768", "`2147483648"},
-                      Evaluation{"46341*46341", "OVERFLOW"},
-                      Evaluation{"2147483648", "OVERFLOW"},
-                      Evaluation{"5/0", "DIVIDE BY 0"}, Evaluation{"5/~0", "DIVIDE BY 0"},
-                      Evaluation{"0*~5", "0"}, Evaluation{"5+", "SYNTAX ERROR"},
-                      Evaluation{"*5", "SYNTAX ERROR"}, Evaluation{"5~", "SYNTAX ERROR"},
-                      Evaluation{"1-2-3", "`4"}, Evaluation{"60/2/3", "10"}));
+    ::testing::Values(
+        Evaluation{"12+30", "42"}, Evaluation{"2+3*4", "14"}, Evaluation{"2*3-4*5", "`14"},
+        Evaluation{"100/7", "14"}, Evaluation{"~7/2", "`3"}, Evaluation{"~~5", "5"},
+        Evaluation{"7-~3", "10"}, Evaluation{"2147483647", "2147483647"},
+        Evaluation{"2147483647+1", "OVERFLOW"}, Evaluation{"~2147483647-1", "`2147483648"},
+        Evaluation{"~2147483647-2", "OVERFLOW"}, Evaluation{"65536*32768", "OVERFLOW"},
+        Evaluation{"65536*~32768", "`2147483648"}, Evaluation{"46341*46341", "OVERFLOW"},
+        Evaluation{"2147483648", "OVERFLOW"}, Evaluation{"5/0", "DIVIDE BY 0"},
+        Evaluation{"5/~0", "DIVIDE BY 0"}, Evaluation{"0*~5", "0"},
+        Evaluation{"5+", "SYNTAX ERROR"}, Evaluation{"*5", "SYNTAX ERROR"},
+        Evaluation{"5~", "SYNTAX ERROR"}, Evaluation{"1-2-3", "`4"}, Evaluation{"60/2/3", "10"}));
 
 TEST(FirmwareKeys, EntryEditingClearAndANewEntryAfterEnter) {
     auto m = bootFirmware();

@@ -1,19 +1,19 @@
 // Variables through the link cable between the link engine and the demo firmware,
 // with the emulation thread running and the timer ticking.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "e2e/running_calculator.h"
-#include "link/receive_screen.h"
-#include "link/upload_flow.h"
 #include "link/variable_file.h"
+#include "session/receive_screen.h"
+#include "session/upload.h"
 #include "support/variable_file_builder.h"
 
 namespace vantrel::test {
@@ -53,24 +53,16 @@ protected:
 
     // The Upload command with automatic linking: it types [2nd] [LINK] [F2] by key
     // injection, then the chosen file goes out once the calculator waits for it.
-    struct ChooseFile : UploadDialogs {
-        std::filesystem::path file;
-        int choices = 0;
-        std::optional<std::string> chooseUploadFile() override {
-            ++choices;
-            return file.string();
-        }
-    };
     void upload(const std::filesystem::path& file) {
-        ChooseFile dialogs;
-        dialogs.file = file;
-        uploadFile(*calc.m, true, dialogs);
-        EXPECT_EQ(dialogs.choices, 1);
+        const int before = calc.front.openDialogs();
+        calc.front.uploadFile = file.string();
+        calc.calculator.upload(true);
+        EXPECT_EQ(calc.front.openDialogs(), before + 1);
     }
 
     bool transferOver(int statusRow, const std::string& status) {
         return calc.tickUntil([&](const Machine& m) {
-            return trimmedRow(m, statusRow) == status && m.linkActive.load() == 0 &&
+            return trimmedRow(m, statusRow) == status && !m.link.busy() &&
                    m.control.pendingCode() == code(EmuRequest::Pause);
         });
     }
@@ -87,8 +79,9 @@ TEST_F(FirmwareLink, AnUploadedGroupComesBackByteForByte) {
     const auto source = dir / "group.85g";
     {
         const Bytes file = variableFile(entries);
-        std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                      static_cast<std::streamsize>(file.size()));
+        std::ofstream(source, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     }
 
     upload(source);
@@ -96,7 +89,7 @@ TEST_F(FirmwareLink, AnUploadedGroupComesBackByteForByte) {
     EXPECT_EQ(calc.row(0), " Waiting");
     EXPECT_EQ(calc.row(2), "A");
     EXPECT_EQ(calc.row(3), "MSG");
-    EXPECT_TRUE(calc.host.uploadHints().empty());
+    EXPECT_TRUE(calc.front.linkHints().empty());
     EXPECT_TRUE(calc.read([](const Machine& m) { return screenShowsWaiting(m); }));
 
     // Leaving the receive screen takes " Waiting" off the text screen.
@@ -105,10 +98,10 @@ TEST_F(FirmwareLink, AnUploadedGroupComesBackByteForByte) {
     EXPECT_FALSE(calc.read([](const Machine& m) { return screenShowsWaiting(m); }));
 
     const auto target = dir / "back.85g";
-    calc.host.saveName = target.string();
+    calc.front.saveName = target.string();
     calc.click(key::f1);
     ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
-    EXPECT_EQ(calc.host.saveNameRequests(), 1);
+    EXPECT_TRUE(std::filesystem::exists(target));
 
     const Bytes sent = variableFile(entries);
     const Bytes received = readFile(target);
@@ -121,35 +114,37 @@ TEST_F(FirmwareLink, ARefusedSaveNameCancelsTheSendAndLeavesTheCableQuiet) {
     const auto source = dir / "one.85n";
     {
         const Bytes file = variableFile({variableHeader(10, 0x00, "X"), Bytes(10, 0x11)});
-        std::ofstream(source, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                      static_cast<std::streamsize>(file.size()));
+        std::ofstream(source, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     }
     upload(source);
     ASSERT_TRUE(transferOver(1, "DONE"));
     calc.click(key::exit);
 
-    calc.host.giveSaveName = false;
+    calc.front.saveName.reset();
     calc.click(key::f1);
     ASSERT_TRUE(transferOver(6, "CANCELLED")) << calc.row(6);
     // The firmware went back to sleep: no acknowledgement of the closing EOT keeps
     // the link marked active.
     for (int i = 0; i < 5; ++i) calc.tick();
-    EXPECT_EQ(calc.m->linkActive.load(), 0u);
+    EXPECT_FALSE(calc.calculator.linkBusy());
     EXPECT_TRUE(calc.asleep());
 
     // The menu still works: a second try is written.
-    calc.host.giveSaveName = true;
-    calc.host.saveName = (dir / "again.85n").string();
+    calc.front.saveName = (dir / "again.85n").string();
     calc.click(key::f1);
     ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
     EXPECT_TRUE(std::filesystem::exists(dir / "again.85n"));
 }
 
 TEST_F(FirmwareLink, AVariableUploadedAgainReplacesTheStoredOne) {
-    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+    const auto writeFile = [](const std::filesystem::path& path,
+                              const std::vector<Bytes>& entries) {
         const Bytes file = variableFile(entries);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                    static_cast<std::streamsize>(file.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     };
     const Bytes msg{0x02, 0x00, 'h', 'i'};
     writeFile(dir / "first.85g", {variableHeader(10, 0x00, "A"), Bytes(10, 0x01),
@@ -166,21 +161,23 @@ TEST_F(FirmwareLink, AVariableUploadedAgainReplacesTheStoredOne) {
 
     calc.click(key::exit);
     const auto target = dir / "back.85g";
-    calc.host.saveName = target.string();
+    calc.front.saveName = target.string();
     calc.click(key::f1);
     ASSERT_TRUE(transferOver(6, "DONE")) << calc.row(6);
-    const Bytes expected = variableFile({variableHeader(4, 0x0C, "MSG"), msg,
-                                         variableHeader(10, 0x00, "A"), newer});
+    const Bytes expected =
+        variableFile({variableHeader(4, 0x0C, "MSG"), msg, variableHeader(10, 0x00, "A"), newer});
     const Bytes received = readFile(target);
     ASSERT_EQ(received.size(), expected.size());
     EXPECT_TRUE(std::equal(expected.begin() + 53, expected.end(), received.begin() + 53));
 }
 
 TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
-    const auto writeFile = [](const std::filesystem::path& path, const std::vector<Bytes>& entries) {
+    const auto writeFile = [](const std::filesystem::path& path,
+                              const std::vector<Bytes>& entries) {
         const Bytes file = variableFile(entries);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                    static_cast<std::streamsize>(file.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(file.data()),
+                   static_cast<std::streamsize>(file.size()));
     };
     // More data than the store holds, then a variable that fits.
     const auto group = dir / "big.85g";
@@ -200,7 +197,7 @@ TEST_F(FirmwareLink, WhatDoesNotFitIsSkippedAndTheRestKept) {
     EXPECT_EQ(calc.row(2), "B");
     EXPECT_EQ(calc.row(3), "");
     for (int i = 0; i < 3; ++i) calc.tick();
-    EXPECT_EQ(calc.m->linkActive.load(), 0u);
+    EXPECT_FALSE(calc.calculator.linkBusy());
     EXPECT_TRUE(calc.asleep());
 }
 

@@ -11,12 +11,14 @@
 #include <sstream>
 #include <string>
 
-#include "z80/cpu_registers.h"
-#include "cpu/run_cpu.h"
-#include "hardware/machine.h"
-#include "hardware/ports.h"
-#include "hardware/rom_state.h"
+#include "hardware/key_codes.h"
+#include "hardware/rom_image.h"
+#include "machine/bus.h"
+#include "machine/machine.h"
+#include "machine/run_loop.h"
+#include "session/machine_files.h"
 #include "support/firmware_symbols.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel::test {
 
@@ -32,8 +34,8 @@ inline std::map<std::string, unsigned> firmwareSymbols() { return readFirmwareSy
 // A freshly loaded ROM and a cold start, as the window does without a state file.
 inline std::unique_ptr<Machine> bootFirmware() {
     auto m = std::make_unique<Machine>();
-    EXPECT_EQ(loadRomImage(*m, VANTREL_FIRMWARE_ROM), romLoaded);
-    coldStart(*m);
+    EXPECT_EQ(loadRomImage(*m, VANTREL_FIRMWARE_ROM).outcome, RomLoad::loaded);
+    coldStart(m->regs, m->mem);
     return m;
 }
 
@@ -91,7 +93,8 @@ inline bool runUntilAsleep(Machine& m, long maxInstructions = 20'000'000) {
 inline void deliverKey(Machine& m, uint8_t keyCode) {
     m.keyLatch.store(keyCode);
     if (m.regs.intFlags & intEnableBit) takeInterrupt(m);
-    ASSERT_TRUE(runUntilAsleep(m)) << "firmware did not go back to sleep after key " << int(keyCode);
+    ASSERT_TRUE(runUntilAsleep(m))
+        << "firmware did not go back to sleep after key " << int(keyCode);
 }
 
 // A key that wakes a paused loop the way the loop serves it: the resumed loop runs
@@ -103,27 +106,35 @@ inline void wakeWithKey(Machine& m, uint8_t keyCode, int spuriousWakes) {
     m.keyLatch.store(keyCode);
     executeOne(m);
     if (m.regs.intFlags & intEnableBit) takeInterrupt(m);
-    ASSERT_TRUE(runUntilAsleep(m)) << "firmware did not go back to sleep after key " << int(keyCode);
+    ASSERT_TRUE(runUntilAsleep(m))
+        << "firmware did not go back to sleep after key " << int(keyCode);
 }
 
 // Key codes of the calculator's key matrix.
 namespace key {
-inline constexpr uint8_t enter = 9, add = 10, sub = 11, mul = 12, div = 13, clear = 15, neg = 17,
-                         del = 32, xVar = 40, on = 41, f3 = 51, f2 = 52, f1 = 53, second = 54,
-                         exit = 55;
-inline constexpr uint8_t digits[10] = {33, 34, 26, 18, 35, 27, 19, 36, 28, 20};
+inline constexpr uint8_t enter = keyEnter, add = keyAdd, sub = keySubtract, mul = keyMultiply,
+                         div = keyDivide, clear = keyClear, neg = keyNegate, del = keyDel,
+                         xVar = keyXVar, on = keyOn, f3 = keyF3, f2 = keyF2, f1 = keyF1,
+                         second = keySecond, exit = keyExit;
+inline constexpr uint8_t digits[10] = {key0, key1, key2, key3, key4, key5, key6, key7, key8, key9};
 }  // namespace key
 
 // Types a calculator entry: digits, + - * /, and '~' for the negative sign.
 inline void typeEntry(Machine& m, const std::string& entry) {
     for (char c : entry) {
         uint8_t k = 0;
-        if (c >= '0' && c <= '9') k = key::digits[c - '0'];
-        else if (c == '+') k = key::add;
-        else if (c == '-') k = key::sub;
-        else if (c == '*') k = key::mul;
-        else if (c == '/') k = key::div;
-        else if (c == '~') k = key::neg;
+        if (c >= '0' && c <= '9')
+            k = key::digits[c - '0'];
+        else if (c == '+')
+            k = key::add;
+        else if (c == '-')
+            k = key::sub;
+        else if (c == '*')
+            k = key::mul;
+        else if (c == '/')
+            k = key::div;
+        else if (c == '~')
+            k = key::neg;
         ASSERT_NE(k, 0) << "no key for " << c;
         deliverKey(m, k);
     }

@@ -1,9 +1,9 @@
 // The demo firmware on the running machine: the emulation thread, the timer ticks
 // and the keypad as the window drives them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 #include "e2e/running_calculator.h"
 
@@ -36,7 +36,7 @@ TEST(FirmwareThread, SecondOnSwitchesOffAndOnSwitchesOnFromTheKeypad) {
 
     // Only [ON] reaches a switched-off calculator.
     calc.click(key::digits[7]);
-    EXPECT_FALSE(calc.keypad.keyPending());
+    EXPECT_FALSE(calc.calculator.keyPending());
     calc.type(U'o');
     ASSERT_TRUE(calc.tickUntil([](const Machine& m) { return calculatorOn(m); }));
     ASSERT_TRUE(calc.settle());
@@ -54,13 +54,12 @@ TEST(FirmwareThread, StateFileBringsBackTheSameScreen) {
         calc.click(key::enter);
         screen = calc.read([](const Machine& m) { return lcdBytes(m); });
         calc.stop();
-        ASSERT_TRUE(saveStateFile(*calc.m, path.string()));
+        calc.calculator.setRamPath(path.string());
+        ASSERT_TRUE(calc.calculator.saveState());
     }
-    auto m = std::make_unique<Machine>();
-    ASSERT_EQ(loadRomImage(*m, VANTREL_FIRMWARE_ROM), romLoaded);
-    ASSERT_EQ(loadStateFile(*m, path.string()), 1);
+    RunningCalculator calc(path.string());
+    EXPECT_TRUE(calc.calculator.stateRestored());
     std::filesystem::remove(path);
-    RunningCalculator calc(std::move(m));
     calc.tick();
     EXPECT_EQ(calc.read([](const Machine& mm) { return lcdBytes(mm); }), screen);
     EXPECT_EQ(calc.row(5), "              42");

@@ -1,58 +1,46 @@
-// The whole machine on the demo firmware as the window runs it: the emulation
-// thread, a 50 ms timer tick from the test thread, the keypad and the link engine.
+// The demo firmware on one running calculator, driven the way the window drives it:
+// the emulation thread, the 50 ms tick from the test thread, the keypad and the link.
 #pragma once
 
 #include <chrono>
 #include <functional>
-#include <memory>
+#include <string>
 #include <thread>
 
-#include "cpu/emulation_thread.h"
 #include "e2e/firmware_machine.h"
-#include "hardware/keypad.h"
-#include "hardware/timer.h"
-#include "support/scripted_host.h"
+#include "machine/thread_control.h"
+#include "session/calculator.h"
+#include "session/key_table.h"
+#include "support/scripted_front_end.h"
 
 namespace vantrel::test {
 
-// The window's side of the link-active post: the flag the timer reads.
-class WindowHost : public ScriptedHost {
-public:
-    explicit WindowHost(Machine& m) : m_(m) {}
-    void postLinkActive(uint32_t value) override {
-        ScriptedHost::postLinkActive(value);
-        m_.linkActive.store(value);
-    }
-
-private:
-    Machine& m_;
-};
-
 class RunningCalculator {
 public:
-    explicit RunningCalculator(std::unique_ptr<Machine> machine = bootFirmware())
-        : m(std::move(machine)), host(*m), keypad(*m) {
-        m->setHost(&host);
-        thread = std::make_unique<EmulationThread>(*m);
+    // A cold start, or the given state file.
+    explicit RunningCalculator(const std::string& statePath = "/nonexistent/vantrel-e2e-state.bin")
+        : calculator(front) {
+        front.saveName.reset();
+        EXPECT_TRUE(calculator.load(VANTREL_FIRMWARE_ROM, statePath, true).usable(true));
+        calculator.start();
     }
     ~RunningCalculator() { stop(); }
 
     void stop() {
-        if (thread) {
-            EXPECT_TRUE(thread->stop());
-            thread.reset();
+        if (calculator.running()) {
+            EXPECT_TRUE(calculator.stop());
         }
     }
 
     template <class Reader>
     auto read(Reader&& reader) {
-        HoldGuard hold(m->control);
-        return reader(static_cast<const Machine&>(*m));
+        HoldGuard hold(calculator.machine().control);
+        return reader(static_cast<const Machine&>(calculator.machine()));
     }
 
     void tick() {
-        timerTick(*m, keypad);
-        std::this_thread::sleep_for(std::chrono::milliseconds(timerPeriodMs));
+        calculator.tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 
     // Ticks until the predicate, read while the loop is held, holds; at most about
@@ -65,11 +53,11 @@ public:
         return false;
     }
 
-    bool asleep() const { return m->control.pendingCode() == code(EmuRequest::Pause); }
+    bool asleep() const { return calculator.asleep(); }
 
     // Ticks until the firmware sleeps with nothing left to deliver.
     bool settle() {
-        return tickUntil([this](const Machine&) { return asleep() && !keypad.keyPending(); });
+        return tickUntil([this](const Machine&) { return calculator.asleep(); });
     }
 
     std::string row(int r) {
@@ -78,27 +66,22 @@ public:
 
     // A click on the skin key with this code, released at once.
     void click(uint8_t keyCode) {
-        for (const KeyRect& rect : keyRects) {
-            if (rect.code != keyCode) continue;
-            keypad.pressAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2, nullptr);
-            keypad.releaseMouse(nullptr);
-            ASSERT_TRUE(settle()) << "key " << int(keyCode) << " was not taken";
-            return;
-        }
-        FAIL() << "no skin key with code " << int(keyCode);
+        const auto index = keyIndexOfCode(keyCode);
+        ASSERT_TRUE(index) << "no skin key with code " << int(keyCode);
+        calculator.pressKey(*index);
+        calculator.releaseMouse();
+        ASSERT_TRUE(settle()) << "key " << int(keyCode) << " was not taken";
     }
 
     // A character typed on the PC keyboard.
     void type(char32_t character) {
-        keypad.keyboardPress(nullptr, 0, PcKey::other, character);
-        keypad.keyboardRelease(nullptr, 0);
+        calculator.pcKeyDown(0, PcKey::other, character);
+        calculator.pcKeyUp(0);
         ASSERT_TRUE(settle());
     }
 
-    std::unique_ptr<Machine> m;
-    WindowHost host;
-    Keypad keypad;
-    std::unique_ptr<EmulationThread> thread;
+    ScriptedFrontEnd front;
+    Calculator calculator;
 };
 
 }  // namespace vantrel::test

@@ -22,7 +22,6 @@ std::vector<uint8_t> readImage() {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-
 TEST(FirmwareImage, PassesTheVersionTestAndFillsTheRom) {
     const auto rom = readImage();
     ASSERT_EQ(rom.size(), 131072u);
@@ -66,7 +65,9 @@ TEST(FirmwareImage, NoCodeWhereTheLoaderPatches) {
 
 #else
 
-TEST(FirmwareImage, NotBuilt) { GTEST_SKIP() << "the demo firmware is not assembled in this build"; }
+TEST(FirmwareImage, NotBuilt) {
+    GTEST_SKIP() << "the demo firmware is not assembled in this build";
+}
 
 #endif
 

@@ -1,22 +1,21 @@
+#include "hardware/lcd_picture.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "hardware/lcd_picture.h"
-#include "support/test_machine.h"
-
 namespace vantrel {
 namespace {
 
-uint8_t& lcdByte(Machine& m, int offset) { return m.mem.state.ram[lcdAddress - 0x8000 + offset]; }
+uint8_t& lcdByte(MemoryMap& mem, int offset) { return mem.state.ram[lcdAddress - 0x8000 + offset]; }
 
 TEST(LcdPictureTest, ShowsRamWhileOnAndBlankWhileOff) {
-    auto m = test::makeMachine();
-    lcdByte(*m, 0) = 0x80;
-    lcdByte(*m, lcdBytes - 1) = 0x01;
+    auto mem = std::make_unique<MemoryMap>();
+    lcdByte(*mem, 0) = 0x80;
+    lcdByte(*mem, lcdBytes - 1) = 0x01;
 
-    m->mem.state.port3Value = 0x0B;
-    const LcdBytes on = lcdMemoryCopy(*m);
+    mem->state.port3Value = 0x0B;
+    const LcdBytes on = lcdMemoryCopy(*mem);
     EXPECT_EQ(on[0], 0x80);
     EXPECT_EQ(on[lcdBytes - 1], 0x01);
     EXPECT_TRUE(lcdPixel(on.data(), 0, 0));
@@ -24,16 +23,16 @@ TEST(LcdPictureTest, ShowsRamWhileOnAndBlankWhileOff) {
     EXPECT_TRUE(lcdPixel(on.data(), 127, 63));
 
     // Bit 3 of port 3 clear: the blank picture, whatever RAM holds.
-    m->mem.state.port3Value = 0xF7;
-    EXPECT_EQ(lcdMemory(*m), blankLcdBuffer.data());
-    const LcdBytes off = lcdMemoryCopy(*m);
+    mem->state.port3Value = 0xF7;
+    EXPECT_EQ(lcdMemory(*mem), blankLcdBuffer.data());
+    const LcdBytes off = lcdMemoryCopy(*mem);
     for (uint8_t byte : off) ASSERT_EQ(byte, 0);
 }
 
 TEST(LcdPictureTest, StretchDoublesRowsAndSpreadsColumnsInOrder) {
     LcdBytes lcd{};
-    lcd[0] = 0x80;                  // top-left pixel
-    lcd[lcdBytes - 1] = 0x01;       // bottom-right pixel
+    lcd[0] = 0x80;             // top-left pixel
+    lcd[lcdBytes - 1] = 0x01;  // bottom-right pixel
     auto shown = std::make_unique<ShownLcd>();
     stretchLcd(lcd.data(), *shown);
     auto at = [&](int x, int y) { return (*shown)[y * lcdShownWidth + x]; };

@@ -11,10 +11,12 @@
 
 #include "hardware/lcd_picture.h"
 #include "headless/command_line.h"
-#include "headless/png_file.h"
-#include "headless/session.h"
+#include "headless/headless_front_end.h"
+#include "headless/script_runner.h"
 #include "link/variable_file.h"
-#include "shell/common/screenshot.h"
+#include "session/calculator.h"
+#include "session/png_file.h"
+#include "session/screenshot.h"
 #include "support/full_disk.h"
 #include "support/temp_dir.h"
 #include "support/variable_file_builder.h"
@@ -75,7 +77,8 @@ std::optional<Bytes> inflateStored(const Bytes& z) {
                    z.begin() + static_cast<std::ptrdiff_t>(at + 5 + length));
         at += 5 + length;
     }
-    if (at + 4 != z.size() || bigEndian(z, at) != adler32(out.data(), out.size())) return std::nullopt;
+    if (at + 4 != z.size() || bigEndian(z, at) != adler32(out.data(), out.size()))
+        return std::nullopt;
     return out;
 }
 
@@ -87,7 +90,8 @@ TEST(HeadlessPngTest, ChecksumsAndStoredBlocksDecode) {
     EXPECT_EQ(adler32(reinterpret_cast<const uint8_t*>(word), 9), 0x11E60398u);
 
     // Empty, one block, and more than one block's worth come back unchanged.
-    for (std::size_t size : {std::size_t{0}, std::size_t{1088}, std::size_t{65535}, std::size_t{140000}}) {
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{1088}, std::size_t{65535}, std::size_t{140000}}) {
         Bytes data(size);
         for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 251);
         const auto back = inflateStored(zlibStored(data));
@@ -98,8 +102,8 @@ TEST(HeadlessPngTest, ChecksumsAndStoredBlocksDecode) {
 
 TEST(HeadlessPngTest, LcdPictureHoldsThePixelsAndColours) {
     std::array<uint8_t, lcdBytes> lcd{};
-    lcd[0] = 0x80;                  // top-left pixel
-    lcd[lcd.size() - 1] = 0x01;     // bottom-right pixel
+    lcd[0] = 0x80;               // top-left pixel
+    lcd[lcd.size() - 1] = 0x01;  // bottom-right pixel
     lcd[5 * 16 + 3] = 0x5A;
     const Bytes png = buildLcdPng(lcd.data(), 0x00112233, 0x00AABBCC);
 
@@ -128,7 +132,9 @@ TEST(HeadlessPngTest, LcdPictureHoldsThePixelsAndColours) {
 // The runner program itself, its output (stdout and stderr) going to outPath.
 [[noreturn]] void execRunner(const std::vector<std::string>& args, const std::string& outPath) {
     const std::string program =
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "vantrel-headless").string();
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
+         "vantrel-headless")
+            .string();
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     ::dup2(out, 1);
     ::dup2(out, 2);
@@ -162,16 +168,19 @@ TEST(HeadlessProgram, InputsThatCannotBeUsedAreRefusedBeforeTheRun) {
     };
 
     EXPECT_EQ(run({"--upload", dir / "missing.85g"}), 2);
-    EXPECT_EQ(test::readText(dir / "out.txt"),
-              "vantrel-headless: cannot read " + dir / "missing.85g" + " to upload: No such file or directory\n");
+    EXPECT_EQ(test::readText(dir / "out.txt"), "vantrel-headless: cannot read " +
+                                                   dir / "missing.85g" +
+                                                   " to upload: No such file or directory\n");
     EXPECT_EQ(run({"--upload", dir.path()}), 2);
     EXPECT_FALSE(std::filesystem::exists(dir / "state.bin"));  // no run, no save
 
     EXPECT_EQ(run({"--ini", dir / "missing.ini"}), 2);
-    EXPECT_NE(test::readText(dir / "out.txt").find("cannot read the settings file"), std::string::npos);
+    EXPECT_NE(test::readText(dir / "out.txt").find("cannot read the settings file"),
+              std::string::npos);
 
     std::filesystem::create_symlink("rom.bin", dir / "rom-link.bin");
-    EXPECT_EQ(runRunner({"--rom", dir / "rom.bin", "--ram", dir / "rom-link.bin"}, dir / "out.txt"), 2);
+    EXPECT_EQ(runRunner({"--rom", dir / "rom.bin", "--ram", dir / "rom-link.bin"}, dir / "out.txt"),
+              2);
     EXPECT_NE(test::readText(dir / "out.txt").find("is the ROM image"), std::string::npos);
     EXPECT_EQ(test::readBytes(dir / "rom.bin"), rom);
 
@@ -185,20 +194,21 @@ TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZe
     TempDir dir;
     const std::string disk = dir / "disk";
     std::filesystem::create_directory(disk);
-    test::writeBytes(dir / "group.85g",
-                     test::variableFile({{10, 0, 0x00, 1, 'A'}, {0, 0, 0x81, 0x42, 0, 0, 0, 0, 0, 0}}));
+    test::writeBytes(dir / "group.85g", test::variableFile({{10, 0, 0x00, 1, 'A'},
+                                                            {0, 0, 0x81, 0x42, 0, 0, 0, 0, 0, 0}}));
     const auto full = test::runOnFullDisk(
         disk, [&] { test::writeText(disk + "/back.85g", "old"); },
         [&]() -> int {
-            execRunner({"--rom", VANTREL_FIRMWARE_ROM, "--ram", dir / "state.bin", "--no-save", "--upload",
-                        dir / "group.85g", "--key", "EXIT", "--key", "F1", "--receive", disk + "/back",
-                        "--overwrite", "--until-sleep"},
+            execRunner({"--rom", VANTREL_FIRMWARE_ROM, "--ram", dir / "state.bin", "--no-save",
+                        "--upload", dir / "group.85g", "--key", "EXIT", "--key", "F1", "--receive",
+                        disk + "/back", "--overwrite", "--until-sleep"},
                        dir / "out.txt");
         });
     if (full.expectedError != ENOSPC) GTEST_SKIP() << "no file system can be filled here";
     const std::string out = test::readText(dir / "out.txt");
     EXPECT_EQ(full.status, 4) << out;
-    EXPECT_NE(out.find("Received variables could not be written: " + disk + "/back.85g (No space left on device)"),
+    EXPECT_NE(out.find("Received variables could not be written: " + disk +
+                       "/back.85g (No space left on device)"),
               std::string::npos)
         << out;
     EXPECT_EQ(out.find("Received variables written"), std::string::npos) << out;
@@ -211,22 +221,26 @@ protected:
         const ParsedCommandLine parsed = parseCommandLine(args);
         EXPECT_EQ(parsed.error, "");
         const Options& o = parsed.options;
-        session.host().out = nullptr;
-        session.host().receivePath = o.receivePath;
-        session.host().overwrite = o.overwrite;
+        frontEnd.out = nullptr;
+        frontEnd.receivePath = o.receivePath;
+        frontEnd.overwrite = o.overwrite;
         RunOptions options;
         options.duration = std::chrono::milliseconds(static_cast<int64_t>(o.seconds * 1000));
         options.untilSleep = o.untilSleep;
         options.events = o.events;
         options.autoLinkOnUpload = o.autoLink;
-        return session.run(options);
+        return runScript(calculator, frontEnd, options);
     }
 
-    std::string row(int r) { return test::trimmedRow(session.machine(), r); }
+    std::string row(int r) { return test::trimmedRow(calculator.machine(), r); }
 
     TempDir dir;
-    Session session{VANTREL_FIRMWARE_ROM, dir / "state.bin"};
-    void SetUp() override { ASSERT_EQ(session.load(true), romLoaded); }
+    HeadlessFrontEnd frontEnd;
+    Calculator calculator{frontEnd};
+    void SetUp() override {
+        ASSERT_EQ(calculator.load(VANTREL_FIRMWARE_ROM, dir / "state.bin", true).outcome,
+                  RomLoad::loaded);
+    }
 };
 
 TEST_F(FirmwareRunnerThread, KeysByNameAndTypedTextBothGive42) {
@@ -237,7 +251,7 @@ TEST_F(FirmwareRunnerThread, KeysByNameAndTypedTextBothGive42) {
     EXPECT_EQ(result.eventsDone, 6u);
     EXPECT_EQ(row(3), "12+30");
     EXPECT_EQ(row(5), "              42");
-    const Machine& m = session.machine();
+    const Machine& m = calculator.machine();
     EXPECT_EQ(test::lcdBytes(m), test::expectedPicture(m));
 
     // The next run goes on from the same machine, typing through the character map.
@@ -246,14 +260,14 @@ TEST_F(FirmwareRunnerThread, KeysByNameAndTypedTextBothGive42) {
     EXPECT_EQ(row(3), "6*7");
     EXPECT_EQ(row(5), "              42");
     EXPECT_EQ(test::lcdBytes(m), test::expectedPicture(m));
-    EXPECT_TRUE(session.host().messages().empty());
+    EXPECT_TRUE(frontEnd.messages().empty());
 }
 
 TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     ASSERT_TRUE(run({"--type", "12+30", "--key", "ENTER", "--until-sleep"}).asleep);
-    const auto lcd = lcdMemoryCopy(session.machine());
+    const auto lcd = calculator.lcd();
 
-    ASSERT_TRUE(session.writeLcdPicture(dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
     const Bytes bmp = test::readBytes(dir / "shot.bmp");
     ASSERT_EQ(bmp.size(), bitmapFileSize);
     EXPECT_EQ(bmp, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0x00000000)));
@@ -261,24 +275,25 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     const std::size_t pixels = bitmapFileHeaderSize + dibHeaderSize + dibColourTableSize;
     EXPECT_TRUE(std::equal(lcd.begin(), lcd.begin() + 16, bmp.begin() + pixels + 63 * 16));
 
-    ASSERT_TRUE(session.writeLcdPicture(dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
     const auto chunks = pngChunks(test::readBytes(dir / "shot.PNG"));
     ASSERT_EQ(chunks.size(), 4u);
     const auto raw = inflateStored(chunks[2].data);
     ASSERT_TRUE(raw);
     for (int r = 0; r < 64; ++r)
-        EXPECT_TRUE(std::equal(lcd.begin() + r * 16, lcd.begin() + r * 16 + 16, raw->begin() + r * 17 + 1));
+        EXPECT_TRUE(
+            std::equal(lcd.begin() + r * 16, lcd.begin() + r * 16 + 16, raw->begin() + r * 17 + 1));
     EXPECT_NE(std::count(lcd.begin(), lcd.end(), 0), static_cast<long>(lcd.size()));
 
-    EXPECT_FALSE(session.writeLcdPicture(dir / "shot.gif", 0, 0));
-    EXPECT_FALSE(session.writeLcdPicture(dir / "no-such-dir/shot.png", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(lcd, dir / "shot.gif", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(lcd, dir / "no-such-dir/shot.png", 0, 0));
 }
 
 TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {
     const Bytes real{0x00, 0x00, 0x81, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     const Bytes text{0x05, 0x00, 'H', 'e', 'l', 'l', 'o'};
-    const Bytes file = test::variableFile(
-        {{10, 0, 0x00, 1, 'A'}, real, {7, 0, 0x0C, 3, 'M', 'S', 'G'}, text});
+    const Bytes file =
+        test::variableFile({{10, 0, 0x00, 1, 'A'}, real, {7, 0, 0x0C, 3, 'M', 'S', 'G'}, text});
     test::writeBytes(dir / "group.85g", file);
 
     RunResult result = run({"--upload", dir / "group.85g", "--until-sleep"});
@@ -293,18 +308,20 @@ TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {
     const Bytes back = test::readBytes(dir / "back.85g");  // the Save-As dialog's extension
     ASSERT_EQ(back.size(), file.size());
     EXPECT_TRUE(std::equal(file.begin() + 53, file.end(), back.begin() + 53));
-    EXPECT_EQ(session.host().savedNames(), std::vector<std::string>{dir / "back.85g"});
+    EXPECT_EQ(frontEnd.savedNames(), std::vector<std::string>{dir / "back.85g"});
 
     // Sent again without --overwrite: the file stays as it was and the answer shows.
     test::writeText(dir / "back.85g", "keep me");
     ASSERT_TRUE(run({"--key", "F1", "--receive", dir / "back.85g", "--until-sleep"}).asleep);
     EXPECT_EQ(test::readText(dir / "back.85g"), "keep me");
-    const auto messages = session.host().messages();
+    const auto messages = frontEnd.messages();
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), "Overwrite file " + dir / "back.85g" + "? No (no --overwrite).");
-    EXPECT_EQ(session.host().writtenNames(), std::vector<std::string>{dir / "back.85g"});  // the first send
+    EXPECT_EQ(frontEnd.writtenNames(),
+              std::vector<std::string>{dir / "back.85g"});  // the first send
 
-    ASSERT_TRUE(run({"--key", "F1", "--receive", dir / "back.85g", "--overwrite", "--until-sleep"}).asleep);
+    ASSERT_TRUE(
+        run({"--key", "F1", "--receive", dir / "back.85g", "--overwrite", "--until-sleep"}).asleep);
     EXPECT_EQ(test::readBytes(dir / "back.85g").size(), file.size());
 }
 
@@ -312,7 +329,7 @@ TEST_F(FirmwareRunnerThread, UploadWithoutAutoLinkEndsInTheHint) {
     test::writeBytes(dir / "x.85n", Bytes(60, 0));
     const RunResult result = run({"--upload", dir / "x.85n", "--no-auto-link", "--until-sleep"});
     EXPECT_TRUE(result.asleep);
-    const auto messages = session.host().messages();
+    const auto messages = frontEnd.messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "To upload a file first press [2nd] [LINK] [F2] on the calculator.");
     EXPECT_EQ(row(0), "  VANTREL DEMO");
@@ -327,7 +344,7 @@ TEST_F(FirmwareRunnerThread, KeypadSwitchesOffWithSecondOnAndOnWithOn) {
     result = run({"--key", "5", "--type", "o", "--until-sleep"});
     EXPECT_TRUE(result.asleep);
     EXPECT_TRUE(result.calculatorOn);
-    EXPECT_EQ(session.host().messages().size(), 1u);
+    EXPECT_EQ(frontEnd.messages().size(), 1u);
 }
 
 TEST_F(FirmwareRunnerThread, UntilSleepGivesUpAtTheLimitAndTimedStepsWait) {

@@ -1,7 +1,7 @@
 #include "link/calculator_side.h"
 
-#include "hardware/ports.h"
 #include "link/link_packet.h"
+#include "machine/bus.h"
 
 namespace vantrel::test {
 
@@ -9,7 +9,8 @@ namespace {
 
 constexpr uint8_t linkPort = 7;
 
-std::vector<uint8_t> packetFrom(uint8_t machineId, uint8_t commandId, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> packetFrom(uint8_t machineId, uint8_t commandId,
+                                const std::vector<uint8_t>& data) {
     std::vector<uint8_t> bytes;
     bytes.reserve(data.size() + 6);
     bytes.push_back(machineId);
@@ -58,7 +59,8 @@ void CalculatorSide::out(uint8_t value) {
 void CalculatorSide::sendBit(int bit) {
     out(bit ? 0xE8 : 0xD4);
     const uint8_t answer = in();
-    if (answer != (bit ? 8 : 4)) faults_.push_back("bit acknowledged with " + std::to_string(answer));
+    if (answer != (bit ? 8 : 4))
+        faults_.push_back("bit acknowledged with " + std::to_string(answer));
     out(0xC0);
     const uint8_t rest = in();
     if (rest != 3) faults_.push_back("lines not released after a bit: " + std::to_string(rest));
@@ -84,7 +86,8 @@ std::optional<int> CalculatorSide::receiveBit(int maxReads) {
         // The calculator answers by pulling the other line.
         out(bit ? 0xD4 : 0xE8);
         const uint8_t answered = in();
-        if (answered != (level ^ 0x0F)) faults_.push_back("acknowledgement read " + std::to_string(answered));
+        if (answered != (level ^ 0x0F))
+            faults_.push_back("acknowledgement read " + std::to_string(answered));
         out(0xC0);
         return bit;
     }

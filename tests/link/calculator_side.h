@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hardware/machine.h"
+#include "machine/machine.h"
 
 namespace vantrel::test {
 

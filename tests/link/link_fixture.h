@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "link/calculator_side.h"
+#include "session/upload.h"
+#include "support/link_probe.h"
+#include "support/scripted_front_end.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 #include "support/variable_file_builder.h"
@@ -28,13 +31,13 @@ inline std::vector<uint8_t> readBytes(const std::filesystem::path& path) {
 
 inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
-
-
 // As the engine writes it at fixedTime.
-inline std::vector<uint8_t> variableFileWithComment(const std::vector<std::vector<uint8_t>>& entries) {
+inline std::vector<uint8_t> variableFileWithComment(
+    const std::vector<std::vector<uint8_t>>& entries) {
     return test::variableFile(entries, "Vantrel generated file: 05/03/2026, 09:07");
 }
 
@@ -57,7 +60,8 @@ protected:
         host.saveName = (dir / "received.85g").string();
     }
     void TearDown() override {
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add);
         std::filesystem::remove_all(dir);
     }
 
@@ -68,17 +72,23 @@ protected:
     }
 
     bool engineAtRest() const {
-        const LinkEngine& e = m->link;
-        return e.state == LinkState::Idle && e.receiveMode == 1 && e.sending == 0 && e.variables.empty() &&
-               !e.variables.fileName && e.sendQueue.bitIndex == 8 && e.rxPacket.received == 0;
+        LinkEngineProbe e(m->link);
+        return e.state == LinkState::Idle && e.receiveMode == 1 && e.sending == 0 &&
+               e.variables.empty() && !e.variables.fileName && e.sendQueue.bitIndex == 8 &&
+               e.rxPacket.received == 0;
     }
 
     std::size_t filesIn() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(dir), {}));
     }
+
+    // The Upload command's start with the file already chosen, as the window runs it.
+    bool startUpload(const std::string& path) { return vantrel::startUpload(*m, front, path); }
 
     std::unique_ptr<Machine> m = makeMachine();
     ScriptedHost host;
+    ScriptedFrontEnd front;  // the window, for what an upload's start tells
     CalculatorSide calc{*m};
     std::filesystem::path dir;
 };

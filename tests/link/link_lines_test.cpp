@@ -1,6 +1,6 @@
 // The bit layer of port 7: levels, acknowledgements, byte assembly and the queue.
-#include "hardware/ports.h"
 #include "link/link_fixture.h"
+#include "machine/bus.h"
 
 namespace vantrel::test {
 namespace {
@@ -10,16 +10,16 @@ using LinkLinesTest = LinkFixture;
 TEST_F(LinkLinesTest, BitWritesAtRestAreAcknowledgedWithTheMaskedValue) {
     portWrite(*m, 7, 0xE8);
     EXPECT_EQ(portRead(*m, 7), 8);
-    EXPECT_EQ(m->link.rxBitCount, 1);
-    EXPECT_EQ(m->link.rxByte, 1);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxBitCount, 1);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxByte, 1);
     portWrite(*m, 7, 0xC0);
     portWrite(*m, 7, 0xD4);
     EXPECT_EQ(portRead(*m, 7), 4);
     portWrite(*m, 7, 0xC0);
     portWrite(*m, 7, 0x00);  // any other value is a 0 bit too
     EXPECT_EQ(portRead(*m, 7), 0);
-    EXPECT_EQ(m->link.rxBitCount, 3);
-    EXPECT_EQ(m->link.rxByte, 1);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxBitCount, 3);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxByte, 1);
 }
 
 TEST_F(LinkLinesTest, BytesTravelLeastSignificantBitFirst) {
@@ -27,24 +27,24 @@ TEST_F(LinkLinesTest, BytesTravelLeastSignificantBitFirst) {
         portWrite(*m, 7, value);
         portWrite(*m, 7, 0xC0);
     }
-    EXPECT_EQ(m->link.rxBitCount, 0);
-    EXPECT_EQ(m->link.rxPacket.received, 1);
-    EXPECT_EQ(m->link.rxPacket.machineId, 0x01);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxBitCount, 0);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxPacket.received, 1);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxPacket.machineId, 0x01);
 }
 
 TEST_F(LinkLinesTest, ReadAtRestPollsOnlyOnceAfterAWrite) {
     EXPECT_EQ(portRead(*m, 7), 3);
-    EXPECT_EQ(m->link.lines.pollDue, 0u);
+    EXPECT_EQ(LinkEngineProbe(m->link).lines.pollDue, 0u);
     portWrite(*m, 7, 0xC0);
-    EXPECT_EQ(m->link.lines.pollDue, 1u);
+    EXPECT_EQ(LinkEngineProbe(m->link).lines.pollDue, 1u);
     EXPECT_EQ(portRead(*m, 7), 3);
-    EXPECT_EQ(m->link.lines.pollDue, 0u);
+    EXPECT_EQ(LinkEngineProbe(m->link).lines.pollDue, 0u);
     EXPECT_EQ(portRead(*m, 7), 3);
-    EXPECT_TRUE(host.linkActivePosts().empty());
+    EXPECT_FALSE(m->link.busy());
 }
 
 TEST_F(LinkLinesTest, AnswersToAPresentedBitToggleTheLevel) {
-    m->link.lines.lineLevel = 6;
+    LinkEngineProbe(m->link).lines.lineLevel = 6;
     portWrite(*m, 7, 0xD4);
     EXPECT_EQ(portRead(*m, 7), 9);
     portWrite(*m, 7, 0x12);
@@ -60,9 +60,9 @@ TEST_F(LinkLinesTest, AbortValueBeepsAndResetsEverything) {
     portWrite(*m, 7, 0xFC);
     EXPECT_EQ(portRead(*m, 7), 3);
     EXPECT_TRUE(engineAtRest());
-    EXPECT_EQ(m->link.rxBitCount, 0);
-    EXPECT_EQ(host.uploadHints(), std::vector<int>{hintAbortBeep});
-    EXPECT_EQ(host.linkActivePosts().back(), 0u);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxBitCount, 0);
+    EXPECT_EQ(host.linkAborts(), 1);
+    EXPECT_FALSE(m->link.busy());
     EXPECT_EQ(filesIn(), 0u);
     // The next transfer starts afresh and asks for a name again.
     calc.sendBytes(calcPacket(cmdVar, varHeader(0, "B", 10)));

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <thread>
 
-#include "cpu/emulation_thread.h"
-#include "hardware/ports.h"
 #include "link/link_fixture.h"
+#include "machine/bus.h"
+#include "machine/emulation_thread.h"
 
 namespace vantrel::test {
 namespace {
@@ -30,7 +30,8 @@ private:
     void boundary() {
         ThreadControl& control = m_.control;
         if (control.emuRequest.load(std::memory_order_relaxed) == 0) return;
-        if (control.emuRequest.exchange(0, std::memory_order_acq_rel) & holdRequestBit) control.honourHold();
+        if (control.emuRequest.exchange(0, std::memory_order_acq_rel) & holdRequestBit)
+            control.honourHold();
     }
 
     Machine& m_;
@@ -65,14 +66,15 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheCalculatorPollsThePort) {
                 seen.push_back(*packet);
                 side.sendBytes(calcPacket(cmdAck));
                 side.sendBytes(calcPacket(cmdCts));
-                for (int i = 0; i < 2; ++i) seen.push_back(side.receivePacket().value_or(std::vector<uint8_t>{}));
+                for (int i = 0; i < 2; ++i)
+                    seen.push_back(side.receivePacket().value_or(std::vector<uint8_t>{}));
                 side.sendBytes(calcPacket(cmdAck));
                 seen.push_back(side.receivePacket().value_or(std::vector<uint8_t>{}));
                 side.sendBytes(calcPacket(cmdAck));
             });
             // Let the calculator reach its polling before the upload starts.
             while (machine->control.state() == LoopState::notStarted) std::this_thread::yield();
-            machine->link.startUpload(*machine, path);
+            vantrel::startUpload(*machine, front, path);
             started = true;
         }
         ASSERT_TRUE(started);
@@ -80,8 +82,8 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheCalculatorPollsThePort) {
                                                          pcPacket(cmdData, data), pcPacket(cmdEot)};
         EXPECT_EQ(seen, expected) << "round " << round;
         EXPECT_TRUE(side.faults().empty());
-        EXPECT_EQ(machine->link.state, LinkState::Idle);
-        EXPECT_EQ(machine->link.receiveMode, 1u);
+        EXPECT_EQ(machine->link.state(), LinkState::Idle);
+        EXPECT_EQ(LinkEngineProbe(machine->link).receiveMode, 1u);
     }
 }
 
@@ -103,11 +105,11 @@ TEST_F(LinkThreadTest, RefusedUploadsDuringAReceiveLeaveItWhole) {
         // The calculator is sending, not waiting: every attempt only gets the hint.
         int attempts = 0;
         while (!done) {
-            m->link.startUpload(*m, (dir / "none.85g").string());
+            startUpload((dir / "none.85g").string());
             ++attempts;
             std::this_thread::yield();
         }
-        EXPECT_EQ(static_cast<int>(host.uploadHints().size()), attempts);
+        EXPECT_EQ(static_cast<int>(front.linkHints().size()), attempts);
     }
     EXPECT_TRUE(calc.faults().empty());
     EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, data}));
@@ -120,30 +122,31 @@ TEST_F(LinkThreadTest, UploadStartsWhileTheRunningLoopExecutesPortAccesses) {
     writeBytes(path, variableFile({header, bytesOf(10, 4)}));
     showWaiting();
     // A calculator taking whatever the PC presents: wait for a bit, answer it, release.
-    placeProgram(*m, 0x9000, {
-        0xDB, 0x07,  // loop: in a,(7)
-        0xFE, 0x03,  //       cp 3
-        0x28, 0xFA,  //       jr z,loop
-        0xD3, 0x07,  //       out (7),a
-        0x3E, 0xC0,  //       ld a,0C0h
-        0xD3, 0x07,  //       out (7),a
-        0x18, 0xF2,  //       jr loop
-    });
+    placeProgram(*m, 0x9000,
+                 {
+                     0xDB, 0x07,  // loop: in a,(7)
+                     0xFE, 0x03,  //       cp 3
+                     0x28, 0xFA,  //       jr z,loop
+                     0xD3, 0x07,  //       out (7),a
+                     0x3E, 0xC0,  //       ld a,0C0h
+                     0xD3, 0x07,  //       out (7),a
+                     0x18, 0xF2,  //       jr loop
+                 });
     EmulationThread thread(*m);
     m->control.resume();
-    m->link.startUpload(*m, path);
+    startUpload(path);
 
     bool headerTaken = false;
     for (int i = 0; i < 1'000'000 && !headerTaken; ++i) {
         HoldGuard guard(m->control);
-        headerTaken = m->link.sending == 0;
+        headerTaken = LinkEngineProbe(m->link).sending == 0;
     }
     EXPECT_TRUE(headerTaken);
     {
         HoldGuard guard(m->control);
-        EXPECT_EQ(m->link.state, LinkState::TxHeader);
-        EXPECT_EQ(m->link.variables.count(), 1);
-        EXPECT_EQ(m->link.sendQueue.bitIndex, 8);
+        EXPECT_EQ(m->link.state(), LinkState::TxHeader);
+        EXPECT_EQ(LinkEngineProbe(m->link).variables.count(), 1);
+        EXPECT_EQ(LinkEngineProbe(m->link).sendQueue.bitIndex, 8);
     }
     EXPECT_TRUE(thread.stop());
 }

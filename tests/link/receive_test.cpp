@@ -2,9 +2,9 @@
 // the file that results.
 #include <unistd.h>
 
-#include "hardware/file_io.h"
-#include "hardware/ports.h"
+#include "files/file_io.h"
 #include "link/link_fixture.h"
+#include "machine/bus.h"
 #include "support/full_disk.h"
 
 namespace vantrel::test {
@@ -39,7 +39,7 @@ TEST_F(LinkReceiveTest, OneVariableBecomesAFileWithTheExactBytes) {
     EXPECT_EQ(calc.receiveAll(), ack);
     EXPECT_TRUE(calc.faults().empty()) << calc.faults().front();
     EXPECT_TRUE(engineAtRest());
-    EXPECT_EQ(host.linkActivePosts().back(), 0u);
+    EXPECT_FALSE(m->link.busy());
     EXPECT_TRUE(host.filePrompts().empty());
 
     std::vector<uint8_t> expected;
@@ -89,8 +89,9 @@ TEST_F(LinkReceiveTest, BackupEndsAfterItsThirdPartWithoutEot) {
         EXPECT_EQ(calc.receiveAll(), ack);
     }
     EXPECT_TRUE(engineAtRest());
-    EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, parts[0], parts[1], parts[2]}));
-    EXPECT_TRUE(host.lastSaveNameForBackup());  // the window names it ".85b"
+    EXPECT_EQ(readBytes(host.saveName),
+              variableFileWithComment({header, parts[0], parts[1], parts[2]}));
+    EXPECT_EQ(host.backupFlags(), std::vector<bool>{true});  // the window names it ".85b"
 }
 
 TEST_F(LinkReceiveTest, RefusalsEndTheTransferWithEot) {
@@ -125,8 +126,7 @@ TEST_F(LinkReceiveTest, OverwriteAnsweredNoKeepsTheOldFile) {
     calc.sendBytes(calcPacket(cmdEot));
     EXPECT_EQ(calc.receiveAll(), eot);
     ASSERT_EQ(host.filePrompts().size(), 1u);
-    EXPECT_EQ(host.filePrompts()[0].kind, promptOverwrite);
-    EXPECT_FALSE(host.filePrompts()[0].isError);
+    EXPECT_EQ(host.filePrompts()[0].kind, FilePrompt::overwrite);
     EXPECT_EQ(readBytes(host.saveName), old);
     EXPECT_EQ(filesIn(), 1u);
     EXPECT_TRUE(engineAtRest());
@@ -159,13 +159,13 @@ TEST_F(LinkReceiveTest, AbortMidTransferLosesNothingOnDisk) {
 TEST_F(LinkReceiveTest, LoneAcknowledgementIsCompleteAndUnanswered) {
     calc.sendBytes(calcPacket(cmdAck));
     EXPECT_TRUE(calc.pcSilent());
-    // Busy while the packet is handled, then idle again: nothing is owed to the calculator.
-    EXPECT_EQ(host.linkActivePosts(), (std::vector<uint32_t>{1, 0}));
+    // Idle again once the packet is handled: nothing is owed to the calculator.
+    EXPECT_FALSE(m->link.busy());
     // A header packet with 7 data bytes completes after 13 bytes.
     const auto packet = calcPacket(cmdVar, bytesOf(7, 0));
     ASSERT_EQ(packet.size(), 13u);
     calc.sendBytes({packet.begin(), packet.end() - 1});
-    EXPECT_EQ(m->link.rxPacket.payload.size(), 9u);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxPacket.payload.size(), 9u);
     EXPECT_EQ(host.saveNameRequests(), 0);
     calc.sendByte(packet.back());
     EXPECT_EQ(host.saveNameRequests(), 1);
@@ -176,15 +176,15 @@ TEST_F(LinkReceiveTest, PacketsTheEngineDoesNotHoldAreSafelyPassedOver) {
     // the engine goes on listening and the next packet is understood.
     calc.sendBytes({0x85, 0x77, 0x03, 0x00, 1, 2, 3, 6, 0});
     EXPECT_TRUE(calc.pcSilent());
-    EXPECT_EQ(m->link.rxPacket.received, 0);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxPacket.received, 0);
     calc.sendBytes(calcPacket(cmdVar, varHeader(0, "A", 10)));
     EXPECT_EQ(calc.receiveAll(), concat({ack, cts}));
     portWrite(*m, 7, 0xFC);
 
     // A header longer than a packet can count is refused without holding it.
     calc.sendBytes({0x85, cmdVar, 0xFA, 0xFF});
-    EXPECT_TRUE(m->link.rxPacket.payload.empty());
-    for (int i = 0; i < 65530 + 2 - 1; ++i) m->link.appendReceivedByte(*m, 0x55);
+    EXPECT_TRUE(LinkEngineProbe(m->link).rxPacket.payload.empty());
+    for (int i = 0; i < 65530 + 2 - 1; ++i) LinkEngineProbe(m->link).appendReceivedByte(0x55);
     EXPECT_TRUE(calc.pcSilent());
     calc.sendByte(0x55);
     EXPECT_EQ(calc.receiveAll(), eot);
@@ -192,17 +192,17 @@ TEST_F(LinkReceiveTest, PacketsTheEngineDoesNotHoldAreSafelyPassedOver) {
     EXPECT_EQ(host.saveNameRequests(), 1);
 
     // Bytes beyond a complete packet have no place and change nothing.
-    m->link.rxPacket.commandId = cmdAck;
-    m->link.rxPacket.received = 4;
-    for (int i = 0; i < 10; ++i) m->link.appendReceivedByte(*m, 0xAA);
-    EXPECT_EQ(m->link.rxPacket.received, 4);
+    LinkEngineProbe(m->link).rxPacket.commandId = cmdAck;
+    LinkEngineProbe(m->link).rxPacket.received = 4;
+    for (int i = 0; i < 10; ++i) LinkEngineProbe(m->link).appendReceivedByte(0xAA);
+    EXPECT_EQ(LinkEngineProbe(m->link).rxPacket.received, 4);
 }
 
 TEST_F(LinkReceiveTest, OddHeadersAndStrayPacketsAreHandledSoundly) {
     // A header of two bytes has no type byte: an ordinary variable.
     calc.sendBytes(calcPacket(cmdVar, {0x1D, 0x1D}));
     EXPECT_EQ(calc.receiveAll(), concat({ack, cts}));
-    EXPECT_EQ(m->link.state, LinkState::RxHeader);
+    EXPECT_EQ(m->link.state(), LinkState::RxHeader);
     portWrite(*m, 7, 0xFC);
 
     // EOT before any header: acknowledged, no file, no prompt without a name.
@@ -239,8 +239,7 @@ protected:
     // The one prompt of the transfer: cannot open, an error box, with this reason.
     void expectCannotWrite(const std::string& reason) {
         ASSERT_EQ(host.filePrompts().size(), 1u);
-        EXPECT_EQ(host.filePrompts()[0].kind, promptCannotOpen);
-        EXPECT_TRUE(host.filePrompts()[0].isError);
+        EXPECT_EQ(host.filePrompts()[0].kind, FilePrompt::cannotOpen);
         EXPECT_EQ(host.filePrompts()[0].fileName, host.saveName);
         EXPECT_EQ(host.filePrompts()[0].reason, reason);
         EXPECT_TRUE(engineAtRest());
@@ -260,8 +259,8 @@ TEST_F(LinkReceiveFailures, FailedWriteReachesTheWindowAndKeepsTheOldFile) {
         EXPECT_EQ(sendOneVariable(), eot);
     }
     ASSERT_EQ(host.filePrompts().size(), 2u);
-    EXPECT_EQ(host.filePrompts()[0].kind, promptOverwrite);
-    EXPECT_EQ(host.filePrompts()[1].kind, promptCannotOpen);
+    EXPECT_EQ(host.filePrompts()[0].kind, FilePrompt::overwrite);
+    EXPECT_EQ(host.filePrompts()[1].kind, FilePrompt::cannotOpen);
     EXPECT_EQ(host.filePrompts()[1].reason, errorText(EFBIG));
     EXPECT_EQ(readBytes(host.saveName), (std::vector<uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(filesIn(), 1u);

@@ -1,6 +1,8 @@
 // Uploads: the file's packets on the wire, following the calculator's answers.
-#include "hardware/ports.h"
+#include <sys/stat.h>
+
 #include "link/link_fixture.h"
+#include "machine/bus.h"
 
 namespace vantrel::test {
 namespace {
@@ -16,14 +18,15 @@ std::vector<uint8_t> concat(std::initializer_list<std::vector<uint8_t>> parts) {
 
 class LinkUploadTest : public LinkFixture {
 protected:
-    std::string fileWith(const std::vector<std::vector<uint8_t>>& entries, const char* name = "up.85g") {
+    std::string fileWith(const std::vector<std::vector<uint8_t>>& entries,
+                         const char* name = "up.85g") {
         const auto path = (dir / name).string();
         writeBytes(path, variableFile(entries));
         return path;
     }
     void upload(const std::string& path) {
         showWaiting();
-        m->link.startUpload(*m, path);
+        startUpload(path);
     }
 
     const std::vector<uint8_t> h1 = varHeader(0x00, "A", 10);
@@ -36,7 +39,7 @@ protected:
 
 TEST_F(LinkUploadTest, OneVariableFollowsTheCalculatorsAnswers) {
     upload(fileWith({h1, d1}));
-    EXPECT_EQ(host.linkActivePosts(), std::vector<uint32_t>{1});
+    EXPECT_TRUE(m->link.busy());
     EXPECT_EQ(calc.receiveAll(), pcPacket(cmdVar, h1));
     calc.sendBytes(calcPacket(cmdAck));
     EXPECT_TRUE(calc.pcSilent());
@@ -44,13 +47,13 @@ TEST_F(LinkUploadTest, OneVariableFollowsTheCalculatorsAnswers) {
     EXPECT_EQ(calc.receiveAll(), concat({ack, pcPacket(cmdData, d1)}));
     calc.sendBytes(calcPacket(cmdAck));
     EXPECT_EQ(calc.receiveAll(), eot);
-    EXPECT_EQ(m->link.state, LinkState::TxEot);
+    EXPECT_EQ(m->link.state(), LinkState::TxEot);
     calc.sendBytes(calcPacket(cmdAck));
     EXPECT_TRUE(engineAtRest());
     EXPECT_TRUE(calc.pcSilent());
     EXPECT_TRUE(calc.faults().empty()) << calc.faults().front();
-    EXPECT_TRUE(host.filePrompts().empty());
-    EXPECT_EQ(host.linkActivePosts().back(), 0u);
+    EXPECT_TRUE(front.filePrompts().empty());
+    EXPECT_FALSE(m->link.busy());
 }
 
 TEST_F(LinkUploadTest, SkippedVariableIsPassedOverInAGroup) {
@@ -89,7 +92,7 @@ TEST_F(LinkUploadTest, BackupGoesAsThreePartsAndEndsOnTheLastAcknowledgement) {
     const auto header = varHeader(backupTypeId, "", 0);
     const auto p1 = bytesOf(500, 2), p2 = bytesOf(30, 5), p3 = bytesOf(2, 8);
     upload(fileWith({header, p1, p2, p3}));
-    EXPECT_EQ(m->link.state, LinkState::TxBackupHeader);
+    EXPECT_EQ(m->link.state(), LinkState::TxBackupHeader);
     EXPECT_EQ(calc.receiveAll(), pcPacket(cmdVar, header));
     calc.sendBytes(calcPacket(cmdAck));
     calc.sendBytes(calcPacket(cmdCts));
@@ -108,20 +111,20 @@ TEST_F(LinkUploadTest, CalculatorNotWaitingOnlyGetsTheHint) {
     // A receive under way stays exactly as it was.
     calc.sendBytes(calcPacket(cmdVar, varHeader(0, "R", 10)));
     calc.receiveAll();
-    m->link.startUpload(*m, path);
-    EXPECT_EQ(host.uploadHints(), std::vector<int>{hintNotWaiting});
-    EXPECT_EQ(m->link.state, LinkState::RxHeader);
-    EXPECT_EQ(m->link.variables.count(), 1);
-    EXPECT_EQ(m->link.variables.fileName, host.saveName);
-    EXPECT_EQ(m->link.receiveMode, 1u);
+    startUpload(path);
+    EXPECT_EQ(front.linkHints(), std::vector<LinkHint>{LinkHint::notWaiting});
+    EXPECT_EQ(m->link.state(), LinkState::RxHeader);
+    EXPECT_EQ(LinkEngineProbe(m->link).variables.count(), 1);
+    EXPECT_EQ(LinkEngineProbe(m->link).variables.fileName, host.saveName);
+    EXPECT_EQ(LinkEngineProbe(m->link).receiveMode, 1u);
     EXPECT_TRUE(calc.pcSilent());
 
     // " Waiting" in RAM is not enough while the calculator is off.
     showWaiting();
     m->mem.state.port3Value = 0;
-    m->link.startUpload(*m, path);
-    EXPECT_EQ(host.uploadHints().size(), 2u);
-    EXPECT_EQ(m->link.receiveMode, 1u);
+    startUpload(path);
+    EXPECT_EQ(front.linkHints().size(), 2u);
+    EXPECT_EQ(LinkEngineProbe(m->link).receiveMode, 1u);
 }
 
 TEST_F(LinkUploadTest, ReceivedFileUploadsTheSameDataPackets) {
@@ -152,9 +155,8 @@ TEST_F(LinkUploadTest, ReceivedFileUploadsTheSameDataPackets) {
 
 TEST_F(LinkUploadTest, FilesThatCannotBeSentEndWithEot) {
     upload((dir / "absent.85g").string());
-    ASSERT_EQ(host.filePrompts().size(), 1u);
-    EXPECT_EQ(host.filePrompts()[0].kind, promptCannotOpen);
-    EXPECT_TRUE(host.filePrompts()[0].isError);
+    ASSERT_EQ(front.filePrompts().size(), 1u);
+    EXPECT_EQ(front.filePrompts()[0].kind, FilePrompt::cannotOpen);
     EXPECT_EQ(calc.receiveAll(), eot);
     EXPECT_TRUE(engineAtRest());
 
@@ -162,16 +164,38 @@ TEST_F(LinkUploadTest, FilesThatCannotBeSentEndWithEot) {
     bad[8] = 0x1B;
     writeBytes(dir / "bad.85g", bad);
     upload((dir / "bad.85g").string());
-    ASSERT_EQ(host.filePrompts().size(), 2u);
-    EXPECT_EQ(host.filePrompts()[1].kind, promptBadData);
+    ASSERT_EQ(front.filePrompts().size(), 2u);
+    EXPECT_EQ(front.filePrompts()[1].kind, FilePrompt::badData);
     EXPECT_EQ(calc.receiveAll(), eot);
     EXPECT_TRUE(engineAtRest());
 
     // A good signature with a single entry: no message, nothing but EOT.
     upload(fileWith({h1}));
-    EXPECT_EQ(host.filePrompts().size(), 2u);
+    EXPECT_EQ(front.filePrompts().size(), 2u);
     EXPECT_EQ(calc.receiveAll(), eot);
     EXPECT_TRUE(engineAtRest());
+}
+
+TEST_F(LinkUploadTest, FilesThatCannotBeReadAreToldWithoutBlocking) {
+    const auto fifo = dir / "pipe.85g";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& path : {dir / "absent.85g", dir, fifo}) {
+        upload(path.string());
+        EXPECT_EQ(calc.receiveAll(), eot);
+    }
+    const auto prompts = front.filePrompts();
+    ASSERT_EQ(prompts.size(), 3u);
+    for (const auto& p : prompts) EXPECT_EQ(p.kind, FilePrompt::cannotOpen);
+    EXPECT_EQ(prompts[0].reason, "No such file or directory");
+    EXPECT_EQ(prompts[1].reason, "Is a directory");
+
+    // A crafted 64 MB file is bad data, refused before it is read.
+    const auto huge = dir / "huge.85g";
+    writeBytes(huge, variableFile({h1, d1}));
+    std::filesystem::resize_file(huge, 64u << 20);
+    upload(huge.string());
+    EXPECT_EQ(front.filePrompts().back().kind, FilePrompt::badData);
+    EXPECT_EQ(calc.receiveAll(), eot);
 }
 
 TEST_F(LinkUploadTest, AcknowledgedEotOfAFailedUploadLeavesTheLinkIdle) {
@@ -182,7 +206,7 @@ TEST_F(LinkUploadTest, AcknowledgedEotOfAFailedUploadLeavesTheLinkIdle) {
     calc.sendBytes(calcPacket(cmdAck));
     EXPECT_TRUE(calc.pcSilent());
     EXPECT_TRUE(engineAtRest());
-    EXPECT_EQ(host.linkActivePosts().back(), 0u);
+    EXPECT_FALSE(m->link.busy());
 }
 
 TEST_F(LinkUploadTest, AnswersTheUploadCannotFollowEndItWithEot) {
@@ -262,7 +286,7 @@ TEST_F(LinkUploadTest, AbortDuringAnUploadResetsAtOnce) {
     portWrite(*m, 7, 0xFC);
     EXPECT_TRUE(engineAtRest());
     EXPECT_TRUE(calc.pcSilent());
-    EXPECT_EQ(host.uploadHints(), std::vector<int>{hintAbortBeep});
+    EXPECT_EQ(host.linkAborts(), 1);
 }
 
 }  // namespace

@@ -1,31 +1,17 @@
-// Variable files: what the reader accepts and refuses, and what the writer produces.
-#include <sys/stat.h>
+// Variable files as bytes: what the decoder accepts and refuses, and what the encoder
+// produces from received packets.
+#include "link/variable_file.h"
 
 #include "link/link_fixture.h"
-#include "link/variable_file.h"
 
 namespace vantrel::test {
 namespace {
 
-class VariableFileTest : public LinkFixture {
+class VariableFileTest : public ::testing::Test {
 protected:
-    struct Prompted {
-        int kind;
-        bool isError;
-        std::string reason;
-    };
-    FilePrompt recorder(int answer = 1) {
-        return [this, answer](int kind, bool isError, const std::string&, const std::string& reason) {
-            prompts.push_back({kind, isError, reason});
-            return isError ? 0 : answer;
-        };
-    }
     bool read(const std::vector<uint8_t>& bytes) {
-        const auto path = dir / "in.85g";
-        writeBytes(path, bytes);
         list.clear();
-        list.fileName = path.string();
-        return readVariableFile(list, recorder());
+        return decodeVariableFile(bytes, list) == VariableFileRead::variables;
     }
     std::vector<LinkPacket> entries() {
         std::vector<LinkPacket> out;
@@ -34,14 +20,12 @@ protected:
     }
 
     VariableList list;
-    std::vector<Prompted> prompts;
     const std::vector<uint8_t> header = {0x0A, 0x00, 0x00, 0x01, 'X'};
     const std::vector<uint8_t> data = bytesOf(10, 0xF5);
 };
 
 TEST_F(VariableFileTest, ReadsEntriesAsPacketsReadyToSend) {
     ASSERT_TRUE(read(variableFile({header, data})));
-    EXPECT_TRUE(prompts.empty());
     const auto got = entries();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].commandId, cmdVar);
@@ -57,48 +41,27 @@ TEST_F(VariableFileTest, ReadsEntriesAsPacketsReadyToSend) {
 }
 
 TEST_F(VariableFileTest, ShortOrForeignFilesAreRefused) {
-    // Exactly the 55 header bytes: nothing to read, nothing said.
+    // Exactly the 55 header bytes: nothing to read.
     auto bare = variableFile({});
     bare.resize(55);
     EXPECT_FALSE(read(bare));
-    EXPECT_TRUE(prompts.empty());
     EXPECT_TRUE(list.empty());
 
     auto foreign = variableFile({header, data});
     foreign[8] = 0x1B;  // the byte after "**TI85**"
     EXPECT_FALSE(read(foreign));
-    ASSERT_EQ(prompts.size(), 1u);
-    EXPECT_EQ(prompts[0].kind, promptBadData);
-    EXPECT_TRUE(prompts[0].isError);
     EXPECT_TRUE(list.empty());
 
     auto cut = variableFile({header, data});
     cut.resize(54);
     EXPECT_FALSE(read(cut));
-    EXPECT_EQ(prompts.back().kind, promptBadData);
 
-    // A single entry is not a variable.
-    prompts.clear();
-    EXPECT_FALSE(read(variableFile({header})));
-    EXPECT_TRUE(prompts.empty());
+    // A single entry is not a variable, but the file is no bad data either.
+    EXPECT_EQ(decodeVariableFile(variableFile({header}), list), VariableFileRead::noVariables);
+    EXPECT_EQ(decodeVariableFile(cut, list), VariableFileRead::badData);
 }
 
-TEST_F(VariableFileTest, WhatCannotBeOpenedIsReportedWithoutBlocking) {
-    list.fileName = (dir / "absent.85g").string();
-    EXPECT_FALSE(readVariableFile(list, recorder()));
-    list.fileName = dir.string();
-    EXPECT_FALSE(readVariableFile(list, recorder()));
-    const auto fifo = dir / "pipe.85g";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    list.fileName = fifo.string();
-    EXPECT_FALSE(readVariableFile(list, recorder()));
-    ASSERT_EQ(prompts.size(), 3u);
-    for (const auto& p : prompts) EXPECT_EQ(p.kind, promptCannotOpen);
-    EXPECT_EQ(prompts[0].reason, "No such file or directory");
-    EXPECT_EQ(prompts[1].reason, "Is a directory");
-}
-
-TEST_F(VariableFileTest, FarTooLargeFileIsBadDataBeforeItIsRead) {
+TEST_F(VariableFileTest, FarTooLargeFileIsRefusedWhole) {
     // Entries of one byte each: held as packets, such a file would take many times
     // its size in memory.
     std::vector<uint8_t> tiny;
@@ -107,17 +70,6 @@ TEST_F(VariableFileTest, FarTooLargeFileIsBadDataBeforeItIsRead) {
     big.insert(big.end() - 2, tiny.begin(), tiny.end());
     ASSERT_GT(big.size(), maxVariableFileSize);
     EXPECT_FALSE(read(big));
-    ASSERT_EQ(prompts.size(), 1u);
-    EXPECT_EQ(prompts[0].kind, promptBadData);
-    EXPECT_TRUE(list.empty());
-
-    // Sparse: a crafted 64 MB file is refused without reading it.
-    const auto huge = dir / "huge.85g";
-    writeBytes(huge, variableFile({header, data}));
-    std::filesystem::resize_file(huge, 64u << 20);
-    list.fileName = huge.string();
-    EXPECT_FALSE(readVariableFile(list, recorder()));
-    EXPECT_EQ(prompts.back().kind, promptBadData);
     EXPECT_TRUE(list.empty());
 
     // The largest real file still reads.
@@ -126,7 +78,8 @@ TEST_F(VariableFileTest, FarTooLargeFileIsBadDataBeforeItIsRead) {
 
 TEST_F(VariableFileTest, BackupHeaderTakesThreeDataEntries) {
     const std::vector<uint8_t> backup{0x00, 0x01, backupTypeId, 0x00, 0x00};
-    ASSERT_TRUE(read(variableFile({backup, bytesOf(3, 0), bytesOf(4, 0), bytesOf(5, 0), header, data})));
+    ASSERT_TRUE(
+        read(variableFile({backup, bytesOf(3, 0), bytesOf(4, 0), bytesOf(5, 0), header, data})));
     const auto got = entries();
     ASSERT_EQ(got.size(), 6u);
     const std::vector<uint8_t> commands{cmdVar, cmdData, cmdData, cmdData, cmdVar, cmdData};
@@ -174,78 +127,30 @@ TEST_F(VariableFileTest, CommentCarriesTheLocalTime) {
 }
 
 TEST_F(VariableFileTest, WritesHeaderEntriesAndTheSentChecksums) {
-    list.fileName = (dir / "out.85g").string();
     list.append(LinkPacket::withData(cmdVar, header.data(), 5));
     LinkPacket dataPacket = LinkPacket::withData(cmdData, data.data(), 10);
     dataPacket.payload[10] = 0x34;  // the checksum as the calculator sent it, wrong or not
     dataPacket.payload[11] = 0x12;
     list.append(dataPacket);
-    ASSERT_TRUE(writeVariableFile(list, recorder(), fixedTime));
-    EXPECT_TRUE(list.empty());
-    EXPECT_FALSE(list.fileName);
+    const auto bytes = encodeVariableFile(list, fixedTime());
 
-    const auto bytes = readBytes(dir / "out.85g");
     ASSERT_EQ(bytes.size(), 55u + 19u + 2u);
     const std::string signature("**TI85**\x1A\x0C\x00", 11);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 11), signature);
     EXPECT_EQ(bytes[53], 19);
     EXPECT_EQ(bytes[54], 0);
-    const uint16_t expected = static_cast<uint16_t>(dataChecksum(header.data(), 5) + 5 + 0x1234 + 10);
+    const uint16_t expected =
+        static_cast<uint16_t>(dataChecksum(header.data(), 5) + 5 + 0x1234 + 10);
     EXPECT_EQ(bytes[74] | (bytes[75] << 8), expected);
-    EXPECT_TRUE(prompts.empty());
-}
-
-TEST_F(VariableFileTest, ExistingFilesAreAskedAboutAndNeverHalfReplaced) {
-    const auto path = dir / "old.85g";
-    const std::vector<uint8_t> old = bytesOf(100, 3);
-    writeBytes(path, old);
-    auto fill = [&] {
-        list.fileName = path.string();
-        list.append(LinkPacket::withData(cmdVar, header.data(), 5));
-        list.append(LinkPacket::withData(cmdData, data.data(), 10));
-    };
-
-    fill();
-    EXPECT_FALSE(writeVariableFile(list, recorder(0), fixedTime));
-    ASSERT_EQ(prompts.size(), 1u);
-    EXPECT_EQ(prompts[0].kind, promptOverwrite);
-    EXPECT_FALSE(prompts[0].isError);
-    EXPECT_EQ(readBytes(path), old);
-    EXPECT_EQ(filesIn(), 1u);
-
-    // A file that may not be written stays as it is.
-    ::chmod(path.c_str(), 0444);
-    if (::access(path.c_str(), W_OK) != 0) {  // root may write anyway
-        fill();
-        EXPECT_FALSE(writeVariableFile(list, recorder(1), fixedTime));
-        EXPECT_EQ(prompts.back().kind, promptCannotOpen);
-        EXPECT_EQ(readBytes(path), old);
-    }
-    ::chmod(path.c_str(), 0640);
-
-    // Through a symbolic link the file behind it is replaced and the link kept.
-    const auto link = dir / "link.85g";
-    std::filesystem::create_symlink(path, link);
-    fill();
-    list.fileName = link.string();
-    EXPECT_TRUE(writeVariableFile(list, recorder(1), fixedTime));
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readBytes(path), variableFileWithComment({header, data}));
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(filesIn(), 2u);
 }
 
 TEST_F(VariableFileTest, WrittenFileReadsBackAsTheSamePackets) {
     const std::vector<uint8_t> backup{0x00, 0x01, backupTypeId, 0x00, 0x00};
     const std::vector<std::vector<uint8_t>> parts{backup, bytesOf(1000, 1), {}, bytesOf(1, 9)};
-    list.fileName = (dir / "b.85b").string();
     for (std::size_t i = 0; i < parts.size(); ++i)
         list.append(LinkPacket::withData(i == 0 ? cmdVar : cmdData, parts[i].data(),
                                          static_cast<uint16_t>(parts[i].size())));
-    ASSERT_TRUE(writeVariableFile(list, recorder(), fixedTime));
-    ASSERT_TRUE(read(readBytes(dir / "b.85b")));
+    ASSERT_TRUE(read(encodeVariableFile(list, fixedTime())));
     const auto got = entries();
     ASSERT_EQ(got.size(), parts.size());
     for (std::size_t i = 0; i < parts.size(); ++i) {

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 
-#include "cpu/thread_control.h"
+#include "machine/thread_control.h"
 #include "running_window.h"
 #include "shell/calculator_view.h"
 #include "shell/exit_dialog.h"
@@ -14,93 +14,93 @@ namespace {
 class CloseSequence : public RunningWindow {
 protected:
     // Answers the save question with the button of that id; records that it came.
-    void answerQuestionWith(int id) {
-        answerNextModal([this, id](QWidget* dialog) {
+    void answerQuestionWith(ExitAnswer answer) {
+        answerNextModal([this, answer](QWidget* dialog) {
             asked = qobject_cast<ExitDialog*>(dialog) != nullptr;
-            clickButton(dialog, QStringLiteral("control%1").arg(id));
+            clickButton(dialog, QStringLiteral("control%1").arg(static_cast<int>(answer)));
         });
     }
     bool asked = false;
 };
 
 TEST_F(CloseSequence, AlwaysSavesWithoutAsking) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateAlways));
-    answerQuestionWith(answerNo);  // would be a fault: no question expected
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::always));
+    answerQuestionWith(ExitAnswer::no);  // would be a fault: no question expected
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(window->closed());
     EXPECT_FALSE(asked);
     EXPECT_TRUE(stateWritten());
-    EXPECT_FALSE(window->hasEmulationThread());
+    EXPECT_FALSE(window->calculator().running());
 }
 
 TEST_F(CloseSequence, NeverClosesWithoutSaving) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateNever));
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::never));
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(stateWritten());
 }
 
 TEST_F(CloseSequence, QuestionAnsweredYesSavesAndNoDoesNot) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateShowDialog));
-    answerQuestionWith(answerYes);
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::showDialog));
+    answerQuestionWith(ExitAnswer::yes);
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(asked);
     EXPECT_TRUE(stateWritten());
 }
 
 TEST_F(CloseSequence, QuestionAnsweredNoLeavesNoStateFile) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateShowDialog));
-    answerQuestionWith(answerNo);
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::showDialog));
+    answerQuestionWith(ExitAnswer::no);
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(asked);
     EXPECT_FALSE(stateWritten());
 }
 
 TEST_F(CloseSequence, CancelKeepsTheCalculatorRunning) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateShowDialog));
-    answerQuestionWith(answerCancel);
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::showDialog));
+    answerQuestionWith(ExitAnswer::cancel);
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(asked);
     EXPECT_FALSE(window->closed());
-    EXPECT_TRUE(window->hasEmulationThread());
+    EXPECT_TRUE(window->calculator().running());
     EXPECT_TRUE(window->isVisible());
     // Still running: a key press is delivered.
-    window->keypad().keyboardPress(window->view(), 0, PcKey::other, U'0');
-    window->keypad().keyboardRelease(window->view(), 0);
-    EXPECT_TRUE(waitUntil([&] { return window->machine().keyLatch.load() == 33; }));
+    window->calculator().pcKeyDown(0, PcKey::other, U'0');
+    window->calculator().pcKeyUp(0);
+    EXPECT_TRUE(waitUntil([&] { return window->calculator().machine().keyLatch.load() == 33; }));
     window->onCommand(cmdKill);
     EXPECT_FALSE(stateWritten());
 }
 
 TEST_F(CloseSequence, CalculatorOffClosesWithoutQuestionOrSave) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateShowDialog));
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::showDialog));
     {
-        HoldGuard hold(window->machine().control);
-        window->machine().mem.state.port3Value &= ~0x08;
+        HoldGuard hold(window->calculator().machine().control);
+        window->calculator().machine().mem.state.port3Value &= ~0x08;
     }
-    answerQuestionWith(answerYes);
+    answerQuestionWith(ExitAnswer::yes);
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(asked);
     EXPECT_FALSE(stateWritten());
 }
 
 TEST_F(CloseSequence, KillNeverSaves) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateAlways));
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::always));
     window->onCommand(cmdKill);
     EXPECT_TRUE(window->closed());
-    EXPECT_FALSE(window->hasEmulationThread());
+    EXPECT_FALSE(window->calculator().running());
     EXPECT_FALSE(stateWritten());
 }
 
 TEST_F(CloseSequence, SignalCloseSavesOnlyWhileOnUnderShowDialog) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateShowDialog));
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::showDialog));
     window->closeWithoutDialogs();
     EXPECT_TRUE(window->closed());
     EXPECT_TRUE(stateWritten());
 }
 
 TEST_F(CloseSequence, SignalCloseWhileTheQuestionIsOpenEndsWithoutHanging) {
-    ASSERT_NO_FATAL_FAILURE(start(saveStateNever));
-    settings.saveStateMode = saveStateShowDialog;
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::never));
+    settings.saveStateMode = SaveStateMode::showDialog;
     answerNextModal([this](QWidget*) { window->closeWithoutDialogs(); });
     window->close();
     EXPECT_TRUE(window->closed());
@@ -109,8 +109,10 @@ TEST_F(CloseSequence, SignalCloseWhileTheQuestionIsOpenEndsWithoutHanging) {
 
 TEST(ExitDialogTest, AnswersHaveMnemonics) {
     ExitDialog dialog;
-    const std::pair<int, int> keys[] = {{answerYes, Qt::Key_Y}, {answerNo, Qt::Key_N}, {answerCancel, Qt::Key_C}};
-    for (const auto& [id, key] : keys) {
+    const std::pair<ExitAnswer, int> keys[] = {
+        {ExitAnswer::yes, Qt::Key_Y}, {ExitAnswer::no, Qt::Key_N}, {ExitAnswer::cancel, Qt::Key_C}};
+    for (const auto& [answer, key] : keys) {
+        const int id = static_cast<int>(answer);
         auto* button = dialog.findChild<QAbstractButton*>(QStringLiteral("control%1").arg(id));
         ASSERT_NE(button, nullptr) << id;
         EXPECT_EQ(button->shortcut(), QKeySequence(Qt::ALT | key)) << id;

@@ -4,17 +4,16 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <filesystem>
 
-#include "cpu/thread_control.h"
 #include "hardware/lcd_picture.h"
-#include "hardware/machine.h"
 #include "link/variable_file.h"
+#include "machine/machine.h"
+#include "machine/thread_control.h"
 #include "modal_driver.h"
-#include "shell/common/screenshot.h"
-#include "shell/common/settings.h"
+#include "session/screenshot.h"
+#include "session/settings.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
 #include "support/temp_dir.h"
@@ -29,7 +28,8 @@ using Bytes = std::vector<uint8_t>;
 
 std::string textRow(Machine& m, int row) {
     HoldGuard hold(m.control);
-    std::string text(reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + row * 16))), 16);
+    std::string text(
+        reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + row * 16))), 16);
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
 }
@@ -48,7 +48,7 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     settings.romPath = VANTREL_FIRMWARE_ROM;
     settings.ramPath = dir / "TI85Stat.bin";
     settings.iniPath = dir / "Vantrel.ini";
-    settings.saveStateMode = saveStateNever;
+    settings.saveStateMode = SaveStateMode::never;
     settings.screenshotToFile = true;
     settings.autoLinkOnUpload = true;
     settings.foreground = 0x00000000;
@@ -56,10 +56,10 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     test::writeBytes(dir / "group.85g", groupFile());
 
     MainWindow window(settings);
-    ASSERT_TRUE(window.startEmulation());
+    window.startEmulation();
     ASSERT_FALSE(window.romLoadFailed());
     window.show();
-    Machine& m = window.machine();
+    Machine& m = window.calculator().machine();
     ASSERT_TRUE(test::waitUntil([&] { return textRow(m, 0) == "  VANTREL DEMO"; }));
 
     // No box may come up on the way; one that does fails the test and is closed.
@@ -69,8 +69,7 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     });
     window.uploadGivenFile(dir / "group.85g");
     ASSERT_TRUE(test::waitUntil([&] {
-        return textRow(m, 1) == "DONE" && m.linkActive.load() == 0 &&
-               m.control.pendingCode() == code(EmuRequest::Pause);
+        return textRow(m, 1) == "DONE" && window.calculator().asleep();
     })) << textRow(m, 1);
     EXPECT_EQ(textRow(m, 0), " Waiting");
     EXPECT_EQ(textRow(m, 2), "A");
@@ -86,17 +85,19 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     LcdBytes lcd;
     {
         HoldGuard hold(m.control);
-        lcd = lcdMemoryCopy(m);
+        lcd = lcdMemoryCopy(m.mem);
     }
     // The colour table: background then foreground, blue green red 0.
     const std::size_t table = bitmapFileHeaderSize + dibHeaderSize;
-    EXPECT_EQ(Bytes(bmp.begin() + table, bmp.begin() + table + 8), (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Bytes(bmp.begin() + table, bmp.begin() + table + 8),
+              (Bytes{0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0}));
     // Every pixel, rows bottom first in the file.
     const std::size_t pixels = table + dibColourTableSize;
     int differing = 0;
     for (int y = 0; y < lcdHeight; ++y)
         for (int x = 0; x < lcdWidth; ++x) {
-            const uint8_t byte = bmp[pixels + static_cast<std::size_t>((lcdHeight - 1 - y) * 16 + x / 8)];
+            const uint8_t byte =
+                bmp[pixels + static_cast<std::size_t>((lcdHeight - 1 - y) * 16 + x / 8)];
             const bool filePixel = (byte >> (7 - x % 8)) & 1;
             if (filePixel != lcdPixel(lcd.data(), x, y)) ++differing;
         }

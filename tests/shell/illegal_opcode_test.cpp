@@ -1,13 +1,14 @@
 // The unknown-instruction dialog: its texts, Yes going on, No ending the run
 // without the save question.
+#include "machine/illegal_opcode.h"
+
 #include <QLabel>
 #include <QPushButton>
 
-#include "z80/cpu_registers.h"
-#include "cpu/illegal_opcode.h"
 #include "running_window.h"
 #include "shell/exit_dialog.h"
 #include "shell/illegal_opcode_dialog.h"
+#include "z80/cpu_registers.h"
 
 namespace vantrel::test {
 namespace {
@@ -35,8 +36,10 @@ TEST(IllegalOpcodeDialogTexts, ShowsOpcodeRegistersAndBytes) {
     EXPECT_EQ(labelText(&dialog, 1006), QStringLiteral("0x0102"));
     EXPECT_EQ(labelText(&dialog, 1009), QStringLiteral("0xffff"));
     EXPECT_EQ(labelText(&dialog, 1012), QStringLiteral("0x8012"));
-    EXPECT_EQ(labelText(&dialog, 1003), QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00 00 00 dd 00 "));
-    EXPECT_EQ(labelText(&dialog, 1004), QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 fa fb fc fd fe ff "));
+    EXPECT_EQ(labelText(&dialog, 1003),
+              QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00 00 00 dd 00 "));
+    EXPECT_EQ(labelText(&dialog, 1004),
+              QStringLiteral("f0 f1 f2 f3 f4 f5 f6 f7 f8 f9 fa fb fc fd fe ff "));
 }
 
 TEST(IllegalOpcodeDialogTexts, NoIsTheDefaultAndEscapeStops) {
@@ -47,9 +50,9 @@ TEST(IllegalOpcodeDialogTexts, NoIsTheDefaultAndEscapeStops) {
     ASSERT_NE(no, nullptr);
     EXPECT_TRUE(no->isDefault());
     answerNextModal([](QWidget* d) { static_cast<QDialog*>(d)->reject(); });
-    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), 0);
+    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), IllegalOpcodeAnswer::stop);
     answerNextModal([](QWidget* d) { clickButton(d, QStringLiteral("control6")); });
-    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), 1);
+    EXPECT_EQ(IllegalOpcodeDialog::ask(snapshot, nullptr), IllegalOpcodeAnswer::carryOn);
 }
 
 class IllegalOpcodeRun : public RunningWindow {};
@@ -74,14 +77,17 @@ TEST_F(IllegalOpcodeRun, NoClosesTheWindowWithoutTheSaveQuestion) {
     ASSERT_TRUE(romLoads());
     settings.ramPath = statePath().toStdString();
     window = std::make_unique<MainWindow>(settings);
-    ASSERT_TRUE(window->startEmulation());
+    window->startEmulation();
     window->show();
     const bool closedInTime = waitUntil([&] { return window->closed(); });
-    EXPECT_TRUE(closedInTime) << opcode.toStdString() << " modal=" << (QApplication::activeModalWidget() ? QApplication::activeModalWidget()->metaObject()->className() : "none");
+    EXPECT_TRUE(closedInTime) << opcode.toStdString() << " modal="
+                              << (QApplication::activeModalWidget()
+                                      ? QApplication::activeModalWidget()->metaObject()->className()
+                                      : "none");
     ASSERT_TRUE(closedInTime);
     EXPECT_EQ(opcode, QStringLiteral("ed 4c "));
     EXPECT_EQ(pc, QStringLiteral("0x0022"));
-    EXPECT_EQ(window->threadExitCode(), 5);
+    EXPECT_EQ(window->calculator().loopEnd(), LoopEnd::aborted);
     EXPECT_FALSE(askedToSave);
     EXPECT_FALSE(stateWritten());
 }
@@ -92,11 +98,11 @@ TEST_F(IllegalOpcodeRun, YesGoesOnRunning) {
         clickButton(dialog, QStringLiteral("control6"));
         answered = true;
     });
-    ASSERT_NO_FATAL_FAILURE(start(saveStateNever, illegalProgram));
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::never, illegalProgram));
     ASSERT_TRUE(waitUntil([&] { return answered; }));
     waitUntil([] { return false; }, 200);  // time for a wrong Abort to arrive
     EXPECT_FALSE(window->closed());
-    EXPECT_TRUE(window->hasEmulationThread());
+    EXPECT_TRUE(window->calculator().running());
     window->onCommand(cmdKill);
 }
 

@@ -1,13 +1,14 @@
+#include "shell/link_prompts.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QEventLoop>
 #include <QFileDialog>
 #include <filesystem>
 
-#include <unistd.h>
-
 #include "modal_driver.h"
-#include "shell/link_prompts.h"
+#include "session/messages.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +22,7 @@ protected:
 
 TEST_F(LinkPrompts, OverwriteQuestionAnswers) {
     auto yes = test::answerMessageBox(QMessageBox::Yes);
-    EXPECT_EQ(showFilePrompt(nullptr, 2, false, "/home/u/prog.85p"), 1);
+    EXPECT_TRUE(showFilePrompt(nullptr, FilePrompt::overwrite, "/home/u/prog.85p"));
     ASSERT_TRUE(yes->shown);
     EXPECT_EQ(yes->title, "Warning");
     EXPECT_EQ(yes->text, "Overwrite file \n/home/u/prog.85p?");
@@ -29,13 +30,13 @@ TEST_F(LinkPrompts, OverwriteQuestionAnswers) {
     EXPECT_EQ(yes->buttons, QMessageBox::Yes | QMessageBox::No);
 
     auto no = test::answerMessageBox(QMessageBox::No);
-    EXPECT_EQ(showFilePrompt(nullptr, 2, false, "/home/u/prog.85p"), 0);
+    EXPECT_FALSE(showFilePrompt(nullptr, FilePrompt::overwrite, "/home/u/prog.85p"));
     EXPECT_TRUE(no->shown);
 }
 
-TEST_F(LinkPrompts, ErrorPromptsAnswerZero) {
+TEST_F(LinkPrompts, ErrorPromptsAnswerNo) {
     auto cannot = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_EQ(showFilePrompt(nullptr, 1, true, "/x/a.85p"), 0);
+    EXPECT_FALSE(showFilePrompt(nullptr, FilePrompt::cannotOpen, "/x/a.85p"));
     ASSERT_TRUE(cannot->shown);
     EXPECT_EQ(cannot->title, "Error");
     EXPECT_EQ(cannot->text, "Can't open file \n/x/a.85p.");
@@ -43,38 +44,40 @@ TEST_F(LinkPrompts, ErrorPromptsAnswerZero) {
     EXPECT_EQ(cannot->buttons, QMessageBox::Ok);
 
     auto bad = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_EQ(showFilePrompt(nullptr, 3, true, "/x/a.85p"), 0);
+    EXPECT_FALSE(showFilePrompt(nullptr, FilePrompt::badData, "/x/a.85p"));
     EXPECT_EQ(bad->text, "The file \n/x/a.85p \ncontains bad data.");
 
     // Why a write failed follows the prompt's own text.
     auto full = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_EQ(showFilePrompt(nullptr, 1, true, "/full/a.85g", "No space left on device"), 0);
+    EXPECT_FALSE(
+        showFilePrompt(nullptr, FilePrompt::cannotOpen, "/full/a.85g", "No space left on device"));
     EXPECT_EQ(full->text, "Can't open file \n/full/a.85g.\nNo space left on device");
 }
 
-TEST_F(LinkPrompts, LongNamesAreCutAndUnknownKindsAskNothing) {
-    const std::string longName(400, 'n');
-    EXPECT_EQ(filePromptText(1, longName), "Can't open file \n" + QString(256, 'n') + ".");
-    // Nothing comes up for a kind the link never sends; an unexpected box would be
-    // answered Yes and show up as 1.
-    auto guard = test::answerMessageBox(QMessageBox::Yes);
-    EXPECT_EQ(showFilePrompt(nullptr, 7, false, "f"), 0);
-    QEventLoop().processEvents();
-    EXPECT_FALSE(guard->shown);
-    guard->watch->cancel();
+TEST(FilePromptText, LongNamesAreCutByCharactersAndTheLogJoinsTheLines) {
+    EXPECT_EQ(filePromptText(FilePrompt::cannotOpen, std::string(400, 'n')),
+              "Can't open file \n" + std::string(256, 'n') + ".");
+    // Two-byte characters: 256 of them, never half of one.
+    std::string wide;
+    for (int i = 0; i < 300; ++i) wide += "\xC3\xA9";
+    EXPECT_EQ(filePromptText(FilePrompt::overwrite, wide),
+              "Overwrite file \n" + wide.substr(0, 512) + "?");
+    EXPECT_EQ(oneLine(filePromptText(FilePrompt::badData, "/a b/c", "Is a directory")),
+              "The file /a b/c contains bad data. Is a directory");
 }
 
 TEST_F(LinkPrompts, UploadHint) {
     auto hint = test::answerMessageBox(QMessageBox::Ok);
-    showLinkHint(nullptr, 1, false);
+    showLinkHint(nullptr, LinkHint::notWaiting, false);
     ASSERT_TRUE(hint->shown);
     EXPECT_EQ(hint->title, "Error");
     EXPECT_EQ(hint->text, "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.");
     EXPECT_EQ(hint->icon, QMessageBox::Critical);
 
-    // Code 2 shows nothing: returning at all proves no modal box waited for an answer.
-    showLinkHint(nullptr, 2, false);
-    showLinkHint(nullptr, 2, true);
+    // The calculator's own abort shows nothing: returning at all proves no modal box
+    // waited for an answer.
+    showLinkHint(nullptr, LinkHint::aborted, false);
+    showLinkHint(nullptr, LinkHint::aborted, true);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
@@ -100,30 +103,25 @@ TEST_F(LinkPrompts, SaveAsDialogAddsTheExtension) {
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
             EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-            EXPECT_EQ(dialog->nameFilters(), (QStringList{"Vantrel-Files (*.85?)", "All files (*)"}));
+            EXPECT_EQ(dialog->nameFilters(),
+                      (QStringList{"Vantrel-Files (*.85?)", "All files (*)"}));
             dialog->selectFile(path);
             static_cast<QDialog*>(dialog)->accept();
         });
     };
 
-    std::string name;
     chooseIn(dir.at("prog"));
-    ASSERT_TRUE(askSaveFileName(nullptr, name, false));
-    EXPECT_EQ(QString::fromStdString(name), dir.at("prog") + ".85g");
+    EXPECT_EQ(askSaveFileName(nullptr, false), (dir.at("prog") + ".85g").toStdString());
 
     // A dot in a folder's name is no extension of the file's; a backup is ".85b".
     chooseIn(dir.at("old.dir/prog"));
-    ASSERT_TRUE(askSaveFileName(nullptr, name, true));
-    EXPECT_EQ(QString::fromStdString(name), dir.at("old.dir/prog") + ".85b");
+    EXPECT_EQ(askSaveFileName(nullptr, true), (dir.at("old.dir/prog") + ".85b").toStdString());
 
     chooseIn(dir.at("old.dir/prog.85n"));
-    ASSERT_TRUE(askSaveFileName(nullptr, name, false));
-    EXPECT_EQ(QString::fromStdString(name), dir.at("old.dir/prog.85n"));
+    EXPECT_EQ(askSaveFileName(nullptr, false), dir.at("old.dir/prog.85n").toStdString());
 
     test::whenModal([](QWidget* widget) { qobject_cast<QDialog*>(widget)->reject(); });
-    name = "unchanged";
-    EXPECT_FALSE(askSaveFileName(nullptr, name, false));
-    EXPECT_EQ(name, "unchanged");
+    EXPECT_EQ(askSaveFileName(nullptr, false), std::nullopt);
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ struct ModalWatch {
 
 // Runs action on the next modal widget other than notThis (the action must close
 // it). The watch tells whether it ran; cancel() stops the polling.
-inline std::shared_ptr<ModalWatch> whenModal(std::function<void(QWidget*)> action, QWidget* notThis = nullptr) {
+inline std::shared_ptr<ModalWatch> whenModal(std::function<void(QWidget*)> action,
+                                             QWidget* notThis = nullptr) {
     auto watch = std::make_shared<ModalWatch>();
     auto poll = std::make_shared<std::function<void()>>();
     QPointer<QWidget> skip(notThis);

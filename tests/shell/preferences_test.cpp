@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -10,16 +11,18 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
-#include <unistd.h>
-
-#include "hardware/machine.h"
+#include "machine/machine.h"
 #include "modal_driver.h"
+#include "session/calculator.h"
 #include "shell/preferences_dialog.h"
+#include "shell_support.h"
+#include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
@@ -86,7 +89,7 @@ TEST_F(Preferences, OnlyTheSelectedPageExistsAndColoursSurviveSwitching) {
         EXPECT_EQ(find<QSlider>(dialog, "sliderRed")->value(), 0x77);
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
     EXPECT_EQ(copy.foreground, 0x00102077u);
     EXPECT_EQ(copy.background, 0x0005B0C0u);
     EXPECT_TRUE(tested.empty());
@@ -104,7 +107,7 @@ TEST_F(Preferences, SwapTwiceRestoresThePair) {
         EXPECT_EQ(find<QSlider>(dialog, "sliderRed")->value(), 0x30);
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
     EXPECT_EQ(copy.foreground, 0x00102030u);
     EXPECT_EQ(copy.background, 0x00A0B0C0u);
 
@@ -113,7 +116,7 @@ TEST_F(Preferences, SwapTwiceRestoresThePair) {
         find<QToolButton>(dialog, "swapColours")->click();
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
     EXPECT_EQ(copy.foreground, 0x00A0B0C0u);
     EXPECT_EQ(copy.background, 0x00102030u);
 }
@@ -140,7 +143,7 @@ TEST_F(Preferences, ArrowStepsMoveNineAndStopAtTheEnds) {
         seen.push_back(red->value());
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
     EXPECT_EQ(seen, (std::vector<int>{255, 109, 100, 0, 132}));
     EXPECT_EQ(copy.foreground & 0xFF, 132u);
 }
@@ -153,7 +156,7 @@ TEST_F(Preferences, TestAppliesAtOnceAndCancelKeepsTheRecord) {
         press(dialog, QDialogButtonBox::Cancel);
     });
     Settings edited = copy;
-    EXPECT_EQ(runPreferences(nullptr, edited, false, recordTest), 2);
+    EXPECT_EQ(runPreferences(nullptr, edited, false, recordTest), PreferencesAnswer::cancel);
     ASSERT_EQ(tested.size(), 1u);
     EXPECT_EQ(tested[0].first, 0x0010EE30u);
     EXPECT_EQ(tested[0].second, 0x00A0B0C0u);
@@ -168,7 +171,7 @@ TEST_F(Preferences, OkReturnsTheEditedCopy) {
         EXPECT_TRUE(base->isEnabled());
         base->setText("shot-");
         find<QCheckBox>(dialog, "beepOnErrors")->click();
-        find<QRadioButton>(dialog, "saveStateNever")->click();
+        find<QRadioButton>(dialog, "SaveStateMode::never")->click();
         selectPage(dialog, 2);
         find<QLineEdit>(dialog, "ramPath")->setText("/elsewhere/state.bin");
         find<QCheckBox>(dialog, "testRomVersion")->click();
@@ -178,11 +181,11 @@ TEST_F(Preferences, OkReturnsTheEditedCopy) {
         selectPage(dialog, 2);
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
     EXPECT_TRUE(copy.screenshotToFile);
     EXPECT_EQ(copy.screenshotBase, "shot-");
     EXPECT_FALSE(copy.beepOnErrors);
-    EXPECT_EQ(copy.saveStateMode, saveStateNever);
+    EXPECT_EQ(copy.saveStateMode, SaveStateMode::never);
     EXPECT_EQ(copy.ramPath, "/elsewhere/state.bin");
     EXPECT_EQ(copy.romPath, "/roms/TI85Rom.bin");
     EXPECT_FALSE(copy.testRomVersion);
@@ -196,12 +199,13 @@ TEST_F(Preferences, FailedRomLoadOpensFilesWithTheRomPathCleared) {
         find<QLineEdit>(dialog, "romPath")->setText("/new/rom.bin");
         dialog->close();  // the window's close button counts as Cancel
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, true, recordTest), 2);
+    EXPECT_EQ(runPreferences(nullptr, copy, true, recordTest), PreferencesAnswer::cancel);
     EXPECT_EQ(copy.romPath, "/new/rom.bin");
 }
 
 TEST_F(Preferences, BrowseStartsInTheFieldsDirectory) {
-    const auto dir = std::filesystem::temp_directory_path() / ("vantrel-prefs-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("vantrel-prefs-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string rom = (dir / "mine.rom").string();
     std::ofstream(rom) << "x";
@@ -211,32 +215,38 @@ TEST_F(Preferences, BrowseStartsInTheFieldsDirectory) {
 
     test::whenModal([&](QWidget* dialog) {
         selectPage(dialog, 2);
-        test::whenModal([&](QWidget* browser) {
-            auto* files = qobject_cast<QFileDialog*>(browser);
-            ASSERT_NE(files, nullptr);
-            EXPECT_EQ(files->directory().absolutePath().toStdString(), dir.string());
-            EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptOpen);
-            EXPECT_EQ(files->nameFilters(), (QStringList{"ROM-Files (*.bin *.rom)", "All files (*)"}));
-            files->selectFile(QString::fromStdString(rom));
-            static_cast<QDialog*>(files)->accept();
-        }, dialog);
+        test::whenModal(
+            [&](QWidget* browser) {
+                auto* files = qobject_cast<QFileDialog*>(browser);
+                ASSERT_NE(files, nullptr);
+                EXPECT_EQ(files->directory().absolutePath().toStdString(), dir.string());
+                EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptOpen);
+                EXPECT_EQ(files->nameFilters(),
+                          (QStringList{"ROM-Files (*.bin *.rom)", "All files (*)"}));
+                files->selectFile(QString::fromStdString(rom));
+                static_cast<QDialog*>(files)->accept();
+            },
+            dialog);
         find<QPushButton>(dialog, "browseRom")->click();
         EXPECT_EQ(find<QLineEdit>(dialog, "romPath")->text().toStdString(), rom);
 
         // The state file is written at closing: a save-style chooser takes a new name.
-        test::whenModal([&](QWidget* browser) {
-            auto* files = qobject_cast<QFileDialog*>(browser);
-            ASSERT_NE(files, nullptr);
-            EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
-            EXPECT_TRUE(files->testOption(QFileDialog::DontConfirmOverwrite));
-            EXPECT_EQ(files->nameFilters(), (QStringList{"State files (*.bin)", "All files (*)"}));
-            files->selectFile(QString::fromStdString(newState));
-            static_cast<QDialog*>(files)->accept();
-        }, dialog);
+        test::whenModal(
+            [&](QWidget* browser) {
+                auto* files = qobject_cast<QFileDialog*>(browser);
+                ASSERT_NE(files, nullptr);
+                EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+                EXPECT_TRUE(files->testOption(QFileDialog::DontConfirmOverwrite));
+                EXPECT_EQ(files->nameFilters(),
+                          (QStringList{"State files (*.bin)", "All files (*)"}));
+                files->selectFile(QString::fromStdString(newState));
+                static_cast<QDialog*>(files)->accept();
+            },
+            dialog);
         find<QPushButton>(dialog, "browseRam")->click();
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
     EXPECT_EQ(copy.romPath, rom);
     EXPECT_EQ(copy.ramPath, newState);
     std::filesystem::remove_all(dir);
@@ -250,7 +260,7 @@ TEST_F(Preferences, PathsOfAnyLengthSurviveTheFilesPage) {
         selectPage(dialog, 2);
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
     EXPECT_EQ(copy, before);
 }
 
@@ -265,13 +275,15 @@ TEST_F(Preferences, StateFileNamingTheRomImageIsRefused) {
     test::whenModal([&](QWidget* dialog) {
         // OK on the dialog answered by the box that refuses it.
         auto pressOk = [&] {
-            test::whenModal([&](QWidget* widget) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                ASSERT_NE(box, nullptr);
-                EXPECT_EQ(box->icon(), QMessageBox::Critical);
-                refusals << box->text();
-                box->accept();
-            }, dialog);
+            test::whenModal(
+                [&](QWidget* widget) {
+                    auto* box = qobject_cast<QMessageBox*>(widget);
+                    ASSERT_NE(box, nullptr);
+                    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+                    refusals << box->text();
+                    box->accept();
+                },
+                dialog);
             press(dialog, QDialogButtonBox::Ok);
         };
         pressOk();
@@ -285,33 +297,40 @@ TEST_F(Preferences, StateFileNamingTheRomImageIsRefused) {
         find<QLineEdit>(dialog, "ramPath")->setText(QString::fromStdString(dir / "state.bin"));
         press(dialog, QDialogButtonBox::Ok);
     });
-    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest, dir / "running.bin"), 1);
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest, dir / "running.bin"),
+              PreferencesAnswer::ok);
     ASSERT_EQ(refusals.size(), 2);
-    EXPECT_TRUE(refusals[0].startsWith("The state file \"" + QString::fromStdString(dir / "link.bin") +
-                                       "\" is the ROM image."));
+    EXPECT_TRUE(refusals[0].startsWith(
+        "The state file \"" + QString::fromStdString(dir / "link.bin") + "\" is the ROM image."));
     EXPECT_EQ(copy.ramPath, dir / "state.bin");
     EXPECT_EQ(test::readBytes(dir / "dump.bin"), std::vector<uint8_t>(16, 0xAA));
 }
 
 TEST(PreferencesHold, ApplyingReloadsTheStateOnlyForANewPathAndColoursOnlyWhenChanged) {
-    auto machine = std::make_unique<Machine>();
+    QTemporaryDir dir;
+    test::ScriptedFrontEnd front;
+    Calculator calculator(front);
+    ASSERT_TRUE(calculator.load(test::writeTestRom(dir).toStdString(), "/a/TI85Stat.bin", true)
+                    .usable(true));
+    Machine& m = calculator.machine();
     Settings live;
     live.ramPath = "/a/TI85Stat.bin";
     Settings edited = live;
     std::vector<std::pair<uint32_t, uint32_t>> applied;
     ColourFunction apply = [&](uint32_t fg, uint32_t bg) { applied.emplace_back(fg, bg); };
 
-    machine->regs.pc = 0x1234;
-    applyPreferences(machine.get(), live, edited, apply);
-    EXPECT_EQ(machine->regs.pc, 0x1234);  // nothing reloaded
+    m.regs.pc = 0x1234;
+    applyPreferences(&calculator, live, edited, apply);
+    EXPECT_EQ(m.regs.pc, 0x1234);  // nothing reloaded
     EXPECT_TRUE(applied.empty());
 
     // A path differing only in case is another file here.
     edited.ramPath = "/a/ti85stat.bin";
     edited.foreground = 0x00ABCDEF;
-    applyPreferences(machine.get(), live, edited, apply);
-    EXPECT_NE(machine->regs.pc, 0x1234);  // the missing file gives a cold start
-    EXPECT_EQ(machine->fetchPointer, machine->mem.translateRead(machine->regs.pc));
+    applyPreferences(&calculator, live, edited, apply);
+    EXPECT_NE(m.regs.pc, 0x1234);  // the missing file gives a cold start
+    EXPECT_EQ(m.fetchPointer, m.mem.translateRead(m.regs.pc));
+    EXPECT_EQ(calculator.ramPath(), "/a/ti85stat.bin");
     ASSERT_EQ(applied.size(), 1u);
     EXPECT_EQ(applied[0].first, 0x00ABCDEFu);
     EXPECT_EQ(live, edited);
@@ -342,8 +361,8 @@ TEST(WindowPreferencesThread, TestThenCancelKeepsTrialColoursAndOkKeepsTheRecord
     settings.romPath = test::writeTestRom(dir).toStdString();
     settings.ramPath = dir.filePath(QStringLiteral("state.bin")).toStdString();
     MainWindow window(settings);
-    ASSERT_TRUE(window.startEmulation());
-    ASSERT_TRUE(test::waitUntil([&] { return window.machine().mem.state.ram[0xFC00 - 0x8000] == 0x80; }));
+    window.startEmulation();
+    ASSERT_TRUE(test::waitUntil([&] { return window.calculator().lcd()[0] == 0x80; }));
     const Settings before = settings;
 
     test::whenModal([](QWidget* dialog) {

@@ -1,16 +1,15 @@
 // A main window running the synthesized ROM in a temporary folder.
 #pragma once
 
-#include <QFileInfo>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <memory>
 
-#include "hardware/machine.h"
-#include "hardware/ports.h"
-#include "hardware/rom_state.h"
+#include "machine/bus.h"
+#include "machine/machine.h"
+#include "session/machine_files.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
 
@@ -18,14 +17,15 @@ namespace vantrel::test {
 
 class RunningWindow : public ::testing::Test {
 protected:
-    void start(int saveStateMode = saveStateShowDialog, const std::vector<uint8_t>& extraProgram = {}) {
+    void start(SaveStateMode saveStateMode = SaveStateMode::showDialog,
+               const std::vector<uint8_t>& extraProgram = {}) {
         ASSERT_TRUE(dir.isValid());
         settings.romPath = writeTestRom(dir, extraProgram).toStdString();
         ASSERT_TRUE(romLoads());
         settings.ramPath = statePath().toStdString();
         settings.saveStateMode = saveStateMode;
         window = std::make_unique<MainWindow>(settings);
-        ASSERT_TRUE(window->startEmulation());
+        window->startEmulation();
         ASSERT_FALSE(window->romMissing());
         window->show();
         ASSERT_TRUE(waitUntil([&] { return lcdLit(); }));
@@ -39,11 +39,11 @@ protected:
     // Checked first, so that a refused ROM fails the test instead of waiting on its message.
     bool romLoads() const {
         auto probe = std::make_unique<Machine>();
-        return loadRomImage(*probe, settings.romPath) == romLoaded;
+        return loadRomImage(*probe, settings.romPath).outcome == RomLoad::loaded;
     }
 
     // The ROM's program has run once it lit the top-left pixel.
-    bool lcdLit() const { return calculatorOn(window->machine()) && window->machine().mem.state.ram[0x7C00] == 0x80; }
+    bool lcdLit() const { return window->calculator().lcd()[0] == 0x80; }
 
     QString statePath() const { return dir.filePath(QStringLiteral("TI85Stat.bin")); }
     bool stateWritten() const { return QFileInfo(statePath()).size() == 32800; }

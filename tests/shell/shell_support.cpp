@@ -1,11 +1,11 @@
 #include "shell_support.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QFile>
 #include <QPointer>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 namespace vantrel::test {
 

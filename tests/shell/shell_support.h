@@ -8,7 +8,6 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QWidget>
-
 #include <cstdint>
 #include <functional>
 #include <vector>

@@ -1,6 +1,9 @@
 // One calculator per user and display: a second start on the same display brings the
 // first to the front, says so and ends; one on another display runs its own window;
 // the first ends cleanly on SIGTERM and keeps the calculator's state.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,10 +11,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include "shell_support.h"
 
@@ -42,12 +41,14 @@ protected:
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(dir.path());
         process.setProgram(program);
-        process.setArguments({QStringLiteral("--rom=") + rom, QStringLiteral("/ram:") + dir.filePath(QStringLiteral("state.bin"))});
+        process.setArguments({QStringLiteral("--rom=") + rom,
+                              QStringLiteral("/ram:") + dir.filePath(QStringLiteral("state.bin"))});
     }
 
     QString socketPath(const QString& display = QStringLiteral("7")) const {
-        return dir.filePath(
-            QStringLiteral("VantrelCalculator-%1-x11-%2").arg(static_cast<qulonglong>(::getuid())).arg(display));
+        return dir.filePath(QStringLiteral("VantrelCalculator-%1-x11-%2")
+                                .arg(static_cast<qulonglong>(::getuid()))
+                                .arg(display));
     }
 
     void startListening(QProcess& process, const QString& display, const QString& key) {
@@ -57,7 +58,8 @@ protected:
         ASSERT_TRUE(waitUntil([&] {
             return QFileInfo::exists(socketPath(key)) || process.state() == QProcess::NotRunning;
         })) << "the instance never listened";
-        ASSERT_EQ(process.state(), QProcess::Running) << process.readAllStandardError().toStdString();
+        ASSERT_EQ(process.state(), QProcess::Running)
+            << process.readAllStandardError().toStdString();
     }
 
     QTemporaryDir dir;
@@ -82,7 +84,8 @@ TEST_F(SingleInstance, SecondStartEndsAtOnceAndTheFirstSurvivesUntilSigterm) {
                                  .split('\n', Qt::SkipEmptyParts)
                                  .filter(QRegularExpression(QStringLiteral("^vantrel: ")));
     ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
-    EXPECT_TRUE(said[0].startsWith("vantrel: Vantrel already runs on this display")) << said[0].toStdString();
+    EXPECT_TRUE(said[0].startsWith("vantrel: Vantrel already runs on this display"))
+        << said[0].toStdString();
     EXPECT_TRUE(said[0].endsWith("(--rom and --ram were not applied)")) << said[0].toStdString();
 
     // SIGTERM: no questions; with "ShowDialog" and the calculator on, the state is kept.
@@ -112,7 +115,8 @@ using ProgramStart = SingleInstance;
 
 TEST_F(ProgramStart, HelpAndVersionNeedNoDisplay) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
     QProcess process;
     process.setProcessEnvironment(env);
     process.setProgram(program);
@@ -123,7 +127,9 @@ TEST_F(ProgramStart, HelpAndVersionNeedNoDisplay) {
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << option;
         EXPECT_EQ(process.exitCode(), 0) << option;
         const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        EXPECT_TRUE(out.startsWith(option == std::string("--help") ? "Usage: vantrel" : "Vantrel 2.0")) << option;
+        EXPECT_TRUE(
+            out.startsWith(option == std::string("--help") ? "Usage: vantrel" : "Vantrel 2.0"))
+            << option;
     }
 }
 
@@ -131,7 +137,8 @@ TEST_F(ProgramStart, PathsThatDoNotWorkAreNotKeptForTheNextStart) {
     const QString ini = dir.filePath(QStringLiteral("Vantrel.ini"));
     QFile file(ini);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(("[Directories]\nROMFile=" + rom + "\nRAMFile=" + dir.filePath("state.bin") + "\n").toUtf8());
+    file.write(("[Directories]\nROMFile=" + rom + "\nRAMFile=" + dir.filePath("state.bin") + "\n")
+                   .toUtf8());
     file.close();
     QFile romFile(rom);
     ASSERT_TRUE(romFile.open(QIODevice::ReadOnly));
@@ -143,7 +150,8 @@ TEST_F(ProgramStart, PathsThatDoNotWorkAreNotKeptForTheNextStart) {
     // file that is the ROM image) until SIGTERM ends it the way a logout does.
     const QStringList starts[] = {
         {QStringLiteral("--rom=") + dir.filePath(QStringLiteral("missing.bin"))},
-        {QStringLiteral("--rom=") + rom, QStringLiteral("--ram=") + dir.filePath(QStringLiteral("rom-link.bin"))},
+        {QStringLiteral("--rom=") + rom,
+         QStringLiteral("--ram=") + dir.filePath(QStringLiteral("rom-link.bin"))},
     };
     for (const QStringList& arguments : starts) {
         QProcess process;
@@ -160,7 +168,8 @@ TEST_F(ProgramStart, PathsThatDoNotWorkAreNotKeptForTheNextStart) {
         const QString kept = QString::fromUtf8(file.readAll());
         file.close();
         EXPECT_TRUE(kept.contains("ROMFile=" + rom + "\n")) << kept.toStdString();
-        EXPECT_TRUE(kept.contains("RAMFile=" + dir.filePath("state.bin") + "\n")) << kept.toStdString();
+        EXPECT_TRUE(kept.contains("RAMFile=" + dir.filePath("state.bin") + "\n"))
+            << kept.toStdString();
     }
     // The state was never written over the ROM image.
     ASSERT_TRUE(romFile.open(QIODevice::ReadOnly));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -8,11 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
-
-#include "hardware/machine.h"
 #include "modal_driver.h"
-#include "shell/common/settings.h"
+#include "session/settings.h"
 #include "shell/link_prompts.h"
 #include "shell/screenshot.h"
 
@@ -28,12 +26,10 @@ protected:
         dir = fs::temp_directory_path() / ("vantrel-upload-" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        machine->mem.state.port3Value = 0x08;  // switched on
     }
     void TearDown() override { fs::remove_all(dir); }
 
     fs::path dir;
-    std::unique_ptr<Machine> machine = std::make_unique<Machine>();
 };
 
 TEST_F(UploadCommand, OpenDialogOffersVariableFilesAndReturnsTheChoice) {
@@ -48,16 +44,9 @@ TEST_F(UploadCommand, OpenDialogOffersVariableFilesAndReturnsTheChoice) {
         dialog->selectFile(QString::fromStdString(file));
         static_cast<QDialog*>(dialog)->accept();
     });
-    QtUploadDialogs dialogs(nullptr);
-    EXPECT_EQ(dialogs.chooseUploadFile(), file);
-}
-
-TEST_F(UploadCommand, CancelledOpenDialogPressesOn) {
+    EXPECT_EQ(chooseUploadFileDialog(nullptr), file);
     test::whenModal([](QWidget* widget) { qobject_cast<QDialog*>(widget)->reject(); });
-    QtUploadDialogs dialogs(nullptr);
-    uploadFile(*machine, false, dialogs);
-    EXPECT_EQ(machine->keyLatch.load(), keyOn);
-    EXPECT_EQ(machine->control.pendingCode(), code(EmuRequest::Interrupt));
+    EXPECT_EQ(chooseUploadFileDialog(nullptr), std::nullopt);
 }
 
 class ScreenshotCommand : public UploadCommand {
@@ -67,14 +56,15 @@ protected:
         settings.iniPath = (dir / "Vantrel.ini").string();
         settings.foreground = 0x000000FF;  // red
         settings.background = 0x00FF0000;  // blue
-        machine->mem.ram()[0xFC00 - 0x8000] = 0x80;  // top-left pixel set
+        lcd[0] = 0x80;                     // top-left pixel set
     }
     Settings settings;
+    LcdBytes lcd{};
 };
 
 TEST_F(ScreenshotCommand, ClipboardGetsTheBitmapBlockAndAnImage) {
     settings.screenshotToFile = true;  // route 1 ignores the setting
-    ASSERT_TRUE(takeScreenshot(nullptr, *machine, settings, screenshotToClipboardRoute));
+    ASSERT_TRUE(takeScreenshot(nullptr, lcd, settings, ScreenshotRoute::toClipboard));
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     const QByteArray dib = data->data(QString::fromLatin1(dibMimeType));
@@ -94,7 +84,7 @@ TEST_F(ScreenshotCommand, FileRouteNumbersFilesAndReportsUsedUpNames) {
     settings.screenshotBase = "shot-";
     // A failure would raise the message box; close it rather than wait forever.
     auto unexpected = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_TRUE(takeScreenshot(nullptr, *machine, settings, screenshotAsConfigured));
+    EXPECT_TRUE(takeScreenshot(nullptr, lcd, settings, ScreenshotRoute::asConfigured));
     EXPECT_FALSE(unexpected->shown);
     unexpected->watch->cancel();
     ASSERT_TRUE(fs::exists(dir / "shot-000.bmp"));
@@ -102,7 +92,7 @@ TEST_F(ScreenshotCommand, FileRouteNumbersFilesAndReportsUsedUpNames) {
 
     std::ofstream(dir / "shot-999.bmp") << "x";
     auto box = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_FALSE(takeScreenshot(nullptr, *machine, settings, screenshotToFileRoute));
+    EXPECT_FALSE(takeScreenshot(nullptr, lcd, settings, ScreenshotRoute::toFile));
     ASSERT_TRUE(box->shown);
     EXPECT_EQ(box->title, "Error");
     EXPECT_EQ(box->text, "An error occured while making the screenshot.");
@@ -140,16 +130,9 @@ TEST_F(UploadCommand, DroppedVariableFilesAreUploadedOthersRefused) {
     EXPECT_FALSE(drop({QUrl::fromLocalFile(QString::fromStdString((dir / "notes.txt").string()))}));
     EXPECT_FALSE(drop({QUrl(QStringLiteral("https://example.org/prog.85p"))}));
     EXPECT_TRUE(uploads.empty());
-    EXPECT_TRUE(drop({QUrl::fromLocalFile(QStringLiteral("/x/readme")), QUrl::fromLocalFile(QString::fromStdString(file))}));
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(QStringLiteral("/x/readme")),
+                      QUrl::fromLocalFile(QString::fromStdString(file))}));
     EXPECT_EQ(uploads, std::vector<std::string>{file});
-}
-
-TEST_F(UploadCommand, GivenFileSkipsTheDialogAndTheOnKey) {
-    std::memcpy(machine->mem.ram() + (0x80DF - 0x8000), " Waiting", 8);
-    QtGivenFileUpload given(nullptr, (dir / "missing.85p").string());
-    uploadFile(*machine, true, given);
-    EXPECT_EQ(machine->keyLatch.load(), 0u);
-    EXPECT_EQ(machine->control.pendingCode(), code(EmuRequest::Interrupt));
 }
 
 }  // namespace
@@ -157,7 +140,7 @@ TEST_F(UploadCommand, GivenFileSkipsTheDialogAndTheOnKey) {
 
 #include <QTemporaryDir>
 
-#include "hardware/ports.h"
+#include "machine/bus.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
 
@@ -177,9 +160,9 @@ TEST(WindowUploadThread, UploadFromTheHomeScreenEndsInTheHint) {
     std::ofstream(file) << "**TI85**";
 
     MainWindow window(settings);
-    ASSERT_TRUE(window.startEmulation());
-    ASSERT_TRUE(window.hasEmulationThread());
-    ASSERT_TRUE(test::waitUntil([&] { return calculatorOn(window.machine()); }));
+    window.startEmulation();
+    ASSERT_TRUE(window.calculator().running());
+    ASSERT_TRUE(test::waitUntil([&] { return window.calculator().calculatorOn(); }));
 
     std::shared_ptr<test::SeenBox> hint;
     auto dialog = test::whenModal([&](QWidget* widget) {
@@ -217,7 +200,8 @@ TEST(InstanceHandoverThread, FileNamedToASecondStartReachesTheFirst) {
     int raises = 0;
     QStringList uploads;
     QObject::connect(&server, &InstanceServer::raiseRequested, [&] { ++raises; });
-    QObject::connect(&server, &InstanceServer::uploadRequested, [&](const QString& path) { uploads << path; });
+    QObject::connect(&server, &InstanceServer::uploadRequested,
+                     [&](const QString& path) { uploads << path; });
 
     auto ask = [&](const QString& path) {
         std::atomic<bool> done{false};

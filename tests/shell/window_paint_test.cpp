@@ -1,12 +1,12 @@
 // What the window shows: the LCD from calculator RAM in the chosen colours, the
 // black frame, the blank picture while the calculator is off, and the key panel.
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <QMenuBar>
 
-#include <gtest/gtest.h>
-
-#include "cpu/thread_control.h"
-#include "hardware/machine.h"
+#include "machine/machine.h"
+#include "machine/thread_control.h"
 #include "shell/calculator_view.h"
 #include "shell/main_window.h"
 #include "shell/skin_painter.h"
@@ -22,10 +22,10 @@ protected:
         settings.ramPath = dir.filePath(QStringLiteral("state.bin")).toStdString();
         window = std::make_unique<MainWindow>(settings);
         // No ROM and no thread: the machine is ours to set up.
-        Machine& m = window->machine();
+        Machine& m = window->calculator().machine();
         m.mem.state.port3Value = 0x0B;
-        m.mem.state.ram[0xFC00 - 0x8000] = 0x80;      // top-left pixel
-        m.mem.state.ram[0xFFFF - 0x8000] = 0x01;      // bottom-right pixel
+        m.mem.state.ram[0xFC00 - 0x8000] = 0x80;  // top-left pixel
+        m.mem.state.ram[0xFFFF - 0x8000] = 0x01;  // bottom-right pixel
     }
 
     QImage client(qreal ratio = 1.0) {
@@ -59,19 +59,20 @@ TEST_F(WindowPaint, SetBitIsATwoRowBlockInTheForegroundColourAtColumnNine) {
 TEST_F(WindowPaint, BlackFrameSurroundsTheLcd) {
     const QImage image = client();
     // One pixel around the LCD: columns 8 and 221, rows 2 and 131.
-    for (const QPoint p : {QPoint(8, 2), QPoint(221, 2), QPoint(8, 131), QPoint(221, 131), QPoint(100, 2),
-                           QPoint(100, 131), QPoint(8, 60), QPoint(221, 60)})
+    for (const QPoint p : {QPoint(8, 2), QPoint(221, 2), QPoint(8, 131), QPoint(221, 131),
+                           QPoint(100, 2), QPoint(100, 131), QPoint(8, 60), QPoint(221, 60)})
         EXPECT_EQ(image.pixelColor(p), QColor(Qt::black)) << p.x() << "," << p.y();
     // Outside the frame is the panel's background.
     EXPECT_EQ(image.pixelColor(4, 60), window->view()->palette().color(QPalette::Button));
 }
 
 TEST_F(WindowPaint, CalculatorOffShowsOnlyTheBackgroundColour) {
-    window->machine().mem.state.port3Value = 0x03;
+    window->calculator().machine().mem.state.port3Value = 0x03;
     window->view()->applyLcdColours(0x00FFFFFF, 0x00000000);
     const QImage image = client();
     for (int y = 3; y < 131; y += 3)
-        for (int x = 9; x < 221; x += 3) ASSERT_EQ(image.pixelColor(x, y), QColor(Qt::black)) << x << "," << y;
+        for (int x = 9; x < 221; x += 3)
+            ASSERT_EQ(image.pixelColor(x, y), QColor(Qt::black)) << x << "," << y;
 }
 
 TEST_F(WindowPaint, LcdStaysSharpAtDoubleDensity) {
@@ -86,11 +87,13 @@ TEST_F(WindowPaint, LcdStaysSharpAtDoubleDensity) {
 
 TEST_F(WindowPaint, PressedKeyShowsAnEdgeThatReleaseRemoves) {
     const QImage before = client();
-    window->view()->drawKeyPressed(49);
+    window->calculator().pressKey(49);
+    window->view()->showPressedKey();
     const QImage pressed = client();
-    window->view()->drawKeysRaised();
+    window->calculator().releaseMouse();
+    window->view()->showPressedKey();
     const QImage after = client();
-    const KeyRect& enter = keyRects[49];
+    const KeyBox& enter = skinKeys[static_cast<std::size_t>(49)].box;
     EXPECT_NE(before.pixelColor(enter.left, enter.top), pressed.pixelColor(enter.left, enter.top));
     EXPECT_EQ(before, after);
 }
@@ -99,11 +102,12 @@ TEST_F(WindowPaint, EveryKeyIsDrawnInsideItsRectangle) {
     const QImage image = client();
     const QColor face = window->view()->palette().color(QPalette::Button);
     for (int i = 0; i < keyCount; ++i) {
-        const KeyRect& k = keyRects[i];
+        const KeyBox& k = skinKeys[static_cast<std::size_t>(i)].box;
         const QPoint centre((k.left + k.right) / 2, (k.top + k.bottom) / 2);
         int differing = 0;
         for (int y = k.top + 3; y < k.bottom - 3; ++y)
-            for (int x = k.left + 3; x < k.right - 3; ++x) differing += image.pixelColor(x, y) != face;
+            for (int x = k.left + 3; x < k.right - 3; ++x)
+                differing += image.pixelColor(x, y) != face;
         EXPECT_GT(differing, (k.right - k.left - 6) * (k.bottom - k.top - 6) / 2) << "key " << i;
         (void)centre;
     }

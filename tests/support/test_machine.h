@@ -5,9 +5,9 @@
 #include <initializer_list>
 #include <memory>
 
-#include "cpu/memory_access.h"
-#include "cpu/run_cpu.h"
-#include "hardware/machine.h"
+#include "machine/bus.h"
+#include "machine/machine.h"
+#include "machine/run_loop.h"
 
 namespace vantrel::test {
 

@@ -1,0 +1,470 @@
+#include "files/file_io.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+namespace vantrel {
+
+namespace {
+
+// A path with a NUL byte would name a different, shorter path to the system.
+bool usablePath(const std::string& path) {
+    return !path.empty() && path.find('\0') == std::string::npos;
+}
+
+int pathError(const std::string& path) { return path.empty() ? ENOENT : EINVAL; }
+
+int notRegularError(mode_t mode) { return S_ISDIR(mode) ? EISDIR : EINVAL; }
+
+// Opens without blocking (a FIFO or a device never stalls the caller) and keeps
+// the descriptor only for a regular file. Whatever is plainly not a regular file is
+// not opened at all, since opening some devices has effects of its own.
+int openRegular(const std::string& path, int flags) {
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        errno = notRegularError(before.st_mode);
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = notRegularError(st.st_mode);
+        return -1;
+    }
+    return fd;
+}
+
+bool writeAll(int fd, const uint8_t* data, std::size_t count, off_t offset) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n =
+            ::pwrite(fd, data + done, count - done, offset + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Everything up to and including the last '/', or "" for a bare name.
+std::string directoryPart(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string namePart(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::optional<std::string> readLink(const std::string& path) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) return std::nullopt;
+        if (static_cast<std::size_t>(n) < target.size()) {
+            target.resize(static_cast<std::size_t>(n));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+// The file that a write to path must replace: symbolic links are followed (the link
+// stays a link). A dangling link yields its missing target, which is then created.
+// Nothing for a loop of links (errno ELOOP).
+std::optional<std::string> resolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        auto target = readLink(current);
+        if (!target) return std::nullopt;
+        if (target->empty()) {
+            errno = ENOENT;
+            return std::nullopt;
+        }
+        current = (*target)[0] == '/' ? *target : directoryPart(current) + *target;
+    }
+    errno = ELOOP;
+    return std::nullopt;
+}
+
+// The process's file-creation mask, read without changing it (changing it would
+// race with other threads creating files).
+mode_t currentUmask() {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (std::fgets(line, sizeof line, status)) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+                found = true;
+                break;
+            }
+        }
+        std::fclose(status);
+        if (found) return static_cast<mode_t>(mask & 0777);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+void syncDirectory(const std::string& directory) {
+    const int fd =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// For a file whose directory takes no new file. Space is reserved first so that a
+// full disk fails before any byte changes; the file is cut to its new length only
+// after every byte was written, so a failure never leaves it shorter than before.
+bool writeInPlace(const std::string& target, const uint8_t* data, std::size_t count, int& error) {
+    const int fd = openRegular(target, O_WRONLY);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok && static_cast<std::size_t>(st.st_size) < count) {
+        if (::fallocate(fd, 0, 0, static_cast<off_t>(count)) != 0 && errno != EOPNOTSUPP &&
+            errno != ENOSYS)
+            ok = false;
+    }
+    ok = ok && writeAll(fd, data, count, 0);
+    if (ok && static_cast<std::size_t>(st.st_size) > count)
+        ok = ::ftruncate(fd, static_cast<off_t>(count)) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    if (!ok) error = errno;
+    if (::close(fd) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    return ok;
+}
+
+// The one temporary file of a target, locked by the write that uses it. A write
+// killed half-way leaves it behind unlocked; the next write of the target takes it
+// over. A write that finds it locked waits for the other write to finish.
+class TemporaryFile {
+public:
+    // -1 (with errno) when the directory takes no new file.
+    int open(const std::string& target) {
+        // Cut so that the name stays within the system's 255 bytes.
+        path_ = directoryPart(target) + "." + namePart(target).substr(0, 200) + ".vantrel-save";
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const int fd =
+                ::open(path_.c_str(),
+                       O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+            if (fd < 0) {
+                // Something else under that name (a link, a FIFO, a folder, a file left
+                // without write permission): clear it once.
+                if ((errno == ELOOP || errno == ENXIO || errno == EISDIR || errno == EACCES) &&
+                    attempt == 0 && (::unlink(path_.c_str()) == 0 || ::rmdir(path_.c_str()) == 0))
+                    continue;
+                return -1;
+            }
+            if (!lock(fd)) {
+                ::close(fd);
+                return -1;
+            }
+            struct stat held {};
+            struct stat named {};
+            const bool stillNamed = ::fstat(fd, &held) == 0 &&
+                                    ::lstat(path_.c_str(), &named) == 0 &&
+                                    held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+            if (stillNamed && S_ISREG(held.st_mode) && held.st_nlink == 1 &&
+                held.st_uid == ::geteuid()) {
+                fd_ = fd;
+                if (::ftruncate(fd_, 0) == 0) return fd_;
+                const int failure = errno;
+                close();
+                errno = failure;
+                return -1;
+            }
+            // Renamed into place by the write we waited for, or a file that is not
+            // ours alone to reuse: start again with a file of our own.
+            if (stillNamed) ::unlink(path_.c_str());
+            ::close(fd);
+        }
+        errno = EAGAIN;
+        return -1;
+    }
+
+    // Renames the file over target while it is still locked.
+    bool renameTo(const std::string& target) {
+        if (::rename(path_.c_str(), target.c_str()) != 0) return false;
+        renamed_ = true;
+        return true;
+    }
+
+    // A failed write's file is removed while it is still locked.
+    void close() {
+        if (fd_ < 0) return;
+        if (!renamed_) ::unlink(path_.c_str());
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+    ~TemporaryFile() { close(); }
+
+private:
+    // Waits a while for another write of the same target; one that hangs (a stopped
+    // process) must not hang this one. Without file locks (some network file systems)
+    // a single writer is assumed.
+    static bool lock(int fd) {
+        for (int waited = 0; waited < 500; ++waited) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+            if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return true;
+            if (errno != EWOULDBLOCK && errno != EINTR) return false;
+            ::usleep(10000);
+        }
+        errno = EWOULDBLOCK;
+        return false;
+    }
+
+    std::string path_;
+    int fd_ = -1;
+    bool renamed_ = false;
+};
+
+bool replaceFile(const std::string& path, const uint8_t* data, std::size_t count, int& error) {
+    const auto target = resolveLinks(path);
+    if (!target) {
+        error = errno;
+        return false;
+    }
+    if (namePart(*target).empty()) {
+        error = EISDIR;
+        return false;
+    }
+
+    struct stat old {};
+    const bool exists = ::stat(target->c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) {
+        error = errno;
+        return false;
+    }
+    if (exists && !S_ISREG(old.st_mode)) {  // never replace a FIFO, device or folder
+        error = notRegularError(old.st_mode);
+        return false;
+    }
+    // A file the user made read-only stays as it is, as an open for writing would.
+    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
+        error = errno;
+        return false;
+    }
+
+    TemporaryFile temp;
+    const int fd = temp.open(*target);
+    if (fd < 0) {
+        error = errno;
+        return exists && writeInPlace(*target, data, count, error);
+    }
+    if (exists) {
+        // Keep the owner where we may (root replacing another user's file); the
+        // permission bits are set afterwards since a change of owner clears set-id bits.
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            (void)!::fchown(fd, old.st_uid, old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        ::fchmod(fd, 0666 & ~currentUmask());
+    }
+
+    if (!writeAll(fd, data, count, 0) || ::fsync(fd) != 0 || !temp.renameTo(*target)) {
+        error = errno;
+        return false;
+    }
+    // The data was synced before the rename; a failing close cannot lose it.
+    temp.close();
+    syncDirectory(directoryPart(*target));
+    return true;
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, void* buffer, std::size_t count, ReadFailure* why) {
+    ReadFailure failure;
+    auto fail = [&] {
+        if (why) *why = failure;
+        return false;
+    };
+    if (!usablePath(path) || buffer == nullptr) {
+        failure.error = ENOENT;
+        return fail();
+    }
+    const int fd = openRegular(path, O_RDONLY);
+    if (fd < 0) {
+        failure.error = errno;
+        return fail();
+    }
+    auto* out = static_cast<uint8_t*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(fd, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            failure.error = errno;
+            break;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (done == count) return true;
+    failure.bytesRead = done;
+    failure.tooShort = failure.error == 0;
+    return fail();
+}
+
+bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::size_t maxBytes,
+                   int* error) {
+    std::string text;
+    if (!readFileText(path, text, maxBytes, error)) {
+        bytes.clear();
+        return false;
+    }
+    bytes.assign(text.begin(), text.end());
+    return true;
+}
+
+bool writeWholeFile(const std::string& path, const void* buffer, std::size_t count, int* error) {
+    int failure = 0;
+    bool ok = false;
+    if (!usablePath(path)) {
+        failure = pathError(path);
+    } else if (buffer == nullptr) {
+        failure = EINVAL;
+    } else {
+        ok = replaceFile(path, static_cast<const uint8_t*>(buffer), count, failure);
+    }
+    if (!ok && error) *error = failure;
+    return ok;
+}
+
+WriteTarget checkWriteTarget(const std::string& path) {
+    WriteTarget result;
+    if (!usablePath(path)) {
+        result.error = pathError(path);
+        return result;
+    }
+    const auto target = resolveLinks(path);
+    if (!target) {
+        result.error = errno;
+        return result;
+    }
+    if (namePart(*target).empty()) {
+        result.error = EISDIR;
+        return result;
+    }
+    struct stat st {};
+    if (::stat(target->c_str(), &st) == 0) {
+        result.exists = true;
+        if (!S_ISREG(st.st_mode))
+            result.error = notRegularError(st.st_mode);
+        else if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
+            result.error = errno;
+    } else if (errno != ENOENT) {
+        result.error = errno;
+    } else {
+        // A new file needs a folder that takes it.
+        const std::string folder = directoryPart(*target);
+        const char* folderName = folder.empty() ? "." : folder.c_str();
+        if (::faccessat(AT_FDCWD, folderName, W_OK | X_OK, AT_EACCESS) != 0) result.error = errno;
+    }
+    result.usable = result.error == 0;
+    return result;
+}
+
+bool readFileText(const std::string& path, std::string& text, std::size_t maxBytes, int* error) {
+    text.clear();
+    int failure = 0;
+    const int fd = usablePath(path) ? openRegular(path, O_RDONLY) : -1;
+    if (fd < 0) {
+        failure = usablePath(path) ? errno : pathError(path);
+    } else {
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                failure = errno;
+                break;
+            }
+            if (n == 0) break;
+            if (text.size() + static_cast<std::size_t>(n) > maxBytes) {
+                failure = EFBIG;
+                break;
+            }
+            text.append(chunk, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+    }
+    if (failure == 0) return true;
+    text.clear();
+    if (error) *error = failure;
+    return false;
+}
+
+int readableError(const std::string& path) {
+    if (!usablePath(path)) return ENOENT;
+    const int fd = openRegular(path, O_RDONLY);
+    if (fd < 0) return errno;
+    ::close(fd);
+    return 0;
+}
+
+bool isRegularFile(const std::string& path) {
+    if (!usablePath(path)) return false;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (!usablePath(a) || !usablePath(b)) return false;
+    struct stat sa {};
+    struct stat sb {};
+    const bool aExists = ::stat(a.c_str(), &sa) == 0;
+    const bool bExists = ::stat(b.c_str(), &sb) == 0;
+    if (aExists && bExists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (aExists || bExists) return false;
+    const auto ra = resolveLinks(a);
+    const auto rb = resolveLinks(b);
+    if (!ra || !rb) return false;
+    std::error_code ea;
+    std::error_code eb;
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(*ra, ea), ea);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(*rb, eb), eb);
+    return !ea && !eb && ca == cb;
+}
+
+std::string errorText(int error) {
+    if (error == 0) return {};
+    char buffer[256];
+    // The GNU strerror_r may return a static text instead of filling the buffer.
+    const char* text = ::strerror_r(error, buffer, sizeof buffer);
+    return text ? text : std::string();
+}
+
+}  // namespace vantrel

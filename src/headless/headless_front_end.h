@@ -1,0 +1,55 @@
+// The window's side of the calculator without a window: the link's questions
+// answered from the command line, messages printed to stderr and kept for the final
+// report. Answers come on whatever thread asks.
+#pragma once
+
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "session/front_end.h"
+
+namespace vantrel::headless {
+
+class HeadlessFrontEnd : public FrontEnd {
+public:
+    // Where received variables go (the Save-As dialog's answer); none refuses them.
+    std::optional<std::string> receivePath;
+    // The answer to "Overwrite file ...?".
+    bool overwrite = false;
+    // The Open dialog's answer for the upload under way.
+    std::optional<std::string> uploadFile;
+    // Where messages are printed as they come; null keeps them quiet.
+    std::FILE* out = stderr;
+
+    std::vector<std::string> messages() const;
+    // The names handed out for received variables, in order.
+    std::vector<std::string> savedNames() const;
+    // Of those, the ones not refused afterwards (overwrite answered No, or the file
+    // could not be opened): the files the calculator's variables went to.
+    std::vector<std::string> writtenNames() const;
+    // Received variables that could not be written, each "NAME (reason)".
+    std::vector<std::string> failedWrites() const;
+    // Adds a message of the runner's own (printed and kept like the others).
+    void note(const std::string& text);
+
+    void post(std::function<void()> work) override { work(); }
+    bool onOwnThread() const override { return true; }
+    bool filePrompt(FilePrompt kind, const std::string& fileName,
+                    const std::string& reason) override;
+    void linkHint(LinkHint hint) override;
+    std::optional<std::string> askSaveName(bool backup) override;
+    IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;
+    std::optional<std::string> chooseUploadFile() override { return uploadFile; }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> messages_;
+    std::vector<std::string> savedNames_;
+    std::vector<std::string> refusedNames_;
+    std::vector<std::string> failedWrites_;
+};
+
+}  // namespace vantrel::headless

@@ -1,0 +1,146 @@
+#include "headless/script_runner.h"
+
+#include <thread>
+
+#include "headless/headless_front_end.h"
+#include "session/calculator.h"
+#include "session/key_table.h"
+#include "session/png_file.h"
+#include "session/screenshot.h"
+#include "session/timer_tick.h"
+#include "text/ascii_case.h"
+
+namespace vantrel::headless {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The one PC key the script types with.
+constexpr int32_t typedKeySource = 0;
+
+std::string keyLabel(const ScriptEvent& event) {
+    return event.text.empty() ? "key code " + std::to_string(event.code) : event.text;
+}
+
+// Carries out one event; true when it pressed a key that the next tick releases.
+bool perform(Calculator& calculator, HeadlessFrontEnd& frontEnd, const ScriptEvent& event,
+             const RunOptions& options) {
+    switch (event.action) {
+        case ScriptAction::key: {
+            const auto index = keyIndexOfCode(event.code);
+            if (!index) {
+                frontEnd.note("No key has code " + std::to_string(event.code) + ".");
+                return false;
+            }
+            if (calculator.pressKey(*index) != PressOutcome::queued)
+                frontEnd.note("Key " + keyLabel(event) +
+                              " not taken (calculator off); --inject reaches it.");
+            return true;
+        }
+        case ScriptAction::character: {
+            const PressOutcome outcome =
+                calculator.pcKeyDown(typedKeySource, PcKey::other, event.character);
+            if (outcome == PressOutcome::ignored) {
+                frontEnd.note("No calculator key types \"" + event.text + "\" here.");
+                return false;
+            }
+            if (outcome != PressOutcome::queued)
+                frontEnd.note("Typed \"" + event.text + "\" not taken (calculator off).");
+            return true;
+        }
+        case ScriptAction::inject:
+            calculator.injectKey(static_cast<KeyCode>(event.code));
+            return false;
+        case ScriptAction::upload:
+            if (!calculator.calculatorOn()) {
+                frontEnd.note("Upload of " + event.text + ": the calculator is off; nothing done.");
+                return false;
+            }
+            calculator.upload(options.autoLinkOnUpload, event.text);
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string lcdPictureFormat(const std::string& path) {
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = asciiLower(c);
+    return extension == "bmp" || extension == "png" ? extension : std::string();
+}
+
+bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+                     uint32_t background) {
+    const std::string format = lcdPictureFormat(path);
+    if (format == "bmp")
+        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
+    if (format == "png") return writePngFile(buildLcdPng(lcd.data(), foreground, background), path);
+    return false;
+}
+
+RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
+                    const std::atomic<bool>* endEarly) {
+    RunResult result;
+    if (!calculator.usable() || calculator.abandoned()) return result;
+
+    calculator.start();
+    const auto start = Clock::now();
+    auto next = start;
+    auto previousDone = start;
+    std::size_t nextEvent = 0;
+    bool releasePending = false;
+    bool ticked = false;
+    while (!calculator.loopEnd() && !(endEarly && endEarly->load())) {
+        const auto now = Clock::now();
+        if (releasePending) {
+            // Held for one tick, then let go as the mouse button or PC key would be.
+            if (calculator.pcKeyHeld())
+                calculator.pcKeyUp(typedKeySource);
+            else
+                calculator.releaseMouse();
+            releasePending = false;
+            previousDone = now;
+        }
+        while (nextEvent < options.events.size() && !releasePending) {
+            const ScriptEvent& event = options.events[nextEvent];
+            const bool due =
+                event.atMs ? now - start >= std::chrono::milliseconds(*event.atMs)
+                           : (ticked && calculator.asleep()) || now - previousDone >= settleLimit;
+            if (!due) break;
+            releasePending = perform(calculator, frontEnd, event, options);
+            ++nextEvent;
+            previousDone = Clock::now();
+        }
+        if (options.untilSleep && ticked && nextEvent == options.events.size() && !releasePending &&
+            calculator.asleep()) {
+            result.asleep = true;
+            break;
+        }
+        calculator.tick();  // the first tick starts the thread, as the window's does
+        ticked = true;
+        next += timerPeriod;
+        if (next - start > options.duration) break;
+        // An upload blocks the timer as it blocks the window's; ticks missed meanwhile
+        // are not made up in a burst.
+        if (Clock::now() > next + timerPeriod) next = Clock::now();
+        std::this_thread::sleep_until(next);
+    }
+    result.eventsDone = nextEvent;
+
+    result.stopped = calculator.stop();
+    if (!result.stopped) return result;
+    result.loopEnd = calculator.loopEnd();
+    const CpuRegisters regs = calculator.registers();
+    result.pc = regs.pc;
+    result.sp = regs.sp;
+    result.bank = calculator.romBank();
+    result.calculatorOn = calculator.calculatorOn();
+    return result;
+}
+
+}  // namespace vantrel::headless

@@ -1,0 +1,102 @@
+// The machine's side of the processor: memory and control-transfer operations, the
+// ports, and what HALT, the prefixes and RST need. The instruction families find
+// these by the machine's namespace.
+//
+// Fetches read through fetchPointer and advance it linearly through the host image,
+// so an instruction stream that runs past a 16 KiB page end without a jump goes on
+// in the next 16 KiB of the same image (0x3FFF runs into ROM page 1, whatever the
+// bank). A 16-bit access is two consecutive host bytes at the translation of its low
+// address. Where no following byte exists in the image (0xFFFF, or 0x7FFF with page
+// 7), the map's byte for the following address is used, so nothing leaves the images.
+#pragma once
+
+#include <cstdint>
+
+#include "hardware/ports.h"
+#include "machine/machine.h"
+
+namespace vantrel {
+
+inline void jumpTo(Machine& m, uint16_t address) {
+    m.regs.pc = address;
+    m.fetchPointer = m.mem.translateRead(address);
+}
+
+// RST: the restart addresses lie in ROM page 0 whatever the bank.
+inline void restartAt(Machine& m, uint16_t address) {
+    m.regs.pc = address;
+    m.fetchPointer = m.mem.rom.data() + address;
+}
+
+// HALT with interrupts enabled: the loop pauses before the next instruction.
+inline void requestPause(Machine& m) { m.control.post(EmuRequest::Pause); }
+
+inline uint8_t fetchByte(Machine& m) {
+    m.regs.pc = static_cast<uint16_t>(m.regs.pc + 1);
+    return *m.fetchPointer++;
+}
+
+inline uint16_t fetchWord(Machine& m) {
+    m.regs.pc = static_cast<uint16_t>(m.regs.pc + 2);
+    const uint16_t value = static_cast<uint16_t>(m.fetchPointer[0] | m.fetchPointer[1] << 8);
+    m.fetchPointer += 2;
+    return value;
+}
+
+inline uint8_t readByte(const Machine& m, uint16_t address) {
+    return *m.mem.translateRead(address);
+}
+
+inline void writeByte(Machine& m, uint16_t address, uint8_t value) {
+    *m.mem.translateWrite(address) = value;
+}
+
+inline uint16_t readWord(const Machine& m, uint16_t address) {
+    const uint8_t* p = m.mem.translateRead(address);
+    if ((address & 0x7FFF) == 0x7FFF && m.mem.readEndsImage(address)) [[unlikely]]
+        return static_cast<uint16_t>(p[0] | *m.mem.translateRead(static_cast<uint16_t>(address + 1))
+                                                << 8);
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+inline void writeWord(Machine& m, uint16_t address, uint16_t value) {
+    uint8_t* p = m.mem.translateWrite(address);
+    p[0] = static_cast<uint8_t>(value);
+    if (address == 0xFFFF) [[unlikely]] {
+        // The last RAM byte has no host byte after it; the next address is ROM.
+        *m.mem.translateWrite(0x0000) = static_cast<uint8_t>(value >> 8);
+        return;
+    }
+    p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+inline void pushWord(Machine& m, uint16_t value) {
+    m.regs.sp = static_cast<uint16_t>(m.regs.sp - 2);
+    writeWord(m, m.regs.sp, value);
+}
+
+inline uint16_t popWord(Machine& m) {
+    const uint16_t value = readWord(m, m.regs.sp);
+    m.regs.sp = static_cast<uint16_t>(m.regs.sp + 2);
+    return value;
+}
+
+// Port 7 is the link cable; the others are the calculator's registers.
+inline uint8_t portRead(Machine& m, uint8_t port) {
+    if (port == linkPort) return m.link.readLinkPort();
+    return readPortRegister(m.mem.state, m.keyLatch.load(std::memory_order_relaxed), port);
+}
+
+inline void portWrite(Machine& m, uint8_t port, uint8_t value) {
+    if (port == linkPort) {
+        m.link.writeLinkPort(value);
+        return;
+    }
+    writePortRegister(m.mem.state, port, value);
+}
+
+// Read without a lock while the emulation thread may switch the calculator off; a
+// stale answer only delays one decision by a tick.
+inline bool calculatorOn(const Machine& m) { return calculatorOn(m.mem.state); }
+
+}  // namespace vantrel

@@ -1,0 +1,80 @@
+// The one machine object: everything the calculator is, held together so that the
+// session owns one and each test can make its own.
+//
+// Ownership between the threads: regs, fetchPointer, memory and ports belong to the
+// emulation thread while it runs. The user-interface thread posts requests, latches
+// keys, resumes, holds, and reads the LCD memory, the display bit and the shift-flag
+// byte without a lock (those reads are the only deliberate races).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "hardware/memory_map.h"
+#include "link/link_engine.h"
+#include "machine/host_interface.h"
+#include "machine/thread_control.h"
+#include "z80/cpu_registers.h"
+
+namespace vantrel {
+
+class Machine {
+public:
+    CpuRegisters regs{};
+    const uint8_t* fetchPointer = nullptr;  // host byte at PC, re-derived at every transfer
+    MemoryMap mem{};
+    ThreadControl control;
+    std::atomic<uint32_t> keyLatch{0};  // key code latched with the last interrupt request
+    LinkEngine link;
+    // The ROM image's file as loaded (absolute): no state file is read from it or
+    // written over it.
+    std::string romFile;
+
+    Machine() {
+        fetchPointer = mem.rom.data();
+        link.setPeer(&linkPeer_);
+    }
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    void setHost(HostInterface* host) { host_ = host ? host : &noHost_; }
+
+    // A call to the host from the emulation thread. A hold taken while the loop waits
+    // here is granted at once, and the loop goes on only after its release.
+    template <class Call>
+    auto callHost(Call&& call) {
+        control.enterHostCall();
+        struct Leave {
+            ThreadControl& control;
+            ~Leave() { control.leaveHostCall(); }
+        } leave{control};
+        return call(*host_);
+    }
+
+private:
+    // The link's questions go to the host like every other call of the loop.
+    class LinkToHost : public LinkPeer {
+    public:
+        explicit LinkToHost(Machine& m) : m_(m) {}
+        std::optional<std::string> askSaveName(bool backup) override {
+            return m_.callHost([&](HostInterface& h) { return h.askSaveName(backup); });
+        }
+        bool storeReceivedFile(const std::string& name,
+                               const std::vector<uint8_t>& bytes) override {
+            return m_.callHost([&](HostInterface& h) { return h.storeReceivedFile(name, bytes); });
+        }
+        void transferAborted() override {
+            m_.callHost([](HostInterface& h) { h.linkAborted(); });
+        }
+
+    private:
+        Machine& m_;
+    };
+
+    static inline HostInterface noHost_{};
+    HostInterface* host_ = &noHost_;
+    LinkToHost linkPeer_{*this};
+};
+
+}  // namespace vantrel

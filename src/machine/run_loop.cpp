@@ -1,0 +1,129 @@
+#include "machine/run_loop.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+
+#include "machine/bus.h"
+#include "machine/dispatch_table.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr std::size_t longestInstruction = 4;
+
+// True when an instruction starting at fetchPointer could run past the end of the ROM
+// or RAM image: its last three bytes, and the end itself, where a four-byte
+// instruction ending on the last byte leaves the stream. Two subtractions and
+// compares per step.
+inline bool fetchNearImageEnd(const Machine& m) {
+    const auto at = reinterpret_cast<uintptr_t>(m.fetchPointer);
+    const auto romTail =
+        reinterpret_cast<uintptr_t>(m.mem.rom.data() + romSize - (longestInstruction - 1));
+    const auto ramTail =
+        reinterpret_cast<uintptr_t>(m.mem.ram() + ramSize - (longestInstruction - 1));
+    return at - romTail < longestInstruction || at - ramTail < longestInstruction;
+}
+
+// Executes one instruction that starts in the last bytes of an image. Its bytes come
+// from a small window: what is left of the image, then the map's bytes for the
+// addresses that follow (RAM 0xFFFF is followed by ROM 0x0000, page 7 by RAM).
+void stepAcrossImageEnd(Machine& m) {
+    const uint8_t* start = m.fetchPointer;
+    const std::less<const uint8_t*> before;
+    // The end of the ROM image counts as ROM with nothing left (the RAM image may start
+    // at that very address; the map's bytes are then the same).
+    const uint8_t* romEnd = m.mem.rom.data() + romSize;
+    const bool inRom = !before(start, m.mem.rom.data()) && !before(romEnd, start);
+    const uint8_t* imageEnd = inRom ? romEnd : m.mem.ram() + ramSize;
+    const auto left = static_cast<std::size_t>(imageEnd - start);
+
+    std::array<uint8_t, 2 * longestInstruction> window{};
+    std::memcpy(window.data(), start, left);
+    for (std::size_t i = left; i < window.size(); ++i)
+        window[i] = *m.mem.translateRead(static_cast<uint16_t>(m.regs.pc + i));
+
+    m.fetchPointer = window.data();
+    const uint8_t opcode = fetchByte(m);
+    dispatchTable[opcode](m);
+
+    const bool transferred = before(m.fetchPointer, window.data()) ||
+                             !before(m.fetchPointer, window.data() + window.size());
+    if (transferred) return;
+    const auto used = static_cast<std::size_t>(m.fetchPointer - window.data());
+    if (used < left)
+        m.fetchPointer = start + used;
+    else
+        jumpTo(m, m.regs.pc);
+}
+
+}  // namespace
+
+void executeOne(Machine& m) {
+    if (fetchNearImageEnd(m)) {
+        stepAcrossImageEnd(m);
+        return;
+    }
+    const uint8_t opcode = fetchByte(m);
+    dispatchTable[opcode](m);
+}
+
+void takeInterrupt(Machine& m) {
+    pushWord(m, m.regs.pc);
+    m.regs.pc = 0x0038;
+    m.fetchPointer = m.mem.rom.data() + 0x0038;
+}
+
+namespace {
+
+void repaint(Machine& m) {
+    m.callHost([](HostInterface& h) { h.repaintLcd(); });
+}
+
+}  // namespace
+
+LoopEnd runCpu(Machine& m) {
+    ThreadControl& control = m.control;
+    jumpTo(m, m.regs.pc);
+    for (;;) {
+        if (control.emuRequest.load(std::memory_order_relaxed) != 0) [[unlikely]] {
+            const uint32_t word = control.emuRequest.exchange(0, std::memory_order_acq_rel);
+            if (word & holdRequestBit) control.honourHold();
+            switch (word & requestCodeMask) {
+                case code(EmuRequest::Redraw):
+                    repaint(m);
+                    break;
+                case code(EmuRequest::Stop):
+                    control.loopEnded();
+                    return LoopEnd::stopped;
+                case code(EmuRequest::Abort):
+                    control.loopEnded();
+                    return LoopEnd::aborted;
+                case code(EmuRequest::Pause):
+                    control.dropWakeToken();
+                    repaint(m);
+                    control.repostPause();
+                    control.haltEvent.pulse();
+                    control.suspendSelf();
+                    break;
+                case code(EmuRequest::Interrupt):
+                case code(EmuRequest::InterruptAlias):
+                    if (m.regs.interruptsEnabled()) takeInterrupt(m);
+                    repaint(m);
+                    break;
+                default:
+                    break;
+            }
+        }
+        if (fetchNearImageEnd(m)) [[unlikely]] {
+            stepAcrossImageEnd(m);
+            continue;
+        }
+        const uint8_t opcode = fetchByte(m);
+        dispatchTable[opcode](m);
+    }
+}
+
+}  // namespace vantrel

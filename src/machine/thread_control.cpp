@@ -1,0 +1,147 @@
+#include "machine/thread_control.h"
+
+namespace vantrel {
+
+void HaltEvent::pulse() {
+    {
+        std::lock_guard lock(mutex_);
+        ++generation_;
+    }
+    cv_.notify_all();
+}
+
+bool HaltEvent::waitFor(std::chrono::milliseconds timeout) {
+    return waitForPulseAfter(pulseCount(), timeout);
+}
+
+bool HaltEvent::waitForPulseAfter(uint64_t seen, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, timeout, [&] { return generation_ != seen; });
+}
+
+uint64_t HaltEvent::pulseCount() const {
+    std::lock_guard lock(mutex_);
+    return generation_;
+}
+
+namespace {
+
+bool endsLoop(uint32_t pending) {
+    return pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort);
+}
+
+bool isInterrupt(uint32_t pending) {
+    return pending == code(EmuRequest::Interrupt) || pending == code(EmuRequest::InterruptAlias);
+}
+
+}  // namespace
+
+void ThreadControl::post(uint32_t code) {
+    uint32_t old = emuRequest.load(std::memory_order_relaxed);
+    for (;;) {
+        const uint32_t pending = old & requestCodeMask;
+        if (endsLoop(pending)) return;
+        if (code == vantrel::code(EmuRequest::Pause) && isInterrupt(pending)) return;
+        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
+                                             std::memory_order_acq_rel))
+            return;
+    }
+}
+
+uint32_t ThreadControl::postUnlessBusy(uint32_t code) {
+    uint32_t old = emuRequest.load(std::memory_order_relaxed);
+    for (;;) {
+        const uint32_t pending = old & requestCodeMask;
+        if (pending != 0 && pending != vantrel::code(EmuRequest::Redraw)) return pending;
+        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
+                                             std::memory_order_acq_rel))
+            return code;
+    }
+}
+
+void ThreadControl::repostPause() { postUnlessBusy(code(EmuRequest::Pause)); }
+
+void ThreadControl::resume() {
+    {
+        std::lock_guard lock(mutex_);
+        wakeToken_ = true;
+    }
+    cv_.notify_all();
+}
+
+void ThreadControl::hold() {
+    std::unique_lock lock(mutex_);
+    held_ = true;
+    if (state_ != LoopState::running) return;
+    emuRequest.fetch_or(holdRequestBit, std::memory_order_acq_rel);
+    cv_.wait(lock, [&] { return state_ != LoopState::running; });
+}
+
+void ThreadControl::release() {
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+    }
+    cv_.notify_all();
+}
+
+LoopState ThreadControl::state() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+void ThreadControl::waitForStart() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return wakeToken_ && !held_; });
+    wakeToken_ = false;
+    state_ = LoopState::running;
+}
+
+void ThreadControl::dropWakeToken() {
+    std::lock_guard lock(mutex_);
+    wakeToken_ = false;
+}
+
+void ThreadControl::suspendSelf() {
+    std::unique_lock lock(mutex_);
+    if (pendingCode() != code(EmuRequest::Pause)) return;
+    state_ = LoopState::paused;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return wakeToken_ && !held_; });
+    wakeToken_ = false;
+    state_ = LoopState::running;
+}
+
+void ThreadControl::honourHold() {
+    std::unique_lock lock(mutex_);
+    if (!held_) return;
+    state_ = LoopState::held;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return !held_; });
+    state_ = LoopState::running;
+}
+
+void ThreadControl::enterHostCall() {
+    std::lock_guard lock(mutex_);
+    stateBeforeHostCall_ = state_;
+    state_ = LoopState::inHostCall;
+    cv_.notify_all();
+}
+
+void ThreadControl::leaveHostCall() {
+    std::unique_lock lock(mutex_);
+    // Only a running loop has to wait out a hold taken meanwhile; a machine driven
+    // without its loop (tools, fuzzers) goes back to the state it was in.
+    if (stateBeforeHostCall_ == LoopState::running) cv_.wait(lock, [&] { return !held_; });
+    state_ = stateBeforeHostCall_;
+}
+
+// Notified under the lock: once a waiter sees "ended" the loop touches nothing of
+// the control any more, even if the waiter goes on to destroy the machine.
+void ThreadControl::loopEnded() {
+    std::lock_guard lock(mutex_);
+    state_ = LoopState::ended;
+    cv_.notify_all();
+}
+
+}  // namespace vantrel

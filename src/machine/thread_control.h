@@ -1,0 +1,130 @@
+// How the user-interface thread and the emulation thread meet.
+//
+// The request word is the only thing the loop looks at between instructions: one
+// relaxed load, and an exchange only when it is non-zero. Everything else here (the
+// wake token, the hold, the halt event) is paid for only when the loop pauses, is
+// held, or calls the host.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace vantrel {
+
+// Codes of the request word. Posters replace what is pending: nothing is queued.
+enum class EmuRequest : uint32_t {
+    None = 0,
+    Redraw = 1,
+    Stop = 2,
+    Pause = 3,
+    Interrupt = 4,
+    Abort = 5,
+    InterruptAlias = 6,  // served like 4; nothing posts it
+};
+
+inline constexpr uint32_t code(EmuRequest request) { return static_cast<uint32_t>(request); }
+
+// Bit 31 of the word asks the loop to stop at the next instruction boundary for a
+// hold from outside. It is internal: posters keep it, request codes never use it.
+inline constexpr uint32_t holdRequestBit = 0x80000000u;
+inline constexpr uint32_t requestCodeMask = ~holdRequestBit;
+
+// An in-process event with pulse semantics: a pulse wakes the threads waiting at
+// that moment and leaves the event unsignalled.
+class HaltEvent {
+public:
+    void pulse();
+    // True when a pulse ended the wait, false when the time ran out.
+    bool waitFor(std::chrono::milliseconds timeout);
+    // The same, counting every pulse after pulseCount() returned seen: a waiter that
+    // takes the count before it wakes the loop cannot miss a quick pause.
+    bool waitForPulseAfter(uint64_t seen, std::chrono::milliseconds timeout);
+    uint64_t pulseCount() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    uint64_t generation_ = 0;
+};
+
+enum class LoopState { notStarted, running, paused, inHostCall, held, ended };
+
+class ThreadControl {
+public:
+    std::atomic<uint32_t> emuRequest{0};
+    HaltEvent haltEvent;
+
+    // --- any thread ---------------------------------------------------------
+    // Store a request code, replacing a pending one (the hold bit survives). Two
+    // requests are never replaced, because losing them leaves the machine wrong:
+    // Stop and Abort end the loop whatever comes after them, and HALT's Pause leaves
+    // a pending Interrupt in place (the processor takes a pending interrupt at once
+    // instead of halting).
+    void post(uint32_t code);
+    void post(EmuRequest request) { post(code(request)); }
+    // Store a request code only when the word is empty or holds a Redraw, which the
+    // new request makes redundant. Returns the code pending afterwards: the one
+    // stored, or the one that kept its place.
+    uint32_t postUnlessBusy(uint32_t code);
+    // The code part of the word, as a plain read.
+    uint32_t pendingCode() const {
+        return emuRequest.load(std::memory_order_acquire) & requestCodeMask;
+    }
+    // Give the loop one wake token; tokens do not add up beyond one. A token given
+    // while the loop pauses (after it took Pause, before it sleeps) is kept, so that
+    // wake is never lost; one given to a running loop has no effect.
+    void resume();
+
+    // Block until the loop rests at an instruction boundary (or is paused, not
+    // started, ended, or blocked in a host call), and keep it there until release().
+    // Neither uses up nor adds a wake token.
+    void hold();
+    void release();
+
+    LoopState state() const;
+
+    // --- emulation thread ---------------------------------------------------
+    void waitForStart();  // before the first instruction
+    // The loop took Pause from the word: a token given while it ran is stale (the
+    // timer resumes a busy loop at every tick) and would wake it at once, one
+    // instruction too early for the next key.
+    void dropWakeToken();
+    // The Pause request, after the loop re-posted Pause: sleeps until a token comes,
+    // unless a request has replaced the Pause meanwhile (its resume may have been
+    // dropped; the loop serves it without sleeping).
+    void suspendSelf();
+    void honourHold();     // the loop saw the hold bit
+    void enterHostCall();  // a blocking call to the window begins
+    void leaveHostCall();  // ... and ends; waits out a hold taken meanwhile
+    void loopEnded();
+
+    // Re-post Pause without overwriting a request that arrived after the loop took
+    // the word: the Interrupt of a key injected in that window is kept. A Redraw is
+    // replaced, since the pause has just asked for the repaint itself.
+    void repostPause();
+
+private:
+    bool wakeToken_ = false;  // guarded by mutex_
+    bool held_ = false;
+    LoopState state_ = LoopState::notStarted;
+    LoopState stateBeforeHostCall_ = LoopState::notStarted;
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+};
+
+// Scoped hold: the loop rests while the guard lives.
+class HoldGuard {
+public:
+    explicit HoldGuard(ThreadControl& control) : control_(control) { control_.hold(); }
+    ~HoldGuard() { control_.release(); }
+    HoldGuard(const HoldGuard&) = delete;
+    HoldGuard& operator=(const HoldGuard&) = delete;
+
+private:
+    ThreadControl& control_;
+};
+
+}  // namespace vantrel

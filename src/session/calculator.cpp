@@ -1,0 +1,161 @@
+#include "session/calculator.h"
+
+#include "machine/bus.h"
+#include "machine/emulation_thread.h"
+#include "machine/interrupts.h"
+#include "session/front_end.h"
+#include "session/session_host.h"
+#include "session/timer_tick.h"
+#include "session/upload.h"
+
+namespace vantrel {
+
+namespace {
+
+// The wait for the loop to reach its next HALT before an injected key.
+constexpr uint16_t injectedKeyWaitMs = 100;
+
+}  // namespace
+
+Calculator::Calculator(FrontEnd& frontEnd)
+    : frontEnd_(frontEnd),
+      machine_(std::make_unique<Machine>()),
+      host_(std::make_unique<SessionHost>(frontEnd)),
+      keypad_(*machine_) {
+    machine_->setHost(host_.get());
+}
+
+Calculator::~Calculator() {
+    if (thread_ && !abandoned_) stop();
+    if (abandoned_) {
+        // The thread still runs on these and calls the host: they must outlive it.
+        (void)machine_.release();
+        (void)host_.release();
+        (void)thread_.release();
+    }
+}
+
+RomLoadResult Calculator::load(const std::string& romPath, const std::string& ramPath,
+                               bool testRomVersion) {
+    const RomLoadResult rom = loadRomImage(*machine_, romPath);
+    usable_ = rom.usable(testRomVersion);
+    ramPath_ = ramPath;
+    stateRestored_ = usable_ && loadStateFile(*machine_, ramPath);
+    return rom;
+}
+
+bool Calculator::stateFileIsRomImage() const {
+    return vantrel::stateFileIsRomImage(*machine_, ramPath_);
+}
+
+bool Calculator::saveState(std::string* why) {
+    if (!usable_ || abandoned_ || running()) {
+        if (why) *why = abandoned_ ? "The calculator did not stop." : "The calculator is running.";
+        return false;
+    }
+    return saveStateFile(*machine_, ramPath_, why);
+}
+
+bool Calculator::reloadState(const std::string& ramPath) {
+    ramPath_ = ramPath;
+    if (abandoned_ || !usable_) return false;
+    keypad_.clear();
+    return reloadStateFile(*machine_, ramPath);
+}
+
+void Calculator::start() {
+    if (!usable_ || abandoned_ || thread_) return;
+    host_->resumeAnswering();
+    thread_ = std::make_unique<EmulationThread>(
+        *machine_, [host = host_.get()](LoopEnd end) { host->postLoopEnded(end); });
+}
+
+bool Calculator::stop() {
+    keypad_.clear();
+    if (!thread_ || abandoned_) return !abandoned_;
+    host_->beginStop();
+    if (!thread_->stop()) {
+        abandoned_ = true;
+        return false;
+    }
+    loopEnd_ = thread_->loopEnd();
+    thread_.reset();
+    return true;
+}
+
+bool Calculator::running() const { return thread_ != nullptr && !abandoned_; }
+
+std::optional<LoopEnd> Calculator::loopEnd() const {
+    if (thread_ && !abandoned_) return thread_->loopEnd();
+    return loopEnd_;
+}
+
+CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
+    // A refused illegal instruction ends the run without keeping its state.
+    if (!usable_ || abandoned_ || loopEnd() == LoopEnd::aborted) return CloseSave::discard;
+    switch (mode) {
+        case SaveStateMode::always:
+            return CloseSave::save;
+        case SaveStateMode::never:
+            return CloseSave::discard;
+        case SaveStateMode::showDialog:
+            break;
+    }
+    // Without a question, a calculator that is on is saved and one that is off is not.
+    if (!calculatorOn()) return CloseSave::discard;
+    return canAsk ? CloseSave::ask : CloseSave::save;
+}
+
+void Calculator::tick() {
+    if (running()) timerTick(*machine_, keypad_);
+}
+
+PressOutcome Calculator::clickAt(int x, int y) { return keypad_.pressAt(x, y); }
+PressOutcome Calculator::pressKey(int index) { return keypad_.pressKey(index); }
+void Calculator::releaseMouse() { keypad_.releaseMouse(); }
+void Calculator::dragMouseTo(int x, int y) { keypad_.dragTo(x, y); }
+
+PressOutcome Calculator::pcKeyDown(int32_t source, PcKey key, char32_t character) {
+    return keypad_.keyboardPress(source, key, character);
+}
+void Calculator::pcKeyUp(int32_t source) { keypad_.keyboardRelease(source); }
+void Calculator::releasePcKeys() { keypad_.releaseKeyboard(); }
+bool Calculator::pcKeyHeld() const { return keypad_.keyboardHeld(); }
+std::optional<int> Calculator::shownKey() const { return keypad_.shownKey(); }
+bool Calculator::keyPending() const { return keypad_.keyPending(); }
+
+void Calculator::injectKey(KeyCode code) {
+    if (running()) vantrel::injectKey(*machine_, code, injectedKeyWaitMs);
+}
+
+void Calculator::upload(bool autoLinkOnUpload, const std::optional<std::string>& givenFile) {
+    if (running()) uploadFile(*machine_, frontEnd_, autoLinkOnUpload, givenFile);
+}
+
+bool Calculator::linkBusy() const { return !abandoned_ && machine_->link.busy(); }
+
+LcdBytes Calculator::lcd() const {
+    if (abandoned_) return LcdBytes{};
+    return lcdMemoryCopy(machine_->mem);
+}
+
+CpuRegisters Calculator::registers() {
+    if (abandoned_) return {};
+    HoldGuard hold(machine_->control);
+    return machine_->regs;
+}
+
+uint8_t Calculator::romBank() {
+    if (abandoned_) return 0;
+    HoldGuard hold(machine_->control);
+    return machine_->mem.state.romBank;
+}
+
+bool Calculator::calculatorOn() const { return !abandoned_ && vantrel::calculatorOn(*machine_); }
+
+bool Calculator::asleep() const {
+    return running() && machine_->control.pendingCode() == code(EmuRequest::Pause) &&
+           !keypad_.keyPending() && !machine_->link.busy();
+}
+
+}  // namespace vantrel

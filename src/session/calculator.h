@@ -1,0 +1,131 @@
+// One running calculator: the machine with its ROM image and state file, the
+// emulation thread, the 50 ms tick, the keypad and its queue, the upload flow, and the
+// rules for starting, stopping and saving. Every front end (the window, the headless
+// runner, the tests) drives the calculator through this object and asks it what to
+// show; none of them touches the loop, the thread control or memory.
+//
+// All calls come from the front end's thread.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "hardware/lcd_picture.h"
+#include "machine/emulation_thread.h"
+#include "machine/loop_end.h"
+#include "session/keypad.h"
+#include "session/machine_files.h"
+#include "session/settings.h"
+#include "z80/cpu_registers.h"
+
+namespace vantrel {
+
+class FrontEnd;
+class Machine;
+class SessionHost;
+
+// What closing does with the state file.
+enum class CloseSave { save, discard, ask };
+
+class Calculator {
+public:
+    explicit Calculator(FrontEnd& frontEnd);
+    ~Calculator();
+    Calculator(const Calculator&) = delete;
+    Calculator& operator=(const Calculator&) = delete;
+
+    // --- the ROM image and the state file -------------------------------------------
+    // Loads the ROM image; when the machine may run on it, also the state file (or
+    // makes a cold start). Only before start().
+    RomLoadResult load(const std::string& romPath, const std::string& ramPath, bool testRomVersion);
+    bool usable() const { return usable_; }
+    // Whether load() found a state file (else the calculator started cold).
+    bool stateRestored() const { return stateRestored_; }
+    const std::string& ramPath() const { return ramPath_; }
+    // The state file the program writes and reloads from now on.
+    void setRamPath(const std::string& path) { ramPath_ = path; }
+
+    // Whether the state file names the ROM image (it is then neither read nor written).
+    bool stateFileIsRomImage() const;
+
+    // Writes the state file. Refused while the emulation thread runs or after one that
+    // would not stop. why (when given) says what went wrong.
+    bool saveState(std::string* why = nullptr);
+    // Loads another state file into the running calculator, which stays asleep if it
+    // slept; undelivered keys are forgotten. True when the file was read (else a cold
+    // start). The path becomes the calculator's state file.
+    bool reloadState(const std::string& ramPath);
+
+    // --- the emulation thread ----------------------------------------------------------
+    // Creates the thread; its first instruction runs at the first tick.
+    void start();
+    // How long stop() waits for the loop to end.
+    static constexpr std::chrono::milliseconds stopTimeout = EmulationThread::stopTimeout;
+
+    // Posts Stop and waits at most stopTimeout. True when the thread ended (or none ran).
+    // A thread that does not stop is left to itself with the machine: the calculator
+    // is gone for good (abandoned()).
+    bool stop();
+    bool running() const;
+    bool abandoned() const { return abandoned_; }
+    // How the loop ended, once it has.
+    std::optional<LoopEnd> loopEnd() const;
+    // What closing should do with the state file under the given mode; canAsk: the
+    // front end can put the question to the user.
+    CloseSave saveOnClose(SaveStateMode mode, bool canAsk) const;
+
+    // --- the 50 ms timer -----------------------------------------------------------------
+    void tick();
+
+    // --- keys ---------------------------------------------------------------------------
+    // Mouse, at 1x client coordinates of the skin.
+    PressOutcome clickAt(int x, int y);
+    // A skin key by index, as a click on it.
+    PressOutcome pressKey(int index);
+    void releaseMouse();
+    void dragMouseTo(int x, int y);
+    // PC keyboard: source identifies the physical key for its key-up.
+    PressOutcome pcKeyDown(int32_t source, PcKey key, char32_t character);
+    void pcKeyUp(int32_t source);
+    void releasePcKeys();
+    bool pcKeyHeld() const;
+    // The key drawn pressed now.
+    std::optional<int> shownKey() const;
+    bool keyPending() const;
+    // A key pressed by program past the keypad and its queue (waits for the loop).
+    void injectKey(KeyCode code);
+
+    // --- the link -------------------------------------------------------------------------
+    // The Upload command (the Open dialog, or the given file).
+    void upload(bool autoLinkOnUpload, const std::optional<std::string>& givenFile = std::nullopt);
+    bool linkBusy() const;
+
+    // --- what to show ----------------------------------------------------------------------
+    // The LCD's bytes now (blank while the calculator is off).
+    LcdBytes lcd() const;
+    // The processor's registers and the ROM bank now (taken while the loop rests).
+    CpuRegisters registers();
+    uint8_t romBank();
+    bool calculatorOn() const;
+    // Paused in HALT with no key to deliver and the link idle.
+    bool asleep() const;
+
+    // The machine, for tools that hold the loop themselves and for tests. Not to be
+    // touched after an abandoned stop.
+    Machine& machine() { return *machine_; }
+
+private:
+    FrontEnd& frontEnd_;
+    std::unique_ptr<Machine> machine_;
+    std::unique_ptr<SessionHost> host_;
+    std::unique_ptr<EmulationThread> thread_;
+    Keypad keypad_;
+    std::string ramPath_;
+    bool usable_ = false;
+    bool stateRestored_ = false;
+    bool abandoned_ = false;
+    std::optional<LoopEnd> loopEnd_;
+};
+
+}  // namespace vantrel

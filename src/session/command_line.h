@@ -1,0 +1,34 @@
+// The program's arguments: "/rom:PATH" and "/ram:PATH" (the prefix in any case, the
+// value running to the end of the argument), "--rom PATH", "--rom=PATH", the same for
+// "--ram", "--help", "--version" and the debugging option "--grab PATH"; a variable
+// file ("*.85?", as the desktop entry passes it) is uploaded.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+struct Settings;
+
+struct CommandLine {
+    std::optional<std::string> romPath;
+    std::optional<std::string> ramPath;
+    std::optional<std::string> grabPath;    // save a picture of the window there and quit
+    std::optional<std::string> uploadPath;  // a variable file to send once the window runs
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> warnings;  // ignored arguments, one line each
+    std::vector<std::string> errors;    // arguments that make the start pointless
+};
+
+// args excludes the program name.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+// Command-line paths override the settings file's.
+void applyCommandLine(const CommandLine& line, Settings& settings);
+
+std::string usageText();
+
+}  // namespace vantrel

@@ -1,0 +1,157 @@
+// The calculator's keys as the user presses them: clicks on the skin and PC keys
+// wait in a short queue that the 50 ms timer empties one press per tick. Only [ON]
+// reaches a switched-off calculator.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "session/key_table.h"
+
+namespace vantrel {
+
+class Machine;
+
+// The calculator's shift-flag byte: bit 4 while [ALPHA] is active, bit 3 while [2nd] is.
+inline constexpr uint16_t shiftFlagsAddress = 0x8358;
+inline constexpr uint8_t alphaShiftBit = 0x10;
+inline constexpr uint8_t secondShiftBit = 0x08;
+
+// The shift-flag byte as the calculator's software holds it now. Read without a lock
+// while the emulation thread may change it; a stale value only affects one mapping.
+uint8_t readShiftFlags(const Machine& m);
+
+// PC keys that the key-down table knows, independent of the windowing system. The
+// shell maps its key events onto these; typed characters arrive as text.
+enum class PcKey {
+    other,
+    backspace,
+    tab,
+    enter,
+    control,
+    escape,
+    space,
+    end,
+    home,
+    left,
+    up,
+    right,
+    down,
+    insert,
+    del,
+    f1,
+    f2,
+    f3,
+    f4,
+    f5,
+    caret,  // the key that types "^" without a shift key on this layout
+};
+
+// Where a press came from: the mouse, or a PC key by a non-negative identifier of
+// the front end's choosing that its key-down and key-up share.
+inline constexpr int32_t mouseSource = -1;
+
+// What became of a press.
+enum class PressOutcome {
+    ignored,    // no calculator key
+    shownOnly,  // drawn pressed, not delivered: the calculator is off
+    queued,
+    dropped,  // drawn pressed, not delivered: the queue is full
+};
+
+// A press waiting for its tick. Keys that follow the calculator's shifts (letters,
+// "=", Insert) keep what was typed and are mapped when they are delivered, so that a
+// [2nd] or [ALPHA] typed just before applies to them.
+struct QueuedPress {
+    int32_t source = mouseSource;
+    int8_t skinIndex = -1;  // a click: the key itself
+    PcKey key = PcKey::other;
+    char32_t character = 0;
+    int8_t shownIndex = -1;  // the key drawn pressed
+    bool held = true;        // not yet released
+    bool pressedWhileOn = true;
+};
+
+inline constexpr std::size_t keyQueueCapacity = 64;
+
+class MouseKeySource {
+public:
+    virtual ~MouseKeySource() = default;
+    virtual void onKey(bool down, int index) = 0;
+
+    bool mouseDown = false;
+    uint8_t mouseKeyIndex = 0;
+};
+
+class KeyboardKeySource {
+public:
+    virtual ~KeyboardKeySource() = default;
+    virtual void onKey(bool down, int index) = 0;
+};
+
+class Keypad : public MouseKeySource, public KeyboardKeySource {
+public:
+    explicit Keypad(const Machine& machine);
+
+    // A press or release of the mouse's key.
+    void onKey(bool down, int index) override;
+
+    // Mouse (left button), at 1x client coordinates.
+    PressOutcome pressAt(int x, int y);
+    // The skin key with this index, as a click on it.
+    PressOutcome pressKey(int index);
+    void releaseMouse();
+    void dragTo(int x, int y);
+
+    // Keyboard: one press per PC key going down, with the key-down's key and the
+    // character it typed; the key-down table is looked at first. The platform's
+    // auto-repeat is not a press.
+    PressOutcome keyboardPress(int32_t source, PcKey key, char32_t character);
+    void keyboardRelease(int32_t source);
+    // Every PC key let go at once (the window lost the keyboard).
+    void releaseKeyboard();
+    bool keyboardHeld() const;
+
+    // The key drawn pressed now, if any.
+    std::optional<int> shownKey() const;
+
+    // Index of the skin key for a key-down or a character, by the calculator's shifts.
+    std::optional<int> mapPcKey(PcKey key) const;
+    std::optional<int> mapPcChar(char32_t character) const;
+
+    // Once per timer tick: the code to deliver, 0 on the ticks of the auto-repeat
+    // delay, nothing when there is nothing to deliver.
+    std::optional<uint8_t> nextKeyCode();
+    bool keyPending() const;
+    std::size_t queuedPresses() const { return queued_; }
+
+    // Forget every press not yet delivered and any repeat: the calculator's state was
+    // replaced, or it stopped. Presses made before the calculator went off are
+    // forgotten at the next tick.
+    void clear();
+
+    uint8_t keyIndex = 0;     // the key pressed last
+    uint8_t keyCode = 0;      // the key delivered last, while it may repeat
+    uint8_t repeatCount = 0;  // ticks since keyCode was delivered, up to the delay
+    bool keyPressed = false;  // keyCode's key is still held
+
+private:
+    bool secondShiftActive() const;
+    bool alphaShiftActive() const;
+    std::optional<int> mapPress(const QueuedPress& press) const;
+    PressOutcome enqueue(const QueuedPress& press);
+    void release(int32_t source);
+
+    const Machine& machine_;
+    std::array<QueuedPress, keyQueueCapacity> queue_{};
+    std::size_t head_ = 0;
+    std::size_t queued_ = 0;
+    int32_t deliveredSource_ = mouseSource;  // where keyCode's press came from
+    int8_t deliveredShown_ = -1;
+    int8_t shown_ = -1;
+    PressOutcome lastMouseOutcome_ = PressOutcome::ignored;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,58 @@
+#include "session/messages.h"
+
+namespace vantrel {
+
+namespace {
+
+// The boxes show at most 256 characters of the name.
+constexpr std::size_t shownNameLimit = 256;
+
+}  // namespace
+
+std::string programTitle() { return std::string(programName) + " " + programVersion; }
+
+const char* romMessage(const RomLoadResult& result) {
+    return result.outcome == RomLoad::wrongVersion ? wrongRomVersionText : romLoadFailedText;
+}
+
+std::string filePromptText(FilePrompt kind, const std::string& fileName,
+                           const std::string& reason) {
+    // Cut by characters, never inside one.
+    std::size_t end = 0;
+    for (std::size_t shown = 0; end < fileName.size() && shown < shownNameLimit; ++shown) {
+        ++end;
+        while (end < fileName.size() && (static_cast<unsigned char>(fileName[end]) & 0xC0) == 0x80)
+            ++end;
+    }
+    const std::string name = fileName.substr(0, end);
+    std::string text;
+    switch (kind) {
+        case FilePrompt::cannotOpen:
+            text = "Can't open file \n" + name + ".";
+            break;
+        case FilePrompt::overwrite:
+            text = "Overwrite file \n" + name + "?";
+            break;
+        case FilePrompt::badData:
+            text = "The file \n" + name + " \ncontains bad data.";
+            break;
+    }
+    if (!reason.empty()) text += "\n" + reason;
+    return text;
+}
+
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        while (i + 1 < text.size() && text[i + 1] == ' ') ++i;
+        if (!line.empty()) line += ' ';
+    }
+    return line;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,110 @@
+#include "session/png_file.h"
+
+#include <algorithm>
+#include <array>
+
+#include "files/file_io.h"
+#include "hardware/lcd_picture.h"
+
+namespace vantrel::headless {
+
+namespace {
+
+// A stored deflate block holds at most 65535 bytes.
+constexpr std::size_t storedBlockLimit = 65535;
+
+constexpr std::array<uint32_t, 256> crcTable = [] {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}();
+
+void putBigEndian(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    putBigEndian(out, static_cast<uint32_t>(data.size()));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    putBigEndian(out, crc32(out.data() + typeAt, out.size() - typeAt));
+}
+
+}  // namespace
+
+uint32_t crc32(const uint8_t* data, std::size_t size, uint32_t crc) {
+    crc = ~crc;
+    for (std::size_t i = 0; i < size; ++i) crc = crcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+uint32_t adler32(const uint8_t* data, std::size_t size) {
+    uint32_t a = 1, b = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        a = (a + data[i]) % 65521;
+        b = (b + a) % 65521;
+    }
+    return b << 16 | a;
+}
+
+std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> out{0x78, 0x01};  // deflate, 32 KiB window, no dictionary
+    std::size_t at = 0;
+    do {
+        const std::size_t length = std::min(storedBlockLimit, data.size() - at);
+        const bool last = at + length == data.size();
+        out.push_back(last ? 1 : 0);  // BFINAL, BTYPE 00
+        out.push_back(static_cast<uint8_t>(length));
+        out.push_back(static_cast<uint8_t>(length >> 8));
+        out.push_back(static_cast<uint8_t>(~length));
+        out.push_back(static_cast<uint8_t>(~length >> 8));
+        out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
+                   data.begin() + static_cast<std::ptrdiff_t>(at + length));
+        at += length;
+    } while (at < data.size());
+    putBigEndian(out, adler32(data.data(), data.size()));
+    return out;
+}
+
+std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background) {
+    static constexpr uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> png(signature, signature + 8);
+
+    std::vector<uint8_t> header;
+    putBigEndian(header, lcdWidth);
+    putBigEndian(header, lcdHeight);
+    header.insert(header.end(),
+                  {1, 3, 0, 0, 0});  // 1 bit, palette, deflate, filter 0, no interlace
+    putChunk(png, "IHDR", header);
+
+    std::vector<uint8_t> palette;
+    for (const uint32_t colour : {background, foreground})
+        palette.insert(palette.end(),
+                       {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
+                        static_cast<uint8_t>(colour >> 16)});
+    putChunk(png, "PLTE", palette);
+
+    // The LCD's rows are already PNG rows of a one-bit image; each gets filter type 0.
+    constexpr std::size_t rowBytes = lcdWidth / 8;
+    std::vector<uint8_t> raw;
+    raw.reserve(lcdHeight * (rowBytes + 1));
+    for (std::size_t row = 0; row < lcdHeight; ++row) {
+        raw.push_back(0);
+        raw.insert(raw.end(), lcd + row * rowBytes, lcd + (row + 1) * rowBytes);
+    }
+    putChunk(png, "IDAT", zlibStored(raw));
+    putChunk(png, "IEND", {});
+    return png;
+}
+
+bool writePngFile(const std::vector<uint8_t>& png, const std::string& path) {
+    return writeWholeFile(path, png.data(), png.size());
+}
+
+}  // namespace vantrel::headless

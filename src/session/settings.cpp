@@ -1,0 +1,193 @@
+#include "session/settings.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "files/file_io.h"
+#include "session/ini_file.h"
+#include "session/user_dirs.h"
+#include "text/ascii_case.h"
+
+namespace vantrel {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* iniFileName = "Vantrel.ini";
+constexpr const char* defaultRomPath = "TI85Rom.bin";
+constexpr const char* defaultRamPath = "TI85Stat.bin";
+constexpr const char* defaultForeground = "0x00ffffff";
+constexpr const char* defaultBackground = "0x00000000";
+constexpr const char* defaultScreenshotBase = "TI85-";
+
+// Field sizes of the record, terminator included: a longer value is cut to one
+// byte less. The two paths are not cut.
+constexpr std::size_t screenshotBaseField = screenshotBaseLimit + 1;
+constexpr std::size_t colourField = 128;
+
+// A settings file is a few hundred bytes; far larger is not one we should load
+// (nor overwrite, since its content could not be kept).
+constexpr std::size_t maxIniBytes = 16u << 20;
+
+// Cut to at most limit bytes without splitting a UTF-8 sequence.
+std::string cutToField(std::string text, std::size_t field) {
+    const std::size_t limit = field - 1;
+    if (text.size() <= limit) return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+    return text;
+}
+
+// A file written on Windows separates folders with "\".
+std::string withSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// Hexadecimal with an optional "0x"; reading stops at the first other character.
+// A number too large for 32 bits reads as 0xFFFFFFFF.
+uint32_t parseColour(std::string_view text) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    uint64_t value = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            break;
+        value = value * 16 + static_cast<uint64_t>(digit);
+        if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+std::string formatColour(uint32_t colour) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(colour));
+    return text;
+}
+
+const char* yesNo(bool value) { return value ? "Yes" : "No"; }
+
+const char* saveStateWord(SaveStateMode mode) {
+    switch (mode) {
+        case SaveStateMode::never:
+            return "Never";
+        case SaveStateMode::always:
+            return "Always";
+        default:
+            return "ShowDialog";
+    }
+}
+
+}  // namespace
+
+void locateSettingsFile(Settings& settings, const std::string& programDir) {
+    std::error_code ec;
+    const fs::path cwd = fs::current_path(ec);
+    if (isRegularFile(iniFileName)) {
+        settings.iniPath = ec ? std::string(iniFileName) : (cwd / iniFileName).string();
+        return;
+    }
+    if (!programDir.empty()) {
+        const std::string beside = programDir + "/" + iniFileName;
+        if (isRegularFile(beside) || ::access(programDir.c_str(), W_OK) == 0) {
+            settings.iniPath = beside;
+            return;
+        }
+    }
+    if (const std::string home = configHome(); !home.empty()) {
+        settings.iniPath = home + "/vantrel/" + iniFileName;
+        return;
+    }
+    settings.iniPath = ec ? std::string(iniFileName) : (cwd / iniFileName).string();
+}
+
+bool readSettings(Settings& settings, const std::string& programDir, std::string* why) {
+    if (settings.iniPath.empty()) locateSettingsFile(settings, programDir);
+    std::string text;
+    int error = 0;
+    const bool read =
+        readFileText(settings.iniPath, text, maxIniBytes, &error);  // no file: every default
+    if (!read && why) *why = errorText(error);
+    const IniFile ini(text);
+
+    auto value = [&](const char* section, const char* key, const char* fallback) {
+        return ini.get(section, key).value_or(fallback);
+    };
+    auto flag = [&](const char* key, const char* fallback) {
+        return equalsIgnoringCase(value("Preferences", key, fallback), "Yes");
+    };
+
+    settings.romPath = withSlashes(value("Directories", "ROMFile", defaultRomPath));
+    if (settings.romPath.empty()) settings.romPath = defaultRomPath;
+    settings.ramPath = withSlashes(value("Directories", "RAMFile", defaultRamPath));
+    if (settings.ramPath.empty()) settings.ramPath = defaultRamPath;
+
+    settings.background =
+        parseColour(cutToField(value("Colors", "Background", defaultBackground), colourField));
+    settings.foreground =
+        parseColour(cutToField(value("Colors", "Foreground", defaultForeground), colourField));
+    if (settings.foreground == settings.background) {
+        settings.foreground = 0x00FFFFFF;
+        settings.background = 0x00000000;
+    }
+
+    settings.allowMultipleInstances = flag("AllowMultipleInst", "No");
+    settings.autoLinkOnUpload = flag("AutoLinkOnUpload", "Yes");
+    settings.beepOnErrors = flag("BeepOnErrors", "Yes");
+    settings.screenshotToFile = flag("ScreenShotAsBitmap", "No");
+    settings.testRomVersion = flag("TestROMVersion", "Yes");
+
+    const std::string mode = value("Preferences", "SaveState", "ShowDialog");
+    settings.saveStateMode = equalsIgnoringCase(mode, "Never")    ? SaveStateMode::never
+                             : equalsIgnoringCase(mode, "Always") ? SaveStateMode::always
+                                                                  : SaveStateMode::showDialog;
+
+    settings.screenshotBase = withSlashes(cutToField(
+        value("Preferences", "ScreenShotBase", defaultScreenshotBase), screenshotBaseField));
+    if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
+    return read;
+}
+
+bool writeSettings(const Settings& settings) {
+    if (settings.iniPath.empty()) return false;
+    std::string text;
+    std::error_code ec;
+    if (fs::exists(settings.iniPath, ec) && !readFileText(settings.iniPath, text, maxIniBytes))
+        return false;  // its other content could not be kept
+    IniFile ini(text);
+
+    // A value with a line break cannot be stored; the file then keeps its old value.
+    ini.set("Directories", "ROMFile", settings.romPath);
+    ini.set("Directories", "RAMFile", settings.ramPath);
+    ini.set("Colors", "Background", formatColour(settings.background));
+    ini.set("Colors", "Foreground", formatColour(settings.foreground));
+    ini.set("Preferences", "AllowMultipleInst", yesNo(settings.allowMultipleInstances));
+    ini.set("Preferences", "AutoLinkOnUpload", yesNo(settings.autoLinkOnUpload));
+    ini.set("Preferences", "BeepOnErrors", yesNo(settings.beepOnErrors));
+    ini.set("Preferences", "ScreenShotAsBitmap", yesNo(settings.screenshotToFile));
+    ini.set("Preferences", "ScreenShotBase", settings.screenshotBase);
+    ini.set("Preferences", "TestROMVersion", yesNo(settings.testRomVersion));
+    ini.set("Preferences", "SaveState", saveStateWord(settings.saveStateMode));
+
+    const fs::path folder = fs::path(settings.iniPath).parent_path();
+    if (!folder.empty()) fs::create_directories(folder, ec);
+    const std::string out = ini.text();
+    return writeWholeFile(settings.iniPath, out.data(), out.size());
+}
+
+}  // namespace vantrel

@@ -1,0 +1,50 @@
+// The preferences record and its settings file "Vantrel.ini".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+// [Preferences] SaveState: what closing does with the calculator's state.
+enum class SaveStateMode {
+    showDialog,  // ask while the calculator is on
+    never,
+    always,
+};
+
+// The longest ScreenShotBase kept, in bytes; a longer one is cut, never inside a
+// UTF-8 character.
+inline constexpr std::size_t screenshotBaseLimit = 251;
+
+struct Settings {
+    std::string romPath;                                      // [Directories] ROMFile
+    std::string ramPath;                                      // [Directories] RAMFile
+    uint32_t foreground = 0x00FFFFFF;                         // [Colors] Foreground, 0x00BBGGRR
+    uint32_t background = 0x00000000;                         // [Colors] Background
+    SaveStateMode saveStateMode = SaveStateMode::showDialog;  // [Preferences] SaveState
+    bool beepOnErrors = true;                                 // [Preferences] BeepOnErrors
+    bool screenshotToFile = false;                            // [Preferences] ScreenShotAsBitmap
+    bool autoLinkOnUpload = true;                             // [Preferences] AutoLinkOnUpload
+    bool testRomVersion = true;                               // [Preferences] TestROMVersion
+    bool allowMultipleInstances = false;                      // [Preferences] AllowMultipleInst
+    std::string screenshotBase = "TI85-";                     // [Preferences] ScreenShotBase
+    std::string iniPath;                                      // where the file is; not stored
+
+    bool operator==(const Settings&) const = default;
+};
+
+// Fills iniPath: "Vantrel.ini" in the current directory when it exists there; else
+// beside the program (programDir) when it exists there or that folder is writable;
+// else $XDG_CONFIG_HOME/vantrel/Vantrel.ini (~/.config/vantrel by default).
+void locateSettingsFile(Settings& settings, const std::string& programDir);
+// Fills every stored field from the file (defaults where missing). False when the
+// file could not be read (missing included), with the system's error number in
+// error when given; every field then holds its default.
+bool readSettings(Settings& settings, const std::string& programDir, std::string* why = nullptr);
+// Stores every stored field, keeping everything else in the file; creates the
+// file's folder when missing. True when the file was written (atomically).
+bool writeSettings(const Settings& settings);
+
+}  // namespace vantrel

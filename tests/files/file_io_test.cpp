@@ -1,0 +1,376 @@
+#include "files/file_io.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <numeric>
+#include <random>
+
+#include "support/full_disk.h"
+#include "support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FileSizeLimit;
+using test::readBytes;
+using test::TempDir;
+using test::writeBytes;
+
+std::vector<uint8_t> pattern(std::size_t size, uint8_t start = 0) {
+    std::vector<uint8_t> bytes(size);
+    std::iota(bytes.begin(), bytes.end(), start);
+    return bytes;
+}
+
+constexpr std::size_t stateSize = 32800;
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// Only the named files: a temporary file left behind would show up here.
+std::vector<std::string> entries(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ReadWholeFileTest, ReadsExactlyCountAndReportsShortfall) {
+    TempDir dir;
+    writeBytes(dir / "exact", pattern(100));
+    writeBytes(dir / "longer", pattern(150));
+    writeBytes(dir / "short", pattern(60, 1));
+    writeBytes(dir / "empty", {});
+
+    std::vector<uint8_t> buffer(100, 0xEE);
+    EXPECT_TRUE(readWholeFile(dir / "exact", buffer.data(), 100));
+    EXPECT_EQ(buffer, pattern(100));
+
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    EXPECT_TRUE(readWholeFile(dir / "longer", buffer.data(), 100));
+    EXPECT_EQ(buffer, pattern(100));
+
+    // The bytes before the shortfall stay; the rest of the buffer is untouched.
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    EXPECT_FALSE(readWholeFile(dir / "short", buffer.data(), 100));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 60, pattern(60, 1).begin()));
+    EXPECT_EQ(buffer[60], 0xEE);
+    EXPECT_EQ(buffer[99], 0xEE);
+
+    EXPECT_FALSE(readWholeFile(dir / "empty", buffer.data(), 100));
+    EXPECT_FALSE(readWholeFile(dir / "missing", buffer.data(), 100));
+}
+
+TEST(ReadWholeFileTest, RefusesWhatIsNotARegularFileWithoutBlocking) {
+    TempDir dir;
+    std::vector<uint8_t> buffer(16);
+    fs::create_directory(dir / "folder");
+    EXPECT_FALSE(readWholeFile(dir / "folder", buffer.data(), 16));
+
+    // Opening a FIFO for reading would wait for a writer if it blocked.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(readWholeFile(dir / "fifo", buffer.data(), 16));
+
+    EXPECT_FALSE(readWholeFile("/dev/zero", buffer.data(), 16));
+    EXPECT_FALSE(readWholeFile("", buffer.data(), 16));
+    EXPECT_FALSE(readWholeFile(dir / "x", nullptr, 16));
+}
+
+TEST(ReadWholeFileTest, PathWithNulByteDoesNotOpenItsPrefix) {
+    TempDir dir;
+    writeBytes(dir / "rom", pattern(8));
+    std::vector<uint8_t> buffer(8);
+    std::string sneaky = dir / "rom";
+    sneaky += std::string("\0.bak", 5);
+    EXPECT_FALSE(readWholeFile(sneaky, buffer.data(), 8));
+    EXPECT_FALSE(writeWholeFile(sneaky, buffer.data(), 8));
+    EXPECT_EQ(readBytes(dir / "rom"), pattern(8));
+}
+
+TEST(ReadWholeFileTest, UnreadableFileFails) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    TempDir dir;
+    writeBytes(dir / "locked", pattern(8));
+    ::chmod((dir / "locked").c_str(), 0);
+    std::vector<uint8_t> buffer(8);
+    EXPECT_FALSE(readWholeFile(dir / "locked", buffer.data(), 8));
+}
+
+TEST(WriteWholeFileTest, CreatesAndReplacesWithoutLeftovers) {
+    TempDir dir;
+    const auto first = pattern(300);
+    ASSERT_TRUE(writeWholeFile(dir / "state.bin", first.data(), first.size()));
+    EXPECT_EQ(readBytes(dir / "state.bin"), first);
+
+    const auto shorter = pattern(10, 7);
+    ASSERT_TRUE(writeWholeFile(dir / "state.bin", shorter.data(), shorter.size()));
+    EXPECT_EQ(readBytes(dir / "state.bin"), shorter);
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"state.bin"});
+
+    // A bare relative name lands in the current directory.
+    const auto cwd = fs::current_path();
+    fs::current_path(dir.path());
+    EXPECT_TRUE(writeWholeFile("relative.bin", first.data(), first.size()));
+    fs::current_path(cwd);
+    EXPECT_EQ(readBytes(dir / "relative.bin"), first);
+}
+
+TEST(WriteWholeFileTest, PermissionBitsKeptOrTakenFromUmask) {
+    TempDir dir;
+    const auto bytes = pattern(32);
+    const mode_t oldMask = ::umask(027);
+    EXPECT_TRUE(writeWholeFile(dir / "new.bin", bytes.data(), bytes.size()));
+    ::umask(oldMask);
+    EXPECT_EQ(modeOf(dir / "new.bin"), 0640u);
+
+    writeBytes(dir / "shared.bin", pattern(4));
+    ::chmod((dir / "shared.bin").c_str(), 0664);
+    EXPECT_TRUE(writeWholeFile(dir / "shared.bin", bytes.data(), bytes.size()));
+    EXPECT_EQ(modeOf(dir / "shared.bin"), 0664u);
+}
+
+TEST(WriteWholeFileTest, ReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    TempDir dir;
+    writeBytes(dir / "kept.bin", pattern(4));
+    ::chmod((dir / "kept.bin").c_str(), 0444);
+    const auto bytes = pattern(8, 1);
+    EXPECT_FALSE(writeWholeFile(dir / "kept.bin", bytes.data(), bytes.size()));
+    EXPECT_EQ(readBytes(dir / "kept.bin"), pattern(4));
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"kept.bin"});
+}
+
+TEST(WriteWholeFileTest, SymbolicLinkKeptAndItsTargetReplaced) {
+    TempDir dir;
+    fs::create_directory(dir / "real");
+    writeBytes(dir / "real/state.bin", pattern(4));
+    fs::create_symlink("real/state.bin", dir / "link.bin");  // relative to the link's folder
+    fs::create_symlink("link.bin", dir / "link2.bin");       // a chain of two
+
+    const auto bytes = pattern(64, 3);
+    ASSERT_TRUE(writeWholeFile(dir / "link2.bin", bytes.data(), bytes.size()));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link2.bin"));
+    EXPECT_EQ(readBytes(dir / "real/state.bin"), bytes);
+
+    // A dangling link gets its target created.
+    fs::create_symlink("real/new.bin", dir / "dangling.bin");
+    ASSERT_TRUE(writeWholeFile(dir / "dangling.bin", bytes.data(), bytes.size()));
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.bin"));
+    EXPECT_EQ(readBytes(dir / "real/new.bin"), bytes);
+
+    // A loop of links is refused rather than replaced.
+    fs::create_symlink("loopB", dir / "loopA");
+    fs::create_symlink("loopA", dir / "loopB");
+    EXPECT_FALSE(writeWholeFile(dir / "loopA", bytes.data(), bytes.size()));
+    EXPECT_TRUE(fs::is_symlink(dir / "loopA"));
+}
+
+TEST(WriteWholeFileTest, NeverReplacesFifoDeviceOrFolder) {
+    TempDir dir;
+    const auto bytes = pattern(8);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(writeWholeFile(dir / "fifo", bytes.data(), bytes.size()));
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+
+    fs::create_directory(dir / "folder");
+    EXPECT_FALSE(writeWholeFile(dir / "folder", bytes.data(), bytes.size()));
+    EXPECT_FALSE(writeWholeFile(dir / "folder/", bytes.data(), bytes.size()));
+    EXPECT_TRUE(fs::is_directory(dir / "folder"));
+
+    EXPECT_FALSE(writeWholeFile("/dev/full", bytes.data(), bytes.size()));
+    EXPECT_FALSE(writeWholeFile(dir / "no/such/folder/file", bytes.data(), bytes.size()));
+    EXPECT_FALSE(writeWholeFile("", bytes.data(), bytes.size()));
+    EXPECT_FALSE(writeWholeFile(dir / "x", nullptr, 8));
+}
+
+TEST(WriteWholeFileTest, FailedWriteLeavesOldFileWholeAndNoTemporary) {
+    TempDir dir;
+    const auto old = pattern(1000);
+    writeBytes(dir / "state.bin", old);
+    const auto big = pattern(64 * 1024);
+    int error = 0;
+    {
+        FileSizeLimit limit(16 * 1024);
+        EXPECT_FALSE(writeWholeFile(dir / "state.bin", big.data(), big.size(), &error));
+    }
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(readBytes(dir / "state.bin"), old);
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"state.bin"});
+}
+
+TEST(WriteWholeFileTest, FullDiskFailsSayingWhyAndKeepsTheOldFileAlone) {
+    TempDir dir;
+    const std::string disk = dir / "disk";
+    fs::create_directory(disk);
+    const auto old = pattern(1000);
+    const auto bytes = pattern(stateSize, 3);
+    const auto run = test::runOnFullDisk(
+        disk, [&] { writeBytes(disk + "/state.bin", old); },
+        [&] {
+            int error = 0;
+            if (writeWholeFile(disk + "/state.bin", bytes.data(), bytes.size(), &error)) return 100;
+            if (readBytes(disk + "/state.bin") != old) return 101;
+            for (const std::string& name : entries(disk))
+                if (name != "state.bin" && name != ".filler") return 102;  // a temporary left
+            return error;
+        });
+    EXPECT_EQ(run.status, run.expectedError);
+    EXPECT_EQ(errorText(ENOSPC), "No space left on device");
+    EXPECT_EQ(errorText(0), "");
+}
+
+TEST(WriteWholeFileTest, FailuresSayWhyAndAreFoundBeforeWriting) {
+    TempDir dir;
+    const auto bytes = pattern(8);
+    auto why = [&](const std::string& path) {
+        int error = 0;
+        EXPECT_FALSE(writeWholeFile(path, bytes.data(), bytes.size(), &error)) << path;
+        const WriteTarget target = checkWriteTarget(path);
+        EXPECT_FALSE(target.usable) << path;
+        EXPECT_EQ(target.error, error) << path;
+        return error;
+    };
+    fs::create_directory(dir / "folder");
+    EXPECT_EQ(why(dir / "folder"), EISDIR);
+    fs::create_symlink("loopB", dir / "loopA");
+    fs::create_symlink("loopA", dir / "loopB");
+    EXPECT_EQ(why(dir / "loopA"), ELOOP);
+    EXPECT_EQ(why(dir / "no/such/file"), ENOENT);
+    EXPECT_EQ(why(""), ENOENT);
+
+    EXPECT_TRUE(checkWriteTarget(dir / "new.bin").usable);
+    EXPECT_FALSE(checkWriteTarget(dir / "new.bin").exists);
+    writeBytes(dir / "old.bin", bytes);
+    EXPECT_TRUE(checkWriteTarget(dir / "old.bin").exists);
+    EXPECT_EQ(entries(dir.path()),
+              (std::vector<std::string>{"folder", "loopA", "loopB", "old.bin"}));
+}
+
+// A save killed at any moment leaves the old or the new file whole, and at most the
+// one temporary file of that target, which the next save takes over.
+TEST(WriteWholeFileTest, KilledSavesLeaveAtMostOneTemporary) {
+    TempDir dir;
+    const std::string target = dir / "st.bin";
+    const auto first = pattern(stateSize, 1);
+    const auto second = pattern(stateSize, 2);
+    writeBytes(target, first);
+    std::mt19937 random(20260305);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t saver = ::fork();
+        if (saver == 0) {
+            for (int i = 0;; ++i) {
+                const auto& bytes = i % 2 ? first : second;
+                writeWholeFile(target, bytes.data(), bytes.size());
+            }
+        }
+        ::usleep(500 + random() % 8000);
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+        const auto now = readBytes(target);
+        EXPECT_TRUE(now == first || now == second) << "round " << round;
+        EXPECT_LE(entries(dir.path()).size(), 2u) << "round " << round;
+    }
+    ASSERT_TRUE(writeWholeFile(target, first.data(), first.size()));
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"st.bin"});
+}
+
+// The directory takes no new file, so the file is rewritten where it is. Run in a
+// child without privileges when we are root, since root may write any folder.
+int writeInLockedFolder(const std::string& folder, const std::string& file,
+                        const std::vector<uint8_t>& bytes, rlim_t sizeLimit) {
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ::chown(folder.c_str(), 0, 0);
+        ::chown(file.c_str(), 65534, 65534);
+    }
+    ::chmod(folder.c_str(), 0555);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(77);
+        if (::access(file.c_str(), W_OK) != 0) ::_exit(77);
+        if (::access(folder.c_str(), W_OK) == 0) ::_exit(77);  // still writable: cannot test
+        if (sizeLimit) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit lowered{};
+            ::getrlimit(RLIMIT_FSIZE, &lowered);
+            lowered.rlim_cur = sizeLimit;
+            ::setrlimit(RLIMIT_FSIZE, &lowered);
+        }
+        ::_exit(writeWholeFile(file, bytes.data(), bytes.size()) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(folder.c_str(), 0755);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(WriteWholeFileTest, UnwritableFolderRewritesFileInPlace) {
+    TempDir dir;
+    fs::create_directory(dir / "locked");
+    const std::string file = dir / "locked/state.bin";
+    writeBytes(file, pattern(500));
+
+    const auto shorter = pattern(200, 9);
+    int result = writeInLockedFolder(dir / "locked", file, shorter, 0);
+    if (result == 77) GTEST_SKIP() << "cannot make a folder unwritable here";
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readBytes(file), shorter);
+
+    const auto longer = pattern(800, 5);
+    EXPECT_EQ(writeInLockedFolder(dir / "locked", file, longer, 0), 0);
+    EXPECT_EQ(readBytes(file), longer);
+
+    // Too big to fit: refused before any byte changes.
+    EXPECT_EQ(writeInLockedFolder(dir / "locked", file, pattern(64 * 1024), 16 * 1024), 1);
+    EXPECT_EQ(readBytes(file), longer);
+    EXPECT_EQ(entries(dir / "locked"), std::vector<std::string>{"state.bin"});
+}
+
+TEST(ReadFileTextTest, ReadsWholeFileWithinLimit) {
+    TempDir dir;
+    test::writeText(dir / "a.ini", std::string(200000, 'x'));
+    std::string text;
+    EXPECT_TRUE(readFileText(dir / "a.ini", text, 1 << 20));
+    EXPECT_EQ(text.size(), 200000u);
+    int error = 0;
+    EXPECT_FALSE(readFileText(dir / "a.ini", text, 1000, &error));
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_FALSE(readFileText(dir / "missing.ini", text, 1000, &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(readFileText(dir.path(), text, 1000, &error));
+    EXPECT_EQ(error, EISDIR);
+}
+
+TEST(SameFileTest, LinksAndSpellingsOfOneFile) {
+    TempDir dir;
+    fs::create_directory(dir / "sub");
+    writeBytes(dir / "rom.bin", pattern(8));
+    writeBytes(dir / "copy.bin", pattern(8));
+    fs::create_symlink("rom.bin", dir / "link.bin");
+    fs::create_hard_link(dir / "rom.bin", dir / "hard.bin");
+    EXPECT_TRUE(sameFile(dir / "rom.bin", dir / "link.bin"));
+    EXPECT_TRUE(sameFile(dir / "hard.bin", dir / "link.bin"));
+    EXPECT_TRUE(sameFile(dir / "rom.bin", dir / "sub/../rom.bin"));
+    EXPECT_FALSE(sameFile(dir / "rom.bin", dir / "copy.bin"));  // the same bytes, another file
+    EXPECT_FALSE(sameFile(dir / "rom.bin", dir / "missing.bin"));
+    // Neither made yet: the same place once links are followed.
+    fs::create_symlink("new.bin", dir / "dangling.bin");
+    EXPECT_TRUE(sameFile(dir / "dangling.bin", dir / "sub/../new.bin"));
+    EXPECT_FALSE(sameFile(dir / "dangling.bin", dir / "other.bin"));
+    EXPECT_FALSE(sameFile("", ""));
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,327 @@
+#include "session/settings.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readText;
+using test::TempDir;
+using test::writeText;
+
+Settings readFrom(const std::string& iniPath) {
+    Settings s;
+    s.iniPath = iniPath;
+    readSettings(s, "");
+    return s;
+}
+
+Settings readIni(const TempDir& dir, const std::string& text) {
+    writeText(dir / "Vantrel.ini", text);
+    return readFrom(dir / "Vantrel.ini");
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::string& dir) : old_(fs::current_path()) { fs::current_path(dir); }
+    ~ScopedCwd() { fs::current_path(old_); }
+
+private:
+    fs::path old_;
+};
+
+TEST(SettingsReadTest, MissingFileAndMissingKeysGiveDefaults) {
+    TempDir dir;
+    Settings s = readFrom(dir / "none.ini");
+    EXPECT_EQ(s.romPath, "TI85Rom.bin");
+    EXPECT_EQ(s.ramPath, "TI85Stat.bin");
+    EXPECT_EQ(s.foreground, 0x00FFFFFFu);
+    EXPECT_EQ(s.background, 0x00000000u);
+    EXPECT_EQ(s.saveStateMode, SaveStateMode::showDialog);
+    EXPECT_TRUE(s.beepOnErrors);
+    EXPECT_FALSE(s.screenshotToFile);
+    EXPECT_TRUE(s.autoLinkOnUpload);
+    EXPECT_TRUE(s.testRomVersion);
+    EXPECT_FALSE(s.allowMultipleInstances);
+    EXPECT_EQ(s.screenshotBase, "TI85-");
+    EXPECT_EQ(s.iniPath, dir / "none.ini");
+
+    // Reading again replaces whatever the record held.
+    s.romPath = "x";
+    s.saveStateMode = SaveStateMode::always;
+    Settings fresh = readIni(dir, "[Preferences]\nBeepOnErrors=No\n");
+    EXPECT_EQ(fresh.romPath, "TI85Rom.bin");
+    EXPECT_FALSE(fresh.beepOnErrors);
+    EXPECT_TRUE(fresh.autoLinkOnUpload);
+}
+
+TEST(SettingsReadTest, TruthValuesModesAndEmptyValues) {
+    TempDir dir;
+    Settings s = readIni(dir,
+                         "[Preferences]\n"
+                         "AllowMultipleInst=yes\n"
+                         "AutoLinkOnUpload=1\n"
+                         "BeepOnErrors=true\n"
+                         "ScreenShotAsBitmap=YES\n"
+                         "TestROMVersion=\n"
+                         "SaveState=always\n"
+                         "ScreenShotBase=\n"
+                         "[Directories]\n"
+                         "ROMFile=\n"
+                         "RAMFile=  \n");
+    EXPECT_TRUE(s.allowMultipleInstances);
+    EXPECT_FALSE(s.autoLinkOnUpload);
+    EXPECT_FALSE(s.beepOnErrors);
+    EXPECT_TRUE(s.screenshotToFile);
+    EXPECT_FALSE(s.testRomVersion);  // present but empty: not "Yes"
+    EXPECT_EQ(s.saveStateMode, SaveStateMode::always);
+    EXPECT_EQ(s.screenshotBase, "TI85-");
+    EXPECT_EQ(s.romPath, "TI85Rom.bin");
+    EXPECT_EQ(s.ramPath, "TI85Stat.bin");
+
+    for (const char* word : {"NEVER", "never"})
+        EXPECT_EQ(readIni(dir, std::string("[Preferences]\nSaveState=") + word).saveStateMode,
+                  SaveStateMode::never);
+    for (const char* word : {"ShowDialog", "Sometimes", "2", "Never!"})
+        EXPECT_EQ(readIni(dir, std::string("[Preferences]\nSaveState=") + word).saveStateMode,
+                  SaveStateMode::showDialog);
+}
+
+TEST(SettingsReadTest, Colours) {
+    TempDir dir;
+    Settings s = readIni(dir, "[Colors]\nForeground=0x00112233\nBackground=00AABBCC\n");
+    EXPECT_EQ(s.foreground, 0x00112233u);
+    EXPECT_EQ(s.background, 0x00AABBCCu);
+
+    s = readIni(dir, "[Colors]\nForeground=0x00123456\nBackground=0X00123456\n");
+    EXPECT_EQ(s.foreground, 0x00FFFFFFu);
+    EXPECT_EQ(s.background, 0x00000000u);
+
+    s = readIni(dir, "[Colors]\nForeground=ff zz\nBackground=purple\n");
+    EXPECT_EQ(s.foreground, 0xFFu);  // reading stops at the first non-digit
+    EXPECT_EQ(s.background, 0u);
+
+    s = readIni(dir, "[Colors]\nForeground=0x123456789\n");
+    EXPECT_EQ(s.foreground, 0xFFFFFFFFu);
+
+    // Only the first 127 characters of the text count.
+    s = readIni(dir, "[Colors]\nForeground=0x" + std::string(125, '0') + "ff\n");
+    EXPECT_EQ(s.foreground, 0x00FFFFFFu);  // read as 0, equal to the background
+    s = readIni(dir, "[Colors]\nForeground=0x" + std::string(123, '0') + "ff\n");
+    EXPECT_EQ(s.foreground, 0xFFu);
+}
+
+TEST(SettingsReadTest, WindowsWrittenFile) {
+    TempDir dir;
+    Settings s = readIni(dir,
+                         "\xEF\xBB\xBF[Directories]\r\n"
+                         "ROMFile=roms\\TI85Rom.bin\r\n"
+                         "RAMFile=..\\state\\TI85Stat.bin\r\n"
+                         "[Colors]\r\n"
+                         "Foreground=0x00c0c0c0\r\n"
+                         "[Preferences]\r\n"
+                         "SaveState=Never\r\n"
+                         "ScreenShotBase=shots\\calc-\r\n");
+    EXPECT_EQ(s.romPath, "roms/TI85Rom.bin");
+    EXPECT_EQ(s.ramPath, "../state/TI85Stat.bin");
+    EXPECT_EQ(s.foreground, 0x00C0C0C0u);
+    EXPECT_EQ(s.saveStateMode, SaveStateMode::never);
+    EXPECT_EQ(s.screenshotBase, "shots/calc-");
+}
+
+TEST(SettingsReadTest, JunkDuplicatesAndOverlongValues) {
+    TempDir dir;
+    std::string junk;
+    for (int i = 1; i < 3000; ++i) junk += static_cast<char>((i * 91) & 0xFF);
+    const std::string longPath = "/" + std::string(1 << 20, 'p');
+    const std::string euro = "\xE2\x82\xAC";  // three bytes
+    const std::string base = std::string(250, 'b') + euro;
+    Settings s = readIni(dir, junk +
+                                  "\nROMFile=/outside/section.bin\n"
+                                  "[Directories]\n"
+                                  "ROMFile=" +
+                                  longPath +
+                                  "\n"
+                                  "ROMFile=/second.bin\n"
+                                  "[Preferences]\n"
+                                  "ScreenShotBase=" +
+                                  base + "\n" + junk);
+    EXPECT_EQ(s.romPath, longPath);                      // not cut
+    EXPECT_EQ(s.screenshotBase, std::string(250, 'b'));  // no half character left
+    EXPECT_EQ(readIni(dir, "[Preferences]\nScreenShotBase=" + std::string(300, 'c')).screenshotBase,
+              std::string(251, 'c'));
+
+    // Not a regular file: defaults, no hang.
+    fs::create_directory(dir / "folder.ini");
+    EXPECT_EQ(readFrom(dir / "folder.ini").romPath, "TI85Rom.bin");
+    ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+    EXPECT_EQ(readFrom(dir / "fifo.ini").ramPath, "TI85Stat.bin");
+}
+
+TEST(SettingsWriteTest, NewFileInWriteOrder) {
+    TempDir dir;
+    Settings s;
+    s.iniPath = dir / "sub/folder/Vantrel.ini";  // folders made as needed
+    s.romPath = "/roms/TI85 Rom.bin";
+    s.ramPath = "TI85Stat.bin";
+    s.foreground = 0x00ABCDEF;
+    s.background = 0x00010203;
+    s.saveStateMode = SaveStateMode::never;
+    s.screenshotToFile = true;
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readText(s.iniPath),
+              "[Directories]\n"
+              "ROMFile=/roms/TI85 Rom.bin\n"
+              "RAMFile=TI85Stat.bin\n"
+              "\n"
+              "[Colors]\n"
+              "Background=0x00010203\n"
+              "Foreground=0x00abcdef\n"
+              "\n"
+              "[Preferences]\n"
+              "AllowMultipleInst=No\n"
+              "AutoLinkOnUpload=Yes\n"
+              "BeepOnErrors=Yes\n"
+              "ScreenShotAsBitmap=Yes\n"
+              "ScreenShotBase=TI85-\n"
+              "TestROMVersion=Yes\n"
+              "SaveState=Never\n");
+
+    Settings back;
+    back.iniPath = s.iniPath;
+    readSettings(back, "");
+    EXPECT_EQ(back, s);
+
+    s.saveStateMode = SaveStateMode::always;
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath).saveStateMode, SaveStateMode::always);
+    s.saveStateMode = SaveStateMode::showDialog;
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_NE(readText(s.iniPath).find("SaveState=ShowDialog\n"), std::string::npos);
+}
+
+TEST(SettingsWriteTest, ExistingFileKeepsUnknownContentAndItsForm) {
+    TempDir dir;
+    const std::string original =
+        "\xEF\xBB\xBF; written by hand\r\n"
+        "[Preferences]\r\n"
+        "SaveState=Always\r\n"
+        "Extra=keep\r\n"
+        "\r\n"
+        "[Mine]\r\n"
+        "a=b\r\n";
+    writeText(dir / "Vantrel.ini", original);
+    ::chmod((dir / "Vantrel.ini").c_str(), 0600);
+    Settings s = readFrom(dir / "Vantrel.ini");
+    s.romPath = "line\nbreak.bin";  // cannot be stored: the file keeps no ROMFile
+    ASSERT_TRUE(writeSettings(s));
+    const std::string text = readText(dir / "Vantrel.ini");
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBF; written by hand\r\n[Preferences]\r\n", 0), 0u);
+    EXPECT_NE(text.find("SaveState=Always\r\nExtra=keep\r\nAllowMultipleInst=No\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("[Mine]\r\na=b\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("line"), std::string::npos);
+    EXPECT_EQ(text.find("\n\n"), std::string::npos);  // no bare line end slipped in
+    struct stat st {};
+    ::stat((dir / "Vantrel.ini").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST(SettingsWriteTest, UnwritablePlacesFailWithoutDamage) {
+    TempDir dir;
+    Settings s;
+    EXPECT_FALSE(writeSettings(s));  // nowhere to write
+    fs::create_directory(dir / "Vantrel.ini");
+    s.iniPath = dir / "Vantrel.ini";
+    EXPECT_FALSE(writeSettings(s));
+    EXPECT_TRUE(fs::is_directory(dir / "Vantrel.ini"));
+}
+
+TEST(SettingsLocateTest, CurrentDirectoryThenProgramFolderThenConfigHome) {
+    TempDir work, program, config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
+    ScopedCwd cwd(work.path());
+
+    // Nothing in the current directory, a writable program folder.
+    Settings s;
+    locateSettingsFile(s, program.path());
+    EXPECT_EQ(s.iniPath, program / "Vantrel.ini");
+
+    // A file in the current directory wins, named by its full path.
+    writeText(work / "Vantrel.ini", "[Preferences]\nSaveState=Never\n");
+    s.iniPath.clear();
+    readSettings(s, program.path());
+    EXPECT_EQ(fs::path(s.iniPath), fs::canonical(work.path()) / "Vantrel.ini");
+    EXPECT_EQ(s.saveStateMode, SaveStateMode::never);
+    fs::remove(work / "Vantrel.ini");
+
+    // No usable program folder: the user's configuration folder, made on write.
+    s.iniPath.clear();
+    locateSettingsFile(s, program / "does/not/exist");
+    EXPECT_EQ(s.iniPath, config / "vantrel/Vantrel.ini");
+    EXPECT_TRUE(writeSettings(s));
+    EXPECT_TRUE(fs::is_regular_file(config / "vantrel/Vantrel.ini"));
+}
+
+TEST(SettingsLocateTest, ProgramFolderUsedWhenFileExistsThere) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any folder";
+    TempDir work, program, config;
+    ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
+    ScopedCwd cwd(work.path());
+    writeText(program / "Vantrel.ini", "");
+    ::chmod(program.path().c_str(), 0555);
+    Settings s;
+    locateSettingsFile(s, program.path());
+    EXPECT_EQ(s.iniPath, program / "Vantrel.ini");
+    ::chmod(program.path().c_str(), 0755);
+    fs::remove(program / "Vantrel.ini");
+    ::chmod(program.path().c_str(), 0555);
+    s.iniPath.clear();
+    locateSettingsFile(s, program.path());
+    EXPECT_EQ(s.iniPath, config / "vantrel/Vantrel.ini");
+}
+
+TEST(SettingsLocateTest, ConfigHomeFallsBackToHome) {
+    TempDir work, home;
+    ScopedCwd cwd(work.path());
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "relative/not/allowed");
+        ScopedEnv h("HOME", home.path().c_str());
+        Settings s;
+        locateSettingsFile(s, "");
+        EXPECT_EQ(s.iniPath, home / ".config/vantrel/Vantrel.ini");
+    }
+}
+
+}  // namespace
+}  // namespace vantrel
