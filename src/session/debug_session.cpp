@@ -333,6 +333,12 @@ std::vector<StackEntry> DebugSession::stack(int count) {
     return entries;
 }
 
+std::string DebugSession::stateLine() {
+    const AddressSpace space = copyAddressSpace(machine_);
+    const CpuRegisters registers = view().registers;
+    return traceLine(disassemble(space.reader(), registers.pc, &symbols_), registers);
+}
+
 // --- changing, while stopped -----------------------------------------------------------------
 
 bool DebugSession::setRegisters(const CpuRegisters& registers) {
@@ -521,6 +527,21 @@ std::vector<std::string> DebugSession::traceLines() const {
     if (!trace_) return {};
     HoldGuard hold(machine_.control);
     return trace_->lines(&symbols_);
+}
+
+bool DebugSession::writeTrace(const std::string& path, std::string* why) const {
+    std::string text;
+    for (const std::string& line : traceLines()) text += line + "\n";
+    int error = 0;
+    if (writeWholeFile(path, text.data(), text.size(), &error)) return true;
+    if (why) *why = errorText(error);
+    return false;
+}
+
+std::size_t DebugSession::tracedKept() const {
+    if (!trace_) return 0;
+    HoldGuard hold(machine_.control);
+    return trace_->kept();
 }
 
 uint64_t DebugSession::tracedInstructions() const {

@@ -133,6 +133,8 @@ public:
     // The bytes as the processor reads them, bank window included.
     std::vector<uint8_t> memory(uint16_t address, std::size_t count);
     std::vector<StackEntry> stack(int count);
+    // The instruction at PC with the registers, as a line of the trace.
+    std::string stateLine();
 
     // --- changing, while stopped ---------------------------------------------------------
     bool setRegisters(const CpuRegisters& registers);
@@ -177,6 +179,9 @@ public:
     // The kept instructions, oldest first; instructions recorded in all.
     std::vector<std::string> traceLines() const;
     uint64_t tracedInstructions() const;
+    std::size_t tracedKept() const;
+    // The trace lines as a text file, replaced atomically; why says what went wrong.
+    bool writeTrace(const std::string& path, std::string* why = nullptr) const;
 
     // The calculator's thread has ended: a stop no longer applies.
     void calculatorStopped();
