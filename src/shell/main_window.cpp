@@ -169,10 +169,12 @@ bool MainWindow::closeMainWindow() {
     const CloseSave decision = calculator_.saveOnClose(settings_.saveStateMode, true);
     bool save = decision == CloseSave::save;
     if (decision == CloseSave::ask) {
-        const ExitAnswer answer = ExitDialog::ask(this);
+        const ExitChoice choice = ExitDialog::ask(this);
         if (closed_) return true;  // closed meanwhile (a signal while the question was open)
-        if (answer == ExitAnswer::cancel) return false;
-        save = answer == ExitAnswer::yes;
+        if (choice.answer == ExitAnswer::cancel) return false;
+        save = choice.answer == ExitAnswer::yes;
+        if (choice.dontAskAgain)
+            settings_.saveStateMode = save ? SaveStateMode::always : SaveStateMode::never;
     }
     const bool stopped = stopEmulationThread();
     if (save) {
