@@ -251,7 +251,8 @@ void MainWindow::onCommand(int id) {
 void MainWindow::runPreferencesCommand() {
     Settings copy = settings_;
     const ColourFunction colours = [this](uint32_t fg, uint32_t bg) { applyLcdColours(fg, bg); };
-    const std::string romInUse = calculator_.running() ? settings_.romPath : std::string();
+    const std::string romInUse =
+        calculator_.running() ? resolvePath(settings_, settings_.romPath) : std::string();
     if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != PreferencesAnswer::ok ||
         closed_)
         return;
