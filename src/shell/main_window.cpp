@@ -10,11 +10,13 @@
 #include <QThread>
 #include <thread>
 
+#include "session/demo_firmware.h"
 #include "session/timer_tick.h"
 #include "shell/about_box.h"
 #include "shell/calculator_view.h"
 #include "shell/exit_dialog.h"
 #include "shell/file_drop.h"
+#include "shell/first_run_dialog.h"
 #include "shell/icons.h"
 #include "shell/illegal_opcode_dialog.h"
 #include "shell/link_prompts.h"
@@ -25,6 +27,8 @@
 namespace vantrel {
 
 namespace {
+
+std::string programDirectory() { return QCoreApplication::applicationDirPath().toStdString(); }
 
 // The window's outer size that the centring rule assumes, frame included.
 constexpr int placementWidth = 237;
@@ -131,18 +135,71 @@ void MainWindow::placeOnScreen() {
 }
 
 void MainWindow::startEmulation() {
-    const RomLoadResult rom =
-        calculator_.load(settings_.romPath, settings_.ramPath, settings_.testRomVersion);
+    makeDataDirectory(settings_);
+    romLookedAt_ = resolvePath(settings_, settings_.romPath);
+    romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
+                                settings_.testRomVersion);
     if (calculator_.usable()) {
         calculator_.start();
     } else {
+        // Told by the first-run dialog (offerFirstRun).
         romMissing_ = true;
-        QMessageBox::critical(isVisible() ? this : nullptr, titleText(),
-                              QString::fromUtf8(romMessage(rom)));
-        if (rom.outcome != RomLoad::wrongVersion) romLoadFailed_ = true;
+        if (romLoad_.outcome != RomLoad::wrongVersion) romLoadFailed_ = true;
     }
     applyLcdColours(settings_.foreground, settings_.background);
     timer_.start();
+}
+
+bool MainWindow::offerFirstRun() {
+    if (closed_ || !romMissing_) return !closed_;
+    const bool demoAvailable = !findDemoFirmware(programDirectory()).empty();
+    const FirstRunChoice choice = FirstRunDialog::ask(
+        this, romLookedAt_, romLoad_, demoAvailable,
+        [this](const std::string& path) { return startOnRom(path); },
+        [this] { return startDemo(); });
+    if (closed_) return false;  // a signal ended the program meanwhile
+    if (choice == FirstRunChoice::quit) {
+        destroyWindow();
+        return false;
+    }
+    return true;
+}
+
+std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
+    romLookedAt_ = path;
+    romLoad_ =
+        calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
+    if (!calculator_.usable()) return romLoad_;
+    settings_.romPath = path;
+    romMissing_ = romLoadFailed_ = false;
+    calculator_.start();
+    return std::nullopt;
+}
+
+std::optional<std::string> MainWindow::startDemo() {
+    Settings demo;
+    std::string why;
+    if (!prepareDemo(findDemoFirmware(programDirectory()), demo, &why)) return why;
+    return runDemo(demo);
+}
+
+std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
+    const std::string rom = resolvePath(demo, demo.romPath);
+    const RomLoadResult result =
+        calculator_.load(rom, resolvePath(demo, demo.ramPath), demo.testRomVersion);
+    if (!calculator_.usable())
+        return std::string(romMessage(result)) + "\n" + rom + ": " + romProblemText(result);
+    settings_ = demo;
+    romLoad_ = result;
+    romLookedAt_ = rom;
+    romMissing_ = romLoadFailed_ = false;
+    demo_ = true;
+    setWindowTitle(titleText() + QStringLiteral(" (demo)"));
+    applyLcdColours(settings_.foreground, settings_.background);
+    calculator_.start();
+    timer_.start();
+    emit demoStarted();
+    return std::nullopt;
 }
 
 void MainWindow::applyLcdColours(uint32_t foreground, uint32_t background) {
