@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <thread>
@@ -97,6 +98,7 @@ void MainWindow::buildMenus() {
         return action;
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    addCommand(file, QStringLiteral("&Reset..."), cmdReset);
     addCommand(file, QStringLiteral("&Kill"), cmdKill);
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit"), cmdExit);
@@ -300,6 +302,9 @@ void MainWindow::onCommand(int id) {
         case cmdAbout:
             showAboutBox(this);
             break;
+        case cmdReset:
+            resetCalculator();
+            break;
         default:
             break;
     }
@@ -316,6 +321,22 @@ void MainWindow::runPreferencesCommand() {
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
+}
+
+void MainWindow::resetCalculator() {
+    if (!calculator_.running()) return;
+    QMessageBox box(QMessageBox::Question, titleText(), QStringLiteral("Reset the calculator?"),
+                    QMessageBox::NoButton, this);
+    box.setInformativeText(
+        QStringLiteral("A cold start begins afresh: everything in the calculator's memory is "
+                       "lost. The state file keeps its contents until the state is saved again."));
+    QPushButton* reset = box.addButton(QStringLiteral("&Reset"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() != reset || closed_) return;
+    calculator_.reset();
+    view_->update();
 }
 
 void MainWindow::uploadGivenFile(const std::string& path) {

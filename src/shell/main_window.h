@@ -26,6 +26,7 @@ enum Command : int {
     cmdExit = 40007,
     cmdKill = 40008,
     cmdAbout = 40010,
+    cmdReset = 40011,
 };
 
 class MainWindow : public QMainWindow, public FrontEnd {
@@ -106,6 +107,7 @@ private:
     void applyLcdColours(uint32_t foreground, uint32_t background);
     void saveStateReporting();
     std::optional<RomLoadResult> startOnRom(const std::string& path);
+    void resetCalculator();
 
     Settings& settings_;
     Calculator calculator_;
