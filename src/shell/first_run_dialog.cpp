@@ -107,9 +107,13 @@ void FirstRunDialog::chooseRom() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(
         {QStringLiteral("ROM-Files (*.bin *.rom)"), QStringLiteral("All files (*)")});
-    // Where the program looked, when that folder is there; else the home folder.
+    // Beside a file that was there but would not do; else the home folder, since the
+    // folder looked in holds nothing yet.
     const QFileInfo looked(QString::fromStdString(romPath_));
-    dialog.setDirectory(looked.absoluteDir().exists() ? looked.absolutePath() : QDir::homePath());
+    if (looked.exists())
+        dialog.setDirectory(looked.absolutePath());
+    else
+        dialog.setDirectory(QDir::homePath());
     if (dialog.exec() != QDialog::Accepted) return;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty()) return;
