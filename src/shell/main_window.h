@@ -26,6 +26,7 @@ enum Command : int {
     cmdExit = 40007,
     cmdKill = 40008,
     cmdAbout = 40010,
+    cmdReset = 40011,
 };
 
 class MainWindow : public QMainWindow, public FrontEnd {
@@ -37,6 +38,15 @@ public:
     // The creation work: ROM image and state file, the calculator's thread (its first
     // instruction at the first tick), colours, timer. Without a usable ROM it says so.
     void startEmulation();
+    // After startEmulation() found no usable ROM image: the first-run dialog, which
+    // starts the calculator on a chosen ROM (remembered in the settings) or on the
+    // demo, or ends the program. True when the calculator runs.
+    bool offerFirstRun();
+    // Runs the demo firmware with the demo's own settings (see prepareDemo), which
+    // replace the user's in this window and are written back to the demo's file.
+    // Nothing when it runs, else why not.
+    std::optional<std::string> startDemo();
+    std::optional<std::string> runDemo(const Settings& demo);
     // Stops the calculator (at most 4000 ms). True when it ended; one that did not is
     // left alone for the rest of the run.
     bool stopEmulationThread();
@@ -55,6 +65,10 @@ public:
 
     bool romMissing() const { return romMissing_; }
     bool romLoadFailed() const { return romLoadFailed_; }
+    // The last ROM image load: its outcome and the file it read.
+    const RomLoadResult& romLoad() const { return romLoad_; }
+    const std::string& romLookedAt() const { return romLookedAt_; }
+    bool runningDemo() const { return demo_; }
     bool closed() const { return closed_; }
     Calculator& calculator() { return calculator_; }
     CalculatorView* view() const { return view_; }
@@ -78,6 +92,8 @@ public:
 signals:
     // The window has gone: the program ends.
     void windowGone();
+    // The demo runs in this window: it answers no later start.
+    void demoStarted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +106,8 @@ private:
     void runPreferencesCommand();
     void applyLcdColours(uint32_t foreground, uint32_t background);
     void saveStateReporting();
+    std::optional<RomLoadResult> startOnRom(const std::string& path);
+    void resetCalculator();
 
     Settings& settings_;
     Calculator calculator_;
@@ -99,6 +117,9 @@ private:
     QTimer timer_;
     bool romMissing_ = false;
     bool romLoadFailed_ = false;
+    RomLoadResult romLoad_;
+    std::string romLookedAt_;
+    bool demo_ = false;
     bool closed_ = false;
 };
 
