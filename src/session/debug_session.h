@@ -25,6 +25,7 @@
 #include "debugger/stepper.h"
 #include "debugger/stop_info.h"
 #include "debugger/symbol_table.h"
+#include "hardware/memory_map.h"
 #include "z80/cpu_registers.h"
 
 namespace vantrel {
@@ -33,6 +34,9 @@ class Calculator;
 class Machine;
 class SessionHost;
 class TraceRecorder;
+
+// Where the LCD's memory lies, for views that mark it.
+inline constexpr AddressRange lcdMemoryRange{lcdAddress, lcdBytes};
 
 // The processor's registers and the hardware around them.
 struct MachineView {

@@ -197,7 +197,7 @@ void CalculatorView::mouseMoveEvent(QMouseEvent* event) {
 
 void CalculatorView::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
-    if (key == Qt::Key_F6 || key == Qt::Key_F7 || key == Qt::Key_F8) {
+    if (key == Qt::Key_F6 || key == Qt::Key_F7 || key == Qt::Key_F8 || key == Qt::Key_Pause) {
         if (!event->isAutoRepeat() && onFunctionKey) onFunctionKey(key);
         return;
     }

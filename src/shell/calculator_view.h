@@ -37,7 +37,7 @@ public:
     // Draws the key the calculator shows pressed now.
     void showPressedKey();
 
-    // F6, F7 and F8 go to the window, never to the keypad.
+    // F6, F7, F8 and Pause go to the window, never to the keypad.
     std::function<void(int key)> onFunctionKey;
     // A press found the key queue full.
     std::function<void()> onKeyDropped;

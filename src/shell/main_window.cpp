@@ -15,6 +15,7 @@
 #include "session/timer_tick.h"
 #include "shell/about_box.h"
 #include "shell/calculator_view.h"
+#include "shell/debugger_window.h"
 #include "shell/exit_dialog.h"
 #include "shell/file_drop.h"
 #include "shell/first_run_dialog.h"
@@ -56,6 +57,8 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     view_->onFunctionKey = [this](int key) {
         if (key == Qt::Key_F6)
             onCommand(cmdUpload);
+        else if (key == Qt::Key_Pause)
+            onCommand(cmdDebugger);
         else if (key == Qt::Key_F7)
             onCommand(cmdScreenshot);
         else
@@ -81,6 +84,9 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
 
 MainWindow::~MainWindow() {
     calculator_.stop();
+    // The debugger window reaches the calculator's debug session, which goes with it.
+    delete debugger_;
+    debugger_ = nullptr;
     // The view reaches the calculator (focus and paint events while it goes), so it
     // goes first; the window's other children never do.
     delete view_;
@@ -103,10 +109,11 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit"), cmdExit);
     QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-    // The shortcuts are shown only: F6 to F8 reach the window through the LCD view's
+    // The shortcuts are shown only: F6 to F8 and Pause reach the window through the LCD view's
     // key handling, so that they never press a calculator key.
     addCommand(tools, QStringLiteral("&Upload\tF6"), cmdUpload);
     addCommand(tools, QStringLiteral("&Screenshot\tF7"), cmdScreenshot);
+    addCommand(tools, QStringLiteral("&Debugger\tPause"), cmdDebugger);
     tools->addSeparator();
     addCommand(tools, QStringLiteral("&Preferences\tF8"), cmdPreferences);
 
@@ -260,6 +267,7 @@ void MainWindow::destroyWindow() {
     closed_ = true;
     stopEmulationThread();
     timer_.stop();
+    if (debugger_) debugger_->hide();
     // Dialogs still open on the window go with it.
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible() && w->isModal()) w->close();
@@ -305,6 +313,10 @@ void MainWindow::onCommand(int id) {
         case cmdReset:
             resetCalculator();
             break;
+        case cmdDebugger:
+            if (!debugger_) debugger_ = new DebuggerWindow(calculator_, this);
+            debugger_->openDebugger();
+            break;
         default:
             break;
     }
@@ -337,6 +349,8 @@ void MainWindow::resetCalculator() {
     if (box.clickedButton() != reset || closed_) return;
     calculator_.reset();
     view_->update();
+    // A calculator stopped in the debugger stays stopped, now at the start.
+    if (debugger_ && debugger_->isVisible()) debugger_->refresh();
 }
 
 void MainWindow::uploadGivenFile(const std::string& path) {

@@ -17,6 +17,7 @@ class QMenu;
 namespace vantrel {
 
 class CalculatorView;
+class DebuggerWindow;
 class UiThreadQueue;
 
 enum Command : int {
@@ -27,6 +28,7 @@ enum Command : int {
     cmdKill = 40008,
     cmdAbout = 40010,
     cmdReset = 40011,
+    cmdDebugger = 40012,
 };
 
 class MainWindow : public QMainWindow, public FrontEnd {
@@ -72,6 +74,8 @@ public:
     bool closed() const { return closed_; }
     Calculator& calculator() { return calculator_; }
     CalculatorView* view() const { return view_; }
+    // The debugger window once Tools > Debugger has made it.
+    DebuggerWindow* debuggerWindow() const { return debugger_; }
 
     // Raise this window, or the dialog open on it.
     void bringToFront();
@@ -113,6 +117,7 @@ private:
     Calculator calculator_;
     UiThreadQueue* uiQueue_ = nullptr;
     CalculatorView* view_ = nullptr;
+    DebuggerWindow* debugger_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QTimer timer_;
     bool romMissing_ = false;

@@ -58,7 +58,9 @@ protected:
         calculator.tick();  // the first instruction runs at the first tick
     }
     void TearDown() override {
-        if (calculator.running()) EXPECT_TRUE(calculator.stop());
+        if (calculator.running()) {
+            EXPECT_TRUE(calculator.stop());
+        }
     }
 
     bool stops() {
