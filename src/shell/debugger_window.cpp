@@ -15,12 +15,14 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -31,7 +33,7 @@ namespace vantrel {
 
 namespace {
 
-constexpr int codeRows = 32;
+constexpr int codeRows = 24;
 // Lines of the listing kept above PC when it follows PC.
 constexpr int codeContext = 6;
 constexpr int memoryRows = 16;
@@ -176,14 +178,14 @@ DebuggerWindow::DebuggerWindow(Calculator& calculator, QWidget* parent)
     auto* main = new QSplitter(Qt::Horizontal);
     main->addWidget(left);
     main->addWidget(right);
-    main->setStretchFactor(0, 3);
-    main->setStretchFactor(1, 2);
+    main->setSizes({640, 510});
+    right->setSizes({480, 300});
     setCentralWidget(main);
 
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("stopText"));
     statusBar()->addWidget(status_, 1);
-    resize(1100, 760);
+    resize(1150, 800);
 
     debug_.setStopListener([this] { stoppedHere(); });
     // Only the status follows a running calculator; the views wait for the stop.
@@ -287,6 +289,7 @@ QWidget* DebuggerWindow::buildRegisterPane() {
                            {QStringLiteral("Register"), QStringLiteral("Value")},
                            QStringLiteral("registers"));
     registers_->horizontalHeader()->setStretchLastSection(true);
+    registers_->setColumnWidth(0, 64);
     registers_->setEditTriggers(QAbstractItemView::DoubleClicked |
                                 QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed);
@@ -320,6 +323,8 @@ QWidget* DebuggerWindow::buildRegisterPane() {
         {QStringLiteral("Address"), QStringLiteral("Word"), QStringLiteral("Returns into")},
         QStringLiteral("stack"));
     stack_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stack_->setColumnWidth(0, 48);
+    stack_->setColumnWidth(1, 48);
     stack_->horizontalHeader()->setStretchLastSection(true);
     stackLayout->addWidget(stack_);
 
@@ -419,12 +424,30 @@ void DebuggerWindow::openDebugger() {
         // While the window is open an illegal instruction stops here instead of the dialog.
         debug_.setBreakOnIllegal(true);
     }
-    if (debug_.stopped()) before_ = shown_ = debug_.view();
+    shownAny_ = debug_.stopped();
+    if (shownAny_) before_ = shown_ = debug_.view();
+    if (!isVisible() && !placed_) placeBesideCalculator();
     show();
     raise();
     activateWindow();
     poll_.start();
     refresh();
+}
+
+void DebuggerWindow::placeBesideCalculator() {
+    placed_ = true;
+    QWidget* calculatorWindow = parentWidget();
+    const QScreen* screen = calculatorWindow ? calculatorWindow->screen() : this->screen();
+    if (!calculatorWindow || !screen) return;
+    const QRect area = screen->availableGeometry();
+    const QRect beside = calculatorWindow->frameGeometry();
+    // To the right of the calculator where it fits, else to its left, else where it can.
+    int x = beside.right() + 8;
+    if (x + width() > area.right()) x = beside.left() - 8 - width();
+    x = std::clamp(x, area.left(), std::max(area.left(), area.right() - width()));
+    const int y =
+        std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() - height()));
+    move(x, y);
 }
 
 void DebuggerWindow::closeEvent(QCloseEvent* event) {
@@ -438,8 +461,9 @@ void DebuggerWindow::closeEvent(QCloseEvent* event) {
 
 void DebuggerWindow::stoppedHere() {
     if (!isVisible() || !debug_.stopped()) return;
-    // What changed is marked against the stop before.
-    before_ = shown_;
+    // What changed is marked against the stop before; the first stop shown marks nothing.
+    before_ = shownAny_ ? shown_ : debug_.view();
+    shownAny_ = true;
     stepping_ = false;
     refresh();
     raise();
@@ -518,7 +542,9 @@ void DebuggerWindow::showRegisters() {
         mark(v.asleep != b.asleep,
              v.asleep ? QStringLiteral("asleep in HALT") : QStringLiteral("awake")),
     };
-    hardware_->setText(parts.join(QStringLiteral(" &nbsp; ")));
+    hardware_->setText(parts.mid(0, 4).join(QStringLiteral(" &nbsp; ")) + QStringLiteral("<br>") +
+                       parts.mid(4, 2).join(QStringLiteral(" &nbsp; ")) + QStringLiteral("<br>") +
+                       parts.mid(6).join(QStringLiteral(" &nbsp; ")));
     filling_ = false;
 }
 
@@ -532,8 +558,12 @@ void DebuggerWindow::showCode() {
     const uint16_t pc = shown_.registers.pc;
     if (followPc_->isChecked()) {
         // PC stays where it is in the listing while it is well inside it.
+        // Only the rows the table has room for count as shown.
+        const int rowHeight = std::max(1, code_->verticalHeader()->defaultSectionSize());
+        const auto shown = static_cast<std::size_t>(
+            std::clamp(code_->viewport()->height() / rowHeight, codeContext + 2, codeRows));
         bool inside = false;
-        for (std::size_t i = 0; i + codeContext < lines_.size(); ++i)
+        for (std::size_t i = 0; i + codeContext < shown && i < lines_.size(); ++i)
             inside = inside || lines_[i].address == pc;
         if (!inside) codeTop_ = debug_.codeStartBefore(pc, codeContext);
     }

@@ -53,6 +53,7 @@ private:
     QWidget* buildMemoryPane();
     QWidget* buildBreakpointPane();
 
+    void placeBesideCalculator();
     void stoppedHere();
     void step(const std::function<void()>& go);
     void updateActions();
@@ -81,6 +82,8 @@ private:
     Calculator& calculator_;
     DebugSession& debug_;
     bool symbolsTried_ = false;
+    bool placed_ = false;
+    bool shownAny_ = false;  // a stop has been shown since the window opened
     bool filling_ = false;   // items are being set by the window, not edited
     bool stepping_ = false;  // a step or Run to Cursor has not stopped yet
 

@@ -127,6 +127,7 @@ TEST_F(DebuggerWindowTest, BreakpointOnTheAddingRoutineThenStepsAndContinue) {
     ASSERT_TRUE(stoppedWith(QStringLiteral("Breakpoint at ") + hex4(add32) + " (add32)"))
         << status().toStdString();
     EXPECT_EQ(registerItem("PC")->text(), hex4(add32));
+    EXPECT_FALSE(marked("PC")) << "the first stop shown has nothing to compare with";
     // The stack names the routine the return address points into.
     const uint16_t entrySp = debug().view().registers.sp;
     auto* stack = child<QTableWidget>("stack");
