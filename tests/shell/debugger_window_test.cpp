@@ -96,8 +96,12 @@ protected:
             test::waitUntil([] { return false; }, 60);
         }
     }
+    // Stopped, told in the status line, and the views show the stop.
     bool stoppedWith(const QString& text) {
-        return test::waitUntil([&] { return debug().stopped() && status().startsWith(text); });
+        return test::waitUntil([&] {
+            return debug().stopped() && status().startsWith(text) && registerItem("PC") &&
+                   registerItem("PC")->text() == hex4(pc());
+        });
     }
 
     test::TempDir dir;
@@ -182,6 +186,17 @@ TEST_F(DebuggerWindowTest, BreakpointOnTheAddingRoutineThenStepsAndContinue) {
     const auto numB = static_cast<uint16_t>(symbols.at("numB"));
     EXPECT_EQ(debug().memory(numA, 4), (std::vector<uint8_t>{12, 0, 0, 0}));
     EXPECT_EQ(debug().memory(numB, 4), (std::vector<uint8_t>{30, 0, 0, 0}));
+    // Run to Cursor on the line after the call that adds the bytes: the sum is there.
+    int after = -1;
+    for (int row = 0; row + 1 < code->rowCount(); ++row)
+        if (code->item(row, 4)->text().startsWith(QStringLiteral("CALL addTo32"))) after = row + 1;
+    ASSERT_GE(after, 0);
+    code->setCurrentCell(after, 1);
+    trigger("runToCursor");
+    ASSERT_TRUE(stoppedWith(QStringLiteral("Reached ") + code->item(after, 1)->text()))
+        << status().toStdString();
+    EXPECT_EQ(debug().memory(numA, 4), (std::vector<uint8_t>{42, 0, 0, 0}));
+
     list->item(0, 0)->setCheckState(Qt::Unchecked);  // disabled, kept
     ASSERT_EQ(debug().breakpoints().size(), 1u);
     EXPECT_FALSE(debug().breakpoints().front().enabled);
