@@ -117,7 +117,9 @@ void DebugSession::setStopListener(std::function<void()> listener) {
 
 void DebugSession::open(bool withFile) {
     if (open_) return;
-    withFile_ = withFile;
+    // Without a state file there is no place beside it: the breakpoints live only here.
+    withFile_ = withFile && !calculator_.ramPath().empty();
+    withFile = withFile_;
     romChecksum_ = romChecksum(machine_.mem.rom);  // the ROM image never changes while it runs
     BreakpointSet loaded;
     if (withFile) breakpointFileWritten_ = loadBreakpoints(breakpointFile(), romChecksum_, loaded);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -344,6 +345,24 @@ TEST_F(DebugSessionTest, BreakpointsAreKeptBesideTheStateFilePerRom) {
     ASSERT_EQ(other.debugger().writeBreakpoints().size(), 1u);
     EXPECT_EQ(other.debugger().writeBreakpoints()[0].range, (AddressRange{0xC000, 4}));
     EXPECT_TRUE(other.debugger().breakOnIllegal());
+}
+
+// A debugger opened before any calculator was loaded has no state file to sit beside:
+// its breakpoints stay in memory instead of landing in the current folder.
+TEST(DebugSessionWithoutCalculator, BreakpointsWriteNoFile) {
+    TempDir dir;
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    {
+        ScriptedFrontEnd front;
+        Calculator calculator{front};
+        DebugSession& debug = calculator.debugger();
+        debug.open(true);
+        EXPECT_TRUE(debug.addBreakpoint(0x1234));
+        EXPECT_EQ(debug.breakpoints().size(), 1u);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    std::filesystem::current_path(before);
 }
 
 }  // namespace
