@@ -466,7 +466,9 @@ void DebuggerWindow::stoppedHere() {
     shownAny_ = true;
     stepping_ = false;
     refresh();
+    // The keys for the next step go here, not to the calculator that has stopped.
     raise();
+    activateWindow();
 }
 
 void DebuggerWindow::refresh() {
@@ -686,8 +688,10 @@ void DebuggerWindow::memoryEdited(QTableWidgetItem* item) {
     if (filling_ || item->column() < 1 || item->column() > 16) return;
     const auto address =
         static_cast<uint16_t>(memoryTop_ + item->row() * 16 + (item->column() - 1));
-    if (const auto value = parseHex(item->text(), 0xFF))
-        debug_.writeMemory(address, static_cast<uint8_t>(*value));
+    if (const auto value = parseHex(item->text(), 0xFF);
+        value && debug_.writeMemory(address, static_cast<uint8_t>(*value)) &&
+        lcdMemoryRange.contains(address) && onLcdChanged)
+        onLcdChanged();
     refresh();
 }
 

@@ -38,6 +38,10 @@ public:
     // Everything shown again from the calculator.
     void refresh();
 
+    // A byte of the LCD's memory was changed here: a stopped calculator does not
+    // repaint it by itself.
+    std::function<void()> onLcdChanged;
+
     // The first address the listing and the memory view show.
     uint16_t codeTop() const { return codeTop_; }
     uint16_t memoryTop() const { return memoryTop_; }

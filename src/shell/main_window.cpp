@@ -314,7 +314,10 @@ void MainWindow::onCommand(int id) {
             resetCalculator();
             break;
         case cmdDebugger:
-            if (!debugger_) debugger_ = new DebuggerWindow(calculator_, this);
+            if (!debugger_) {
+                debugger_ = new DebuggerWindow(calculator_, this);
+                debugger_->onLcdChanged = [this] { view_->update(CalculatorView::lcdArea()); };
+            }
             debugger_->openDebugger();
             break;
         default:

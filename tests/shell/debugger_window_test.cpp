@@ -240,6 +240,8 @@ TEST_F(DebuggerWindowTest, EditsWhileStoppedReachTheCalculator) {
     address->setText(QStringLiteral("FC00"));
     emit address->returnPressed();
     EXPECT_TRUE(memory->item(0, 0)->text().contains(QStringLiteral("LCD")));
+    memory->item(0, 1)->setText(QStringLiteral("FF"));
+    EXPECT_EQ(window->calculator().lcd()[0], 0xFF);
 
     trigger("continue");
     ASSERT_TRUE(test::waitUntil([&] { return !debug().stopped(); }));
