@@ -155,9 +155,22 @@ QTableWidget* makeTable(int rows, const QStringList& headers, const QString& nam
     return table;
 }
 
-QTableWidgetItem* readOnly(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+// A cell shown afresh. Its item is kept rather than replaced, since the window refills
+// tables from inside the signal of an item being edited.
+QTableWidgetItem* setCell(QTableWidget* table, int row, int column, const QString& text,
+                          bool editable = false) {
+    QTableWidgetItem* item = table->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        table->setItem(row, column, item);
+    }
+    item->setText(text);
+    item->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
+                            : Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setForeground(QBrush());
+    item->setBackground(QBrush());
+    item->setFont(table->font());
+    item->setToolTip(QString());
     return item;
 }
 
@@ -294,8 +307,7 @@ QWidget* DebuggerWindow::buildRegisterPane() {
                                 QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed);
     for (std::size_t i = 0; i < registerRows.size(); ++i)
-        registers_->setItem(static_cast<int>(i), 0,
-                            readOnly(QString::fromLatin1(registerRows[i].name)));
+        setCell(registers_, static_cast<int>(i), 0, QString::fromLatin1(registerRows[i].name));
     connect(registers_, &QTableWidget::itemChanged, this,
             [this](QTableWidgetItem* item) { registerEdited(item); });
     layout->addWidget(registers_, 1);
@@ -510,7 +522,8 @@ void DebuggerWindow::showRegisters() {
     for (std::size_t i = 0; i < registerRows.size(); ++i) {
         const RegisterRow& row = registerRows[i];
         const uint16_t value = row.get(r);
-        auto* item = new QTableWidgetItem(hex(value, row.digits));
+        QTableWidgetItem* item =
+            setCell(registers_, static_cast<int>(i), 1, hex(value, row.digits), true);
         if (value != row.get(old)) {
             item->setForeground(changedColour);
             QFont bold = item->font();
@@ -518,7 +531,6 @@ void DebuggerWindow::showRegisters() {
             item->setFont(bold);
             item->setToolTip(QStringLiteral("Was ") + hex(row.get(old), row.digits));
         }
-        registers_->setItem(static_cast<int>(i), 1, item);
     }
     for (std::size_t i = 0; i < flagBoxes.size(); ++i) {
         const uint8_t bit = flagBoxes[i].bit;
@@ -575,20 +587,20 @@ void DebuggerWindow::showCode() {
         QString bytes;
         for (unsigned i = 0; i < line.length && i < line.bytes.size(); ++i)
             bytes += hex(line.bytes[i], 2) + QLatin1Char(' ');
-        auto* mark = readOnly(line.breakpoint ? (line.breakpointEnabled ? QStringLiteral("\u25CF")
-                                                                        : QStringLiteral("\u25CB"))
-                                              : QString());
+        auto* mark = setCell(code_, row, 0,
+                             line.breakpoint ? (line.breakpointEnabled ? QStringLiteral("\u25CF")
+                                                                       : QStringLiteral("\u25CB"))
+                                             : QString());
         mark->setForeground(QColor(200, 0, 0));
         mark->setTextAlignment(Qt::AlignCenter);
-        std::array<QTableWidgetItem*, 5> items{mark, readOnly(addressLabel(line.address)),
-                                               readOnly(bytes.trimmed()),
-                                               readOnly(QString::fromStdString(line.label)),
-                                               readOnly(QString::fromStdString(line.text))};
+        const std::array<QTableWidgetItem*, 5> items{
+            mark, setCell(code_, row, 1, addressLabel(line.address)),
+            setCell(code_, row, 2, bytes.trimmed()),
+            setCell(code_, row, 3, QString::fromStdString(line.label)),
+            setCell(code_, row, 4, QString::fromStdString(line.text))};
         if (line.traps) items[4]->setForeground(trapColour);
-        for (std::size_t c = 0; c < items.size(); ++c) {
-            if (line.address == pc) items[c]->setBackground(pcColour);
-            code_->setItem(row, static_cast<int>(c), items[c]);
-        }
+        if (line.address == pc)
+            for (QTableWidgetItem* item : items) item->setBackground(pcColour);
     }
 }
 
@@ -603,21 +615,19 @@ void DebuggerWindow::showMemory() {
         const bool lcd = lcdMemoryRange.contains(address);
         QString label = addressLabel(address);
         if (lcd) label += QStringLiteral(" LCD");
-        memory_->setItem(row, 0, readOnly(label));
+        setCell(memory_, row, 0, label);
         QString text;
         for (int i = 0; i < 16; ++i) {
             const uint8_t byte = bytes[static_cast<std::size_t>(row * 16 + i)];
-            auto* item = new QTableWidgetItem(hex(byte, 2));
-            const auto at = static_cast<uint16_t>(address + i);
-            if (at < 0x8000) item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            // Only RAM can be changed, as for the calculator itself.
+            const bool ram = static_cast<uint16_t>(address + i) >= 0x8000;
+            QTableWidgetItem* item = setCell(memory_, row, 1 + i, hex(byte, 2), ram);
             if (lcd) item->setBackground(lcdColour);
-            memory_->setItem(row, 1 + i, item);
             text += byte >= 0x20 && byte < 0x7F ? QChar(static_cast<char16_t>(byte))
                                                 : QChar(QLatin1Char('.'));
         }
-        auto* textItem = readOnly(text);
+        QTableWidgetItem* textItem = setCell(memory_, row, 17, text);
         if (lcd) textItem->setBackground(lcdColour);
-        memory_->setItem(row, 17, textItem);
     }
     filling_ = false;
 }
@@ -626,9 +636,9 @@ void DebuggerWindow::showStack() {
     const std::vector<StackEntry> entries = debug_.stack(stackRows);
     for (int row = 0; row < stackRows && row < static_cast<int>(entries.size()); ++row) {
         const StackEntry& e = entries[static_cast<std::size_t>(row)];
-        stack_->setItem(row, 0, readOnly(hex(e.address, 4)));
-        stack_->setItem(row, 1, readOnly(hex(e.value, 4)));
-        stack_->setItem(row, 2, readOnly(QString::fromStdString(e.name)));
+        setCell(stack_, row, 0, hex(e.address, 4));
+        setCell(stack_, row, 1, hex(e.value, 4));
+        setCell(stack_, row, 2, QString::fromStdString(e.name));
     }
 }
 
@@ -641,13 +651,12 @@ void DebuggerWindow::showBreakpoints() {
     int row = 0;
     auto fill = [&](bool enabled, const QString& kind, const QString& where,
                     const std::string& name) {
-        auto* on = new QTableWidgetItem;
+        QTableWidgetItem* on = setCell(breakpoints_, row, 0, QString());
         on->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         on->setCheckState(enabled ? Qt::Checked : Qt::Unchecked);
-        breakpoints_->setItem(row, 0, on);
-        breakpoints_->setItem(row, 1, readOnly(kind));
-        breakpoints_->setItem(row, 2, readOnly(where));
-        breakpoints_->setItem(row, 3, readOnly(QString::fromStdString(name)));
+        setCell(breakpoints_, row, 1, kind);
+        setCell(breakpoints_, row, 2, where);
+        setCell(breakpoints_, row, 3, QString::fromStdString(name));
         ++row;
     };
     for (const auto& b : addresses)
