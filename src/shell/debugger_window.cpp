@@ -426,7 +426,7 @@ QWidget* DebuggerWindow::buildBreakpointPane() {
 // --- opening and closing ------------------------------------------------------------------
 
 void DebuggerWindow::openDebugger() {
-    if (!symbolsTried_) {
+    if (!symbolsTried_ && debug_.running()) {
         symbolsTried_ = true;
         if (const std::string file = debug_.symbolFileBesideRom(); !file.empty())
             debug_.loadSymbols(file);
