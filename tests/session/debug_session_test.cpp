@@ -361,7 +361,8 @@ TEST(DebugSessionWithoutCalculator, BreakpointsWriteNoFile) {
         EXPECT_TRUE(debug.addBreakpoint(0x1234));
         EXPECT_EQ(debug.breakpoints().size(), 1u);
     }
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ADD_FAILURE() << "written: " << entry.path();
     std::filesystem::current_path(before);
 }
 
