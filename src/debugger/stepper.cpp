@@ -94,7 +94,9 @@ bool Stepper::needed() const {
 }
 
 bool Stepper::stopWith(StopReason reason, uint16_t pc, std::optional<AddressRange> written) {
-    pending_ = StopInfo{reason, pc, written};
+    // Recorded before the loop marks its stop, which is what the front end waits on
+    // before it reads this.
+    stop_ = StopInfo{reason, pc, written};
     cancel();
     return true;
 }
@@ -151,7 +153,6 @@ bool Stepper::stopAfter(const Machine& m) {
 }
 
 void Stepper::stopped(const Machine&) {
-    stop_ = pending_;
     if (onStop) onStop(stop_);
 }
 

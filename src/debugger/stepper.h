@@ -75,7 +75,6 @@ private:
     std::optional<uint16_t> resumeAt_;
     bool returning_ = false;  // the instruction about to run is a return...
     uint16_t spBefore_ = 0;   // ... with this SP
-    StopInfo pending_;
     StopInfo stop_;
     TraceRecorder* trace_ = nullptr;
 };
