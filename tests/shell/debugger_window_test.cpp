@@ -248,9 +248,10 @@ TEST_F(DebuggerWindowTest, EditsWhileStoppedReachTheCalculator) {
     EXPECT_FALSE(child<QTableWidget>("registers")->isEnabled());
 }
 
-// A click in the listing's margin sets and clears a breakpoint; closing the window
-// while stopped lets the calculator run on and keeps the breakpoints in their file.
-TEST_F(DebuggerWindowTest, MarginClickTogglesAndClosingWhileStoppedRunsOn) {
+// A click in the listing's margin sets and clears a breakpoint, the listing goes to a
+// name and scrolls; closing the window while stopped lets the calculator run on and
+// keeps the breakpoints in their file.
+TEST_F(DebuggerWindowTest, ListingAndClosingWhileStopped) {
     DebuggerWindow* debugger = open();
     trigger("break");
     ASSERT_TRUE(stoppedWith(QStringLiteral("Stopped at")));
@@ -261,6 +262,22 @@ TEST_F(DebuggerWindowTest, MarginClickTogglesAndClosingWhileStoppedRunsOn) {
     emit code->cellClicked(3, 0);
     EXPECT_EQ(child<QTableWidget>("breakpoints")->rowCount(), 0);
     emit code->cellClicked(2, 0);
+
+    // The listing jumps to a name and scrolls by pages, and stops following PC then.
+    auto* goTo = child<QLineEdit>("codeAddress");
+    goTo->setText(QStringLiteral("add32"));
+    emit goTo->returnPressed();
+    EXPECT_EQ(debugger->codeTop(), symbols.at("add32"));
+    EXPECT_EQ(code->item(0, 3)->text(), QStringLiteral("add32"));
+    EXPECT_FALSE(child<QCheckBox>("followPc")->isChecked());
+    QKeyEvent pageDown(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(code, &pageDown);
+    EXPECT_GT(debugger->codeTop(), symbols.at("add32"));
+    QKeyEvent pageUp(QEvent::KeyPress, Qt::Key_PageUp, Qt::NoModifier);
+    QApplication::sendEvent(code, &pageUp);
+    EXPECT_EQ(debugger->codeTop(), symbols.at("add32"));
+    child<QCheckBox>("followPc")->setChecked(true);
+    EXPECT_EQ(code->item(0, 1)->text(), hex4(debug().codeStartBefore(pc(), 6)));
 
     debugger->close();
     EXPECT_FALSE(debug().stopped());
