@@ -8,6 +8,7 @@
 
 #include "session/settings.h"
 
+class QScrollArea;
 class QTabBar;
 class QVBoxLayout;
 
@@ -43,6 +44,7 @@ public:
 
 private:
     void showPage(int index);
+    static QScrollArea* makePageScroll(QWidget* parent, const Settings& copy);
     // False, after telling the user, when the state file is the ROM image.
     bool stateFileAcceptable();
 
@@ -51,6 +53,7 @@ private:
     ColourFunction testColours_;
     QTabBar* tabs_ = nullptr;
     QVBoxLayout* pageArea_ = nullptr;
+    QScrollArea* pageScroll_ = nullptr;
     PreferencesPage* page_ = nullptr;
 };
 
