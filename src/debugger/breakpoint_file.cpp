@@ -1,6 +1,5 @@
 #include "debugger/breakpoint_file.h"
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -9,21 +8,15 @@
 
 #include "debugger/breakpoints.h"
 #include "debugger/symbol_table.h"
+#include "files/crc32.h"
 #include "files/file_io.h"
+#include "text/ascii_case.h"
+#include "text/blanks.h"
+#include "text/digits.h"
 
 namespace vantrel {
 
 namespace {
-
-constexpr std::array<uint32_t, 256> crcTable = [] {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}();
 
 constexpr std::string_view fileHeader =
     "; Vantrel breakpoints: one section per ROM image, named by its CRC-32\n";
@@ -34,14 +27,6 @@ constexpr uint16_t nameReach = 0xFF;
 // The one place that writes the file, so that it is replaced atomically.
 bool storeText(const std::string& path, const std::string& text) {
     return writeWholeFile(path, text.data(), text.size());
-}
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
 }
 
 std::vector<std::string_view> lines(std::string_view text) {
@@ -57,44 +42,17 @@ std::vector<std::string_view> lines(std::string_view text) {
 std::vector<std::string_view> words(std::string_view line) {
     line = line.substr(0, line.find(';'));
     std::vector<std::string_view> result;
-    while (!(line = trimmed(line)).empty()) {
+    while (!(line = trimBlanks(line)).empty()) {
         std::size_t end = 0;
-        while (end < line.size() && !isSpace(line[end])) ++end;
+        while (end < line.size() && !isBlank(line[end])) ++end;
         result.push_back(line.substr(0, end));
         line.remove_prefix(end);
     }
     return result;
 }
 
-bool sameWord(std::string_view word, std::string_view lower) {
-    if (word.size() != lower.size()) return false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const char c = word[i] >= 'A' && word[i] <= 'Z' ? static_cast<char>(word[i] + 32) : word[i];
-        if (c != lower[i]) return false;
-    }
-    return true;
-}
-
-std::optional<uint32_t> parseHex(std::string_view digits, std::size_t maxDigits) {
-    if (digits.empty() || digits.size() > maxDigits) return std::nullopt;
-    uint32_t value = 0;
-    for (char c : digits) {
-        unsigned digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return std::nullopt;
-        value = value << 4 | digit;
-    }
-    return value;
-}
-
 std::optional<uint16_t> parseAddress(std::string_view word) {
-    const auto value = parseHex(word, 4);
+    const auto value = parseDigits(word, 16, 0xFFFF);
     if (!value) return std::nullopt;
     return static_cast<uint16_t>(*value);
 }
@@ -106,10 +64,11 @@ struct SectionHeader {
 };
 
 SectionHeader sectionHeader(std::string_view line) {
-    line = trimmed(line);
+    line = trimBlanks(line);
     if (line.size() < 2 || line.front() != '[' || line.back() != ']') return {};
     const auto inner = words(line.substr(1, line.size() - 2));
-    if (inner.size() == 2 && sameWord(inner[0], "rom")) return {true, parseHex(inner[1], 8)};
+    if (inner.size() == 2 && equalsIgnoringCase(inner[0], "rom"))
+        return {true, parseDigits(inner[1], 16, 0xFFFFFFFFu)};
     return {true, std::nullopt};
 }
 
@@ -117,18 +76,18 @@ SectionHeader sectionHeader(std::string_view line) {
 void readEntry(std::string_view line, BreakpointSet& set) {
     const auto w = words(line);
     if (w.empty()) return;
-    const bool off = w.size() >= 2 && sameWord(w.back(), "off");
+    const bool off = w.size() >= 2 && equalsIgnoringCase(w.back(), "off");
     const std::size_t fields = w.size() - (off ? 1 : 0);
-    if (sameWord(w[0], "break") && fields == 2) {
+    if (equalsIgnoringCase(w[0], "break") && fields == 2) {
         if (const auto address = parseAddress(w[1])) set.add(*address, !off);
-    } else if (sameWord(w[0], "write") && fields == 3) {
+    } else if (equalsIgnoringCase(w[0], "write") && fields == 3) {
         const auto first = parseAddress(w[1]);
         const auto last = parseAddress(w[2]);
         if (first && last) {
             const uint32_t length = static_cast<uint16_t>(*last - *first) + 1u;
             set.addWrite(AddressRange{*first, length}, !off);
         }
-    } else if (sameWord(w[0], "illegal") && w.size() == 1) {
+    } else if (equalsIgnoringCase(w[0], "illegal") && w.size() == 1) {
         set.setBreakOnIllegal(true);
     }
 }
@@ -169,11 +128,7 @@ std::string breakpointFilePath(const std::string& stateFilePath) {
     return stateFilePath + ".breakpoints";
 }
 
-uint32_t romChecksum(std::span<const uint8_t> rom) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (uint8_t byte : rom) crc = crcTable[(crc ^ byte) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
+uint32_t romChecksum(std::span<const uint8_t> rom) { return crc32(rom.data(), rom.size()); }
 
 bool loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set) {
     set.clear();

@@ -4,6 +4,8 @@
 
 #include "files/file_io.h"
 #include "text/ascii_case.h"
+#include "text/blanks.h"
+#include "text/digits.h"
 
 namespace vantrel {
 
@@ -15,16 +17,8 @@ std::string folded(std::string_view name) {
     return text;
 }
 
-bool equalsFolded(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (asciiLower(text[i]) != lower[i]) return false;
-    return true;
-}
-
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 bool startsName(char c) { return isLetter(c) || c == '_' || c == '.' || c == '@' || c == '?'; }
 bool continuesName(char c) { return startsName(c) || isDigit(c) || c == '$'; }
 
@@ -34,40 +28,20 @@ bool hasSmallLetter(const std::string& name) {
     return false;
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::optional<uint16_t> parseDigits(std::string_view digits, unsigned base) {
-    if (digits.empty()) return std::nullopt;
-    uint32_t value = 0;
-    for (char c : digits) {
-        unsigned digit = 0;
-        if (isDigit(c))
-            digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return std::nullopt;
-        if (digit >= base) return std::nullopt;
-        value = value * base + digit;
-        if (value > 0xFFFF) return std::nullopt;
-    }
-    return static_cast<uint16_t>(value);
+std::optional<uint16_t> parseAddress(std::string_view digits, unsigned base) {
+    const auto value = parseDigits(digits, base, 0xFFFF);
+    if (!value) return std::nullopt;
+    return static_cast<uint16_t>(*value);
 }
 
 std::optional<uint16_t> parseNumber(std::string_view token, unsigned bareBase) {
     if (token.empty()) return std::nullopt;
-    if (token[0] == '$' || token[0] == '#') return parseDigits(token.substr(1), 16);
+    if (token[0] == '$' || token[0] == '#') return parseAddress(token.substr(1), 16);
     if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
-        return parseDigits(token.substr(2), 16);
+        return parseAddress(token.substr(2), 16);
     if (token.back() == 'h' || token.back() == 'H')
-        return parseDigits(token.substr(0, token.size() - 1), 16);
-    return parseDigits(token, bareBase);
+        return parseAddress(token.substr(0, token.size() - 1), 16);
+    return parseAddress(token, bareBase);
 }
 
 struct ParsedLine {
@@ -76,23 +50,24 @@ struct ParsedLine {
 };
 
 std::optional<ParsedLine> parseLine(std::string_view line) {
-    line = trimmed(line.substr(0, line.find(';')));
+    line = trimBlanks(line.substr(0, line.find(';')));
     if (line.empty() || !startsName(line[0])) return std::nullopt;
     std::size_t end = 1;
     while (end < line.size() && continuesName(line[end])) ++end;
     const std::string_view name = line.substr(0, end);
-    std::string_view rest = trimmed(line.substr(end));
+    std::string_view rest = trimBlanks(line.substr(end));
 
     bool colon = false;
     if (!rest.empty() && rest[0] == ':') {
         colon = true;
-        rest = trimmed(rest.substr(1));
+        rest = trimBlanks(rest.substr(1));
     }
     unsigned bareBase = 10;
     if (!rest.empty() && rest[0] == '=') {
-        rest = trimmed(rest.substr(1));
-    } else if (rest.size() > 3 && equalsFolded(rest.substr(0, 3), "equ") && isSpace(rest[3])) {
-        rest = trimmed(rest.substr(3));
+        rest = trimBlanks(rest.substr(1));
+    } else if (rest.size() > 3 && equalsIgnoringCase(rest.substr(0, 3), "equ") &&
+               isBlank(rest[3])) {
+        rest = trimBlanks(rest.substr(3));
     } else if (colon) {
         bareBase = 16;
     } else {

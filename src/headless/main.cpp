@@ -84,11 +84,16 @@ int main(int argc, char** argv) {
     }
     headless::HeadlessFrontEnd frontEnd;
     Calculator calculator(frontEnd);
-    const std::string romPath = options.romPath.value_or(settings.romPath);
-    const RomLoadResult rom = calculator.load(romPath, options.ramPath.value_or(settings.ramPath),
-                                              settings.testRomVersion);
+    // Relative paths from the settings mean the settings' data folder; those given
+    // here, the current directory.
+    if (!options.romPath || !options.ramPath) makeDataDirectory(settings);
+    const std::string romPath = options.romPath.value_or(resolvePath(settings, settings.romPath));
+    const RomLoadResult rom =
+        calculator.load(romPath, options.ramPath.value_or(resolvePath(settings, settings.ramPath)),
+                        settings.testRomVersion);
     if (!calculator.usable()) {
-        std::fprintf(stderr, "%s\n", romMessage(rom));
+        std::fprintf(stderr, "%s\n%s: %s\n", romMessage(rom), romPath.c_str(),
+                     romProblemText(rom).c_str());
         return 1;
     }
     // Loaded as a state it was not; run on, it would be saved over the ROM image.

@@ -1,5 +1,6 @@
 #include "session/calculator.h"
 
+#include "hardware/rom_image.h"
 #include "machine/bus.h"
 #include "machine/emulation_thread.h"
 #include "machine/interrupts.h"
@@ -61,6 +62,25 @@ bool Calculator::reloadState(const std::string& ramPath) {
     if (abandoned_ || !usable_) return false;
     keypad_.clear();
     return reloadStateFile(*machine_, ramPath);
+}
+
+bool Calculator::reset() {
+    if (!running()) return false;
+    keypad_.clear();
+    {
+        HoldGuard hold(machine_->control);
+        Machine& m = *machine_;
+        m.link.resetLink();
+        m.keyLatch.store(0);
+        m.regs = CpuRegisters{};
+        m.mem.state = StateRecord{};
+        coldStart(m.regs, m.mem);
+        jumpTo(m, m.regs.pc);
+    }
+    // Replaces a pending interrupt for a key of the old run, and wakes a sleeping loop.
+    machine_->control.post(EmuRequest::Redraw);
+    machine_->control.resume();
+    return true;
 }
 
 void Calculator::start() {

@@ -56,6 +56,11 @@ public:
     // slept; undelivered keys are forgotten. True when the file was read (else a cold
     // start). The path becomes the calculator's state file.
     bool reloadState(const std::string& ramPath);
+    // A cold start of the running calculator, as a start without a state file makes
+    // one: memory cleared, the processor at 0x0000, running at once even from its
+    // sleep. Keys not yet delivered and a link transfer under way are dropped; the
+    // state file is left alone. False when no calculator runs.
+    bool reset();
 
     // --- the emulation thread ----------------------------------------------------------
     // Creates the thread; its first instruction runs at the first tick.

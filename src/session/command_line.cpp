@@ -43,7 +43,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         if (longOption("--rom", line.romPath) || longOption("--ram", line.ramPath) ||
             longOption("--grab", line.grabPath))
             continue;
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "--demo") {
+            line.demo = true;
+        } else if (arg == "--help" || arg == "-h") {
             line.help = true;
         } else if (arg == "--version") {
             line.version = true;
@@ -60,12 +62,16 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             line.warnings.push_back("unknown argument ignored: " + arg);
         }
     }
+    // The demo brings its own ROM and state file.
+    if (line.demo && (line.romPath || line.ramPath))
+        line.errors.push_back(
+            "--demo runs the demo's own ROM and state file: leave out --rom and --ram");
     return line;
 }
 
 void applyCommandLine(const CommandLine& line, Settings& settings) {
-    if (line.romPath) settings.romPath = *line.romPath;
-    if (line.ramPath) settings.ramPath = *line.ramPath;
+    if (line.romPath) settings.romPath = absoluteFromHere(*line.romPath);
+    if (line.ramPath) settings.ramPath = absoluteFromHere(*line.ramPath);
 }
 
 std::string usageText() {
@@ -76,11 +82,14 @@ std::string usageText() {
            "\n"
            "  --rom PATH, --rom=PATH, /rom:PATH   ROM image to run (default TI85Rom.bin)\n"
            "  --ram PATH, --ram=PATH, /ram:PATH   calculator state file (default TI85Stat.bin)\n"
+           "  --demo                              run the demo firmware, with its own settings\n"
+           "                                      and state in ~/.local/share/vantrel/demo\n"
            "  --grab PATH                         save a picture of the window as PNG and quit\n"
            "  --help                              show this text\n"
            "  --version                           show the version\n"
            "\n"
-           "Paths given here are kept in Vantrel.ini for the next start when they work.\n"
+           "Paths given here are kept in Vantrel.ini for the next start when they work;\n"
+           "relative ones mean the current directory.\n"
            "A start on a display where Vantrel runs already hands over to that window.\n";
 }
 

@@ -1,7 +1,7 @@
 // The program's arguments: "/rom:PATH" and "/ram:PATH" (the prefix in any case, the
 // value running to the end of the argument), "--rom PATH", "--rom=PATH", the same for
-// "--ram", "--help", "--version" and the debugging option "--grab PATH"; a variable
-// file ("*.85?", as the desktop entry passes it) is uploaded.
+// "--ram", "--demo", "--help", "--version" and the debugging option "--grab PATH"; a
+// variable file ("*.85?", as the desktop entry passes it) is uploaded.
 #pragma once
 
 #include <optional>
@@ -17,6 +17,7 @@ struct CommandLine {
     std::optional<std::string> ramPath;
     std::optional<std::string> grabPath;    // save a picture of the window there and quit
     std::optional<std::string> uploadPath;  // a variable file to send once the window runs
+    bool demo = false;                      // run the demo firmware with the demo's own settings
     bool help = false;
     bool version = false;
     std::vector<std::string> warnings;  // ignored arguments, one line each
@@ -26,7 +27,8 @@ struct CommandLine {
 // args excludes the program name.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
-// Command-line paths override the settings file's.
+// Command-line paths override the settings file's; a relative one means the current
+// directory and is stored absolute.
 void applyCommandLine(const CommandLine& line, Settings& settings);
 
 std::string usageText();

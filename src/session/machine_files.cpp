@@ -17,7 +17,7 @@ RomLoadResult loadRomImage(Machine& m, const std::string& romPath) {
     m.romFile = ec ? romPath : absolute.string();
     ReadFailure failure;
     if (!readWholeFile(romPath, m.mem.rom.data(), romSize, &failure)) {
-        if (failure.tooShort) return {RomLoad::tooShort, 0};
+        if (failure.tooShort) return {RomLoad::tooShort, 0, failure.bytesRead};
         return {failure.error == ENOENT ? RomLoad::missing : RomLoad::unreadable, failure.error};
     }
     return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion, 0};

@@ -5,6 +5,7 @@
 // directory at the moment of each load or save.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace vantrel {
@@ -21,7 +22,8 @@ enum class RomLoad {
 
 struct RomLoadResult {
     RomLoad outcome = RomLoad::missing;
-    int error = 0;  // the system's error number behind missing and unreadable
+    int error = 0;              // the system's error number behind missing and unreadable
+    std::size_t bytesRead = 0;  // what a file too short held
 
     bool read() const { return outcome == RomLoad::loaded || outcome == RomLoad::wrongVersion; }
     // Whether the machine may run on it: a wrong version only when the test is not wanted.

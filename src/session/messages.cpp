@@ -1,5 +1,8 @@
 #include "session/messages.h"
 
+#include "files/file_io.h"
+#include "hardware/memory_map.h"
+
 namespace vantrel {
 
 namespace {
@@ -13,6 +16,24 @@ std::string programTitle() { return std::string(programName) + " " + programVers
 
 const char* romMessage(const RomLoadResult& result) {
     return result.outcome == RomLoad::wrongVersion ? wrongRomVersionText : romLoadFailedText;
+}
+
+std::string romProblemText(const RomLoadResult& result) {
+    switch (result.outcome) {
+        case RomLoad::loaded:
+            return {};
+        case RomLoad::missing:
+            return "There is no such file.";
+        case RomLoad::unreadable:
+            return result.error ? "The file cannot be read: " + errorText(result.error) + "."
+                                : "The file cannot be read.";
+        case RomLoad::tooShort:
+            return "The file has " + std::to_string(result.bytesRead) +
+                   " bytes; a TI-85 ROM image has " + std::to_string(romSize) + ".";
+        case RomLoad::wrongVersion:
+            return "The file is not the TI-85's ROM version 10.0.";
+    }
+    return {};
 }
 
 std::string filePromptText(FilePrompt kind, const std::string& fileName,

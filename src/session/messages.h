@@ -19,6 +19,8 @@ inline constexpr const char* romLoadFailedText = "Loading romfile failed.";
 inline constexpr const char* wrongRomVersionText = "Wrong ROM version. Version 10.0 needed.";
 // The message for a ROM that the calculator cannot run on.
 const char* romMessage(const RomLoadResult& result);
+// What is wrong with the ROM image file, in a sentence, for the line under romMessage().
+std::string romProblemText(const RomLoadResult& result);
 
 inline constexpr const char* uploadHintText =
     "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.";

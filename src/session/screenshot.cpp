@@ -160,11 +160,10 @@ std::string screenshotDirectory(const std::string& iniPath, const std::string& f
     if (folder.empty()) {
         directory = defaultScreenshotDirectory(iniPath);
     } else {
-        directory = folder;
-        if (directory.is_relative()) {
-            const fs::path beside = fs::path(iniPath).parent_path();
-            directory = (beside.empty() ? fs::path(".") : beside) / directory;
-        }
+        // A relative folder means what the settings' other relative paths mean.
+        Settings where;
+        where.iniPath = iniPath;
+        directory = resolvePath(where, folder);
     }
     if (directory.empty()) {
         if (why) *why = "No folder for pictures was found.";

@@ -39,9 +39,9 @@ std::vector<uint8_t> bitmapFileBytes(const std::vector<uint8_t>& dib);
 // Those bytes written atomically, replacing any file of that name.
 bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path);
 
-// Where screenshot files go: the chosen folder (relative to the settings file's
-// directory) when there is one; else the settings file's directory, or the user's
-// pictures directory when the settings file lives in the per-user configuration
+// Where screenshot files go: the chosen folder (a relative one where the settings'
+// relative paths are, see resolvePath) when there is one; else the settings file's directory, or
+// the user's pictures directory when the settings file lives in the per-user configuration
 // directory (nobody looks for pictures there). Created when missing; empty when it
 // cannot be, with the reason in why when given.
 std::string screenshotDirectory(const std::string& iniPath, const std::string& folder = {},

@@ -1,8 +1,9 @@
 #include "session/settings.h"
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* iniFileName = "Vantrel.ini";
+constexpr const char* appFolder = "vantrel";
 constexpr const char* defaultRomPath = "TI85Rom.bin";
 constexpr const char* defaultRamPath = "TI85Stat.bin";
 constexpr const char* defaultForeground = "0x00ffffff";
@@ -167,6 +169,11 @@ void writeNewerKeys(IniFile& ini, const Settings& settings) {
     ini.set("Window", "Maximized", yesNo(place.maximized));
 }
 
+// The program's folder inside one of the user's base folders; empty without it.
+std::string userFolder(const std::string& base) {
+    return base.empty() ? std::string() : (fs::path(base) / appFolder).lexically_normal().string();
+}
+
 }  // namespace
 
 void locateSettingsFile(Settings& settings, const std::string& programDir) {
@@ -177,17 +184,54 @@ void locateSettingsFile(Settings& settings, const std::string& programDir) {
         return;
     }
     if (!programDir.empty()) {
+        // An installed program's folder is no place for the user's files.
         const std::string beside = programDir + "/" + iniFileName;
-        if (isRegularFile(beside) || ::access(programDir.c_str(), W_OK) == 0) {
+        if (isRegularFile(beside)) {
             settings.iniPath = beside;
             return;
         }
     }
-    if (const std::string home = configHome(); !home.empty()) {
-        settings.iniPath = home + "/vantrel/" + iniFileName;
+    if (const std::string folder = userFolder(configHome()); !folder.empty()) {
+        settings.iniPath = folder + "/" + iniFileName;
         return;
     }
     settings.iniPath = ec ? std::string(iniFileName) : (cwd / iniFileName).string();
+}
+
+std::string dataDirectory(const Settings& settings) {
+    if (settings.iniPath.empty()) return {};
+    const fs::path folder = fs::path(settings.iniPath).parent_path().lexically_normal();
+    const std::string userSettings = userFolder(configHome());
+    const std::string userData = userFolder(dataHome());
+    if (!userSettings.empty() && folder == fs::path(userSettings) && !userData.empty())
+        return userData;
+    return folder.string();
+}
+
+std::string resolvePath(const Settings& settings, const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    const std::string folder = dataDirectory(settings);
+    return folder.empty() ? path : (fs::path(folder) / path).string();
+}
+
+bool makeDataDirectory(const Settings& settings) {
+    auto relative = [](const std::string& path) { return !path.empty() && path[0] != '/'; };
+    if (!relative(settings.romPath) && !relative(settings.ramPath)) return true;
+    const std::string folder = dataDirectory(settings);
+    if (folder.empty() || folder != userFolder(dataHome())) return true;
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return true;
+    fs::create_directories(fs::path(folder).parent_path(), ec);
+    // Private, as the desktop's rules for a new data folder ask.
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    return fs::is_directory(folder, ec);
+}
+
+std::string absoluteFromHere(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    return ec ? path : absolute.string();
 }
 
 bool readSettings(Settings& settings, const std::string& programDir, std::string* why) {

@@ -62,9 +62,27 @@ struct Settings {
 };
 
 // Fills iniPath: "Vantrel.ini" in the current directory when it exists there; else
-// beside the program (programDir) when it exists there or that folder is writable;
-// else $XDG_CONFIG_HOME/vantrel/Vantrel.ini (~/.config/vantrel by default).
+// the one beside the program (programDir) when it exists there, a portable copy (one
+// is never made there); else $XDG_CONFIG_HOME/vantrel/Vantrel.ini (~/.config/vantrel
+// by default).
 void locateSettingsFile(Settings& settings, const std::string& programDir);
+
+// The folder that relative ROM and state paths of the settings mean. Settings in the
+// user's configuration folder keep their files in the user's data folder,
+// $XDG_DATA_HOME/vantrel (~/.local/share/vantrel); any other settings file (the
+// current directory's, a portable copy's, one named to the runner) keeps them beside
+// itself. Empty, meaning the current directory, while iniPath is not known.
+std::string dataDirectory(const Settings& settings);
+// A path from the settings as the files are opened: an absolute one as it stands, a
+// relative one inside dataDirectory().
+std::string resolvePath(const Settings& settings, const std::string& path);
+// Makes the user's data folder when a relative ROM or state path points into it and
+// it is missing, so that the state file can be written there and the ROM image put
+// there. False when it is needed and could not be made.
+bool makeDataDirectory(const Settings& settings);
+// A path typed on the command line means the current directory; made absolute, it
+// keeps that meaning once stored in the settings.
+std::string absoluteFromHere(const std::string& path);
 // Fills every stored field from the file (defaults where missing). False when the
 // file could not be read (missing included), with the system's error number in
 // error when given; every field then holds its default.

@@ -22,6 +22,12 @@ std::string configHome() {
     return home.empty() ? std::string() : home + "/.config";
 }
 
+std::string dataHome() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') return xdg;
+    const std::string home = homeDirectory();
+    return home.empty() ? std::string() : home + "/.local/share";
+}
+
 std::string picturesDirectory() {
     const std::string home = homeDirectory();
     std::ifstream file(configHome() + "/user-dirs.dirs");

@@ -1,4 +1,4 @@
-// The user's folders as the desktop names them: home, configuration, pictures.
+// The user's folders as the desktop names them: home, configuration, data, pictures.
 #pragma once
 
 #include <string>
@@ -9,6 +9,8 @@ namespace vantrel {
 std::string homeDirectory();
 // $XDG_CONFIG_HOME when absolute, else ~/.config; empty without a home.
 std::string configHome();
+// $XDG_DATA_HOME when absolute, else ~/.local/share; empty without a home.
+std::string dataHome();
 // XDG_PICTURES_DIR from the user-dirs file, as xdg-user-dir reports it, else ~/Pictures.
 std::string picturesDirectory();
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "session/command_line.h"
+#include "session/demo_firmware.h"
 #include "session/messages.h"
 #include "session/settings.h"
 #include "shell/exit_dialog.h"
@@ -106,8 +107,18 @@ int appMain(int argc, char** argv) {
         return 2;
     }
 
+    const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
     Settings settings;
-    readSettings(settings, QCoreApplication::applicationDirPath().toStdString());
+    if (line.demo) {
+        // The demo's own settings: the user's are neither read nor written.
+        std::string why;
+        if (!prepareDemo(findDemoFirmware(programDir), settings, &why)) {
+            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n", why.c_str());
+            return 1;
+        }
+    } else {
+        readSettings(settings, programDir);
+    }
     const Settings stored = settings;
     applyCommandLine(line, settings);
 
@@ -117,13 +128,14 @@ int appMain(int argc, char** argv) {
         line.uploadPath ? QFileInfo(QString::fromStdString(*line.uploadPath)).absoluteFilePath()
                         : QString();
     const QString serverName = instanceServerName();
-    if (!settings.allowMultipleInstances &&
+    // The demo runs beside the user's own calculator: it neither hands over nor answers.
+    if (!settings.allowMultipleInstances && !line.demo &&
         askRunningInstanceToRaise(serverName, 2000, uploadPath)) {
         std::fputs(handOverLine(line, uploadPath).c_str(), stderr);
         return 0;
     }
     InstanceServer instanceServer(serverName);
-    instanceServer.listen();
+    if (!line.demo) instanceServer.listen();
 
     MainWindow window(settings);
     window.placeOnScreen();
@@ -136,6 +148,7 @@ int appMain(int argc, char** argv) {
         Qt::QueuedConnection);
     QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&window, &MainWindow::demoStarted, &instanceServer, &InstanceServer::close);
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (watchTerminationSignals()) {
@@ -157,28 +170,36 @@ int appMain(int argc, char** argv) {
                          }
                      });
 
-    // The ROM messages may already wait for the user; a signal then ends the run.
-    window.startEmulation();
-    const bool stateRefused = !window.romMissing() && window.calculator().stateFileIsRomImage();
-    if (stateRefused && !window.closed()) tellStateFileIsRomImage(settings.ramPath);
+    if (line.demo) {
+        if (const auto why = window.runDemo(settings)) {
+            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n", oneLine(*why).c_str());
+            return 1;
+        }
+    } else {
+        window.startEmulation();
+    }
+    if (window.romMissing()) {
+        if (line.grabPath) {
+            std::fprintf(stderr, "vantrel: %s %s: %s\n", romMessage(window.romLoad()),
+                         window.romLookedAt().c_str(), romProblemText(window.romLoad()).c_str());
+            return 1;
+        }
+        // Quit there, or a signal meanwhile, ends the run with nothing chosen to keep.
+        window.show();
+        if (!window.offerFirstRun()) return 0;
+    }
+    const bool stateRefused = window.calculator().stateFileIsRomImage();
+    if (stateRefused && !window.closed()) tellStateFileIsRomImage(window.calculator().ramPath());
     // Paths from the command line that did not work are not kept for the next start
     // (unless the user has chosen them again meanwhile).
     auto writeWorkingSettings = [&] {
         Settings kept = settings;
-        if (line.romPath && window.romMissing() && kept.romPath == *line.romPath)
-            kept.romPath = stored.romPath;
-        if (line.ramPath && stateRefused && kept.ramPath == *line.ramPath)
+        if (!window.runningDemo() && line.ramPath && stateRefused &&
+            kept.ramPath == absoluteFromHere(*line.ramPath))
             kept.ramPath = stored.ramPath;
         writeSettings(kept);
     };
     if (window.closed()) {
-        writeWorkingSettings();
-        return 0;
-    }
-
-    if (window.romLoadFailed()) {
-        // No window: let the user pick a ROM for the next start, then end.
-        window.onCommand(cmdPreferences);
         writeWorkingSettings();
         return 0;
     }

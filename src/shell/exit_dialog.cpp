@@ -1,5 +1,6 @@
 #include "shell/exit_dialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -46,6 +47,12 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     auto* question = new QLabel(QStringLiteral("Save calculator state?"), this);
     question->setObjectName(QStringLiteral("question"));
     layout->addWidget(question);
+    dontAskAgain_ = new QCheckBox(QStringLiteral("&Don't ask again"), this);
+    dontAskAgain_->setObjectName(QStringLiteral("dontAskAgain"));
+    dontAskAgain_->setToolTip(
+        QStringLiteral("Closing then always does what you answer now. \"Save state on "
+                       "closing\" in Preferences (F8) changes it back."));
+    layout->addWidget(dontAskAgain_);
 
     auto* buttons = new QHBoxLayout;
     const struct {
@@ -66,12 +73,16 @@ ExitDialog::ExitDialog(QWidget* parent) : QDialog(parent) {
     setMaximumWidth(360);
 }
 
-ExitAnswer ExitDialog::ask(QWidget* parent) {
+ExitChoice ExitDialog::ask(QWidget* parent) {
     ExitDialog dialog(parent);
     const int answer = dialog.exec();
-    if (answer == static_cast<int>(ExitAnswer::yes)) return ExitAnswer::yes;
-    if (answer == static_cast<int>(ExitAnswer::no)) return ExitAnswer::no;
-    return ExitAnswer::cancel;
+    ExitChoice choice;
+    if (answer == static_cast<int>(ExitAnswer::yes))
+        choice.answer = ExitAnswer::yes;
+    else if (answer == static_cast<int>(ExitAnswer::no))
+        choice.answer = ExitAnswer::no;
+    choice.dontAskAgain = choice.answer != ExitAnswer::cancel && dialog.dontAskAgain_->isChecked();
+    return choice;
 }
 
 }  // namespace vantrel

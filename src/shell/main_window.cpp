@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QThread>
@@ -16,11 +17,13 @@
 #include <cmath>
 #include <thread>
 
+#include "session/demo_firmware.h"
 #include "session/timer_tick.h"
 #include "shell/about_box.h"
 #include "shell/calculator_view.h"
 #include "shell/exit_dialog.h"
 #include "shell/file_drop.h"
+#include "shell/first_run_dialog.h"
 #include "shell/icons.h"
 #include "shell/illegal_opcode_dialog.h"
 #include "shell/keyboard_help.h"
@@ -32,6 +35,8 @@
 namespace vantrel {
 
 namespace {
+
+std::string programDirectory() { return QCoreApplication::applicationDirPath().toStdString(); }
 
 // The window's outer size that the centring rule assumes at 1x, frame included.
 constexpr int placementWidth = 237;
@@ -71,6 +76,9 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     };
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusLine"));
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty()) statusBar()->setToolTip(QString());
+    });
     resize(windowSizeFor(view_->sizeHint()));
 
     new FileDropUploader(this, [this](const std::string& path) { uploadGivenFile(path); });
@@ -104,6 +112,7 @@ void MainWindow::buildMenus() {
         return action;
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    addCommand(file, QStringLiteral("&Reset..."), cmdReset);
     addCommand(file, QStringLiteral("&Kill"), cmdKill);
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit"), cmdExit);
@@ -210,12 +219,16 @@ void MainWindow::showKeyboardHelp() {
 
 void MainWindow::showStatus(const QString& text) {
     QStatusBar* line = statusBar();
-    // A long path keeps its beginning and its file name.
+    // A long path keeps its beginning and its file name; the whole text is the tooltip.
     const int room = qMax(40, line->width() - 24);
+    statusText_ = text;
+    line->setToolTip(text);
     line->showMessage(line->fontMetrics().elidedText(text, Qt::ElideMiddle, room), statusShowMs);
 }
 
-QString MainWindow::statusMessage() const { return statusBar()->currentMessage(); }
+QString MainWindow::statusMessage() const {
+    return statusBar()->currentMessage().isEmpty() ? QString() : statusText_;
+}
 
 void MainWindow::screenshotCommand(bool copyScreen) {
     const ScreenshotResult result =
@@ -385,18 +398,71 @@ void MainWindow::placeOnScreen() {
 }
 
 void MainWindow::startEmulation() {
-    const RomLoadResult rom =
-        calculator_.load(settings_.romPath, settings_.ramPath, settings_.testRomVersion);
+    makeDataDirectory(settings_);
+    romLookedAt_ = resolvePath(settings_, settings_.romPath);
+    romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
+                                settings_.testRomVersion);
     if (calculator_.usable()) {
         calculator_.start();
     } else {
+        // Told by the first-run dialog (offerFirstRun).
         romMissing_ = true;
-        QMessageBox::critical(isVisible() ? this : nullptr, titleText(),
-                              QString::fromUtf8(romMessage(rom)));
-        if (rom.outcome != RomLoad::wrongVersion) romLoadFailed_ = true;
+        if (romLoad_.outcome != RomLoad::wrongVersion) romLoadFailed_ = true;
     }
     applyLcdColours(settings_.foreground, settings_.background);
     timer_.start();
+}
+
+bool MainWindow::offerFirstRun() {
+    if (closed_ || !romMissing_) return !closed_;
+    const bool demoAvailable = !findDemoFirmware(programDirectory()).empty();
+    const FirstRunChoice choice = FirstRunDialog::ask(
+        this, romLookedAt_, romLoad_, demoAvailable,
+        [this](const std::string& path) { return startOnRom(path); },
+        [this] { return startDemo(); });
+    if (closed_) return false;  // a signal ended the program meanwhile
+    if (choice == FirstRunChoice::quit) {
+        destroyWindow();
+        return false;
+    }
+    return true;
+}
+
+std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
+    romLookedAt_ = path;
+    romLoad_ =
+        calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
+    if (!calculator_.usable()) return romLoad_;
+    settings_.romPath = path;
+    romMissing_ = romLoadFailed_ = false;
+    calculator_.start();
+    return std::nullopt;
+}
+
+std::optional<std::string> MainWindow::startDemo() {
+    Settings demo;
+    std::string why;
+    if (!prepareDemo(findDemoFirmware(programDirectory()), demo, &why)) return why;
+    return runDemo(demo);
+}
+
+std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
+    const std::string rom = resolvePath(demo, demo.romPath);
+    const RomLoadResult result =
+        calculator_.load(rom, resolvePath(demo, demo.ramPath), demo.testRomVersion);
+    if (!calculator_.usable())
+        return std::string(romMessage(result)) + "\n" + rom + ": " + romProblemText(result);
+    settings_ = demo;
+    romLoad_ = result;
+    romLookedAt_ = rom;
+    romMissing_ = romLoadFailed_ = false;
+    demo_ = true;
+    setWindowTitle(titleText() + QStringLiteral(" (demo)"));
+    applyLcdColours(settings_.foreground, settings_.background);
+    calculator_.start();
+    timer_.start();
+    emit demoStarted();
+    return std::nullopt;
 }
 
 void MainWindow::applyLcdColours(uint32_t foreground, uint32_t background) {
@@ -423,10 +489,12 @@ bool MainWindow::closeMainWindow() {
     const CloseSave decision = calculator_.saveOnClose(settings_.saveStateMode, true);
     bool save = decision == CloseSave::save;
     if (decision == CloseSave::ask) {
-        const ExitAnswer answer = ExitDialog::ask(this);
+        const ExitChoice choice = ExitDialog::ask(this);
         if (closed_) return true;  // closed meanwhile (a signal while the question was open)
-        if (answer == ExitAnswer::cancel) return false;
-        save = answer == ExitAnswer::yes;
+        if (choice.answer == ExitAnswer::cancel) return false;
+        save = choice.answer == ExitAnswer::yes;
+        if (choice.dontAskAgain)
+            settings_.saveStateMode = save ? SaveStateMode::always : SaveStateMode::never;
     }
     const bool stopped = stopEmulationThread();
     if (save) {
@@ -511,6 +579,9 @@ void MainWindow::onCommand(int id) {
         case cmdAbout:
             showAboutBox(this);
             break;
+        case cmdReset:
+            resetCalculator();
+            break;
         default:
             break;
     }
@@ -519,13 +590,30 @@ void MainWindow::onCommand(int id) {
 void MainWindow::runPreferencesCommand() {
     Settings copy = settings_;
     const ColourFunction colours = [this](uint32_t fg, uint32_t bg) { applyLcdColours(fg, bg); };
-    const std::string romInUse = calculator_.running() ? settings_.romPath : std::string();
+    const std::string romInUse =
+        calculator_.running() ? resolvePath(settings_, settings_.romPath) : std::string();
     if (runPreferences(this, copy, romLoadFailed_, colours, romInUse) != PreferencesAnswer::ok ||
         closed_)
         return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
+}
+
+void MainWindow::resetCalculator() {
+    if (!calculator_.running()) return;
+    QMessageBox box(QMessageBox::Question, titleText(), QStringLiteral("Reset the calculator?"),
+                    QMessageBox::NoButton, this);
+    box.setInformativeText(
+        QStringLiteral("A cold start begins afresh: everything in the calculator's memory is "
+                       "lost. The state file keeps its contents until the state is saved again."));
+    QPushButton* reset = box.addButton(QStringLiteral("&Reset"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() != reset || closed_) return;
+    calculator_.reset();
+    view_->update();
 }
 
 void MainWindow::uploadGivenFile(const std::string& path) {

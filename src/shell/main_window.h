@@ -30,9 +30,10 @@ enum Command : int {
     cmdExit = 40007,
     cmdKill = 40008,
     cmdAbout = 40010,
-    cmdPaste = 40011,
-    cmdCopyScreen = 40012,
-    cmdKeyboard = 40013,
+    cmdReset = 40011,
+    cmdPaste = 40012,
+    cmdCopyScreen = 40013,
+    cmdKeyboard = 40014,
     cmdZoom1 = 40021,  // to cmdZoom1 + 3 for 4x
 };
 
@@ -45,6 +46,15 @@ public:
     // The creation work: ROM image and state file, the calculator's thread (its first
     // instruction at the first tick), colours, timer. Without a usable ROM it says so.
     void startEmulation();
+    // After startEmulation() found no usable ROM image: the first-run dialog, which
+    // starts the calculator on a chosen ROM (remembered in the settings) or on the
+    // demo, or ends the program. True when the calculator runs.
+    bool offerFirstRun();
+    // Runs the demo firmware with the demo's own settings (see prepareDemo), which
+    // replace the user's in this window and are written back to the demo's file.
+    // Nothing when it runs, else why not.
+    std::optional<std::string> startDemo();
+    std::optional<std::string> runDemo(const Settings& demo);
     // Stops the calculator (at most 4000 ms). True when it ended; one that did not is
     // left alone for the rest of the run.
     bool stopEmulationThread();
@@ -68,11 +78,15 @@ public:
     // Edit > Paste: the text typed into the calculator, one key a tick.
     void pasteText(const QString& text);
     bool pasting() const { return pasteAt_ < pasteText_.size(); }
-    // What the status line says now.
+    // What the status line says now, in full.
     QString statusMessage() const;
 
     bool romMissing() const { return romMissing_; }
     bool romLoadFailed() const { return romLoadFailed_; }
+    // The last ROM image load: its outcome and the file it read.
+    const RomLoadResult& romLoad() const { return romLoad_; }
+    const std::string& romLookedAt() const { return romLookedAt_; }
+    bool runningDemo() const { return demo_; }
     bool closed() const { return closed_; }
     Calculator& calculator() { return calculator_; }
     CalculatorView* view() const { return view_; }
@@ -96,6 +110,8 @@ public:
 signals:
     // The window has gone: the program ends.
     void windowGone();
+    // The demo runs in this window: it answers no later start.
+    void demoStarted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,6 +126,8 @@ private:
     void runPreferencesCommand();
     void applyLcdColours(uint32_t foreground, uint32_t background);
     void saveStateReporting();
+    std::optional<RomLoadResult> startOnRom(const std::string& path);
+    void resetCalculator();
     void buildEditMenu(QMenu* edit);
     void buildViewMenu(QMenu* view);
     void onCommandKey(int key, Qt::KeyboardModifiers modifiers);
@@ -131,6 +149,7 @@ private:
     QActionGroup* zoomGroup_ = nullptr;
     KeyboardHelp* keyboardHelp_ = nullptr;
     QTimer timer_;
+    QString statusText_;  // what the status line shows, before it was cut to fit
     std::u32string pasteText_;
     std::size_t pasteAt_ = 0;
     // The window's place and calculator area while neither maximised nor minimised.
@@ -139,6 +158,9 @@ private:
     bool placeKnown_ = false;
     bool romMissing_ = false;
     bool romLoadFailed_ = false;
+    RomLoadResult romLoad_;
+    std::string romLookedAt_;
+    bool demo_ = false;
     bool closed_ = false;
 };
 

@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -114,6 +115,10 @@ private:
         folder_ = new QLineEdit(QString::fromStdString(s.screenshotFolder), shots);
         folder_->setObjectName(QStringLiteral("screenshotFolder"));
         folder_->setMaxLength(std::numeric_limits<int>::max());
+        // As wide as the base name's field with its button, no wider: the page is
+        // laid out to fit beside the window on small screens.
+        folder_->setSizePolicy(QSizePolicy::Ignored, folder_->sizePolicy().verticalPolicy());
+        folder_->setMinimumWidth(folder_->fontMetrics().averageCharWidth() * 12);
         // Empty means the default folder, shown greyed.
         folder_->setPlaceholderText(QString::fromStdString(defaultScreenshotDirectory(s.iniPath)));
         folder_->setToolTip(QStringLiteral("Empty: %1").arg(folder_->placeholderText()));
@@ -253,6 +258,7 @@ public:
 
         const char* labels[3] = {"&R", "&G", "&B"};
         const char* names[3] = {"sliderRed", "sliderGreen", "sliderBlue"};
+        const char* valueNames[3] = {"valueRed", "valueGreen", "valueBlue"};
         for (int i = 0; i < 3; ++i) {
             auto* label = new QLabel(QString::fromLatin1(labels[i]), group);
             auto* slider = new QSlider(Qt::Horizontal, group);
@@ -260,8 +266,15 @@ public:
             slider->setRange(0, 255);
             slider->setPageStep(32);
             label->setBuddy(slider);
+            // The value beside its slider, where it can be typed as well.
+            auto* value = new QSpinBox(group);
+            value->setObjectName(QString::fromLatin1(valueNames[i]));
+            value->setRange(0, 255);
+            connect(slider, &QSlider::valueChanged, value, &QSpinBox::setValue);
+            connect(value, &QSpinBox::valueChanged, slider, &QSlider::setValue);
             grid->addWidget(label, 2 + i, 0);
-            grid->addWidget(slider, 2 + i, 1, 1, 2);
+            grid->addWidget(slider, 2 + i, 1);
+            grid->addWidget(value, 2 + i, 2);
             sliders_[i] = slider;
             connect(slider, &QAbstractSlider::actionTriggered, this, [slider](int action) {
                 // An arrow-key step goes a further 8 the same way.
@@ -345,7 +358,7 @@ private:
 
 class FilesPage : public PreferencesPage {
 public:
-    FilesPage(QWidget* parent, const Settings& s) : PreferencesPage(parent) {
+    FilesPage(QWidget* parent, const Settings& s) : PreferencesPage(parent), where_(s) {
         auto* layout = new QVBoxLayout(this);
 
         auto* romGroup = new QGroupBox(QStringLiteral("R&OM-File:"), this);
@@ -385,6 +398,10 @@ private:
         button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral(">>")) + 24);
         layout->addWidget(edit, 0, 0);
         layout->addWidget(button, 0, 1);
+        const std::string folder = dataDirectory(where_);
+        if (!folder.empty())
+            edit->setToolTip(QStringLiteral("A path without a leading \"/\" is inside %1")
+                                 .arg(QString::fromStdString(folder)));
         const QStringList filters{QString::fromLatin1(filter), QStringLiteral("All files (*)")};
         connect(button, &QPushButton::clicked, this,
                 [this, edit, filters, forSaving] { browse(edit, filters, forSaving); });
@@ -403,7 +420,9 @@ private:
             dialog.setFileMode(QFileDialog::ExistingFile);
         }
         dialog.setNameFilters(filters);
-        const QString current = edit->text();
+        // A relative path means the settings' data folder, not the current directory.
+        const QString current =
+            QString::fromStdString(resolvePath(where_, edit->text().toStdString()));
         const qsizetype slash = current.lastIndexOf(QLatin1Char('/'));
         if (slash >= 0) dialog.setDirectory(slash == 0 ? QStringLiteral("/") : current.left(slash));
         if (dialog.exec() != QDialog::Accepted) return;
@@ -411,6 +430,7 @@ private:
         if (!chosen.isEmpty() && !chosen.first().isEmpty()) edit->setText(chosen.first());
     }
 
+    Settings where_;  // what relative paths mean: the settings file's place
     QLineEdit* rom_;
     QLineEdit* ram_;
     QCheckBox* testRom_;
@@ -425,7 +445,15 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     : QDialog(owner),
       copy_(copy),
       romInUse_(std::move(romInUse)),
-      testColours_(std::move(testColours)) {
+      shownForeground_(copy.foreground),
+      shownBackground_(copy.background),
+      applyColours_(std::move(testColours)) {
+    // Cancel puts the LCD back in the colours it had before a test.
+    if (applyColours_)
+        testColours_ = [this](uint32_t foreground, uint32_t background) {
+            tested_ = true;
+            applyColours_(foreground, background);
+        };
     setWindowTitle(QStringLiteral("Preferences"));
     setObjectName(QStringLiteral("preferencesDialog"));
     auto* layout = new QVBoxLayout(this);
@@ -457,6 +485,42 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     }
     showPage(tabs_->currentIndex());
     connect(tabs_, &QTabBar::currentChanged, this, [this](int index) { showPage(index); });
+    placeBesideOwner();
+}
+
+void PreferencesDialog::placeBesideOwner() {
+    QWidget* owner = parentWidget();
+    if (!owner || !owner->isVisible()) return;
+    adjustSize();
+    const QRect window = owner->frameGeometry();
+    // The frame this dialog will get, taken to be the owner's.
+    const QSize frame = size() + (window.size() - owner->size());
+    const QScreen* screen = owner->screen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    constexpr int gap = 8;
+    const int right = window.right() + 1 + gap;
+    const int left = window.left() - gap - frame.width();
+    int x = right;
+    int y = window.top();
+    if (!area.isEmpty()) {
+        const bool fitsRight = right + frame.width() <= area.right() + 1;
+        const bool fitsLeft = left >= area.left();
+        if (!fitsRight) {
+            if (fitsLeft) {
+                x = left;
+            } else {
+                // No side has room: the side with more of it, as low as the screen allows,
+                // since the LCD is at the top of the window.
+                x = area.right() + 1 - window.right() > window.left() - area.left()
+                        ? area.right() + 1 - frame.width()
+                        : area.left();
+                y = area.bottom() + 1 - frame.height();
+            }
+        }
+        x = std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+        y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
+    }
+    move(x, y);
 }
 
 PreferencesDialog::~PreferencesDialog() {
@@ -526,8 +590,9 @@ QString stateFileIsRomText(const std::string& ramPath) {
 }
 
 bool PreferencesDialog::stateFileAcceptable() {
-    if (!stateFileWouldReplace(copy_.ramPath, copy_.romPath) &&
-        !stateFileWouldReplace(copy_.ramPath, romInUse_))
+    const std::string ramPath = resolvePath(copy_, copy_.ramPath);
+    if (!stateFileWouldReplace(ramPath, resolvePath(copy_, copy_.romPath)) &&
+        !stateFileWouldReplace(ramPath, romInUse_))
         return true;
     QMessageBox::critical(this, windowTitle(), stateFileIsRomText(copy_.ramPath));
     tabs_->setCurrentIndex(filesPage);
@@ -538,6 +603,15 @@ void PreferencesDialog::done(int result) {
     if (page_) page_->store(copy_);
     const bool ok = result == static_cast<int>(PreferencesAnswer::ok);
     if (ok && !stateFileAcceptable()) return;
+    // After a test the LCD shows what the dialog ends with: the colours kept on OK
+    // (even those it had before), the ones it had on Cancel.
+    if (tested_) {
+        tested_ = false;
+        if (ok)
+            applyColours_(copy_.foreground, copy_.background);
+        else
+            applyColours_(shownForeground_, shownBackground_);
+    }
     // Escape and the window's close button count as Cancel.
     QDialog::done(static_cast<int>(ok ? PreferencesAnswer::ok : PreferencesAnswer::cancel));
 }
@@ -552,7 +626,8 @@ PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFai
 void applyPreferences(Calculator* calculator, Settings& live, const Settings& edited,
                       const ColourFunction& applyColours) {
     // File names on Linux differ by case, so the comparison is exact.
-    if (calculator && edited.ramPath != live.ramPath) calculator->reloadState(edited.ramPath);
+    if (calculator && edited.ramPath != live.ramPath)
+        calculator->reloadState(resolvePath(edited, edited.ramPath));
     if ((edited.foreground != live.foreground || edited.background != live.background) &&
         applyColours)
         applyColours(edited.foreground, edited.background);

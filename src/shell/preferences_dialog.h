@@ -45,12 +45,19 @@ public:
 private:
     void showPage(int index);
     static QScrollArea* makePageScroll(QWidget* parent, const Settings& copy);
+    // Beside the owner window, clear of the LCD it is testing; on the other side when
+    // the screen has no room on the right.
+    void placeBesideOwner();
     // False, after telling the user, when the state file is the ROM image.
     bool stateFileAcceptable();
 
     Settings& copy_;
     std::string romInUse_;
-    ColourFunction testColours_;
+    uint32_t shownForeground_;  // the LCD's colours when the dialog opened
+    uint32_t shownBackground_;
+    ColourFunction applyColours_;
+    ColourFunction testColours_;  // applyColours_, remembering that it was used
+    bool tested_ = false;
     QTabBar* tabs_ = nullptr;
     QVBoxLayout* pageArea_ = nullptr;
     QScrollArea* pageScroll_ = nullptr;
@@ -59,8 +66,10 @@ private:
 
 // Runs the dialog on the copy: 1 for OK, 2 for Cancel. With romLoadFailed the
 // "Files" page comes first and the copy's ROM path is cleared. "&Test" applies the
-// colours through testColours at once; Cancel does not take them back. OK is refused
-// while the state file names the ROM image (the copy's, or romInUse).
+// colours through testColours at once; Cancel gives the LCD back the copy's colours
+// (those it showed) through the same function. OK is refused while the state file
+// names the ROM image (the copy's, or romInUse). Relative paths in the copy mean
+// its data folder (resolvePath).
 PreferencesAnswer runPreferences(QWidget* owner, Settings& copy, bool romLoadFailed,
                                  ColourFunction testColours, const std::string& romInUse = {});
 

@@ -96,4 +96,6 @@ bool InstanceServer::listen() {
     return server_->listen(name_);
 }
 
+void InstanceServer::close() { server_->close(); }
+
 }  // namespace vantrel

@@ -27,6 +27,8 @@ public:
     explicit InstanceServer(const QString& serverName, QObject* parent = nullptr);
     // False when another instance serves the name already.
     bool listen();
+    // Stops answering: a later start runs a window of its own.
+    void close();
 
 signals:
     void raiseRequested();

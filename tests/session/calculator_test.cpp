@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "machine/illegal_opcode.h"
+#include "machine/machine.h"
+#include "machine/thread_control.h"
 #include "session/session_host.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
@@ -115,6 +117,62 @@ TEST(CalculatorTest, ClosingSavesAsTheModeSaysAndNeverAfterARefusedInstruction) 
     EXPECT_EQ(front.illegalOpcodeCalls(), 1);
     EXPECT_EQ(calculator.saveOnClose(SaveStateMode::always, true), CloseSave::discard);
     EXPECT_TRUE(calculator.stop());
+}
+
+TEST(CalculatorThreadTest, ResetColdStartsASleepingCalculatorAndForgetsItsKeys) {
+    TempDir dir;
+    auto rom = passingRom();
+    const std::vector<uint8_t> program = {
+        0xF3,              // DI
+        0x31, 0x00, 0xF0,  // LD SP,0xF000
+        0x3A, 0x00, 0x81,  // LD A,(0x8100)  counts the starts from 0x0000
+        0x3C,              // INC A
+        0x32, 0x00, 0x81,  // LD (0x8100),A
+        0xED, 0x56,        // IM 1
+        0xFB, 0x76,        // EI; HALT
+        0x18, 0xFC,        // JR back to EI
+    };
+    std::copy(program.begin(), program.end(), rom.begin());
+    rom[0x38] = 0xFB;  // EI
+    rom[0x39] = 0xC9;  // RET
+    writeBytes(dir / "rom.bin", rom);
+    ScriptedFrontEnd front;
+    Calculator calculator(front);
+    ASSERT_TRUE(calculator.load(dir / "rom.bin", dir / "state.bin", true).usable(true));
+    EXPECT_FALSE(calculator.reset());  // nothing runs yet
+
+    Machine& m = calculator.machine();
+    auto ram = [&m](uint16_t address) {
+        HoldGuard hold(m.control);
+        return m.mem.ram()[address - 0x8000];
+    };
+    calculator.start();
+    calculator.tick();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!calculator.asleep() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(calculator.asleep());
+    ASSERT_EQ(ram(0x8100), 1);
+    {
+        HoldGuard hold(m.control);
+        m.mem.ram()[0x0100] = 0x41;
+        m.mem.ram()[0x1000] = 0x5A;
+    }
+    calculator.pcKeyDown(1, PcKey::other, U'7');
+    calculator.pcKeyUp(1);
+    ASSERT_TRUE(calculator.keyPending());
+
+    // No tick: the reset itself wakes the calculator, which starts on cleared memory.
+    ASSERT_TRUE(calculator.reset());
+    EXPECT_FALSE(calculator.keyPending());
+    while (ram(0x8100) != 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(ram(0x8100), 1);
+    EXPECT_EQ(ram(0x9000), 0);
+    EXPECT_EQ(m.keyLatch.load(), 0u);
+    EXPECT_TRUE(calculator.calculatorOn());
+    EXPECT_TRUE(calculator.stop());
+    EXPECT_FALSE(std::filesystem::exists(dir / "state.bin"));
 }
 
 // A front end with a thread of its own, whose work waits in a queue until the test

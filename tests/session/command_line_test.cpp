@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "session/settings.h"
 
 namespace vantrel {
@@ -49,6 +51,19 @@ TEST(CommandLine, PathsOfAnyLengthAreTakenWhole) {
     applyCommandLine(line, settings);
     EXPECT_EQ(settings.romPath, rom);
     EXPECT_EQ(settings.ramPath, ram);
+}
+
+TEST(CommandLine, RelativePathsAreStoredAbsoluteAndTheDemoTakesNone) {
+    Settings settings;
+    applyCommandLine(parseCommandLine({"--rom", "roms/ti85.bin", "/ram:state.bin"}), settings);
+    const auto here = std::filesystem::current_path();
+    EXPECT_EQ(std::filesystem::path(settings.romPath), here / "roms/ti85.bin");
+    EXPECT_EQ(std::filesystem::path(settings.ramPath), here / "state.bin");
+
+    EXPECT_TRUE(parseCommandLine({"--demo"}).demo);
+    EXPECT_TRUE(parseCommandLine({"--demo"}).errors.empty());
+    EXPECT_FALSE(parseCommandLine({"--demo", "--rom=x.bin"}).errors.empty());
+    EXPECT_FALSE(parseCommandLine({"/ram:s.bin", "--demo"}).errors.empty());
 }
 
 TEST(CommandLine, NoArgumentsChangeNothing) {

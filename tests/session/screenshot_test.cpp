@@ -11,6 +11,7 @@
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
 #include "session/settings.h"
+#include "support/scoped_env.h"
 
 namespace fs = std::filesystem;
 
@@ -153,6 +154,10 @@ TEST(ScreenshotDirectory, SettingsDirectoryOrPictures) {
     std::ofstream(home.file("cfg/user-dirs.dirs"))
         << "# comment\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
     EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini")), home.file("Bilder"));
+    // A chosen relative folder is where the user's other relative paths are.
+    const test::ScopedEnv data("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini"), "shots"),
+              home.file(".local/share/vantrel/shots"));
 
     ::setenv("HOME", savedHome.c_str(), 1);
     if (savedConfig)
@@ -161,7 +166,7 @@ TEST(ScreenshotDirectory, SettingsDirectoryOrPictures) {
         ::unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST(ScreenshotDirectory, ChosenFolderRelativeToTheSettingsFile) {
+TEST(ScreenshotDirectory, ChosenFolderBesideAnyOtherSettingsFile) {
     ScratchDir dir;
     const std::string ini = dir.file("Vantrel.ini");
     EXPECT_EQ(screenshotDirectory(ini, "shots/lcd"), dir.file("shots/lcd"));

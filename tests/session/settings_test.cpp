@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
@@ -14,6 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readText;
+using test::ScopedCwd;
+using test::ScopedEnv;
 using test::TempDir;
 using test::writeText;
 
@@ -28,37 +31,6 @@ Settings readIni(const TempDir& dir, const std::string& text) {
     writeText(dir / "Vantrel.ini", text);
     return readFrom(dir / "Vantrel.ini");
 }
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-class ScopedCwd {
-public:
-    explicit ScopedCwd(const std::string& dir) : old_(fs::current_path()) { fs::current_path(dir); }
-    ~ScopedCwd() { fs::current_path(old_); }
-
-private:
-    fs::path old_;
-};
 
 TEST(SettingsReadTest, MissingFileAndMissingKeysGiveDefaults) {
     TempDir dir;
@@ -340,10 +312,13 @@ TEST(SettingsLocateTest, CurrentDirectoryThenProgramFolderThenConfigHome) {
     ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
     ScopedCwd cwd(work.path());
 
-    // Nothing in the current directory, a writable program folder.
+    // Nothing in the current directory, and a writable program folder takes no new file.
     Settings s;
     locateSettingsFile(s, program.path());
-    EXPECT_EQ(s.iniPath, program / "Vantrel.ini");
+    EXPECT_EQ(s.iniPath, config / "vantrel/Vantrel.ini");
+    EXPECT_TRUE(writeSettings(s));
+    EXPECT_FALSE(fs::exists(program / "Vantrel.ini"));
+    fs::remove_all(config / "vantrel");
 
     // A file in the current directory wins, named by its full path.
     writeText(work / "Vantrel.ini", "[Preferences]\nSaveState=Never\n");
@@ -362,7 +337,6 @@ TEST(SettingsLocateTest, CurrentDirectoryThenProgramFolderThenConfigHome) {
 }
 
 TEST(SettingsLocateTest, ProgramFolderUsedWhenFileExistsThere) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write any folder";
     TempDir work, program, config;
     ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
     ScopedCwd cwd(work.path());
@@ -373,7 +347,6 @@ TEST(SettingsLocateTest, ProgramFolderUsedWhenFileExistsThere) {
     EXPECT_EQ(s.iniPath, program / "Vantrel.ini");
     ::chmod(program.path().c_str(), 0755);
     fs::remove(program / "Vantrel.ini");
-    ::chmod(program.path().c_str(), 0555);
     s.iniPath.clear();
     locateSettingsFile(s, program.path());
     EXPECT_EQ(s.iniPath, config / "vantrel/Vantrel.ini");
@@ -389,6 +362,99 @@ TEST(SettingsLocateTest, ConfigHomeFallsBackToHome) {
         locateSettingsFile(s, "");
         EXPECT_EQ(s.iniPath, home / ".config/vantrel/Vantrel.ini");
     }
+}
+
+// Where relative ROM and state paths lead, on real folders with the user's folders
+// moved into temporary ones. The current directory is elsewhere throughout.
+class DataFolder : public ::testing::Test {
+protected:
+    TempDir root;
+    std::string home = root / "home";
+    ScopedEnv homeEnv{"HOME", home.c_str()};
+    ScopedEnv configEnv{"XDG_CONFIG_HOME", nullptr};
+    ScopedEnv dataEnv{"XDG_DATA_HOME", nullptr};
+    std::string work = root / "work";
+    std::string program = root / "program";
+
+    void SetUp() override {
+        fs::create_directories(work);
+        fs::create_directories(program);
+        fs::create_directories(home);
+    }
+    Settings located() {
+        ScopedCwd cwd(work);
+        Settings s;
+        readSettings(s, program);
+        return s;
+    }
+};
+
+TEST_F(DataFolder, UserSettingsKeepTheirFilesInTheDataFolderMadeWhenNeeded) {
+    Settings s = located();
+    EXPECT_EQ(s.iniPath, home + "/.config/vantrel/Vantrel.ini");
+    EXPECT_EQ(dataDirectory(s), home + "/.local/share/vantrel");
+    // The defaults included, whatever the current directory is.
+    EXPECT_EQ(resolvePath(s, s.romPath), home + "/.local/share/vantrel/TI85Rom.bin");
+    EXPECT_EQ(resolvePath(s, s.ramPath), home + "/.local/share/vantrel/TI85Stat.bin");
+    EXPECT_EQ(resolvePath(s, "sub/state.bin"), home + "/.local/share/vantrel/sub/state.bin");
+    EXPECT_EQ(resolvePath(s, "/abs/rom.bin"), "/abs/rom.bin");
+
+    EXPECT_FALSE(fs::exists(home + "/.local/share/vantrel"));
+    EXPECT_TRUE(makeDataDirectory(s));
+    const auto made = fs::status(home + "/.local/share/vantrel");
+    EXPECT_TRUE(fs::is_directory(made));
+    EXPECT_EQ(made.permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(makeDataDirectory(s));  // there already
+
+    // Not made for settings whose paths are all absolute.
+    fs::remove_all(home + "/.local");
+    s.romPath = "/abs/rom.bin";
+    s.ramPath = "/abs/state.bin";
+    EXPECT_TRUE(makeDataDirectory(s));
+    EXPECT_FALSE(fs::exists(home + "/.local/share/vantrel"));
+    EXPECT_TRUE(fs::is_empty(work));
+}
+
+TEST_F(DataFolder, XdgFoldersAreHonoured) {
+    const std::string config = root / "cfg";
+    const std::string data = root / "data";
+    ScopedEnv c("XDG_CONFIG_HOME", config.c_str());
+    ScopedEnv d("XDG_DATA_HOME", (data + "/").c_str());
+    Settings s = located();
+    EXPECT_EQ(s.iniPath, config + "/vantrel/Vantrel.ini");
+    EXPECT_EQ(resolvePath(s, s.romPath), data + "/vantrel/TI85Rom.bin");
+    ASSERT_TRUE(makeDataDirectory(s));
+    EXPECT_TRUE(fs::is_directory(data + "/vantrel"));
+    // A settings file named to the runner from there means the same folder.
+    Settings named;
+    named.iniPath = config + "/./vantrel/Vantrel.ini";
+    EXPECT_EQ(dataDirectory(named), data + "/vantrel");
+}
+
+TEST_F(DataFolder, OtherSettingsFilesKeepTheirFilesBesideThem) {
+    // A portable copy: the file beside the program, and its files beside it.
+    writeText(program + "/Vantrel.ini", "[Directories]\nROMFile=roms/mine.bin\n");
+    Settings portable = located();
+    EXPECT_EQ(portable.iniPath, program + "/Vantrel.ini");
+    EXPECT_EQ(resolvePath(portable, portable.romPath), program + "/roms/mine.bin");
+    EXPECT_EQ(resolvePath(portable, portable.ramPath), program + "/TI85Stat.bin");
+    EXPECT_TRUE(makeDataDirectory(portable));
+    EXPECT_FALSE(fs::exists(home + "/.local"));
+
+    // One in the current directory: that directory, as always.
+    writeText(work + "/Vantrel.ini", "");
+    Settings here = located();
+    EXPECT_EQ(fs::path(resolvePath(here, here.romPath)), fs::canonical(work) / "TI85Rom.bin");
+
+    // Before the file is known: the path as it stands.
+    EXPECT_EQ(resolvePath(Settings{}, "TI85Rom.bin"), "TI85Rom.bin");
+}
+
+TEST_F(DataFolder, PathsTypedOnTheCommandLineMeanTheCurrentDirectory) {
+    ScopedCwd cwd(work);
+    EXPECT_EQ(fs::path(absoluteFromHere("roms/x.bin")), fs::current_path() / "roms/x.bin");
+    EXPECT_EQ(absoluteFromHere("/abs/x.bin"), "/abs/x.bin");
+    EXPECT_EQ(absoluteFromHere(""), "");
 }
 
 }  // namespace

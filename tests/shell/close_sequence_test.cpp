@@ -1,6 +1,8 @@
 // Closing the window: the save question by saveStateMode and the calculator's power,
 // Cancel keeping the calculator running, Kill never saving.
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 
 #include "machine/thread_control.h"
@@ -68,6 +70,34 @@ TEST_F(CloseSequence, CancelKeepsTheCalculatorRunning) {
     window->calculator().pcKeyUp(0);
     EXPECT_TRUE(waitUntil([&] { return window->calculator().machine().keyLatch.load() == 33; }));
     window->onCommand(cmdKill);
+    EXPECT_FALSE(stateWritten());
+}
+
+TEST_F(CloseSequence, DontAskAgainMakesYesAlwaysAndNoNeverButCancelNothing) {
+    auto answerTicked = [](ExitAnswer answer) {
+        answerNextModal([answer](QWidget* dialog) {
+            auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("dontAskAgain"));
+            ASSERT_NE(box, nullptr);
+            EXPECT_FALSE(box->isChecked());
+            box->setChecked(true);
+            clickButton(dialog, QStringLiteral("control%1").arg(static_cast<int>(answer)));
+        });
+    };
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::showDialog));
+    answerTicked(ExitAnswer::cancel);
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(settings.saveStateMode, SaveStateMode::showDialog);
+    answerTicked(ExitAnswer::yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(settings.saveStateMode, SaveStateMode::always);
+    EXPECT_TRUE(stateWritten());
+
+    QFile::remove(statePath());
+    window.reset();
+    ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::showDialog));
+    answerTicked(ExitAnswer::no);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(settings.saveStateMode, SaveStateMode::never);
     EXPECT_FALSE(stateWritten());
 }
 

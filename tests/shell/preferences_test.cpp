@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -9,7 +10,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -148,18 +153,124 @@ TEST_F(Preferences, ArrowStepsMoveNineAndStopAtTheEnds) {
     EXPECT_EQ(copy.foreground & 0xFF, 132u);
 }
 
-TEST_F(Preferences, TestAppliesAtOnceAndCancelKeepsTheRecord) {
+TEST_F(Preferences, TestAppliesAtOnceAndTheEndShowsWhatIsKept) {
+    using Pair = std::pair<uint32_t, uint32_t>;
+    const Pair shown{0x00102030u, 0x00A0B0C0u};
+    // Cancel, or Escape: the LCD gets back the colours it had.
+    for (bool escape : {false, true}) {
+        tested.clear();
+        test::whenModal([escape](QWidget* dialog) {
+            selectPage(dialog, 1);
+            find<QSlider>(dialog, "sliderGreen")->setValue(0xEE);
+            find<QPushButton>(dialog, "testColours")->click();
+            if (escape)
+                pressKey(dialog, Qt::Key_Escape);
+            else
+                press(dialog, QDialogButtonBox::Cancel);
+        });
+        Settings edited = copy;
+        EXPECT_EQ(runPreferences(nullptr, edited, false, recordTest), PreferencesAnswer::cancel);
+        EXPECT_EQ(tested, (std::vector<Pair>{{0x0010EE30u, 0x00A0B0C0u}, shown})) << escape;
+    }
+
+    // OK after a test keeps the colours now on the page, even those it started with.
+    tested.clear();
     test::whenModal([](QWidget* dialog) {
         selectPage(dialog, 1);
         find<QSlider>(dialog, "sliderGreen")->setValue(0xEE);
         find<QPushButton>(dialog, "testColours")->click();
-        press(dialog, QDialogButtonBox::Cancel);
+        find<QSlider>(dialog, "sliderGreen")->setValue(0x20);
+        press(dialog, QDialogButtonBox::Ok);
     });
     Settings edited = copy;
+    EXPECT_EQ(runPreferences(nullptr, edited, false, recordTest), PreferencesAnswer::ok);
+    EXPECT_EQ(tested, (std::vector<Pair>{{0x0010EE30u, 0x00A0B0C0u}, shown}));
+
+    // Without a test nothing is applied by the dialog.
+    tested.clear();
+    test::whenModal([](QWidget* dialog) { press(dialog, QDialogButtonBox::Cancel); });
     EXPECT_EQ(runPreferences(nullptr, edited, false, recordTest), PreferencesAnswer::cancel);
-    ASSERT_EQ(tested.size(), 1u);
-    EXPECT_EQ(tested[0].first, 0x0010EE30u);
-    EXPECT_EQ(tested[0].second, 0x00A0B0C0u);
+    EXPECT_TRUE(tested.empty());
+}
+
+TEST_F(Preferences, SliderValuesAreShownAndCanBeTyped) {
+    test::whenModal([](QWidget* dialog) {
+        selectPage(dialog, 1);
+        auto* red = find<QSpinBox>(dialog, "valueRed");
+        EXPECT_EQ(red->value(), 0x30);
+        EXPECT_EQ(find<QSpinBox>(dialog, "valueBlue")->value(), 0x10);
+        find<QSlider>(dialog, "sliderRed")->setValue(0x77);
+        EXPECT_EQ(red->value(), 0x77);
+        // Typed: the slider and the colour follow.
+        find<QSpinBox>(dialog, "valueGreen")->setValue(200);
+        EXPECT_EQ(find<QSlider>(dialog, "sliderGreen")->value(), 200);
+        find<QRadioButton>(dialog, "pickBackground")->click();
+        EXPECT_EQ(red->value(), 0xC0);
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
+    EXPECT_EQ(copy.foreground, 0x0010C877u);
+    EXPECT_EQ(copy.background, 0x00A0B0C0u);
+}
+
+TEST_F(Preferences, OpensBesideItsOwnerWindowOnTheSideWithRoom) {
+    QWidget owner;
+    owner.resize(231, 466);
+    const QRect area = owner.screen()->availableGeometry();
+    for (int x : {area.left() + 20, area.right() - 250}) {
+        owner.move(x, area.top() + 30);
+        owner.show();
+        ASSERT_TRUE(test::waitUntil([&] { return owner.isVisible(); }));
+        QRect placed;
+        test::whenModal([&](QWidget* dialog) {
+            placed = dialog->frameGeometry();
+            press(dialog, QDialogButtonBox::Cancel);
+        });
+        runPreferences(&owner, copy, false, recordTest);
+        EXPECT_FALSE(placed.intersects(owner.frameGeometry())) << x;
+        EXPECT_TRUE(area.contains(placed)) << x;
+        EXPECT_EQ(placed.top(), owner.frameGeometry().top()) << x;
+    }
+}
+
+// The screenshot options, and every page whole (no scroll bar) in a dialog that fits
+// a 1920 x 1080 screen at a scale factor of 2 with room for the title bar.
+TEST_F(Preferences, ScreenshotOptionsAndEveryPageUnclippedOnAScreenAtTwiceTheScale) {
+    copy.screenshotToFile = false;
+    copy.screenshotFormat = ScreenshotFormat::png;
+    copy.screenshotScale = 3;
+    copy.screenshotFolder = "/pictures/calc";
+    test::whenModal([](QWidget* dialog) {
+        auto* format = find<QComboBox>(dialog, "screenshotFormat");
+        auto* scale = find<QComboBox>(dialog, "screenshotScale");
+        EXPECT_EQ(format->currentText(), "PNG");
+        EXPECT_EQ(scale->currentText(), "3x");
+        EXPECT_EQ(find<QLineEdit>(dialog, "screenshotFolder")->text(), "/pictures/calc");
+        // The clipboard takes a scale but no type or folder.
+        EXPECT_TRUE(scale->isEnabled());
+        EXPECT_FALSE(format->isEnabled());
+        find<QRadioButton>(dialog, "screenshotToFile")->click();
+        EXPECT_TRUE(format->isEnabled());
+        format->setCurrentIndex(0);  // BMP files are always 1x
+        EXPECT_FALSE(scale->isEnabled());
+        find<QLineEdit>(dialog, "screenshotFolder")->setText("shots");
+
+        for (int page = 0; page < 3; ++page) {
+            selectPage(dialog, page);
+            QApplication::processEvents();
+            auto* scroll = find<QScrollArea>(dialog, "pageScroll");
+            EXPECT_FALSE(scroll->verticalScrollBar()->isVisible()) << page;
+            EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible()) << page;
+            EXPECT_LE(dialog->height(), 1080 / 2 - 40) << page;
+            EXPECT_LE(dialog->width(), 1920 / 2) << page;
+        }
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
+    EXPECT_TRUE(copy.screenshotToFile);
+    EXPECT_EQ(copy.screenshotFormat, ScreenshotFormat::bmp);
+    EXPECT_EQ(copy.screenshotScale, 3);
+    EXPECT_EQ(copy.screenshotFolder, "shots");
 }
 
 TEST_F(Preferences, OkReturnsTheEditedCopy) {
@@ -355,7 +466,7 @@ QColor lcdTopLeft(MainWindow& window) {
     return pixmap.toImage().pixelColor(9, 3);  // the test ROM lights this pixel
 }
 
-TEST(WindowPreferencesThread, TestThenCancelKeepsTrialColoursAndOkKeepsTheRecord) {
+TEST(WindowPreferencesThread, TestThenCancelRestoresTheColoursAndOkKeepsTheRecord) {
     QTemporaryDir dir;
     Settings settings;
     settings.romPath = test::writeTestRom(dir).toStdString();
@@ -365,17 +476,18 @@ TEST(WindowPreferencesThread, TestThenCancelKeepsTrialColoursAndOkKeepsTheRecord
     ASSERT_TRUE(test::waitUntil([&] { return window.calculator().lcd()[0] == 0x80; }));
     const Settings before = settings;
 
-    test::whenModal([](QWidget* dialog) {
+    test::whenModal([&window](QWidget* dialog) {
         dialog->findChild<QTabBar*>("tabs")->setCurrentIndex(1);
         dialog->findChild<QSlider*>("sliderRed")->setValue(0);
         dialog->findChild<QSlider*>("sliderGreen")->setValue(0);
         dialog->findChild<QSlider*>("sliderBlue")->setValue(255);
         dialog->findChild<QPushButton*>("testColours")->click();
+        EXPECT_EQ(lcdTopLeft(window), QColor(0, 0, 255));
         dialog->findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Cancel)->click();
     });
     window.onCommand(cmdPreferences);
     EXPECT_EQ(settings, before);
-    EXPECT_EQ(lcdTopLeft(window), QColor(0, 0, 255));
+    EXPECT_EQ(lcdTopLeft(window), QColor(255, 255, 255));  // the colour it had
 
     test::whenModal([](QWidget* dialog) {
         dialog->findChild<QTabBar*>("tabs")->setCurrentIndex(1);
