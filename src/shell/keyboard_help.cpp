@@ -1,8 +1,11 @@
 #include "shell/keyboard_help.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -36,6 +39,9 @@ QTableWidget* makeTable(QWidget* parent, const QStringList& headers, const char*
     table->setFocusPolicy(Qt::NoFocus);
     table->setWordWrap(false);
     table->horizontalHeader()->setStretchLastSection(true);
+    // Rows as tight as the text: the table is read down, many lines at a glance.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     return table;
 }
 
@@ -97,9 +103,14 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     layout->addWidget(buttons);
 
-    int width = 0;
+    // The scroll bar, the frame and a little air.
+    int width = keys_->verticalScrollBar()->sizeHint().width() + 24;
     for (int column = 0; column < columnCount; ++column) width += keys_->columnWidth(column);
-    resize(qMax(width + 48, 480), 560);
+    const QMargins margins = layout->contentsMargins();
+    int height = 720;
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        height = qMin(height, screen->availableGeometry().height() * 9 / 10);
+    resize(qMax(width + margins.left() + margins.right(), 480), height);
 
     timer_.setInterval(refreshMs);
     connect(&timer_, &QTimer::timeout, this, &KeyboardHelp::refresh);

@@ -207,6 +207,14 @@ std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
             keys.emplace_back(text.mid(tab + 1), name);
         }
     }
+    // In the order of the keys (F6, F7, Shift+F7, F8, ...), as they sit on the keyboard.
+    auto rank = [](const QString& key) {
+        const QString plain = key.startsWith(QStringLiteral("Shift+")) ? key.mid(6) : key;
+        const int number = plain.startsWith(QLatin1Char('F')) ? plain.mid(1).toInt() : 100;
+        return number * 2 + (plain.size() != key.size() ? 1 : 0);
+    };
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const auto& a, const auto& b) { return rank(a.first) < rank(b.first); });
     return keys;
 }
 

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QToolTip>
 
 #include "machine/machine.h"
 #include "running_window.h"
+#include "session/key_help.h"
 #include "session/key_table.h"
 #include "shell/calculator_view.h"
 #include "shell/panel_geometry.h"
@@ -150,6 +153,19 @@ TEST_F(Zoom, ClicksAtThreeTimesLandOnTheKeyUnderThePointer) {
     click(QEvent::MouseButtonPress, QPointF(enter.right * 3 + 1, enter.top * 3 + 6));
     EXPECT_EQ(window->view()->pressedKey(), -1);
     click(QEvent::MouseButtonRelease, QPointF(enter.right * 3 + 1, enter.top * 3 + 6));
+}
+
+TEST_F(Zoom, TooltipsNameThePcKeysOfTheKeyUnderThePointer) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    window->activateWindow();
+    ASSERT_NO_FATAL_FAILURE(sizeView(2));
+    const QRect log = window->view()->toView(skinKeys[keyIndex(keyLog)].box);
+    QHelpEvent help(QEvent::ToolTip, log.center(), window->view()->mapToGlobal(log.center()));
+    QApplication::sendEvent(window->view(), &help);
+    EXPECT_EQ(QToolTip::text(), QString::fromStdString(keyTooltip(keyIndex(keyLog))));
+    EXPECT_TRUE(QToolTip::text().startsWith(QStringLiteral("[LOG]: L")))
+        << QToolTip::text().toStdString();
+    QToolTip::hideText();
 }
 
 TEST_F(Zoom, ZoomCommandSizesTheWindowWithinTheScreenAndIsRemembered) {
