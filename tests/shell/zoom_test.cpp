@@ -70,8 +70,9 @@ TEST(LegendColours, SmallTextReadsOnLightAndDarkFaces) {
             const QColor shown = legendColour(legend, face);
             EXPECT_GE(contrastRatio(shown, face), 4.5) << face.name().toStdString();
             // The hue stays while there is colour left (on mid grey it goes to black).
-            if (shown.hslHue() >= 0)
+            if (shown.hslHue() >= 0) {
                 EXPECT_NEAR(shown.hslHue(), legend.hslHue(), 3) << face.name().toStdString();
+            }
         }
     }
 }
