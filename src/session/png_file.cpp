@@ -5,6 +5,7 @@
 
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
+#include "session/screenshot.h"
 
 namespace vantrel::headless {
 
@@ -72,13 +73,16 @@ std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& data) {
     return out;
 }
 
-std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background) {
+std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background,
+                                 int scale) {
+    const std::vector<uint8_t> bits = lcdBitsAtScale(lcd, scale);
+    const auto k = static_cast<std::size_t>(std::clamp(scale, 1, 16));
     static constexpr uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> png(signature, signature + 8);
 
     std::vector<uint8_t> header;
-    putBigEndian(header, lcdWidth);
-    putBigEndian(header, lcdHeight);
+    putBigEndian(header, static_cast<uint32_t>(lcdWidth * k));
+    putBigEndian(header, static_cast<uint32_t>(lcdHeight * k));
     header.insert(header.end(),
                   {1, 3, 0, 0, 0});  // 1 bit, palette, deflate, filter 0, no interlace
     putChunk(png, "IHDR", header);
@@ -91,12 +95,14 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
     putChunk(png, "PLTE", palette);
 
     // The LCD's rows are already PNG rows of a one-bit image; each gets filter type 0.
-    constexpr std::size_t rowBytes = lcdWidth / 8;
+    const std::size_t rowBytes = lcdWidth / 8 * k;
+    const std::size_t rows = lcdHeight * k;
     std::vector<uint8_t> raw;
-    raw.reserve(lcdHeight * (rowBytes + 1));
-    for (std::size_t row = 0; row < lcdHeight; ++row) {
+    raw.reserve(rows * (rowBytes + 1));
+    for (std::size_t row = 0; row < rows; ++row) {
         raw.push_back(0);
-        raw.insert(raw.end(), lcd + row * rowBytes, lcd + (row + 1) * rowBytes);
+        const auto from = bits.begin() + static_cast<std::ptrdiff_t>(row * rowBytes);
+        raw.insert(raw.end(), from, from + static_cast<std::ptrdiff_t>(rowBytes));
     }
     putChunk(png, "IDAT", zlibStored(raw));
     putChunk(png, "IEND", {});
