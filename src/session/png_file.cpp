@@ -1,8 +1,8 @@
 #include "session/png_file.h"
 
 #include <algorithm>
-#include <array>
 
+#include "files/crc32.h"
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
 #include "session/screenshot.h"
@@ -13,16 +13,6 @@ namespace {
 
 // A stored deflate block holds at most 65535 bytes.
 constexpr std::size_t storedBlockLimit = 65535;
-
-constexpr std::array<uint32_t, 256> crcTable = [] {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}();
 
 void putBigEndian(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -38,12 +28,6 @@ void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uin
 }
 
 }  // namespace
-
-uint32_t crc32(const uint8_t* data, std::size_t size, uint32_t crc) {
-    crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) crc = crcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
 
 uint32_t adler32(const uint8_t* data, std::size_t size) {
     uint32_t a = 1, b = 0;

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "files/crc32.h"
+
 namespace vantrel::headless {
 
-uint32_t crc32(const uint8_t* data, std::size_t size, uint32_t crc = 0);
 uint32_t adler32(const uint8_t* data, std::size_t size);
 
 // A zlib stream of stored blocks holding data.
