@@ -148,6 +148,10 @@ void Calculator::pcKeyUp(int32_t source) { keypad_.keyboardRelease(source); }
 void Calculator::releasePcKeys() { keypad_.releaseKeyboard(); }
 bool Calculator::pcKeyHeld() const { return keypad_.keyboardHeld(); }
 std::optional<int> Calculator::shownKey() const { return keypad_.shownKey(); }
+PressOutcome Calculator::typeCharacter(char32_t character) {
+    return keypad_.typeCharacter(character);
+}
+std::size_t Calculator::keyQueueRoom() const { return keyQueueCapacity - keypad_.queuedPresses(); }
 bool Calculator::keyPending() const { return keypad_.keyPending(); }
 
 void Calculator::injectKey(KeyCode code) {
@@ -184,6 +188,11 @@ uint8_t Calculator::romBank() {
 }
 
 bool Calculator::calculatorOn() const { return !abandoned_ && vantrel::calculatorOn(*machine_); }
+
+ShiftState Calculator::shiftState() const {
+    if (abandoned_) return {};
+    return keypad_.shifts();
+}
 
 bool Calculator::asleep() const {
     return running() && machine_->control.pendingCode() == code(EmuRequest::Pause) &&

@@ -96,6 +96,10 @@ public:
     void pcKeyUp(int32_t source);
     void releasePcKeys();
     bool pcKeyHeld() const;
+    // Text typed by the program, one character a press (a line break is Enter): see
+    // Keypad::typeCharacter. Only as many as keyQueueRoom() are taken.
+    PressOutcome typeCharacter(char32_t character);
+    std::size_t keyQueueRoom() const;
     // The key drawn pressed now.
     std::optional<int> shownKey() const;
     bool keyPending() const;
@@ -114,6 +118,8 @@ public:
     CpuRegisters registers();
     uint8_t romBank();
     bool calculatorOn() const;
+    // The [2nd] and [ALPHA] shifts of the calculator's software now (read while it runs).
+    ShiftState shiftState() const;
     // Paused in HALT with no key to deliver and the link idle.
     bool asleep() const;
 

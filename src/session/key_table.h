@@ -175,6 +175,60 @@ inline constexpr std::array<SkinKey, keyCount> skinKeys{{
      ""},  // [ENTER]
 }};
 
+// PC keys that the key-down table knows, independent of the windowing system. The
+// front ends map their key events onto these; typed characters arrive as text.
+enum class PcKey {
+    other,
+    backspace,
+    tab,
+    enter,
+    control,
+    escape,
+    space,
+    end,
+    home,
+    left,
+    up,
+    right,
+    down,
+    insert,
+    del,
+    f1,
+    f2,
+    f3,
+    f4,
+    f5,
+    caret,  // the key that types "^" without a shift key on this layout
+};
+
+// The PC keys as the keyboard help names them, in the order it lists them.
+struct PcKeyName {
+    PcKey key;
+    const char* name;
+};
+inline constexpr std::array<PcKeyName, 20> pcKeyNames{{
+    {PcKey::f1, "F1"},
+    {PcKey::f2, "F2"},
+    {PcKey::f3, "F3"},
+    {PcKey::f4, "F4"},
+    {PcKey::f5, "F5"},
+    {PcKey::up, "Up"},
+    {PcKey::down, "Down"},
+    {PcKey::left, "Left"},
+    {PcKey::right, "Right"},
+    {PcKey::home, "Home"},
+    {PcKey::end, "End"},
+    {PcKey::tab, "Tab"},
+    {PcKey::escape, "Esc"},
+    {PcKey::control, "Ctrl"},
+    {PcKey::del, "Delete"},
+    {PcKey::insert, "Insert"},
+    {PcKey::backspace, "Backspace"},
+    {PcKey::caret, "^ (without Shift)"},
+    {PcKey::space, "Space"},
+    {PcKey::enter, "Enter"},
+}};
+
 // The index in skinKeys of the key with this code.
 constexpr int keyIndex(KeyCode code) {
     for (int index = 0; index < keyCount; ++index)

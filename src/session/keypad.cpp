@@ -94,8 +94,11 @@ constexpr std::optional<int> characterKey(char c) {
 
 Keypad::Keypad(const Machine& machine) : machine_(machine) {}
 
-bool Keypad::secondShiftActive() const { return (readShiftFlags(machine_) & secondShiftBit) != 0; }
-bool Keypad::alphaShiftActive() const { return (readShiftFlags(machine_) & alphaShiftBit) != 0; }
+ShiftState shiftStateOf(uint8_t shiftFlags) {
+    return {(shiftFlags & secondShiftBit) != 0, (shiftFlags & alphaShiftBit) != 0};
+}
+
+ShiftState Keypad::shifts() const { return shiftStateOf(readShiftFlags(machine_)); }
 
 namespace {
 
@@ -208,6 +211,17 @@ PressOutcome Keypad::keyboardPress(int32_t source, PcKey key, char32_t character
 
 void Keypad::keyboardRelease(int32_t source) { release(source); }
 
+PressOutcome Keypad::typeCharacter(char32_t character) {
+    // Text has no key-downs: a line break stands for Enter and "^" for its key.
+    PcKey key = PcKey::other;
+    if (character == U'\n') key = PcKey::enter;
+    if (character == U'^') key = PcKey::caret;
+    const PressOutcome outcome =
+        keyboardPress(typedTextSource, key, key == PcKey::other ? character : 0);
+    release(typedTextSource);
+    return outcome;
+}
+
 void Keypad::releaseKeyboard() {
     bool any = false;
     for (std::size_t i = 0; i < queued_; ++i) {
@@ -234,7 +248,7 @@ bool Keypad::keyboardHeld() const {
     return keyPressed && deliveredSource_ != mouseSource;
 }
 
-std::optional<int> Keypad::mapPcKey(PcKey key) const {
+std::optional<int> keyForPcKey(PcKey key, ShiftState shifts) {
     switch (key) {
         case PcKey::backspace:
             return vantrel::keyIndex(keyClear);
@@ -262,8 +276,7 @@ std::optional<int> Keypad::mapPcKey(PcKey key) const {
             return vantrel::keyIndex(keyDown);
         // Insert is the key's second function: only under [2nd] does it mean [DEL].
         case PcKey::insert:
-            return secondShiftActive() ? std::optional<int>(vantrel::keyIndex(keyDel))
-                                       : std::nullopt;
+            return shifts.second ? std::optional<int>(vantrel::keyIndex(keyDel)) : std::nullopt;
         case PcKey::del:
             return vantrel::keyIndex(keyDel);
         case PcKey::f1:
@@ -284,12 +297,12 @@ std::optional<int> Keypad::mapPcKey(PcKey key) const {
     return std::nullopt;
 }
 
-std::optional<int> Keypad::mapPcChar(char32_t character) const {
+std::optional<int> keyForCharacter(char32_t character, ShiftState shifts) {
     if (character > 127) return std::nullopt;
     const char c = static_cast<char>(character);
     if (const auto index = characterKey(c)) return index;
 
-    const bool alpha = alphaShiftActive();
+    const bool alpha = shifts.alpha;
     if (alpha && c == '=') return alphaKey('=');  // [STO▶] carries "=" in the alpha layout
     const char letter = asciiUpper(c);
     if (letter < 'A' || letter > 'Z') return std::nullopt;
@@ -297,6 +310,20 @@ std::optional<int> Keypad::mapPcChar(char32_t character) const {
     const int found = plainLetterKeys[static_cast<std::size_t>(letter - 'A')];
     if (found < 0) return std::nullopt;
     return found;
+}
+
+bool characterHasKey(char32_t character) {
+    if (character == U'\n' || character == U'^') return true;
+    for (const bool second : {false, true})
+        for (const bool alpha : {false, true})
+            if (keyForCharacter(character, {second, alpha})) return true;
+    return false;
+}
+
+std::optional<int> Keypad::mapPcKey(PcKey key) const { return keyForPcKey(key, shifts()); }
+
+std::optional<int> Keypad::mapPcChar(char32_t character) const {
+    return keyForCharacter(character, shifts());
 }
 
 bool Keypad::keyPending() const {

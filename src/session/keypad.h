@@ -23,35 +23,29 @@ inline constexpr uint8_t secondShiftBit = 0x08;
 // while the emulation thread may change it; a stale value only affects one mapping.
 uint8_t readShiftFlags(const Machine& m);
 
-// PC keys that the key-down table knows, independent of the windowing system. The
-// shell maps its key events onto these; typed characters arrive as text.
-enum class PcKey {
-    other,
-    backspace,
-    tab,
-    enter,
-    control,
-    escape,
-    space,
-    end,
-    home,
-    left,
-    up,
-    right,
-    down,
-    insert,
-    del,
-    f1,
-    f2,
-    f3,
-    f4,
-    f5,
-    caret,  // the key that types "^" without a shift key on this layout
+// The calculator's shifts as the PC keys' mapping sees them.
+struct ShiftState {
+    bool second = false;
+    bool alpha = false;
+
+    bool operator==(const ShiftState&) const = default;
 };
+ShiftState shiftStateOf(uint8_t shiftFlags);
+
+// The skin key that a PC key-down, or a typed character, presses under these shifts:
+// the key-down table, then the character table, the letters without [ALPHA] and the
+// alpha layout. Characters above 127 press nothing.
+std::optional<int> keyForPcKey(PcKey key, ShiftState shifts);
+std::optional<int> keyForCharacter(char32_t character, ShiftState shifts);
+// Whether typed text (typeCharacter) can press a key for the character under some
+// shift; a character that cannot is skipped.
+bool characterHasKey(char32_t character);
 
 // Where a press came from: the mouse, or a PC key by a non-negative identifier of
-// the front end's choosing that its key-down and key-up share.
+// the front end's choosing that its key-down and key-up share, or text typed by the
+// program (a paste), which is never held.
 inline constexpr int32_t mouseSource = -1;
+inline constexpr int32_t typedTextSource = -2;
 
 // What became of a press.
 enum class PressOutcome {
@@ -110,6 +104,9 @@ public:
     // auto-repeat is not a press.
     PressOutcome keyboardPress(int32_t source, PcKey key, char32_t character);
     void keyboardRelease(int32_t source);
+    // A character typed by the program (a paste): pressed and let go at once, mapped
+    // as a typed character when it is delivered; a line break is [ENTER], "^" is [^].
+    PressOutcome typeCharacter(char32_t character);
     // Every PC key let go at once (the window lost the keyboard).
     void releaseKeyboard();
     bool keyboardHeld() const;
@@ -126,6 +123,8 @@ public:
     std::optional<uint8_t> nextKeyCode();
     bool keyPending() const;
     std::size_t queuedPresses() const { return queued_; }
+    // The calculator's shifts now.
+    ShiftState shifts() const;
 
     // Forget every press not yet delivered and any repeat: the calculator's state was
     // replaced, or it stopped. Presses made before the calculator went off are
@@ -138,8 +137,6 @@ public:
     bool keyPressed = false;  // keyCode's key is still held
 
 private:
-    bool secondShiftActive() const;
-    bool alphaShiftActive() const;
     std::optional<int> mapPress(const QueuedPress& press) const;
     PressOutcome enqueue(const QueuedPress& press);
     void release(int32_t source);

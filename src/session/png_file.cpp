@@ -1,10 +1,11 @@
 #include "session/png_file.h"
 
 #include <algorithm>
-#include <array>
 
+#include "files/crc32.h"
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
+#include "session/screenshot.h"
 
 namespace vantrel::headless {
 
@@ -12,16 +13,6 @@ namespace {
 
 // A stored deflate block holds at most 65535 bytes.
 constexpr std::size_t storedBlockLimit = 65535;
-
-constexpr std::array<uint32_t, 256> crcTable = [] {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t n = 0; n < 256; ++n) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}();
 
 void putBigEndian(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -37,12 +28,6 @@ void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uin
 }
 
 }  // namespace
-
-uint32_t crc32(const uint8_t* data, std::size_t size, uint32_t crc) {
-    crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) crc = crcTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
 
 uint32_t adler32(const uint8_t* data, std::size_t size) {
     uint32_t a = 1, b = 0;
@@ -72,13 +57,16 @@ std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& data) {
     return out;
 }
 
-std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background) {
+std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background,
+                                 int scale) {
+    const std::vector<uint8_t> bits = lcdBitsAtScale(lcd, scale);
+    const auto k = static_cast<std::size_t>(std::clamp(scale, 1, 16));
     static constexpr uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> png(signature, signature + 8);
 
     std::vector<uint8_t> header;
-    putBigEndian(header, lcdWidth);
-    putBigEndian(header, lcdHeight);
+    putBigEndian(header, static_cast<uint32_t>(lcdWidth * k));
+    putBigEndian(header, static_cast<uint32_t>(lcdHeight * k));
     header.insert(header.end(),
                   {1, 3, 0, 0, 0});  // 1 bit, palette, deflate, filter 0, no interlace
     putChunk(png, "IHDR", header);
@@ -91,12 +79,14 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
     putChunk(png, "PLTE", palette);
 
     // The LCD's rows are already PNG rows of a one-bit image; each gets filter type 0.
-    constexpr std::size_t rowBytes = lcdWidth / 8;
+    const std::size_t rowBytes = lcdWidth / 8 * k;
+    const std::size_t rows = lcdHeight * k;
     std::vector<uint8_t> raw;
-    raw.reserve(lcdHeight * (rowBytes + 1));
-    for (std::size_t row = 0; row < lcdHeight; ++row) {
+    raw.reserve(rows * (rowBytes + 1));
+    for (std::size_t row = 0; row < rows; ++row) {
         raw.push_back(0);
-        raw.insert(raw.end(), lcd + row * rowBytes, lcd + (row + 1) * rowBytes);
+        const auto from = bits.begin() + static_cast<std::ptrdiff_t>(row * rowBytes);
+        raw.insert(raw.end(), from, from + static_cast<std::ptrdiff_t>(rowBytes));
     }
     putChunk(png, "IDAT", zlibStored(raw));
     putChunk(png, "IEND", {});

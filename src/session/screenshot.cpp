@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "files/file_io.h"
+#include "hardware/lcd_picture.h"
+#include "session/png_file.h"
 #include "session/settings.h"
 #include "session/user_dirs.h"
 
@@ -52,16 +54,40 @@ bool sameDirectory(const fs::path& a, const fs::path& b) {
 
 }  // namespace
 
-std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32_t background) {
-    std::vector<uint8_t> block(dibBlockSize, 0);
+std::vector<uint8_t> lcdBitsAtScale(const uint8_t* lcd, int scale) {
+    constexpr std::size_t lcdRowBytes = lcdWidth / 8;
+    const auto k = static_cast<std::size_t>(std::clamp(scale, 1, 16));
+    if (k == 1) return std::vector<uint8_t>(lcd, lcd + lcdRowBytes * lcdHeight);
+    const std::size_t rowBytes = lcdRowBytes * k;
+    std::vector<uint8_t> bits(rowBytes * lcdHeight * k, 0);
+    for (std::size_t y = 0; y < lcdHeight; ++y) {
+        uint8_t* row = bits.data() + y * k * rowBytes;
+        for (std::size_t x = 0; x < lcdWidth; ++x) {
+            if (!lcdPixel(lcd, static_cast<int>(x), static_cast<int>(y))) continue;
+            for (std::size_t i = x * k; i < (x + 1) * k; ++i)
+                row[i / 8] = static_cast<uint8_t>(row[i / 8] | (0x80u >> (i % 8)));
+        }
+        for (std::size_t copy = 1; copy < k; ++copy)
+            std::copy_n(row, rowBytes, row + copy * rowBytes);
+    }
+    return bits;
+}
+
+std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32_t background,
+                                 int scale) {
+    const std::vector<uint8_t> bits = lcdBitsAtScale(lcd, scale);
+    const auto k = static_cast<uint32_t>(std::clamp(scale, 1, 16));
+    const std::size_t rowBytes = lcdWidth / 8 * k;  // a multiple of 4, as rows must be
+    const std::size_t height = lcdHeight * k;
+    std::vector<uint8_t> block(dibHeaderSize + dibColourTableSize + bits.size(), 0);
     uint8_t* h = block.data();
     put32(h + 0, dibHeaderSize);
-    put32(h + 4, 128);  // width
-    put32(h + 8, 64);   // height, positive: rows bottom-up
-    put16(h + 12, 1);   // planes
-    put16(h + 14, 1);   // bits per pixel
-    put32(h + 16, 0);   // no compression
-    put32(h + 20, dibImageSize);
+    put32(h + 4, lcdWidth * k);   // width
+    put32(h + 8, lcdHeight * k);  // height, positive: rows bottom-up
+    put16(h + 12, 1);             // planes
+    put16(h + 14, 1);             // bits per pixel
+    put32(h + 16, 0);             // no compression
+    put32(h + 20, static_cast<uint32_t>(bits.size()));
     put32(h + 24, 0);  // resolutions
     put32(h + 28, 0);
     put32(h + 32, 2);  // colours used
@@ -69,16 +95,14 @@ std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32
     putColour(h + dibHeaderSize, background);
     putColour(h + dibHeaderSize + 4, foreground);
     uint8_t* rows = h + dibHeaderSize + dibColourTableSize;
-    constexpr std::size_t rowBytes = 16;
-    for (std::size_t row = 0; row < 64; ++row)
-        std::copy_n(lcd + (63 - row) * rowBytes, rowBytes, rows + row * rowBytes);
+    for (std::size_t row = 0; row < height; ++row)
+        std::copy_n(bits.data() + (height - 1 - row) * rowBytes, rowBytes, rows + row * rowBytes);
     return block;
 }
 
-std::optional<std::string> nextScreenshotName(const std::string& directory, std::string base) {
+std::optional<std::string> nextScreenshotName(const std::string& directory, std::string base,
+                                              const std::string& extension) {
     if (base.size() > screenshotBaseLimit) base.resize(screenshotBaseLimit);
-    const std::string suffix = ".bmp";
-    const std::size_t nameLength = base.size() + 3 + suffix.size();
 
     bool found = false;
     int largest = 0;
@@ -86,19 +110,23 @@ std::optional<std::string> nextScreenshotName(const std::string& directory, std:
     for (fs::directory_iterator it(directory.empty() ? "." : directory, error), end;
          !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (name.size() != nameLength || name.compare(0, base.size(), base) != 0 ||
-            name.compare(nameLength - suffix.size(), suffix.size(), suffix) != 0)
-            continue;
-        const int number = leadingNumber(name.substr(base.size(), 3));
-        if (!found || number > largest) largest = number;
-        found = true;
+        for (const char* kind : {".bmp", ".png"}) {
+            const std::string ending = kind;
+            const std::size_t nameLength = base.size() + 3 + ending.size();
+            if (name.size() != nameLength || name.compare(0, base.size(), base) != 0 ||
+                name.compare(nameLength - ending.size(), ending.size(), ending) != 0)
+                continue;
+            const int number = leadingNumber(name.substr(base.size(), 3));
+            if (!found || number > largest) largest = number;
+            found = true;
+        }
     }
     const int number = found ? largest + 1 : 0;
     if (number >= screenshotNumberLimit) return std::nullopt;
 
     char digits[16];  // wide enough for any int, though number is below 1000 here
     std::snprintf(digits, sizeof digits, "%.3i", number);
-    std::string name = base + digits + suffix;
+    std::string name = base + digits + extension;
     if (directory.empty()) return name;
     return (fs::path(directory) / name).string();
 }
@@ -119,18 +147,62 @@ bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path) {
     return writeWholeFile(path, file.data(), file.size());
 }
 
-std::string screenshotDirectory(const std::string& iniPath) {
+std::string defaultScreenshotDirectory(const std::string& iniPath) {
     fs::path directory = fs::path(iniPath).parent_path();
     if (directory.empty()) directory = ".";
-    if (sameDirectory(directory, fs::path(configHome()) / "vantrel")) {
-        const std::string pictures = picturesDirectory();
-        if (pictures.empty()) return {};
-        directory = pictures;
-    }
-    std::error_code error;
-    fs::create_directories(directory, error);
-    if (!fs::is_directory(directory, error)) return {};
+    if (sameDirectory(directory, fs::path(configHome()) / "vantrel")) return picturesDirectory();
     return directory.string();
+}
+
+std::string screenshotDirectory(const std::string& iniPath, const std::string& folder,
+                                std::string* why) {
+    fs::path directory;
+    if (folder.empty()) {
+        directory = defaultScreenshotDirectory(iniPath);
+    } else {
+        // A relative folder means what the settings' other relative paths mean.
+        Settings where;
+        where.iniPath = iniPath;
+        directory = resolvePath(where, folder);
+    }
+    if (directory.empty()) {
+        if (why) *why = "No folder for pictures was found.";
+        return {};
+    }
+    std::error_code made, probe;
+    fs::create_directories(directory, made);
+    if (!fs::is_directory(directory, probe)) {
+        if (why)
+            *why = "The folder \"" + directory.string() + "\" cannot be made" +
+                   (made ? ": " + made.message() + "." : ".");
+        return {};
+    }
+    return directory.string();
+}
+
+SavedScreenshot saveScreenshotFile(const uint8_t* lcd, const Settings& settings) {
+    SavedScreenshot saved;
+    const std::string directory =
+        screenshotDirectory(settings.iniPath, settings.screenshotFolder, &saved.why);
+    if (directory.empty()) return saved;
+    const bool png = settings.screenshotFormat == ScreenshotFormat::png;
+    const auto name = nextScreenshotName(directory, settings.screenshotBase, png ? ".png" : ".bmp");
+    if (!name) {
+        saved.why = "The numbers of \"" + settings.screenshotBase + "\" are used up in \"" +
+                    directory + "\".";
+        return saved;
+    }
+    const std::vector<uint8_t> bytes =
+        png ? headless::buildLcdPng(lcd, settings.foreground, settings.background,
+                                    std::clamp(settings.screenshotScale, minZoom, maxZoom))
+            : bitmapFileBytes(buildLcdDib(lcd, settings.foreground, settings.background));
+    int error = 0;
+    if (!writeWholeFile(*name, bytes.data(), bytes.size(), &error)) {
+        saved.why = "\"" + *name + "\": " + errorText(error);
+        return saved;
+    }
+    saved.path = *name;
+    return saved;
 }
 
 }  // namespace vantrel

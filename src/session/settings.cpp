@@ -38,6 +38,9 @@ constexpr std::size_t colourField = 128;
 // (nor overwrite, since its content could not be kept).
 constexpr std::size_t maxIniBytes = 16u << 20;
 
+// Window coordinates beyond any desktop are not a place to restore.
+constexpr int windowCoordinateLimit = 100000;
+
 // Cut to at most limit bytes without splitting a UTF-8 sequence.
 std::string cutToField(std::string text, std::size_t field) {
     const std::size_t limit = field - 1;
@@ -93,6 +96,77 @@ const char* saveStateWord(SaveStateMode mode) {
         default:
             return "ShowDialog";
     }
+}
+
+// A whole decimal number within [low, high], else none.
+std::optional<int> parseNumber(std::string_view text, int low, int high) {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (negative) value = -value;
+    if (value < low || value > high) return std::nullopt;
+    return value;
+}
+
+// Keys that older versions neither read nor write: a file without them reads as
+// screenshots in BMP at 1x, a 1x window placed by the program.
+void readNewerKeys(const IniFile& ini, Settings& settings) {
+    auto number = [&](const char* section, const char* key, int low, int high) {
+        const auto text = ini.get(section, key);
+        return text ? parseNumber(*text, low, high) : std::nullopt;
+    };
+    const auto format = ini.get("Preferences", "ScreenShotFormat");
+    settings.screenshotFormat = format && equalsIgnoringCase(*format, "PNG")
+                                    ? ScreenshotFormat::png
+                                    : ScreenshotFormat::bmp;
+    settings.screenshotScale =
+        number("Preferences", "ScreenShotScale", minZoom, maxZoom).value_or(1);
+    settings.screenshotFolder =
+        withSlashes(ini.get("Preferences", "ScreenShotFolder").value_or(""));
+
+    settings.zoom = number("Window", "Zoom", minZoom, maxZoom).value_or(minZoom);
+    WindowPlace& place = settings.window;
+    place = WindowPlace{};
+    const auto x = number("Window", "X", -windowCoordinateLimit, windowCoordinateLimit);
+    const auto y = number("Window", "Y", -windowCoordinateLimit, windowCoordinateLimit);
+    if (x && y) {
+        place.placed = true;
+        place.x = *x;
+        place.y = *y;
+    }
+    const auto width = number("Window", "Width", 1, windowCoordinateLimit);
+    const auto height = number("Window", "Height", 1, windowCoordinateLimit);
+    if (width && height) {
+        place.width = *width;
+        place.height = *height;
+    }
+    place.maximized = equalsIgnoringCase(ini.get("Window", "Maximized").value_or("No"), "Yes");
+}
+
+void writeNewerKeys(IniFile& ini, const Settings& settings) {
+    ini.set("Preferences", "ScreenShotFormat",
+            settings.screenshotFormat == ScreenshotFormat::png ? "PNG" : "BMP");
+    ini.set("Preferences", "ScreenShotScale", std::to_string(settings.screenshotScale));
+    ini.set("Preferences", "ScreenShotFolder", settings.screenshotFolder);
+    ini.set("Window", "Zoom", std::to_string(settings.zoom));
+    const WindowPlace& place = settings.window;
+    if (place.placed) {
+        ini.set("Window", "X", std::to_string(place.x));
+        ini.set("Window", "Y", std::to_string(place.y));
+    }
+    if (place.width > 0 && place.height > 0) {
+        ini.set("Window", "Width", std::to_string(place.width));
+        ini.set("Window", "Height", std::to_string(place.height));
+    }
+    ini.set("Window", "Maximized", yesNo(place.maximized));
 }
 
 // The program's folder inside one of the user's base folders; empty without it.
@@ -204,6 +278,7 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
     settings.screenshotBase = withSlashes(cutToField(
         value("Preferences", "ScreenShotBase", defaultScreenshotBase), screenshotBaseField));
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
+    readNewerKeys(ini, settings);
     return read;
 }
 
@@ -227,6 +302,7 @@ bool writeSettings(const Settings& settings) {
     ini.set("Preferences", "ScreenShotBase", settings.screenshotBase);
     ini.set("Preferences", "TestROMVersion", yesNo(settings.testRomVersion));
     ini.set("Preferences", "SaveState", saveStateWord(settings.saveStateMode));
+    writeNewerKeys(ini, settings);
 
     const fs::path folder = fs::path(settings.iniPath).parent_path();
     if (!folder.empty()) fs::create_directories(folder, ec);

@@ -14,23 +14,49 @@ enum class SaveStateMode {
     always,
 };
 
+// [Preferences] ScreenShotFormat: the kind of screenshot files.
+enum class ScreenshotFormat { bmp, png };
+
+// Zoom steps of the window and scale factors of PNG and clipboard screenshots.
+inline constexpr int minZoom = 1;
+inline constexpr int maxZoom = 4;
+
+// Where the window was: [Window] X and Y (the frame's top-left on the desktop, when
+// known), Width and Height (the calculator's area without menus; 0 when unknown,
+// the size then follows Zoom), Maximized.
+struct WindowPlace {
+    bool placed = false;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool maximized = false;
+
+    bool operator==(const WindowPlace&) const = default;
+};
+
 // The longest ScreenShotBase kept, in bytes; a longer one is cut, never inside a
 // UTF-8 character.
 inline constexpr std::size_t screenshotBaseLimit = 251;
 
 struct Settings {
-    std::string romPath;                                      // [Directories] ROMFile
-    std::string ramPath;                                      // [Directories] RAMFile
-    uint32_t foreground = 0x00FFFFFF;                         // [Colors] Foreground, 0x00BBGGRR
-    uint32_t background = 0x00000000;                         // [Colors] Background
-    SaveStateMode saveStateMode = SaveStateMode::showDialog;  // [Preferences] SaveState
-    bool beepOnErrors = true;                                 // [Preferences] BeepOnErrors
-    bool screenshotToFile = false;                            // [Preferences] ScreenShotAsBitmap
-    bool autoLinkOnUpload = true;                             // [Preferences] AutoLinkOnUpload
-    bool testRomVersion = true;                               // [Preferences] TestROMVersion
-    bool allowMultipleInstances = false;                      // [Preferences] AllowMultipleInst
-    std::string screenshotBase = "TI85-";                     // [Preferences] ScreenShotBase
-    std::string iniPath;                                      // where the file is; not stored
+    std::string romPath;                                        // [Directories] ROMFile
+    std::string ramPath;                                        // [Directories] RAMFile
+    uint32_t foreground = 0x00FFFFFF;                           // [Colors] Foreground, 0x00BBGGRR
+    uint32_t background = 0x00000000;                           // [Colors] Background
+    SaveStateMode saveStateMode = SaveStateMode::showDialog;    // [Preferences] SaveState
+    bool beepOnErrors = true;                                   // [Preferences] BeepOnErrors
+    bool screenshotToFile = false;                              // [Preferences] ScreenShotAsBitmap
+    bool autoLinkOnUpload = true;                               // [Preferences] AutoLinkOnUpload
+    bool testRomVersion = true;                                 // [Preferences] TestROMVersion
+    bool allowMultipleInstances = false;                        // [Preferences] AllowMultipleInst
+    std::string screenshotBase = "TI85-";                       // [Preferences] ScreenShotBase
+    ScreenshotFormat screenshotFormat = ScreenshotFormat::bmp;  // [Preferences] ScreenShotFormat
+    int screenshotScale = 1;       // [Preferences] ScreenShotScale: PNG files and the clipboard
+    std::string screenshotFolder;  // [Preferences] ScreenShotFolder; empty: the default folder
+    int zoom = 1;                  // [Window] Zoom
+    WindowPlace window;            // [Window] X, Y, Width, Height, Maximized
+    std::string iniPath;           // where the file is; not stored
 
     bool operator==(const Settings&) const = default;
 };

@@ -1,14 +1,21 @@
 #include "shell/calculator_view.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "hardware/lcd_picture.h"
 #include "session/calculator.h"
+#include "session/key_help.h"
+#include "session/settings.h"
 #include "shell/skin_painter.h"
 
 namespace vantrel {
@@ -72,6 +79,13 @@ std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
     }
 }
 
+// Device pixels per logical pixel where the painter paints: the screen's ratio, or
+// that of a picture the view is rendered into.
+qreal deviceRatio(const QPainter& p) {
+    const qreal scale = p.deviceTransform().m11();
+    return scale > 0 ? scale : 1.0;
+}
+
 // The physical key where the platform names it, so that a key-up matches its
 // key-down whatever modifiers changed in between; else the key's code.
 int32_t keySource(const QKeyEvent& event) {
@@ -84,7 +98,8 @@ int32_t keySource(const QKeyEvent& event) {
 
 CalculatorView::CalculatorView(Calculator& calculator, QWidget* parent)
     : QWidget(parent), calculator_(calculator) {
-    setFixedSize(clientWidth, clientHeight);
+    setMinimumSize(clientWidth, clientHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName(QStringLiteral("calculatorView"));
@@ -95,6 +110,37 @@ void CalculatorView::applyLcdColours(uint32_t foreground, uint32_t background) {
     background_ = colourFromSetting(background);
     update(lcdArea());
 }
+
+PanelPlacement CalculatorView::placement() const { return placementFor(devicePixelRatioF()); }
+
+PanelPlacement CalculatorView::placementFor(qreal ratio) const {
+    PanelPlacement at = placePanel(width(), height());
+    // On whole device pixels, so that the panel's picture is copied, not resampled.
+    at.left = std::round(at.left * ratio) / ratio;
+    at.top = std::round(at.top * ratio) / ratio;
+    return at;
+}
+
+QRect CalculatorView::toView(const KeyBox& box) const {
+    const PanelPlacement at = placement();
+    return QRectF(at.left + box.left * at.scale, at.top + box.top * at.scale,
+                  box.width() * at.scale, box.height() * at.scale)
+        .toAlignedRect();
+}
+
+QRect CalculatorView::lcdArea() const { return toView(lcdBox); }
+
+QPoint CalculatorView::toLayout(const QPointF& at) const {
+    const PanelPlacement placed = placement();
+    return {placed.layoutX(at.x()), placed.layoutY(at.y())};
+}
+
+void CalculatorView::setPreferredZoom(int zoom) {
+    preferredZoom_ = std::clamp(zoom, minZoom, maxZoom);
+    updateGeometry();
+}
+
+QSize CalculatorView::sizeHint() const { return QSize(clientWidth, clientHeight) * preferredZoom_; }
 
 QImage CalculatorView::lcdImage() const {
     // One copy of the LCD memory, taken while the calculator may be writing it; the
@@ -113,21 +159,79 @@ QImage CalculatorView::lcdImage() const {
     return image;
 }
 
+bool CalculatorView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QPoint at = toLayout(help->pos());
+        if (const auto index = keyIndexAt(at.x(), at.y())) {
+            const KeyBox& box = skinKeys[static_cast<std::size_t>(*index)].box;
+            QToolTip::showText(help->globalPos(), QString::fromStdString(keyTooltip(*index)), this,
+                               toView(box));
+        } else {
+            QToolTip::hideText();
+            event->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void CalculatorView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const QRect lcd = lcdArea();
-    // The loop's repaints cover the LCD alone; everything else is the skin's.
-    if (!lcd.contains(event->rect())) {
+    const qreal ratio = deviceRatio(p);
+    const PanelPlacement at = placementFor(ratio);
+    // The loop's repaints cover the LCD alone; everything else is the panel's.
+    if (!lcdArea().contains(event->rect())) {
         const QColor face = palette().color(QPalette::Button);
-        const qreal ratio = devicePixelRatioF();
-        if (skin_.isNull() || skin_.devicePixelRatio() != ratio) skin_ = renderSkin(face, ratio);
-        p.fillRect(QRect(0, 0, clientWidth, skinTop), face);
-        p.drawPixmap(0, skinTop, skin_);
-        p.fillRect(lcd.adjusted(-1, -1, 1, 1), Qt::black);
+        if (panel_.isNull() || panel_.devicePixelRatio() != ratio || panelScale_ != at.scale ||
+            panelFace_ != face) {
+            panel_ = renderPanel(face, at.scale, ratio);
+            panelScale_ = at.scale;
+            panelFace_ = face;
+        }
+        // Room beyond the panel's proportions is the panel's own colour.
+        p.fillRect(rect(), face);
+        p.drawPixmap(QPointF(at.left, at.top), panel_);
+        p.save();
+        p.translate(at.left, at.top);
+        p.scale(at.scale, at.scale);
         for (int i = 0; i < keyCount; ++i) paintKeyEdge(p, i, i == shownKey_);
+        p.restore();
     }
-    // Integral scales keep the nearest-neighbour pixels sharp.
-    p.drawImage(lcd.topLeft(), lcdImage());
+    paintLcd(p, at);
+}
+
+void CalculatorView::paintLcd(QPainter& p, const PanelPlacement& at) {
+    const qreal ratio = deviceRatio(p);
+    // The inside of the frame in device pixels.
+    const int left = qRound((at.left + lcdBox.left * at.scale) * ratio);
+    const int top = qRound((at.top + lcdBox.top * at.scale) * ratio);
+    const int right = qRound((at.left + lcdBox.right * at.scale) * ratio);
+    const int bottom = qRound((at.top + lcdBox.bottom * at.scale) * ratio);
+    const QRectF frame(left / ratio, top / ratio, (right - left) / ratio, (bottom - top) / ratio);
+    const LcdCells cells = lcdCells(right - left, bottom - top);
+    if (cells.stretched) {
+        // The 1x picture, each LCD row two pixels, the columns spread over 212.
+        p.drawImage(frame, lcdImage());
+        return;
+    }
+    const LcdBytes lcd = calculator_.lcd();
+    const QSize size(cells.width(), cells.height());
+    if (cells_.size() != size) cells_ = QImage(size, QImage::Format_RGB32);
+    const QRgb set = foreground_.rgb();
+    const QRgb clear = background_.rgb();
+    for (int y = 0; y < lcdHeight; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(cells_.scanLine(y * cells.cellHeight));
+        for (int x = 0; x < lcdWidth; ++x)
+            std::fill_n(line + x * cells.cellWidth, cells.cellWidth,
+                        lcdPixel(lcd.data(), x, y) ? set : clear);
+        for (int row = 1; row < cells.cellHeight; ++row)
+            std::memcpy(cells_.scanLine(y * cells.cellHeight + row), line,
+                        static_cast<std::size_t>(cells_.bytesPerLine()));
+    }
+    cells_.setDevicePixelRatio(ratio);
+    p.fillRect(frame, background_);
+    p.drawImage(QPointF((left + cells.left) / ratio, (top + cells.top) / ratio), cells_);
 }
 
 void CalculatorView::paintKeyEdge(QPainter& p, int index, bool pressed) const {
@@ -161,8 +265,7 @@ void CalculatorView::showPressedKey() {
     if (shown == shownKey_) return;
     for (const int index : {shownKey_, shown}) {
         if (index < 0) continue;
-        const KeyBox& k = skinKeys[static_cast<std::size_t>(index)].box;
-        update(QRect(k.left, k.top, k.width(), k.height()));
+        update(toView(skinKeys[static_cast<std::size_t>(index)].box));
     }
     shownKey_ = shown;
 }
@@ -174,7 +277,7 @@ void CalculatorView::reportPress(PressOutcome outcome) {
 
 void CalculatorView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const QPoint at = event->position().toPoint();
+        const QPoint at = toLayout(event->position());
         reportPress(calculator_.clickAt(at.x(), at.y()));
     }
 }
@@ -184,21 +287,26 @@ void CalculatorView::mouseReleaseEvent(QMouseEvent* event) {
         calculator_.releaseMouse();
         showPressedKey();
     } else if (event->button() == Qt::RightButton) {
-        if (lcdArea().contains(event->position().toPoint()) && onLcdContextMenu)
+        const QPoint at = toLayout(event->position());
+        if (lcdBox.contains(at.x(), at.y()) && onLcdContextMenu)
             onLcdContextMenu(event->globalPosition().toPoint());
     }
 }
 
 void CalculatorView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
+    const QPoint at = toLayout(event->position());
     calculator_.dragMouseTo(at.x(), at.y());
     showPressedKey();
 }
 
+bool isCommandKey(int key, Qt::KeyboardModifiers modifiers) {
+    return (key >= Qt::Key_F6 && key <= Qt::Key_F12) || key == Qt::Key_Pause ||
+           (key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier));
+}
+
 void CalculatorView::keyPressEvent(QKeyEvent* event) {
-    const int key = event->key();
-    if (key == Qt::Key_F6 || key == Qt::Key_F7 || key == Qt::Key_F8 || key == Qt::Key_Pause) {
-        if (!event->isAutoRepeat() && onFunctionKey) onFunctionKey(key);
+    if (isCommandKey(event->key(), event->modifiers())) {
+        if (!event->isAutoRepeat() && onCommandKey) onCommandKey(event->key(), event->modifiers());
         return;
     }
     // A held PC key holds its calculator key; the calculator repeats by itself.
@@ -213,6 +321,11 @@ void CalculatorView::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
     calculator_.pcKeyUp(keySource(*event));
     showPressedKey();
+}
+
+void CalculatorView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    update();
 }
 
 void CalculatorView::focusOutEvent(QFocusEvent* event) {

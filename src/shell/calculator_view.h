@@ -1,5 +1,6 @@
-// The main window's client area, 231 x 447: the LCD with its black frame at the top
-// and the key panel below. Hands mouse clicks and PC keys to the calculator and
+// The main window's client area, 231 x 447 at 1x and any size above: the LCD with its
+// black frame at the top and the key panel below, kept in proportion and centred.
+// Hands mouse clicks (mapped onto the 1x layout) and PC keys to the calculator and
 // paints what it shows: the LCD and the key drawn pressed.
 #pragma once
 
@@ -10,16 +11,21 @@
 
 #include "session/key_table.h"
 #include "session/keypad.h"
+#include "shell/panel_geometry.h"
 
 namespace vantrel {
 
 class Calculator;
 
-inline constexpr int clientWidth = 231;
-inline constexpr int clientHeight = 447;
+inline constexpr int clientWidth = panelWidth;
+inline constexpr int clientHeight = panelHeight;
 
 // Colours as the settings file keeps them: 0x00BBGGRR.
 QColor colourFromSetting(uint32_t value);
+
+// Keys that belong to the window's commands and never to the keypad: F6 to F12, Pause
+// (the debugger), and Insert with Shift (Paste).
+bool isCommandKey(int key, Qt::KeyboardModifiers modifiers);
 
 class CalculatorView : public QWidget {
     Q_OBJECT
@@ -27,9 +33,17 @@ public:
     CalculatorView(Calculator& calculator, QWidget* parent = nullptr);
 
     void applyLcdColours(uint32_t foreground, uint32_t background);
-    static QRect lcdArea() { return {lcdBox.left, lcdBox.top, lcdBox.width(), lcdBox.height()}; }
+    // Where the panel is drawn now, and the LCD's part of the view.
+    PanelPlacement placement() const;
+    QRect lcdArea() const;
+    // A 1x layout rectangle in view coordinates, grown to whole pixels.
+    QRect toView(const KeyBox& box) const;
 
-    // The LCD picture at its shown size, in the current colours.
+    // The size the view asks for: the panel at this zoom.
+    void setPreferredZoom(int zoom);
+    QSize sizeHint() const override;
+
+    // The LCD picture at its 1x size (212 x 128), in the current colours.
     QImage lcdImage() const;
 
     // The key drawn pressed, -1 for none.
@@ -37,32 +51,42 @@ public:
     // Draws the key the calculator shows pressed now.
     void showPressedKey();
 
-    // F6, F7, F8 and Pause go to the window, never to the keypad.
-    std::function<void(int key)> onFunctionKey;
+    // A key of the window's commands (isCommandKey) went down.
+    std::function<void(int key, Qt::KeyboardModifiers modifiers)> onCommandKey;
     // A press found the key queue full.
     std::function<void()> onKeyDropped;
     // Right-button release over the LCD.
     std::function<void(const QPoint& globalPos)> onLcdContextMenu;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool) override { return false; }  // Tab is [2nd]
 
 private:
     void paintKeyEdge(QPainter& p, int index, bool pressed) const;
+    void paintLcd(QPainter& p, const PanelPlacement& at);
+    PanelPlacement placementFor(qreal devicePixelRatio) const;
     void reportPress(PressOutcome outcome);
+    // The view point on the 1x layout.
+    QPoint toLayout(const QPointF& at) const;
 
     Calculator& calculator_;
     QColor foreground_{255, 255, 255};
     QColor background_{0, 0, 0};
     int shownKey_ = -1;
-    QPixmap skin_;
+    int preferredZoom_ = 1;
+    QPixmap panel_;  // the panel without the LCD, at the scale it was drawn for
+    qreal panelScale_ = 0;
+    QColor panelFace_;
+    QImage cells_;  // the LCD at whole cells, reused from paint to paint
 };
 
 }  // namespace vantrel

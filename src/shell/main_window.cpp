@@ -1,14 +1,20 @@
 #include "shell/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QThread>
+#include <QtMath>
+#include <algorithm>
+#include <cmath>
 #include <thread>
 
 #include "session/demo_firmware.h"
@@ -21,6 +27,7 @@
 #include "shell/first_run_dialog.h"
 #include "shell/icons.h"
 #include "shell/illegal_opcode_dialog.h"
+#include "shell/keyboard_help.h"
 #include "shell/link_prompts.h"
 #include "shell/preferences_dialog.h"
 #include "shell/screenshot.h"
@@ -32,9 +39,17 @@ namespace {
 
 std::string programDirectory() { return QCoreApplication::applicationDirPath().toStdString(); }
 
-// The window's outer size that the centring rule assumes, frame included.
+// The window's outer size that the centring rule assumes at 1x, frame included.
 constexpr int placementWidth = 237;
 constexpr int placementHeight = 487;
+
+// How long the status line shows what a command did.
+constexpr int statusShowMs = 5000;
+
+// A paste types one key a tick: 2000 keys take 100 seconds. More is not typing.
+constexpr std::size_t pasteLimit = 2000;
+// Keys of a paste waiting in the queue at a time.
+constexpr std::size_t pasteAhead = 2;
 
 }  // namespace
 
@@ -46,30 +61,26 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     setWindowTitle(titleText());
     setWindowIcon(appIcon());
     setObjectName(QStringLiteral("VantrelCalculator"));
-    // A minimise box, no maximise box, no sizing.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     view_ = new CalculatorView(calculator_, this);
     setCentralWidget(view_);
     view_->setFocus();
-    view_->onFunctionKey = [this](int key) {
-        if (key == Qt::Key_F6)
-            onCommand(cmdUpload);
-        else if (key == Qt::Key_Pause)
-            onCommand(cmdDebugger);
-        else if (key == Qt::Key_F7)
-            onCommand(cmdScreenshot);
-        else
-            onCommand(cmdPreferences);
+    view_->onCommandKey = [this](int key, Qt::KeyboardModifiers modifiers) {
+        onCommandKey(key, modifiers);
     };
     view_->onLcdContextMenu = [this](const QPoint& at) { showLcdMenu(at); };
     view_->onKeyDropped = [this] {
         if (settings_.beepOnErrors) QApplication::beep();
     };
     buildMenus();
-    setFixedSize(sizeHint());
+    statusBar()->setObjectName(QStringLiteral("statusLine"));
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty()) statusBar()->setToolTip(QString());
+    });
+    resize(windowSizeFor(view_->sizeHint()));
 
     new FileDropUploader(this, [this](const std::string& path) { uploadGivenFile(path); });
 
@@ -77,6 +88,7 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
         calculator_.tick();
+        feedPaste();
         // A key delivered at the tick may have let go of the one drawn pressed.
         view_->showPressedKey();
     });
@@ -108,38 +120,296 @@ void MainWindow::buildMenus() {
     addCommand(file, QStringLiteral("&Kill"), cmdKill);
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit"), cmdExit);
+    buildEditMenu(bar->addMenu(QStringLiteral("&Edit")));
+    buildViewMenu(bar->addMenu(QStringLiteral("&View")));
     QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-    // The shortcuts are shown only: F6 to F8 and Pause reach the window through the LCD view's
-    // key handling, so that they never press a calculator key.
-    addCommand(tools, QStringLiteral("&Upload\tF6"), cmdUpload);
+    // The shortcuts are shown only: the window's keys reach it through the LCD view's
+    // key handling (isCommandKey), so that they never press a calculator key.
+    addCommand(tools, QStringLiteral("&Upload...\tF6"), cmdUpload);
     addCommand(tools, QStringLiteral("&Screenshot\tF7"), cmdScreenshot);
     addCommand(tools, QStringLiteral("&Debugger\tPause"), cmdDebugger);
     tools->addSeparator();
-    addCommand(tools, QStringLiteral("&Preferences\tF8"), cmdPreferences);
+    addCommand(tools, QStringLiteral("&Preferences...\tF8"), cmdPreferences);
 
     // Help at the right end of the bar, whatever the style.
     auto* helpBar = new QMenuBar(bar);
     helpBar->setNativeMenuBar(false);
     QMenu* help = helpBar->addMenu(QStringLiteral("&Help"));
-    addCommand(help, QStringLiteral("&About"), cmdAbout);
+    addCommand(help, QStringLiteral("&Keyboard..."), cmdKeyboard);
+    help->addSeparator();
+    addCommand(help, QStringLiteral("&About..."), cmdAbout);
     bar->setCornerWidget(helpBar, Qt::TopRightCorner);
 
     lcdMenu_ = new QMenu(QStringLiteral("&Tools"), this);
-    addCommand(lcdMenu_, QStringLiteral("&Upload File"), cmdUpload);
-    addCommand(lcdMenu_, QStringLiteral("&Screenshot"), cmdScreenshot);
+    addCommand(lcdMenu_, QStringLiteral("&Upload File...\tF6"), cmdUpload);
+    addCommand(lcdMenu_, QStringLiteral("&Screenshot\tF7"), cmdScreenshot);
+    addCommand(lcdMenu_, QStringLiteral("&Copy Screen\tShift+F7"), cmdCopyScreen);
+    addCommand(lcdMenu_, QStringLiteral("&Paste\tShift+Ins"), cmdPaste);
     lcdMenu_->addSeparator();
-    addCommand(lcdMenu_, QStringLiteral("&Preferences"), cmdPreferences);
+    addCommand(lcdMenu_, QStringLiteral("&Preferences...\tF8"), cmdPreferences);
+}
+
+void MainWindow::buildEditMenu(QMenu* edit) {
+    for (const auto& [text, id] : {std::pair{"&Paste\tShift+Ins", cmdPaste},
+                                   std::pair{"&Copy Screen\tShift+F7", cmdCopyScreen}}) {
+        QAction* action = edit->addAction(QString::fromLatin1(text));
+        action->setData(id);
+        action->setObjectName(QStringLiteral("command%1").arg(id));
+        connect(action, &QAction::triggered, this, [this, id = id] { onCommand(id); });
+    }
+}
+
+void MainWindow::buildViewMenu(QMenu* view) {
+    zoomGroup_ = new QActionGroup(this);
+    zoomGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (int zoom = minZoom; zoom <= maxZoom; ++zoom) {
+        const int id = cmdZoom1 + zoom - 1;
+        // F9 to F12: keys the calculator does not use.
+        QAction* action = view->addAction(QStringLiteral("Zoom &%1x\tF%2").arg(zoom).arg(8 + zoom));
+        action->setCheckable(true);
+        action->setData(id);
+        action->setObjectName(QStringLiteral("command%1").arg(id));
+        zoomGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
+    }
+}
+
+void MainWindow::onCommandKey(int key, Qt::KeyboardModifiers modifiers) {
+    switch (key) {
+        case Qt::Key_F6:
+            onCommand(cmdUpload);
+            break;
+        case Qt::Key_F7:
+            onCommand(modifiers & Qt::ShiftModifier ? cmdCopyScreen : cmdScreenshot);
+            break;
+        case Qt::Key_F8:
+            onCommand(cmdPreferences);
+            break;
+        case Qt::Key_F9:
+        case Qt::Key_F10:
+        case Qt::Key_F11:
+        case Qt::Key_F12:
+            onCommand(cmdZoom1 + key - Qt::Key_F9);
+            break;
+        case Qt::Key_Insert:
+            onCommand(cmdPaste);
+            break;
+        case Qt::Key_Pause:
+            onCommand(cmdDebugger);
+            break;
+        default:
+            break;
+    }
+}
+
+std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
+    std::vector<std::pair<QString, QString>> keys;
+    for (const QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        if (menu == lcdMenu_) continue;
+        for (const QAction* action : menu->actions()) {
+            const QString text = action->text();
+            const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+            if (tab < 0) continue;
+            QString name = text.left(tab).remove(QLatin1Char('&'));
+            if (name.endsWith(QStringLiteral("..."))) name.chop(3);
+            keys.emplace_back(text.mid(tab + 1), name);
+        }
+    }
+    // In the order of the keys (F6, F7, Shift+F7, F8, ...), as they sit on the keyboard.
+    auto rank = [](const QString& key) {
+        const QString plain = key.startsWith(QStringLiteral("Shift+")) ? key.mid(6) : key;
+        const int number = plain.startsWith(QLatin1Char('F')) ? plain.mid(1).toInt() : 100;
+        return number * 2 + (plain.size() != key.size() ? 1 : 0);
+    };
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const auto& a, const auto& b) { return rank(a.first) < rank(b.first); });
+    return keys;
+}
+
+void MainWindow::showKeyboardHelp() {
+    if (!keyboardHelp_) keyboardHelp_ = new KeyboardHelp(calculator_, commandKeys(), this);
+    keyboardHelp_->show();
+    keyboardHelp_->raise();
+    keyboardHelp_->activateWindow();
+}
+
+void MainWindow::showStatus(const QString& text) {
+    QStatusBar* line = statusBar();
+    // A long path keeps its beginning and its file name; the whole text is the tooltip.
+    const int room = qMax(40, line->width() - 24);
+    statusText_ = text;
+    line->setToolTip(text);
+    line->showMessage(line->fontMetrics().elidedText(text, Qt::ElideMiddle, room), statusShowMs);
+}
+
+QString MainWindow::statusMessage() const {
+    return statusBar()->currentMessage().isEmpty() ? QString() : statusText_;
+}
+
+void MainWindow::screenshotCommand(bool copyScreen) {
+    const ScreenshotResult result =
+        takeScreenshot(this, calculator_.lcd(), settings_,
+                       copyScreen ? ScreenshotRoute::toClipboard : ScreenshotRoute::asConfigured);
+    if (result) showStatus(QString::fromStdString(screenshotMessage(result)));
+}
+
+void MainWindow::pasteText(const QString& text) {
+    if (!calculator_.running() || !calculator_.calculatorOn()) {
+        pasteText_.clear();
+        pasteAt_ = 0;
+        showStatus(QStringLiteral("The calculator is off: nothing typed"));
+        return;
+    }
+    std::u32string typed;
+    int skipped = 0;
+    for (const char32_t c : text.toStdU32String()) {
+        if (c == U'\r') continue;  // a Windows line end is one line break
+        if (characterHasKey(c))
+            typed += c;
+        else
+            ++skipped;
+    }
+    int left = 0;
+    if (typed.size() > pasteLimit) {
+        left = static_cast<int>(typed.size() - pasteLimit);
+        typed.resize(pasteLimit);
+    }
+    pasteText_ = std::move(typed);
+    pasteAt_ = 0;
+    QString message = QStringLiteral("Typing %1 characters").arg(pasteText_.size());
+    if (skipped) message += QStringLiteral("; %1 without a key skipped").arg(skipped);
+    if (left) message += QStringLiteral("; the last %1 left out").arg(left);
+    showStatus(message);
+    feedPaste();
+}
+
+void MainWindow::feedPaste() {
+    if (!pasting()) return;
+    if (!calculator_.running() || !calculator_.calculatorOn()) {
+        pasteText_.clear();
+        pasteAt_ = 0;
+        return;
+    }
+    // A key or two ahead of the calculator, so that keys typed meanwhile still fit.
+    while (pasting() && calculator_.keyQueueRoom() > keyQueueCapacity - pasteAhead)
+        calculator_.typeCharacter(pasteText_[pasteAt_++]);
+    if (!pasting()) {
+        pasteText_.clear();
+        pasteAt_ = 0;
+    }
+}
+
+QSize MainWindow::windowSizeFor(QSize viewSize) const {
+    // The menu bar and the status line above and below the calculator; the menu bar
+    // may ask for more width than the calculator at 1x has.
+    const QSize chrome(0, qMax(0, sizeHint().height() - view_->sizeHint().height()));
+    QSize size = viewSize + chrome;
+    size.setWidth(qMax(size.width(), minimumSizeHint().width()));
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return size;
+    // The frame around the window; before the window is shown the style's guess.
+    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(6, 30);
+    const QSize room = screen->availableGeometry().size() - frame;
+    if (size.width() <= room.width() && size.height() <= room.height()) return size;
+    // Smaller, in the calculator's proportions.
+    const double scale =
+        std::max(1.0, std::min(double(room.width() - chrome.width()) / clientWidth,
+                               double(room.height() - chrome.height()) / clientHeight));
+    return QSize(qFloor(clientWidth * scale), qFloor(clientHeight * scale)) + chrome;
+}
+
+void MainWindow::setZoom(int zoom) {
+    zoom = std::clamp(zoom, minZoom, maxZoom);
+    settings_.zoom = zoom;
+    if (isMaximized() || isFullScreen()) showNormal();
+    view_->setPreferredZoom(zoom);
+    resize(windowSizeFor(view_->sizeHint()));
+    // Grown past the screen's edge: back onto it.
+    if (const QScreen* screen = this->screen(); screen && isVisible()) {
+        const QRect area = screen->availableGeometry();
+        const QRect frame = frameGeometry();
+        QPoint to = frame.topLeft();
+        if (frame.right() > area.right()) to.setX(qMax(area.left(), area.right() - frame.width()));
+        if (frame.bottom() > area.bottom())
+            to.setY(qMax(area.top(), area.bottom() - frame.height()));
+        if (to != frame.topLeft()) move(to);
+    }
+    markZoom();
+}
+
+void MainWindow::markZoom() {
+    if (!zoomGroup_) return;
+    const double scale = view_->placement().scale;
+    const int zoom = qRound(scale);
+    const bool whole = std::abs(scale - zoom) < 0.01;
+    for (QAction* action : zoomGroup_->actions())
+        action->setChecked(whole && action->data().toInt() == cmdZoom1 + zoom - 1);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (isVisible() &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))) {
+        normalPos_ = pos();
+        placeKnown_ = true;
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (isVisible() &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))) {
+        normalPos_ = pos();
+        normalViewSize_ = view_->size();
+        placeKnown_ = true;
+    }
+    markZoom();
+}
+
+void MainWindow::rememberPlace() {
+    if (!placeKnown_) return;  // never shown: what was stored stays
+    WindowPlace& place = settings_.window;
+    place.placed = true;
+    place.x = normalPos_.x();
+    place.y = normalPos_.y();
+    if (normalViewSize_.isValid()) {
+        place.width = normalViewSize_.width();
+        place.height = normalViewSize_.height();
+    }
+    place.maximized = isMaximized();
 }
 
 void MainWindow::showLcdMenu(const QPoint& globalPos) { lcdMenu_->popup(globalPos); }
 
 void MainWindow::placeOnScreen() {
+    const WindowPlace& place = settings_.window;
+    view_->setPreferredZoom(settings_.zoom);
+    const QSize viewSize =
+        place.width > 0 && place.height > 0
+            ? QSize(std::max(place.width, clientWidth), std::max(place.height, clientHeight))
+            : view_->sizeHint();
+    resize(windowSizeFor(viewSize));
+    if (place.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    // A remembered place counts while its title bar is on a screen now; the window
+    // then comes wholly onto that screen if the screen has changed meanwhile.
+    if (place.placed) {
+        if (const QScreen* screen = QGuiApplication::screenAt(QPoint(place.x + 40, place.y + 10))) {
+            const QRect area = screen->availableGeometry();
+            const QSize outer = size() + QSize(placementWidth - clientWidth, 30);
+            move(qMax(area.left(), qMin(place.x, area.right() + 1 - outer.width())),
+                 qMax(area.top(), qMin(place.y, area.bottom() + 1 - outer.height())));
+            return;
+        }
+    }
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     QRect area = screen->availableGeometry();
     if (area.isEmpty()) area = screen->geometry();
-    const int x = qMax(0, (area.width() - placementWidth) / 2);
-    const int y = qMax(0, (area.height() - placementHeight) / 2);
+    // At 1x the outer size that the centring rule assumes, frame included.
+    const QSize outer =
+        viewSize + QSize(placementWidth - clientWidth, placementHeight - clientHeight);
+    const int x = qMax(0, (area.width() - outer.width()) / 2);
+    const int y = qMax(0, (area.height() - outer.height()) / 2);
     move(area.left() + x, area.top() + y);
 }
 
@@ -265,6 +535,7 @@ void MainWindow::closeWithoutDialogs() {
 void MainWindow::destroyWindow() {
     if (closed_) return;
     closed_ = true;
+    rememberPlace();
     stopEmulationThread();
     timer_.stop();
     if (debugger_) debugger_->hide();
@@ -292,7 +563,22 @@ void MainWindow::onCommand(int id) {
     if (closed_) return;
     switch (id) {
         case cmdScreenshot:
-            takeScreenshot(this, calculator_.lcd(), settings_, ScreenshotRoute::asConfigured);
+            screenshotCommand(false);
+            break;
+        case cmdCopyScreen:
+            screenshotCommand(true);
+            break;
+        case cmdPaste:
+            pasteText(QGuiApplication::clipboard()->text());
+            break;
+        case cmdKeyboard:
+            showKeyboardHelp();
+            break;
+        case cmdZoom1:
+        case cmdZoom1 + 1:
+        case cmdZoom1 + 2:
+        case cmdZoom1 + 3:
+            setZoom(id - cmdZoom1 + 1);
             break;
         case cmdUpload:
             calculator_.upload(settings_.autoLinkOnUpload);
@@ -316,7 +602,7 @@ void MainWindow::onCommand(int id) {
         case cmdDebugger:
             if (!debugger_) {
                 debugger_ = new DebuggerWindow(calculator_, this);
-                debugger_->onLcdChanged = [this] { view_->update(CalculatorView::lcdArea()); };
+                debugger_->onLcdChanged = [this] { repaintLcd(); };
             }
             debugger_->openDebugger();
             break;
@@ -378,7 +664,7 @@ void MainWindow::post(std::function<void()> work) { uiQueue_->post(std::move(wor
 
 bool MainWindow::onOwnThread() const { return QThread::currentThread() == thread(); }
 
-void MainWindow::repaintLcd() { view_->update(CalculatorView::lcdArea()); }
+void MainWindow::repaintLcd() { view_->update(view_->lcdArea()); }
 
 void MainWindow::loopEnded(LoopEnd end) {
     // The user refused to go on after an unknown instruction: close without a question.

@@ -7,17 +7,21 @@
 #include <QTimer>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "session/calculator.h"
 #include "session/front_end.h"
 #include "session/settings.h"
 
+class QActionGroup;
 class QMenu;
 
 namespace vantrel {
 
 class CalculatorView;
 class DebuggerWindow;
+class KeyboardHelp;
 class UiThreadQueue;
 
 enum Command : int {
@@ -28,7 +32,11 @@ enum Command : int {
     cmdKill = 40008,
     cmdAbout = 40010,
     cmdReset = 40011,
-    cmdDebugger = 40012,
+    cmdPaste = 40012,
+    cmdCopyScreen = 40013,
+    cmdKeyboard = 40014,
+    cmdDebugger = 40015,
+    cmdZoom1 = 40021,  // to cmdZoom1 + 3 for 4x
 };
 
 class MainWindow : public QMainWindow, public FrontEnd {
@@ -62,8 +70,18 @@ public:
     // named on the command line): the Upload command with the dialog answered.
     void uploadGivenFile(const std::string& path);
 
-    // Place the window at the centre of the available screen area.
+    // Give the window the zoom, size and place it had (Settings: zoom, window), or
+    // the zoom's size at the centre of the available screen area.
     void placeOnScreen();
+
+    // View > Zoom: the calculator at 1x to 4x, the window as large as that takes (or
+    // as the screen allows). The window can be resized freely meanwhile.
+    void setZoom(int zoom);
+    // Edit > Paste: the text typed into the calculator, one key a tick.
+    void pasteText(const QString& text);
+    bool pasting() const { return pasteAt_ < pasteText_.size(); }
+    // What the status line says now, in full.
+    QString statusMessage() const;
 
     bool romMissing() const { return romMissing_; }
     bool romLoadFailed() const { return romLoadFailed_; }
@@ -102,6 +120,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
@@ -112,6 +132,18 @@ private:
     void saveStateReporting();
     std::optional<RomLoadResult> startOnRom(const std::string& path);
     void resetCalculator();
+    void buildEditMenu(QMenu* edit);
+    void buildViewMenu(QMenu* view);
+    void onCommandKey(int key, Qt::KeyboardModifiers modifiers);
+    void screenshotCommand(bool copyScreen);
+    void showStatus(const QString& text);
+    void feedPaste();
+    void showKeyboardHelp();
+    std::vector<std::pair<QString, QString>> commandKeys() const;
+    // The window's size for a calculator area of that size, no larger than the screen.
+    QSize windowSizeFor(QSize viewSize) const;
+    void markZoom();
+    void rememberPlace();
 
     Settings& settings_;
     Calculator calculator_;
@@ -119,7 +151,16 @@ private:
     CalculatorView* view_ = nullptr;
     DebuggerWindow* debugger_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
+    QActionGroup* zoomGroup_ = nullptr;
+    KeyboardHelp* keyboardHelp_ = nullptr;
     QTimer timer_;
+    QString statusText_;  // what the status line shows, before it was cut to fit
+    std::u32string pasteText_;
+    std::size_t pasteAt_ = 0;
+    // The window's place and calculator area while neither maximised nor minimised.
+    QPoint normalPos_;
+    QSize normalViewSize_;
+    bool placeKnown_ = false;
     bool romMissing_ = false;
     bool romLoadFailed_ = false;
     RomLoadResult romLoad_;

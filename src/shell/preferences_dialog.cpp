@@ -3,6 +3,7 @@
 #include <QAbstractSlider>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -16,16 +17,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <initializer_list>
 #include <limits>
 
 #include "session/calculator.h"
 #include "session/machine_files.h"
+#include "session/screenshot.h"
 #include "shell/calculator_view.h"
 #include "shell/icons.h"
 
@@ -40,7 +44,10 @@ constexpr int trackbarStep = 8;  // extra move of an arrow-key step
 class MiscPage : public PreferencesPage {
 public:
     MiscPage(QWidget* parent, const Settings& s) : PreferencesPage(parent) {
-        auto* layout = new QVBoxLayout(this);
+        // Two columns, so that the page stays short enough for a screen at 2x.
+        auto* layout = new QHBoxLayout(this);
+        auto* left = new QVBoxLayout;
+        layout->addLayout(left);
 
         auto* configuration = new QGroupBox(QStringLiteral("Configuration"), this);
         auto* configurationLayout = new QVBoxLayout(configuration);
@@ -49,45 +56,23 @@ public:
         beep_ = addCheck(configurationLayout, "B&eep on errors", "beepOnErrors", s.beepOnErrors);
         multiple_ = addCheck(configurationLayout, "Allow &multiple instances",
                              "allowMultipleInstances", s.allowMultipleInstances);
-        layout->addWidget(configuration);
+        left->addWidget(configuration);
 
         auto* saveState = new QGroupBox(QStringLiteral("Save state on closing"), this);
         auto* saveLayout = new QVBoxLayout(saveState);
         saveAlways_ = addRadio(saveLayout, "&Always", "SaveStateMode::always");
         saveNever_ = addRadio(saveLayout, "&Never", "SaveStateMode::never");
         saveAsk_ = addRadio(saveLayout, "Show &Dialog", "SaveStateMode::showDialog");
-        layout->addWidget(saveState);
+        left->addWidget(saveState);
+        left->addStretch();
         (s.saveStateMode == SaveStateMode::always  ? saveAlways_
          : s.saveStateMode == SaveStateMode::never ? saveNever_
                                                    : saveAsk_)
             ->setChecked(true);
 
-        auto* shots = new QGroupBox(QStringLiteral("Screenshot via:"), this);
-        auto* shotLayout = new QGridLayout(shots);
-        toClipboard_ = new QRadioButton(QStringLiteral("&Clipboard"), shots);
-        toClipboard_->setObjectName(QStringLiteral("screenshotToClipboard"));
-        toFile_ = new QRadioButton(QStringLiteral("&File"), shots);
-        toFile_->setObjectName(QStringLiteral("screenshotToFile"));
-        baseLabel_ = new QLabel(QStringLiteral("&Basename:"), shots);
-        base_ = new QLineEdit(QString::fromStdString(s.screenshotBase), shots);
-        base_->setObjectName(QStringLiteral("screenshotBase"));
-        base_->setMaxLength(static_cast<int>(screenshotBaseLimit));
-        baseLabel_->setBuddy(base_);
-        shotLayout->addWidget(toClipboard_, 0, 0);
-        shotLayout->addWidget(toFile_, 1, 0);
-        shotLayout->addWidget(baseLabel_, 2, 0);
-        shotLayout->addWidget(base_, 2, 1);
-        layout->addWidget(shots);
-        layout->addStretch();
-
-        // The base name only means something for files.
-        connect(toFile_, &QRadioButton::toggled, this, [this](bool on) {
-            baseLabel_->setEnabled(on);
-            base_->setEnabled(on);
-        });
+        layout->addWidget(buildScreenshotGroup(s), 1, Qt::AlignTop);
         (s.screenshotToFile ? toFile_ : toClipboard_)->click();
-        baseLabel_->setEnabled(s.screenshotToFile);
-        base_->setEnabled(s.screenshotToFile);
+        enableScreenshotFields();
     }
 
     void store(Settings& s) const override {
@@ -99,9 +84,97 @@ public:
                                                     : SaveStateMode::showDialog;
         s.screenshotToFile = toFile_->isChecked();
         s.screenshotBase = base_->text().toStdString();
+        s.screenshotFormat =
+            format_->currentIndex() == 1 ? ScreenshotFormat::png : ScreenshotFormat::bmp;
+        s.screenshotScale = scale_->currentIndex() + minZoom;
+        s.screenshotFolder = folder_->text().toStdString();
     }
 
 private:
+    QGroupBox* buildScreenshotGroup(const Settings& s) {
+        auto* shots = new QGroupBox(QStringLiteral("Screenshot via:"), this);
+        auto* grid = new QGridLayout(shots);
+        toClipboard_ = new QRadioButton(QStringLiteral("&Clipboard"), shots);
+        toClipboard_->setObjectName(QStringLiteral("screenshotToClipboard"));
+        toFile_ = new QRadioButton(QStringLiteral("&File"), shots);
+        toFile_->setObjectName(QStringLiteral("screenshotToFile"));
+        grid->addWidget(toClipboard_, 0, 0, 1, 3);
+        grid->addWidget(toFile_, 1, 0, 1, 3);
+
+        base_ = new QLineEdit(QString::fromStdString(s.screenshotBase), shots);
+        base_->setObjectName(QStringLiteral("screenshotBase"));
+        base_->setMaxLength(static_cast<int>(screenshotBaseLimit));
+        baseLabel_ = addRow(grid, 2, "&Basename:", base_);
+
+        format_ = new QComboBox(shots);
+        format_->setObjectName(QStringLiteral("screenshotFormat"));
+        format_->addItems({QStringLiteral("BMP"), QStringLiteral("PNG")});
+        format_->setCurrentIndex(s.screenshotFormat == ScreenshotFormat::png ? 1 : 0);
+        formatLabel_ = addRow(grid, 3, "File &type:", format_);
+
+        folder_ = new QLineEdit(QString::fromStdString(s.screenshotFolder), shots);
+        folder_->setObjectName(QStringLiteral("screenshotFolder"));
+        folder_->setMaxLength(std::numeric_limits<int>::max());
+        // As wide as the base name's field with its button, no wider: the page is
+        // laid out to fit beside the window on small screens.
+        folder_->setSizePolicy(QSizePolicy::Ignored, folder_->sizePolicy().verticalPolicy());
+        folder_->setMinimumWidth(folder_->fontMetrics().averageCharWidth() * 12);
+        // Empty means the default folder, shown greyed.
+        folder_->setPlaceholderText(QString::fromStdString(defaultScreenshotDirectory(s.iniPath)));
+        folder_->setToolTip(QStringLiteral("Empty: %1").arg(folder_->placeholderText()));
+        browseFolder_ = new QPushButton(QStringLiteral(">>"), shots);
+        browseFolder_->setObjectName(QStringLiteral("browseScreenshotFolder"));
+        browseFolder_->setFixedWidth(
+            browseFolder_->fontMetrics().horizontalAdvance(QStringLiteral(">>")) + 24);
+        folderLabel_ = addRow(grid, 4, "F&older:", folder_);
+        grid->addWidget(browseFolder_, 4, 2);
+
+        scale_ = new QComboBox(shots);
+        scale_->setObjectName(QStringLiteral("screenshotScale"));
+        for (int k = minZoom; k <= maxZoom; ++k) scale_->addItem(QStringLiteral("%1x").arg(k));
+        scale_->setCurrentIndex(std::clamp(s.screenshotScale, minZoom, maxZoom) - minZoom);
+        scale_->setToolTip(
+            QStringLiteral("The size of PNG files and of the clipboard's picture; "
+                           "BMP files are always 128 x 64"));
+        scaleLabel_ = addRow(grid, 5, "&Scale:", scale_);
+
+        connect(toFile_, &QRadioButton::toggled, this, [this] { enableScreenshotFields(); });
+        connect(format_, &QComboBox::currentIndexChanged, this,
+                [this] { enableScreenshotFields(); });
+        connect(browseFolder_, &QPushButton::clicked, this, [this] { browseFolder(); });
+        return shots;
+    }
+
+    QLabel* addRow(QGridLayout* grid, int row, const char* text, QWidget* field) {
+        auto* label = new QLabel(QString::fromLatin1(text), field->parentWidget());
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row, 1, 1, field == folder_ ? 1 : 2);
+        return label;
+    }
+
+    // The base name, the type and the folder only mean something for files; the scale
+    // for the clipboard and PNG files.
+    void enableScreenshotFields() {
+        const bool file = toFile_->isChecked();
+        for (QWidget* w : {static_cast<QWidget*>(baseLabel_), static_cast<QWidget*>(base_),
+                           static_cast<QWidget*>(formatLabel_), static_cast<QWidget*>(format_),
+                           static_cast<QWidget*>(folderLabel_), static_cast<QWidget*>(folder_),
+                           static_cast<QWidget*>(browseFolder_)})
+            w->setEnabled(file);
+        const bool scaled = !file || format_->currentIndex() == 1;
+        scaleLabel_->setEnabled(scaled);
+        scale_->setEnabled(scaled);
+    }
+
+    void browseFolder() {
+        QString start = folder_->text();
+        if (start.isEmpty()) start = folder_->placeholderText();
+        const QString chosen = QFileDialog::getExistingDirectory(
+            this, QStringLiteral("Folder for Screenshots"), start);
+        if (!chosen.isEmpty()) folder_->setText(chosen);
+    }
+
     QCheckBox* addCheck(QVBoxLayout* layout, const char* text, const char* name, bool on) {
         auto* box = new QCheckBox(QString::fromLatin1(text), this);
         box->setObjectName(QString::fromLatin1(name));
@@ -126,6 +199,13 @@ private:
     QRadioButton* toFile_;
     QLabel* baseLabel_;
     QLineEdit* base_;
+    QLabel* formatLabel_;
+    QComboBox* format_;
+    QLabel* folderLabel_;
+    QLineEdit* folder_ = nullptr;
+    QPushButton* browseFolder_;
+    QLabel* scaleLabel_;
+    QComboBox* scale_;
 };
 
 // ---------------------------------------------------------------------- Colors
@@ -387,6 +467,8 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     frame->setFrameShape(QFrame::StyledPanel);
     frame->setMinimumSize(340, 300);
     pageArea_ = new QVBoxLayout(frame);
+    pageScroll_ = makePageScroll(frame, copy_);
+    pageArea_->addWidget(pageScroll_);
     layout->addWidget(frame, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("buttons"));
@@ -448,10 +530,11 @@ PreferencesDialog::~PreferencesDialog() {
 void PreferencesDialog::showPage(int index) {
     if (page_) {
         page_->store(copy_);
+        pageScroll_->takeWidget();
         delete page_;
         page_ = nullptr;
     }
-    QWidget* area = pageArea_->parentWidget();
+    QWidget* area = pageScroll_;
     switch (index) {
         case miscPage:
             page_ = new MiscPage(area, copy_);
@@ -465,8 +548,37 @@ void PreferencesDialog::showPage(int index) {
         default:
             return;
     }
-    pageArea_->addWidget(page_);
+    pageScroll_->setWidget(page_);
     page_->show();
+}
+
+QScrollArea* PreferencesDialog::makePageScroll(QWidget* parent, const Settings& copy) {
+    // Room for the largest page, so that no page is cut when the tabs change; on a
+    // screen too small for that (a large scale factor), the page scrolls instead.
+    QSize largest;
+    for (PreferencesPage* page : std::initializer_list<PreferencesPage*>{
+             new MiscPage(nullptr, copy), new ColorsPage(nullptr, copy, {}),
+             new FilesPage(nullptr, copy)}) {
+        largest = largest.expandedTo(page->sizeHint());
+        delete page;
+    }
+    auto* scroll = new QScrollArea(parent);
+    scroll->setObjectName(QStringLiteral("pageScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    if (const QScreen* screen = parent->screen()) {
+        // What the tabs, the buttons and the frames around the page take.
+        const QSize around(80, 180);
+        largest = largest.boundedTo(screen->availableGeometry().size() - around);
+    }
+    scroll->setMinimumSize(largest);
+    // The frame's own minimum would otherwise hide the page's.
+    const QMargins margins = parent->layout() ? parent->layout()->contentsMargins() : QMargins();
+    parent->setMinimumSize(parent->minimumSize().expandedTo(
+        largest + QSize(margins.left() + margins.right(), margins.top() + margins.bottom()) +
+        QSize(2 * parent->property("frameWidth").toInt(),
+              2 * parent->property("frameWidth").toInt())));
+    return scroll;
 }
 
 QString stateFileIsRomText(const std::string& ramPath) {

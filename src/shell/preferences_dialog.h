@@ -8,6 +8,7 @@
 
 #include "session/settings.h"
 
+class QScrollArea;
 class QTabBar;
 class QVBoxLayout;
 
@@ -43,6 +44,7 @@ public:
 
 private:
     void showPage(int index);
+    static QScrollArea* makePageScroll(QWidget* parent, const Settings& copy);
     // Beside the owner window, clear of the LCD it is testing; on the other side when
     // the screen has no room on the right.
     void placeBesideOwner();
@@ -58,6 +60,7 @@ private:
     bool tested_ = false;
     QTabBar* tabs_ = nullptr;
     QVBoxLayout* pageArea_ = nullptr;
+    QScrollArea* pageScroll_ = nullptr;
     PreferencesPage* page_ = nullptr;
 };
 

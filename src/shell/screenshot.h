@@ -1,6 +1,9 @@
-// The Screenshot command: the LCD as a one-bit bitmap on the clipboard or in the next
-// numbered file.
+// The Screenshot command: the LCD as a one-bit bitmap on the clipboard (at the chosen
+// scale), or in the next numbered file of the screenshot folder (BMP as it always
+// was, or PNG at the chosen scale).
 #pragma once
+
+#include <string>
 
 #include "hardware/lcd_picture.h"
 
@@ -16,8 +19,22 @@ enum class ScreenshotRoute { toFile, toClipboard, asConfigured };
 inline constexpr const char* dibMimeType =
     "application/x-qt-windows-mime;value=\"DeviceIndependentBitmap\"";
 
-// True on success; a failure is reported to the user in a message box.
-bool takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
-                    ScreenshotRoute route);
+struct ScreenshotResult {
+    bool done = false;
+    bool toFile = false;
+    std::string path;  // the file written
+    std::string why;   // what went wrong
+
+    explicit operator bool() const { return done; }
+};
+
+// A failure is reported to the user in a message box; success is for the window to
+// tell (screenshotMessage).
+ScreenshotResult takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+                                ScreenshotRoute route);
+
+// What the window says after a screenshot: "Copied to the clipboard", or "Saved "
+// and the file, under the home folder without it ("Saved Pictures/TI85-003.png").
+std::string screenshotMessage(const ScreenshotResult& result);
 
 }  // namespace vantrel

@@ -240,6 +240,28 @@ TEST_F(KeypadTest, LettersFollowTheAlphaShift) {
     EXPECT_FALSE(keypad.mapPcChar(U'\U0001F600'));
 }
 
+// A paste types through the same queue: each character a press let go at once, mapped
+// under the shifts of its turn; a line break is [ENTER] and "^" is [^].
+TEST_F(KeypadTest, TypedTextIsMappedWhenDeliveredAndNeverHeld) {
+    const auto code = [](int index) { return skinKeys[static_cast<std::size_t>(index)].code; };
+    keypad.keyboardPress(1, PcKey::del, 0);  // a PC key held meanwhile stays held
+    EXPECT_EQ(ticks(1), std::vector<int>{code(delKey)});
+    for (const char32_t c : {U'7', U'\n', U'^'})
+        EXPECT_EQ(keypad.typeCharacter(c), PressOutcome::queued);
+    EXPECT_EQ(keypad.typeCharacter(U'\u00e9'), PressOutcome::ignored);
+    EXPECT_TRUE(keypad.keyboardHeld());
+    release(1);
+    EXPECT_EQ(ticks(4), (std::vector<int>{int{key7}, code(enterKey), code(24)}));
+
+    keypad.typeCharacter(U'l');  // [LOG] now, [7] when its turn comes under [ALPHA]
+    setShifts(alphaShiftBit);
+    EXPECT_EQ(ticks(2), std::vector<int>{int{key7}});
+    EXPECT_FALSE(keypad.keyboardHeld());
+
+    for (const char32_t c : {U'b', U'\n', U'^', U'=', U'q'}) EXPECT_TRUE(characterHasKey(c));
+    for (const char32_t c : {U'?', U'\t', U'\u00e9', U'\r'}) EXPECT_FALSE(characterHasKey(c));
+}
+
 TEST_F(KeypadTest, KeyDownTable) {
     EXPECT_EQ(keypad.mapPcKey(PcKey::backspace), 19);
     EXPECT_EQ(keypad.mapPcKey(PcKey::space), 48);

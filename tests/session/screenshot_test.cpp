@@ -9,7 +9,9 @@
 #include <fstream>
 
 #include "files/file_io.h"
+#include "hardware/lcd_picture.h"
 #include "session/settings.h"
+#include "support/scoped_env.h"
 
 namespace fs = std::filesystem;
 
@@ -102,8 +104,13 @@ TEST(ScreenshotNaming, NumbersFollowTheLargestPresent) {
     dir.touch("TI85-002.bmp");
     dir.touch("TI85-0123.bmp");  // four characters: not a match
     dir.touch("Other-050.bmp");
-    dir.touch("TI85-040.png");
+    dir.touch("TI85-040.gif");
     EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-"), dir.file("TI85-008.bmp"));
+
+    // BMP and PNG files are one series, whichever kind comes next.
+    EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-", ".png"), dir.file("TI85-008.png"));
+    dir.touch("TI85-011.png");
+    EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-"), dir.file("TI85-012.bmp"));
 
     // Letters read as 0 but still count as a match.
     ScratchDir letters;
@@ -147,12 +154,98 @@ TEST(ScreenshotDirectory, SettingsDirectoryOrPictures) {
     std::ofstream(home.file("cfg/user-dirs.dirs"))
         << "# comment\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
     EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini")), home.file("Bilder"));
+    // A chosen relative folder is where the user's other relative paths are.
+    const test::ScopedEnv data("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini"), "shots"),
+              home.file(".local/share/vantrel/shots"));
 
     ::setenv("HOME", savedHome.c_str(), 1);
     if (savedConfig)
         ::setenv("XDG_CONFIG_HOME", savedConfigValue.c_str(), 1);
     else
         ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(ScreenshotDirectory, ChosenFolderBesideAnyOtherSettingsFile) {
+    ScratchDir dir;
+    const std::string ini = dir.file("Vantrel.ini");
+    EXPECT_EQ(screenshotDirectory(ini, "shots/lcd"), dir.file("shots/lcd"));
+    EXPECT_TRUE(fs::is_directory(dir.file("shots/lcd")));
+    EXPECT_EQ(screenshotDirectory(ini, dir.file("abs")), dir.file("abs"));
+
+    // A file where the folder should be: no folder, and the reason names it.
+    dir.touch("taken");
+    std::string why;
+    EXPECT_EQ(screenshotDirectory(ini, "taken", &why), "");
+    EXPECT_NE(why.find("taken"), std::string::npos) << why;
+}
+
+// A pattern in which every pixel differs from its right and lower neighbours somewhere.
+std::array<uint8_t, 1024> checkerLcd() {
+    std::array<uint8_t, 1024> lcd{};
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 128; ++x)
+            if ((x + y) % 3 == 0 || x == 127 || y == 0)
+                lcd[static_cast<std::size_t>(y * 16 + x / 8)] |=
+                    static_cast<uint8_t>(0x80 >> (x % 8));
+    return lcd;
+}
+
+TEST(ScreenshotScale, EveryLcdPixelBecomesASquareOfScale) {
+    const auto lcd = checkerLcd();
+    EXPECT_EQ(lcdBitsAtScale(lcd.data(), 1), std::vector<uint8_t>(lcd.begin(), lcd.end()));
+    for (int k : {2, 3, 4}) {
+        const auto bits = lcdBitsAtScale(lcd.data(), k);
+        const int width = 128 * k;
+        ASSERT_EQ(bits.size(), static_cast<std::size_t>(width / 8 * 64 * k));
+        for (int y = 0; y < 64 * k; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(
+                    (bits[static_cast<std::size_t>(y * width / 8 + x / 8)] >> (7 - x % 8)) & 1,
+                    lcdPixel(lcd.data(), x / k, y / k) ? 1 : 0)
+                    << "scale " << k << " at " << x << "," << y;
+    }
+    // The bitmap block at scale 2: 256 x 64 * 2, the enlarged rows bottom-up.
+    const auto dib = buildLcdDib(lcd.data(), 0x00FFFFFF, 0, 2);
+    ASSERT_EQ(dib.size(), 48u + 4096u);
+    EXPECT_EQ(le32(dib, 4), 256u);
+    EXPECT_EQ(le32(dib, 8), 128u);
+    EXPECT_EQ(le32(dib, 20), 4096u);
+    const auto bits = lcdBitsAtScale(lcd.data(), 2);
+    EXPECT_TRUE(std::equal(bits.end() - 32, bits.end(), dib.begin() + 48));
+}
+
+TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
+    ScratchDir dir;
+    Settings settings;
+    settings.iniPath = dir.file("Vantrel.ini");
+    settings.screenshotScale = 3;  // not for bitmap files
+    const auto lcd = checkerLcd();
+
+    SavedScreenshot saved = saveScreenshotFile(lcd.data(), settings);
+    ASSERT_TRUE(saved.written()) << saved.why;
+    EXPECT_EQ(saved.path, dir.file("TI85-000.bmp"));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readFileBytes(saved.path, bytes, 1 << 20));
+    EXPECT_EQ(bytes, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0)));
+
+    settings.screenshotFormat = ScreenshotFormat::png;
+    settings.screenshotFolder = "shots";
+    saved = saveScreenshotFile(lcd.data(), settings);
+    ASSERT_TRUE(saved.written()) << saved.why;
+    EXPECT_EQ(saved.path, dir.file("shots/TI85-000.png"));
+    ASSERT_TRUE(readFileBytes(saved.path, bytes, 1 << 20));
+    ASSERT_GT(bytes.size(), 24u);
+    // IHDR: 384 x 192, big-endian.
+    EXPECT_EQ((std::vector<uint8_t>(bytes.begin() + 16, bytes.begin() + 24)),
+              (std::vector<uint8_t>{0, 0, 1, 128, 0, 0, 0, 192}));
+
+    // The series goes on across both kinds; a used-up series says so.
+    settings.screenshotFolder.clear();
+    dir.touch("TI85-999.png");
+    saved = saveScreenshotFile(lcd.data(), settings);
+    EXPECT_FALSE(saved.written());
+    EXPECT_NE(saved.why.find("used up"), std::string::npos) << saved.why;
 }
 
 }  // namespace

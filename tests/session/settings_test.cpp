@@ -187,7 +187,14 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
               "ScreenShotAsBitmap=Yes\n"
               "ScreenShotBase=TI85-\n"
               "TestROMVersion=Yes\n"
-              "SaveState=Never\n");
+              "SaveState=Never\n"
+              "ScreenShotFormat=BMP\n"
+              "ScreenShotScale=1\n"
+              "ScreenShotFolder=\n"
+              "\n"
+              "[Window]\n"
+              "Zoom=1\n"
+              "Maximized=No\n");
 
     Settings back;
     back.iniPath = s.iniPath;
@@ -237,6 +244,67 @@ TEST(SettingsWriteTest, UnwritablePlacesFailWithoutDamage) {
     s.iniPath = dir / "Vantrel.ini";
     EXPECT_FALSE(writeSettings(s));
     EXPECT_TRUE(fs::is_directory(dir / "Vantrel.ini"));
+}
+
+// The window's place and the screenshot options live under keys that older versions
+// neither read nor write: files without them read as before, and the files written
+// keep everything older versions read exactly as those wrote it.
+TEST(SettingsNewerKeys, OlderFilesReadAsOneTimesAPlacedWindowAndBitmaps) {
+    TempDir dir;
+    const Settings s = readIni(dir, "[Preferences]\nScreenShotAsBitmap=Yes\n");
+    EXPECT_EQ(s.zoom, 1);
+    EXPECT_EQ(s.window, WindowPlace{});
+    EXPECT_EQ(s.screenshotFormat, ScreenshotFormat::bmp);
+    EXPECT_EQ(s.screenshotScale, 1);
+    EXPECT_EQ(s.screenshotFolder, "");
+}
+
+TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
+    TempDir dir;
+    Settings s;
+    s.iniPath = dir / "Vantrel.ini";
+    s.romPath = "TI85Rom.bin";
+    s.ramPath = "TI85Stat.bin";
+    s.zoom = 3;
+    s.window = {true, -40, 25, 700, 1340, true};
+    s.screenshotFormat = ScreenshotFormat::png;
+    s.screenshotScale = 4;
+    s.screenshotFolder = "/pictures/calc";
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath), s);
+
+    // Whatever is not a zoom, a scale or a place reads as none.
+    const Settings odd = readIni(dir,
+                                 "[Window]\nZoom=7\nX=12\nWidth=2x\nHeight=400\n"
+                                 "[Preferences]\nScreenShotScale=0\nScreenShotFormat=gif\n");
+    EXPECT_EQ(odd.zoom, 1);
+    EXPECT_FALSE(odd.window.placed);  // X without Y
+    EXPECT_EQ(odd.window.width, 0);
+    EXPECT_EQ(odd.window.height, 0);
+    EXPECT_EQ(odd.screenshotScale, 1);
+    EXPECT_EQ(odd.screenshotFormat, ScreenshotFormat::bmp);
+    EXPECT_EQ(readIni(dir, "[Preferences]\nScreenShotFormat=png\n").screenshotFormat,
+              ScreenshotFormat::png);
+    EXPECT_EQ(readIni(dir, "[Window]\nX=-99999999999\nY=5\n").window.placed, false);
+}
+
+TEST(SettingsNewerKeys, WrittenFileKeepsTheOlderKeysAsTheyWere) {
+    TempDir dir;
+    const std::string older =
+        "[Directories]\nROMFile=TI85Rom.bin\nRAMFile=TI85Stat.bin\n\n"
+        "[Colors]\nBackground=0x00000000\nForeground=0x00ffffff\n\n"
+        "[Preferences]\nAllowMultipleInst=No\nAutoLinkOnUpload=Yes\nBeepOnErrors=Yes\n"
+        "ScreenShotAsBitmap=No\nScreenShotBase=TI85-\nTestROMVersion=Yes\nSaveState=ShowDialog\n";
+    writeText(dir / "Vantrel.ini", older);
+    Settings s = readFrom(dir / "Vantrel.ini");
+    s.zoom = 2;
+    s.screenshotFormat = ScreenshotFormat::png;
+    ASSERT_TRUE(writeSettings(s));
+    const std::string text = readText(dir / "Vantrel.ini");
+    // The older keys first and unchanged; the new ones only after them.
+    EXPECT_EQ(text.rfind(older, 0), 0u) << text;
+    EXPECT_NE(text.find("ScreenShotFormat=PNG\n"), std::string::npos);
+    EXPECT_NE(text.find("[Window]\nZoom=2\n"), std::string::npos);
 }
 
 TEST(SettingsLocateTest, CurrentDirectoryThenProgramFolderThenConfigHome) {

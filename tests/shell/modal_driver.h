@@ -55,6 +55,7 @@ struct SeenBox {
     bool shown = false;
     QString title;
     QString text;
+    QString informative;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
 };
@@ -70,6 +71,7 @@ inline std::shared_ptr<SeenBox> answerMessageBox(QMessageBox::StandardButton ans
         seen->shown = true;
         seen->title = box->windowTitle();
         seen->text = box->text();
+        seen->informative = box->informativeText();
         seen->icon = box->icon();
         seen->buttons = box->standardButtons();
         if (auto* button = box->button(answer))

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabBar>
@@ -228,6 +231,46 @@ TEST_F(Preferences, OpensBesideItsOwnerWindowOnTheSideWithRoom) {
         EXPECT_TRUE(area.contains(placed)) << x;
         EXPECT_EQ(placed.top(), owner.frameGeometry().top()) << x;
     }
+}
+
+// The screenshot options, and every page whole (no scroll bar) in a dialog that fits
+// a 1920 x 1080 screen at a scale factor of 2 with room for the title bar.
+TEST_F(Preferences, ScreenshotOptionsAndEveryPageUnclippedOnAScreenAtTwiceTheScale) {
+    copy.screenshotToFile = false;
+    copy.screenshotFormat = ScreenshotFormat::png;
+    copy.screenshotScale = 3;
+    copy.screenshotFolder = "/pictures/calc";
+    test::whenModal([](QWidget* dialog) {
+        auto* format = find<QComboBox>(dialog, "screenshotFormat");
+        auto* scale = find<QComboBox>(dialog, "screenshotScale");
+        EXPECT_EQ(format->currentText(), "PNG");
+        EXPECT_EQ(scale->currentText(), "3x");
+        EXPECT_EQ(find<QLineEdit>(dialog, "screenshotFolder")->text(), "/pictures/calc");
+        // The clipboard takes a scale but no type or folder.
+        EXPECT_TRUE(scale->isEnabled());
+        EXPECT_FALSE(format->isEnabled());
+        find<QRadioButton>(dialog, "screenshotToFile")->click();
+        EXPECT_TRUE(format->isEnabled());
+        format->setCurrentIndex(0);  // BMP files are always 1x
+        EXPECT_FALSE(scale->isEnabled());
+        find<QLineEdit>(dialog, "screenshotFolder")->setText("shots");
+
+        for (int page = 0; page < 3; ++page) {
+            selectPage(dialog, page);
+            QApplication::processEvents();
+            auto* scroll = find<QScrollArea>(dialog, "pageScroll");
+            EXPECT_FALSE(scroll->verticalScrollBar()->isVisible()) << page;
+            EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible()) << page;
+            EXPECT_LE(dialog->height(), 1080 / 2 - 40) << page;
+            EXPECT_LE(dialog->width(), 1920 / 2) << page;
+        }
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
+    EXPECT_TRUE(copy.screenshotToFile);
+    EXPECT_EQ(copy.screenshotFormat, ScreenshotFormat::bmp);
+    EXPECT_EQ(copy.screenshotScale, 3);
+    EXPECT_EQ(copy.screenshotFolder, "shots");
 }
 
 TEST_F(Preferences, OkReturnsTheEditedCopy) {

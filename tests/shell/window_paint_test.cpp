@@ -75,14 +75,21 @@ TEST_F(WindowPaint, CalculatorOffShowsOnlyTheBackgroundColour) {
             ASSERT_EQ(image.pixelColor(x, y), QColor(Qt::black)) << x << "," << y;
 }
 
-TEST_F(WindowPaint, LcdStaysSharpAtDoubleDensity) {
+TEST_F(WindowPaint, LcdPixelsAreWholeCellsAtDoubleDensity) {
+    window->view()->applyLcdColours(0x00FFFFFF, 0x00FF0000);  // white on blue
     const QImage image = client(2.0);
-    // Each calculator pixel covers whole device pixels: no grey seams at its edges.
-    EXPECT_EQ(image.pixelColor(18, 6), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(19, 9), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(21, 7), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(22, 6), QColor(Qt::black));
-    EXPECT_EQ(image.pixelColor(18, 10), QColor(Qt::black));
+    // The frame's inside is 424 x 256 device pixels: cells of 3 x 4, 20 pixels of
+    // background left and right. No grey seams at a cell's edges.
+    const QColor white(Qt::white), blue(0, 0, 255);
+    EXPECT_EQ(image.pixelColor(18, 6), blue);
+    EXPECT_EQ(image.pixelColor(37, 9), blue);
+    EXPECT_EQ(image.pixelColor(38, 6), white);
+    EXPECT_EQ(image.pixelColor(40, 9), white);
+    EXPECT_EQ(image.pixelColor(41, 6), blue);
+    EXPECT_EQ(image.pixelColor(38, 10), blue);
+    // The bottom-right pixel ends 20 pixels short of the frame.
+    EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 2, 6 + 63 * 4 + 3), white);
+    EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 3, 6 + 63 * 4 + 3), blue);
 }
 
 TEST_F(WindowPaint, PressedKeyShowsAnEdgeThatReleaseRemoves) {
@@ -113,21 +120,35 @@ TEST_F(WindowPaint, EveryKeyIsDrawnInsideItsRectangle) {
     }
 }
 
-TEST_F(WindowPaint, WindowHasTheFixedClientAreaBelowItsMenus) {
+TEST_F(WindowPaint, WindowStartsAtOneTimesBelowItsMenusAndCanGrow) {
+    window->placeOnScreen();
     window->show();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Vantrel 2.0"));
     EXPECT_EQ(window->view()->size(), QSize(231, 447));
     EXPECT_EQ(window->view()->y(), window->menuBar()->height());
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window->view()->minimumSize(), QSize(231, 447));
+    EXPECT_GT(window->maximumSize().height(), 4 * 447);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
     QStringList menus;
     for (QAction* a : window->menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Tools")}));
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"),
+                                  QStringLiteral("&View"), QStringLiteral("&Tools")}));
     auto* help = qobject_cast<QMenuBar*>(window->menuBar()->cornerWidget(Qt::TopRightCorner));
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->actions().value(0)->text(), QStringLiteral("&Help"));
     window->hide();
+}
+
+TEST_F(WindowPaint, MenusShowTheirKeysAndDialogsEndInDots) {
+    QStringList items;
+    for (const QMenu* menu : window->menuBar()->findChildren<QMenu*>())
+        for (const QAction* action : menu->actions())
+            if (!action->isSeparator()) items << action->text();
+    for (const char* expected :
+         {"&Upload...\tF6", "&Screenshot\tF7", "&Preferences...\tF8", "&Paste\tShift+Ins",
+          "&Copy Screen\tShift+F7", "Zoom &1x\tF9", "Zoom &4x\tF12", "&Keyboard...", "&About..."})
+        EXPECT_TRUE(items.contains(QString::fromUtf8(expected))) << expected;
 }
 
 }  // namespace
