@@ -22,6 +22,8 @@ mkdir -p "$demo"
 # Copied on every start, so a rebuilt firmware is picked up.
 cp -f "$repo/build/release/firmware/vantrel-demo.rom" "$demo/TI85Rom.bin.tmp"
 mv -f "$demo/TI85Rom.bin.tmp" "$demo/TI85Rom.bin"
+# The firmware's symbols, which the debugger reads beside the ROM.
+cp -f "$repo/build/release/firmware/vantrel-demo.sym" "$demo/TI85Rom.sym"
 # Made once; the program keeps its preferences there afterwards. The demo runs beside
 # a calculator of one's own instead of handing over to it.
 if [[ ! -e "$demo/Vantrel.ini" ]]; then

@@ -387,6 +387,22 @@ Instruction disassemble(const ByteReader& read, uint16_t address, const SymbolTa
     return Decoder(read, address, symbols).run();
 }
 
+bool instructionTraps(const std::array<uint8_t, 4>& b) {
+    switch (b[0]) {
+        case 0xCB:
+            return isSllSlot(b[1]);
+        case 0xED:
+            return !edOpcodes[b[1]];
+        case 0xDD:
+        case 0xFD:
+            if (b[1] == 0xDD || b[1] == 0xFD) return false;  // the first prefix is dropped
+            if (!indexOpcodes[b[1]]) return true;
+            return b[1] == 0xCB && !indexedCbExists(b[3]);
+        default:
+            return false;
+    }
+}
+
 std::optional<AddressRange> memoryWrites(const Instruction& in, const CpuRegisters& r) {
     if (in.traps) return std::nullopt;
     const auto& b = in.bytes;

@@ -65,6 +65,11 @@ struct Instruction {
 Instruction disassemble(const ByteReader& read, uint16_t address,
                         const SymbolTable* symbols = nullptr);
 
+// Whether the instruction that starts with these bytes reaches the illegal-opcode trap,
+// as disassemble() says, without building its text: cheap enough to ask before every
+// instruction.
+bool instructionTraps(const std::array<uint8_t, 4>& bytes);
+
 // The addresses the instruction stores into when it runs with these registers (those
 // before it runs), or nothing. Stores below 0x8000 are included although the memory
 // keeps its value there: they are still the program's writes. No instruction of this

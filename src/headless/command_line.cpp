@@ -27,6 +27,15 @@ std::optional<double> parseSeconds(const std::string& text) {
     return value;
 }
 
+std::optional<std::size_t> parseCount(const std::string& text) {
+    if (text.empty() || text.size() > 7 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const auto value = static_cast<std::size_t>(std::stoul(text));
+    if (value == 0 || value > maxTraceCount) return std::nullopt;
+    return value;
+}
+
 // "NAME@MS": the time is taken only when digits alone follow the last "@", so names
 // and files that hold an "@" of their own still work.
 bool splitTime(const std::string& value, ScriptEvent& event, std::string& error) {
@@ -132,6 +141,19 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
             }
             event.action = ScriptAction::upload;
             o.events.push_back(event);
+        } else if (valueOf("--break", value) || valueOf("--symbols", value)) {
+            if (!result.error.empty()) break;
+            (arg.starts_with("--break") ? o.breaks : o.symbolFiles).push_back(*value);
+        } else if (valueOf("--trace", o.tracePath)) {
+        } else if (valueOf("--trace-count", value)) {
+            if (!result.error.empty()) break;
+            const auto count = parseCount(*value);
+            if (!count) {
+                result.error = "--trace-count needs a number from 1 to " +
+                               std::to_string(maxTraceCount) + ", not \"" + *value + "\"";
+                break;
+            }
+            o.traceCount = *count;
         } else if (valueOf("--receive", o.receivePath) || valueOf("--ini", o.iniPath)) {
         } else if (valueOf("--lcd", o.lcdPath)) {
             if (result.error.empty() && lcdPictureFormat(*o.lcdPath).empty())
@@ -155,7 +177,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (result.error.empty() && !o.secondsGiven && o.untilSleep)
         o.seconds = defaultSleepLimitSeconds;
-    for (auto* path : {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath})
+    if (result.error.empty() && o.traceCount != 0 && !o.tracePath)
+        result.error = "--trace-count needs --trace FILE";
+    if (o.traceCount == 0) o.traceCount = defaultTraceCount;
+    for (auto* path :
+         {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath, &o.tracePath})
         if (result.error.empty() && *path && (*path)->empty())
             result.error = "an empty file name is not a path";
     return result;
@@ -191,6 +217,18 @@ std::string usageText() {
            "                    added to a name without extension, .85b for a backup)\n"
            "  --overwrite       answer Yes when FILE exists (else No)\n"
            "\n"
+           "Debugging:\n"
+           "  --break ADDR      stop the run before the instruction at ADDR (hexadecimal:\n"
+           "                    10DF, 10DFh, $10DF, 0x10DF, or a symbol's name); repeatable.\n"
+           "                    The report then says where it stopped\n"
+           "  --symbols FILE    names of addresses (NAME EQU 1234H, NAME = $1234 or\n"
+           "                    NAME: 1234 lines); the ROM's own FILE.sym is read anyway\n"
+           "  --trace FILE      write the last instructions run before the end, one a line:\n"
+           "                    address, bytes, registers, flags, mnemonic\n"
+           "  --trace-count N   how many --trace keeps (default " +
+           std::to_string(defaultTraceCount) + ", at most " + std::to_string(maxTraceCount) +
+           ")\n"
+           "\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"
@@ -205,11 +243,14 @@ std::string usageText() {
            "  vantrel-headless --upload vars.85g --until-sleep\n"
            "  vantrel-headless --key 2ND --key LINK --key F1 --receive sent.85g \\\n"
            "      --overwrite --until-sleep\n"
+           "  vantrel-headless --rom demo.rom --no-save --break add32 --trace add.txt \\\n"
+           "      --type 12+30 --key ENTER --until-sleep\n"
            "\n"
-           "Exit status: 0 done, 1 ROM not usable, 2 bad arguments (a settings file or a\n"
-           "file to upload that cannot be read, a state file that is the ROM image), 3 the\n"
+           "Exit status: 0 done (a breakpoint reached included), 1 ROM not usable, 2 bad\n"
+           "arguments (a settings file, symbol file or file to upload that cannot be read,\n"
+           "a --break that names no address, a state file that is the ROM image), 3 the\n"
            "emulation aborted or did not stop, 4 a file could not be written (the state\n"
-           "file, received variables, the LCD picture).\n";
+           "file, received variables, the LCD picture, the trace).\n";
 }
 
 }  // namespace vantrel::headless

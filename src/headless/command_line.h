@@ -22,6 +22,12 @@ struct Options {
     std::optional<std::string> receivePath;
     bool overwrite = false;
     std::optional<std::string> lcdPath;  // .bmp or .png
+    // The debugger: breakpoints as typed (addresses or symbol names), more symbol files,
+    // and the trace of the last traceCount instructions.
+    std::vector<std::string> breaks;
+    std::vector<std::string> symbolFiles;
+    std::optional<std::string> tracePath;
+    std::size_t traceCount = 0;  // defaultTraceCount unless given
     bool help = false;
     bool version = false;
 };
@@ -36,10 +42,14 @@ struct ParsedCommandLine {
 // --seconds N, --no-save, --help (-h) and --version; the script options --key,
 // --type, --inject and --upload, each with an optional "@MS" at the end (digits only
 // after the last "@"); --receive, --overwrite, --no-auto-link, --until-sleep, --lcd
-// and --ini.
+// and --ini; the debugger's --break (repeatable), --symbols, --trace and --trace-count.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string usageText();
+
+// Instructions kept for --trace without --trace-count, and the most it takes.
+inline constexpr std::size_t defaultTraceCount = 10000;
+inline constexpr std::size_t maxTraceCount = 1000000;
 
 // Run time without --seconds: one second, or half a minute as the limit of
 // --until-sleep.

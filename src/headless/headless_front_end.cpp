@@ -68,6 +68,7 @@ bool HeadlessFrontEnd::filePrompt(FilePrompt kind, const std::string& fileName,
 void HeadlessFrontEnd::linkHint(LinkHint hint) {
     // The calculator's own abort is only a beep in the window.
     if (hint == LinkHint::notWaiting) note(oneLine(uploadHintText));
+    if (hint == LinkHint::debuggerStopped) note(oneLine(debuggerStoppedUploadText));
 }
 
 std::optional<std::string> HeadlessFrontEnd::askSaveName(bool backup) {

@@ -13,6 +13,7 @@
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
 #include "session/calculator.h"
+#include "session/debug_session.h"
 #include "session/messages.h"
 #include "session/settings.h"
 #include "session/upload.h"
@@ -50,6 +51,23 @@ int refuse(const std::string& text) {
 }
 
 const char* loopEndName(LoopEnd end) { return end == LoopEnd::aborted ? "Abort" : "Stop"; }
+
+// Symbols, breakpoints and the trace, before the run starts; empty, or why not.
+std::string setUpDebugger(DebugSession& debug, const headless::Options& options) {
+    if (options.breaks.empty() && !options.tracePath && options.symbolFiles.empty()) return {};
+    debug.open(false);
+    if (const std::string beside = debug.symbolFileBesideRom(); !beside.empty())
+        debug.loadSymbols(beside);
+    for (const std::string& file : options.symbolFiles)
+        if (!debug.loadSymbols(file)) return "cannot read the symbol file " + file;
+    for (const std::string& text : options.breaks) {
+        const auto address = debug.parseAddress(text);
+        if (!address) return "--break " + text + ": no such address or symbol";
+        debug.addBreakpoint(*address);
+    }
+    if (options.tracePath) debug.startTrace(options.traceCount);
+    return {};
+}
 
 }  // namespace
 
@@ -100,6 +118,8 @@ int main(int argc, char** argv) {
     if (calculator.stateFileIsRomImage())
         return refuse("the state file " + calculator.ramPath() +
                       " is the ROM image; name another with --ram");
+    if (const std::string why = setUpDebugger(calculator.debugger(), options); !why.empty())
+        return refuse(why);
     if (rom.outcome == RomLoad::wrongVersion)
         std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", romPath.c_str(), calculator.ramPath().c_str());
@@ -126,8 +146,12 @@ int main(int argc, char** argv) {
     std::printf("Loop ended with code %u (%s).\n", static_cast<unsigned>(end), loopEndName(end));
     std::printf("PC=0x%04X SP=0x%04X bank=%u calculator on: %s\n", run.pc, run.sp,
                 static_cast<unsigned>(run.bank), run.calculatorOn ? "yes" : "no");
+    if (run.stoppedForDebugger)
+        std::printf("Stopped: %s\n  %s\n", run.stopText.c_str(), run.stopLine.c_str());
+    else if (!options.breaks.empty())
+        std::puts("No breakpoint was reached.");
     std::printf("Link: %s\n", calculator.linkBusy() ? "busy" : "idle");
-    if (options.untilSleep)
+    if (options.untilSleep && !run.stoppedForDebugger)
         std::puts(run.asleep ? "The calculator went to sleep."
                              : "Time limit reached before the calculator slept.");
     if (run.eventsDone < options.events.size())
@@ -149,6 +173,19 @@ int main(int argc, char** argv) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
         } else {
             std::printf("LCD picture could not be written: %s\n", options.lcdPath->c_str());
+            status = 4;
+        }
+    }
+    if (options.tracePath) {
+        const DebugSession& debug = calculator.debugger();
+        std::string why;
+        if (debug.writeTrace(*options.tracePath, &why)) {
+            std::printf("Trace written: %s (the last %zu of %llu instructions)\n",
+                        options.tracePath->c_str(), debug.tracedKept(),
+                        static_cast<unsigned long long>(debug.tracedInstructions()));
+        } else {
+            std::printf("Trace could not be written: %s (%s)\n", options.tracePath->c_str(),
+                        why.c_str());
             status = 4;
         }
     }

@@ -4,6 +4,7 @@
 
 #include "headless/headless_front_end.h"
 #include "session/calculator.h"
+#include "session/debug_session.h"
 #include "session/key_table.h"
 #include "session/png_file.h"
 #include "session/screenshot.h"
@@ -95,7 +96,8 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
     std::size_t nextEvent = 0;
     bool releasePending = false;
     bool ticked = false;
-    while (!calculator.loopEnd() && !(endEarly && endEarly->load())) {
+    while (!calculator.loopEnd() && !calculator.stoppedForDebugger() &&
+           !(endEarly && endEarly->load())) {
         const auto now = Clock::now();
         if (releasePending) {
             // Held for one tick, then let go as the mouse button or PC key would be.
@@ -131,6 +133,11 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
         std::this_thread::sleep_until(next);
     }
     result.eventsDone = nextEvent;
+    if (calculator.stoppedForDebugger()) {
+        result.stoppedForDebugger = true;
+        result.stopText = calculator.debugger().stopText();
+        result.stopLine = calculator.debugger().stateLine();
+    }
 
     result.stopped = calculator.stop();
     if (!result.stopped) return result;

@@ -40,11 +40,15 @@ struct RunResult {
     uint16_t sp = 0;
     uint8_t bank = 0;
     bool calculatorOn = false;
+    // The debugger stopped it (a breakpoint): where and why, and the instruction there.
+    bool stoppedForDebugger = false;
+    std::string stopText;
+    std::string stopLine;
 };
 
 // Starts the calculator's thread, ticks every 50 ms while playing the script, then
-// stops it (at most 4000 ms). Ends early when the loop ends by itself or when
-// endEarly (set from a signal handler, say) becomes true.
+// stops it (at most 4000 ms). Ends early when the loop ends by itself, when the
+// debugger stops it, or when endEarly (set from a signal handler, say) becomes true.
 RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
                     const std::atomic<bool>* endEarly = nullptr);
 

@@ -23,8 +23,12 @@ IllegalOpcodeSnapshot takeIllegalOpcodeSnapshot(const Machine& m) {
 
 void illegalOpcodeTrap(Machine& m) {
     const IllegalOpcodeSnapshot snapshot = takeIllegalOpcodeSnapshot(m);
+    // A debugger that stopped at the instruction has shown it already.
+    std::optional<IllegalOpcodeAnswer> decided;
+    if (m.supervisor) decided = m.supervisor->illegalInstruction(m);
     const IllegalOpcodeAnswer answer =
-        m.callHost([&](HostInterface& h) { return h.illegalOpcode(snapshot); });
+        decided ? *decided
+                : m.callHost([&](HostInterface& h) { return h.illegalOpcode(snapshot); });
     // No, Escape, or no window to ask: the loop ends before the next instruction.
     if (answer == IllegalOpcodeAnswer::stop) m.control.post(EmuRequest::Abort);
 }

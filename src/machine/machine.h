@@ -14,6 +14,7 @@
 #include "hardware/memory_map.h"
 #include "link/link_engine.h"
 #include "machine/host_interface.h"
+#include "machine/supervisor.h"
 #include "machine/thread_control.h"
 #include "z80/cpu_registers.h"
 
@@ -30,6 +31,9 @@ public:
     // The ROM image's file as loaded (absolute): no state file is read from it or
     // written over it.
     std::string romFile;
+    // Watches every instruction while set (a debugger's breakpoints, steps, trace).
+    // Changed only while the loop rests.
+    Supervisor* supervisor = nullptr;
 
     Machine() {
         fetchPointer = mem.rom.data();

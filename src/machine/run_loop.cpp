@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include "machine/bus.h"
 #include "machine/dispatch_table.h"
@@ -82,47 +83,113 @@ void repaint(Machine& m) {
     m.callHost([](HostInterface& h) { h.repaintLcd(); });
 }
 
+// Serves what the request word held: the loop's end for Stop and Abort. Out of line,
+// since the loop pays for it only when a request is pending.
+[[gnu::noinline]] std::optional<LoopEnd> serveRequest(Machine& m, uint32_t word) {
+    ThreadControl& control = m.control;
+    if (word & holdRequestBit) control.honourHold();
+    switch (word & requestCodeMask) {
+        case code(EmuRequest::Redraw):
+            repaint(m);
+            break;
+        case code(EmuRequest::Stop):
+            control.loopEnded();
+            return LoopEnd::stopped;
+        case code(EmuRequest::Abort):
+            control.loopEnded();
+            return LoopEnd::aborted;
+        case code(EmuRequest::Pause):
+            control.dropWakeToken();
+            repaint(m);
+            control.repostPause();
+            control.haltEvent.pulse();
+            control.suspendSelf();
+            break;
+        case code(EmuRequest::Interrupt):
+        case code(EmuRequest::InterruptAlias):
+            if (m.regs.interruptsEnabled()) takeInterrupt(m);
+            repaint(m);
+            break;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
+bool endsLoop(uint32_t pending) {
+    return pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort);
+}
+
+// Rests for the debugger at an instruction boundary. A Stop or Abort that ends the
+// rest is served at once, so that nothing runs after the place where it stopped.
+std::optional<LoopEnd> parkForDebugger(Machine& m, Supervisor& supervisor) {
+    ThreadControl& control = m.control;
+    control.markDebugStop();
+    supervisor.stopped(m);
+    control.parkForDebugger();
+    if (endsLoop(control.pendingCode()))
+        return serveRequest(m, control.emuRequest.exchange(0, std::memory_order_acq_rel));
+    return std::nullopt;
+}
+
+// The watched loop: the supervisor is asked before and after every instruction, and
+// the request word is served as in the unwatched loop. Returns when the loop ends, or
+// with nothing once the supervisor has been removed. served: a request was served and
+// no instruction has run since, on entry and on return.
+std::optional<LoopEnd> runSupervised(Machine& m, bool& served) {
+    ThreadControl& control = m.control;
+    for (;;) {
+        if (!served && control.emuRequest.load(std::memory_order_relaxed) != 0) {
+            const uint32_t word = control.emuRequest.exchange(0, std::memory_order_acq_rel);
+            if (const auto end = serveRequest(m, word)) return end;
+            served = true;
+        }
+        Supervisor* before = m.supervisor;
+        if (!before) return std::nullopt;
+        if (before->stopBefore(m)) {
+            if (const auto end = parkForDebugger(m, *before)) return end;
+            continue;  // the debugger may have changed anything meanwhile
+        }
+        executeOne(m);
+        served = false;
+        // Looked up again: a host call inside the instruction lets the loop be held.
+        if (Supervisor* after = m.supervisor; after && after->stopAfter(m)) {
+            if (const auto end = parkForDebugger(m, *after)) return end;
+        }
+    }
+}
+
 }  // namespace
 
 LoopEnd runCpu(Machine& m) {
     ThreadControl& control = m.control;
     jumpTo(m, m.regs.pc);
+    bool served = false;
     for (;;) {
-        if (control.emuRequest.load(std::memory_order_relaxed) != 0) [[unlikely]] {
-            const uint32_t word = control.emuRequest.exchange(0, std::memory_order_acq_rel);
-            if (word & holdRequestBit) control.honourHold();
-            switch (word & requestCodeMask) {
-                case code(EmuRequest::Redraw):
-                    repaint(m);
-                    break;
-                case code(EmuRequest::Stop):
-                    control.loopEnded();
-                    return LoopEnd::stopped;
-                case code(EmuRequest::Abort):
-                    control.loopEnded();
-                    return LoopEnd::aborted;
-                case code(EmuRequest::Pause):
-                    control.dropWakeToken();
-                    repaint(m);
-                    control.repostPause();
-                    control.haltEvent.pulse();
-                    control.suspendSelf();
-                    break;
-                case code(EmuRequest::Interrupt):
-                case code(EmuRequest::InterruptAlias):
-                    if (m.regs.interruptsEnabled()) takeInterrupt(m);
-                    repaint(m);
-                    break;
-                default:
-                    break;
+        if (m.supervisor) {
+            if (const auto end = runSupervised(m, served)) return *end;
+            if (served) {
+                executeOne(m);
+                served = false;
             }
         }
-        if (fetchNearImageEnd(m)) [[unlikely]] {
-            stepAcrossImageEnd(m);
-            continue;
+        // Unwatched: nothing but the request word between instructions.
+        for (;;) {
+            if (control.emuRequest.load(std::memory_order_relaxed) != 0) [[unlikely]] {
+                const uint32_t word = control.emuRequest.exchange(0, std::memory_order_acq_rel);
+                if (const auto end = serveRequest(m, word)) return *end;
+                if (m.supervisor) [[unlikely]] {
+                    served = true;
+                    break;
+                }
+            }
+            if (fetchNearImageEnd(m)) [[unlikely]] {
+                stepAcrossImageEnd(m);
+                continue;
+            }
+            const uint8_t opcode = fetchByte(m);
+            dispatchTable[opcode](m);
         }
-        const uint8_t opcode = fetchByte(m);
-        dispatchTable[opcode](m);
     }
 }
 

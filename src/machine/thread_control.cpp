@@ -42,7 +42,7 @@ void ThreadControl::post(uint32_t code) {
         const uint32_t pending = old & requestCodeMask;
         if (endsLoop(pending)) return;
         if (code == vantrel::code(EmuRequest::Pause) && isInterrupt(pending)) return;
-        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
+        if (emuRequest.compare_exchange_weak(old, (old & controlBits) | code,
                                              std::memory_order_acq_rel))
             return;
     }
@@ -53,7 +53,7 @@ uint32_t ThreadControl::postUnlessBusy(uint32_t code) {
     for (;;) {
         const uint32_t pending = old & requestCodeMask;
         if (pending != 0 && pending != vantrel::code(EmuRequest::Redraw)) return pending;
-        if (emuRequest.compare_exchange_weak(old, (old & holdRequestBit) | code,
+        if (emuRequest.compare_exchange_weak(old, (old & controlBits) | code,
                                              std::memory_order_acq_rel))
             return code;
     }
@@ -69,9 +69,13 @@ void ThreadControl::resume() {
     cv_.notify_all();
 }
 
+bool ThreadControl::mustRest() const {
+    return holds_ > 0 || (debugStop_ && !endsLoop(pendingCode()));
+}
+
 void ThreadControl::hold() {
     std::unique_lock lock(mutex_);
-    held_ = true;
+    ++holds_;
     if (state_ != LoopState::running) return;
     emuRequest.fetch_or(holdRequestBit, std::memory_order_acq_rel);
     cv_.wait(lock, [&] { return state_ != LoopState::running; });
@@ -80,9 +84,35 @@ void ThreadControl::hold() {
 void ThreadControl::release() {
     {
         std::lock_guard lock(mutex_);
-        held_ = false;
+        if (holds_ > 0) --holds_;
     }
     cv_.notify_all();
+}
+
+void ThreadControl::stopForDebugger() {
+    std::unique_lock lock(mutex_);
+    debugStop_ = true;
+    if (state_ != LoopState::running) return;
+    emuRequest.fetch_or(holdRequestBit, std::memory_order_acq_rel);
+    cv_.wait(lock, [&] { return state_ != LoopState::running; });
+}
+
+void ThreadControl::markDebugStop() {
+    std::lock_guard lock(mutex_);
+    debugStop_ = true;
+}
+
+void ThreadControl::endDebugStop() {
+    {
+        std::lock_guard lock(mutex_);
+        debugStop_ = false;
+    }
+    cv_.notify_all();
+}
+
+bool ThreadControl::debugStopped() const {
+    std::lock_guard lock(mutex_);
+    return debugStop_;
 }
 
 LoopState ThreadControl::state() const {
@@ -92,7 +122,7 @@ LoopState ThreadControl::state() const {
 
 void ThreadControl::waitForStart() {
     std::unique_lock lock(mutex_);
-    cv_.wait(lock, [&] { return wakeToken_ && !held_; });
+    cv_.wait(lock, [&] { return wakeToken_ && !mustRest(); });
     wakeToken_ = false;
     state_ = LoopState::running;
 }
@@ -107,19 +137,21 @@ void ThreadControl::suspendSelf() {
     if (pendingCode() != code(EmuRequest::Pause)) return;
     state_ = LoopState::paused;
     cv_.notify_all();
-    cv_.wait(lock, [&] { return wakeToken_ && !held_; });
+    cv_.wait(lock, [&] { return wakeToken_ && !mustRest(); });
     wakeToken_ = false;
     state_ = LoopState::running;
 }
 
 void ThreadControl::honourHold() {
     std::unique_lock lock(mutex_);
-    if (!held_) return;
+    if (!mustRest()) return;
     state_ = LoopState::held;
     cv_.notify_all();
-    cv_.wait(lock, [&] { return !held_; });
+    cv_.wait(lock, [&] { return !mustRest(); });
     state_ = LoopState::running;
 }
+
+void ThreadControl::parkForDebugger() { honourHold(); }
 
 void ThreadControl::enterHostCall() {
     std::lock_guard lock(mutex_);
@@ -132,7 +164,7 @@ void ThreadControl::leaveHostCall() {
     std::unique_lock lock(mutex_);
     // Only a running loop has to wait out a hold taken meanwhile; a machine driven
     // without its loop (tools, fuzzers) goes back to the state it was in.
-    if (stateBeforeHostCall_ == LoopState::running) cv_.wait(lock, [&] { return !held_; });
+    if (stateBeforeHostCall_ == LoopState::running) cv_.wait(lock, [&] { return !mustRest(); });
     state_ = stateBeforeHostCall_;
 }
 

@@ -28,9 +28,13 @@ enum class EmuRequest : uint32_t {
 inline constexpr uint32_t code(EmuRequest request) { return static_cast<uint32_t>(request); }
 
 // Bit 31 of the word asks the loop to stop at the next instruction boundary for a
-// hold from outside. It is internal: posters keep it, request codes never use it.
+// hold from outside; bit 30 asks it to look again at its supervisor (installed or
+// removed meanwhile). Both are internal: posters keep them, request codes never use
+// them.
 inline constexpr uint32_t holdRequestBit = 0x80000000u;
-inline constexpr uint32_t requestCodeMask = ~holdRequestBit;
+inline constexpr uint32_t attentionBit = 0x40000000u;
+inline constexpr uint32_t controlBits = holdRequestBit | attentionBit;
+inline constexpr uint32_t requestCodeMask = ~controlBits;
 
 // An in-process event with pulse semantics: a pulse wakes the threads waiting at
 // that moment and leaves the event unsignalled.
@@ -80,9 +84,21 @@ public:
 
     // Block until the loop rests at an instruction boundary (or is paused, not
     // started, ended, or blocked in a host call), and keep it there until release().
-    // Neither uses up nor adds a wake token.
+    // Neither uses up nor adds a wake token. Holds nest: the loop goes on once every
+    // hold has been released.
     void hold();
     void release();
+
+    // The debugger's stop: like a hold that outlives the call, taken from outside
+    // (stopForDebugger, which waits as hold() does) or by the loop itself
+    // (markDebugStop, then parkForDebugger). A Stop or Abort posted meanwhile ends it,
+    // so that closing never waits on a stopped calculator; holds do not.
+    void stopForDebugger();
+    void markDebugStop();
+    void endDebugStop();
+    bool debugStopped() const;
+    // Ask the loop to look at its supervisor again at the next instruction boundary.
+    void callAttention() { emuRequest.fetch_or(attentionBit, std::memory_order_acq_rel); }
 
     LoopState state() const;
 
@@ -96,7 +112,10 @@ public:
     // unless a request has replaced the Pause meanwhile (its resume may have been
     // dropped; the loop serves it without sleeping).
     void suspendSelf();
-    void honourHold();     // the loop saw the hold bit
+    void honourHold();  // the loop saw the hold bit
+    // The loop rests at an instruction boundary until the debugger's stop ends (after
+    // markDebugStop).
+    void parkForDebugger();
     void enterHostCall();  // a blocking call to the window begins
     void leaveHostCall();  // ... and ends; waits out a hold taken meanwhile
     void loopEnded();
@@ -107,8 +126,12 @@ public:
     void repostPause();
 
 private:
+    // Whether the loop must keep resting; under mutex_.
+    bool mustRest() const;
+
     bool wakeToken_ = false;  // guarded by mutex_
-    bool held_ = false;
+    int holds_ = 0;
+    bool debugStop_ = false;
     LoopState state_ = LoopState::notStarted;
     LoopState stateBeforeHostCall_ = LoopState::notStarted;
     mutable std::mutex mutex_;

@@ -4,6 +4,7 @@
 #include "machine/bus.h"
 #include "machine/emulation_thread.h"
 #include "machine/interrupts.h"
+#include "session/debug_session.h"
 #include "session/front_end.h"
 #include "session/session_host.h"
 #include "session/timer_tick.h"
@@ -22,6 +23,7 @@ Calculator::Calculator(FrontEnd& frontEnd)
     : frontEnd_(frontEnd),
       machine_(std::make_unique<Machine>()),
       host_(std::make_unique<SessionHost>(frontEnd)),
+      debugger_(std::make_unique<DebugSession>(*this, *machine_, *host_)),
       keypad_(*machine_) {
     machine_->setHost(host_.get());
 }
@@ -33,6 +35,7 @@ Calculator::~Calculator() {
         (void)machine_.release();
         (void)host_.release();
         (void)thread_.release();
+        (void)debugger_.release();  // the loop may still ask it, as its supervisor
     }
 }
 
@@ -100,6 +103,7 @@ bool Calculator::stop() {
     }
     loopEnd_ = thread_->loopEnd();
     thread_.reset();
+    debugger_->calculatorStopped();
     return true;
 }
 
@@ -127,8 +131,10 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 }
 
 void Calculator::tick() {
-    if (running()) timerTick(*machine_, keypad_);
+    if (running() && !stoppedForDebugger()) timerTick(*machine_, keypad_);
 }
+
+bool Calculator::stoppedForDebugger() const { return debugger_->stopped(); }
 
 PressOutcome Calculator::clickAt(int x, int y) { return keypad_.pressAt(x, y); }
 PressOutcome Calculator::pressKey(int index) { return keypad_.pressKey(index); }
@@ -153,7 +159,13 @@ void Calculator::injectKey(KeyCode code) {
 }
 
 void Calculator::upload(bool autoLinkOnUpload, const std::optional<std::string>& givenFile) {
-    if (running()) uploadFile(*machine_, frontEnd_, autoLinkOnUpload, givenFile);
+    if (!running()) return;
+    // The keys it types and the transfer itself need a running calculator.
+    if (stoppedForDebugger()) {
+        frontEnd_.linkHint(LinkHint::debuggerStopped);
+        return;
+    }
+    uploadFile(*machine_, frontEnd_, autoLinkOnUpload, givenFile);
 }
 
 bool Calculator::linkBusy() const { return !abandoned_ && machine_->link.busy(); }

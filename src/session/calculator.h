@@ -21,6 +21,7 @@
 
 namespace vantrel {
 
+class DebugSession;
 class FrontEnd;
 class Machine;
 class SessionHost;
@@ -126,11 +127,18 @@ public:
     // touched after an abandoned stop.
     Machine& machine() { return *machine_; }
 
+    // --- the debugger -----------------------------------------------------------------------
+    // Stops, steps and shows the calculator. While it has the calculator stopped, the
+    // timer delivers nothing (keys wait in the keypad's queue) and an upload is refused.
+    DebugSession& debugger() { return *debugger_; }
+    bool stoppedForDebugger() const;
+
 private:
     FrontEnd& frontEnd_;
     std::unique_ptr<Machine> machine_;
     std::unique_ptr<SessionHost> host_;
     std::unique_ptr<EmulationThread> thread_;
+    std::unique_ptr<DebugSession> debugger_;
     Keypad keypad_;
     std::string ramPath_;
     bool usable_ = false;

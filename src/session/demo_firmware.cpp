@@ -14,6 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Symbol files of a few hundred names; more is not the demo's.
+constexpr std::size_t maxDemoSymbolBytes = 1u << 20;
+
 // The same file as scripts/demo.sh makes, so that either start finds the other's.
 constexpr const char* demoIni =
     "[Directories]\nROMFile=TI85Rom.bin\nRAMFile=TI85Stat.bin\n"
@@ -72,6 +75,12 @@ bool prepareDemo(const std::string& firmware, Settings& demo, std::string* why) 
     const std::string rom = folder + "/TI85Rom.bin";
     if (!writeWholeFile(rom, image.data(), image.size(), &error))
         return fail(why, "The file " + rom + " cannot be written: " + errorText(error) + ".");
+    // The firmware's symbols go along for the debugger, which reads them beside the ROM;
+    // a firmware without them still runs.
+    std::vector<uint8_t> symbols;
+    const std::string symbolFile = fs::path(firmware).replace_extension(".sym").string();
+    if (readFileBytes(symbolFile, symbols, maxDemoSymbolBytes, &error))
+        writeWholeFile(folder + "/TI85Rom.sym", symbols.data(), symbols.size(), &error);
     const std::string ini = folder + "/Vantrel.ini";
     if (!fs::exists(ini, ec)) {
         const std::string text = demoIni;

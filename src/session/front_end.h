@@ -21,8 +21,9 @@ enum class FilePrompt {
 };
 
 enum class LinkHint {
-    notWaiting,  // the calculator is not in its receive screen: the hint box and a beep
-    aborted,     // the calculator wrote the link's abort value: a beep
+    notWaiting,       // the calculator is not in its receive screen: the hint box and a beep
+    aborted,          // the calculator wrote the link's abort value: a beep
+    debuggerStopped,  // no upload while the debugger has the calculator stopped: a box
 };
 
 class FrontEnd {

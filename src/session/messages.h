@@ -24,6 +24,8 @@ std::string romProblemText(const RomLoadResult& result);
 
 inline constexpr const char* uploadHintText =
     "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.";
+inline constexpr const char* debuggerStoppedUploadText =
+    "The calculator is stopped in the debugger.\nContinue it, then upload the file.";
 
 // The file prompt with the name (at most 256 characters of it), then the reason on a
 // line of its own when there is one.

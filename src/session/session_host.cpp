@@ -92,6 +92,10 @@ void SessionHost::repaintLcd() {
     post([](FrontEnd& f) { f.repaintLcd(); });
 }
 
+void SessionHost::postToFrontEnd(std::function<void()> work) {
+    post([work = std::move(work)](FrontEnd&) { work(); });
+}
+
 void SessionHost::postLoopEnded(LoopEnd end) {
     // Also after beginStop: the front end learns how the loop ended.
     frontEnd_.post([shared = shared_, end] {

@@ -27,6 +27,8 @@ public:
 
     // From the emulation thread when the loop has returned.
     void postLoopEnded(LoopEnd end);
+    // Runs work on the front end's thread, later; dropped once the calculator stops.
+    void postToFrontEnd(std::function<void()> work);
 
     // From the front end's thread before it stops the emulation thread: answers every
     // waiting call and makes every later call answer at once.

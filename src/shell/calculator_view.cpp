@@ -300,7 +300,7 @@ void CalculatorView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool isCommandKey(int key, Qt::KeyboardModifiers modifiers) {
-    return (key >= Qt::Key_F6 && key <= Qt::Key_F12) ||
+    return (key >= Qt::Key_F6 && key <= Qt::Key_F12) || key == Qt::Key_Pause ||
            (key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier));
 }
 

@@ -23,8 +23,8 @@ inline constexpr int clientHeight = panelHeight;
 // Colours as the settings file keeps them: 0x00BBGGRR.
 QColor colourFromSetting(uint32_t value);
 
-// Keys that belong to the window's commands and never to the keypad: F6 to F12, and
-// Insert with Shift (Paste).
+// Keys that belong to the window's commands and never to the keypad: F6 to F12, Pause
+// (the debugger), and Insert with Shift (Paste).
 bool isCommandKey(int key, Qt::KeyboardModifiers modifiers);
 
 class CalculatorView : public QWidget {

@@ -21,6 +21,9 @@ QStringList variableFileFilters() {
 
 void showLinkHint(QWidget* owner, LinkHint hint, bool beepOnErrors) {
     if (beepOnErrors) QApplication::beep();
+    if (hint == LinkHint::debuggerStopped)
+        QMessageBox::information(owner, QString::fromStdString(programTitle()),
+                                 QString::fromUtf8(debuggerStoppedUploadText));
     if (hint != LinkHint::notWaiting) return;
     QMessageBox::critical(owner, QStringLiteral("Error"), QString::fromUtf8(uploadHintText));
 }

@@ -21,6 +21,7 @@
 #include "session/timer_tick.h"
 #include "shell/about_box.h"
 #include "shell/calculator_view.h"
+#include "shell/debugger_window.h"
 #include "shell/exit_dialog.h"
 #include "shell/file_drop.h"
 #include "shell/first_run_dialog.h"
@@ -95,6 +96,9 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
 
 MainWindow::~MainWindow() {
     calculator_.stop();
+    // The debugger window reaches the calculator's debug session, which goes with it.
+    delete debugger_;
+    debugger_ = nullptr;
     // The view reaches the calculator (focus and paint events while it goes), so it
     // goes first; the window's other children never do.
     delete view_;
@@ -123,6 +127,7 @@ void MainWindow::buildMenus() {
     // key handling (isCommandKey), so that they never press a calculator key.
     addCommand(tools, QStringLiteral("&Upload...\tF6"), cmdUpload);
     addCommand(tools, QStringLiteral("&Screenshot\tF7"), cmdScreenshot);
+    addCommand(tools, QStringLiteral("&Debugger\tPause"), cmdDebugger);
     tools->addSeparator();
     addCommand(tools, QStringLiteral("&Preferences...\tF8"), cmdPreferences);
 
@@ -188,6 +193,9 @@ void MainWindow::onCommandKey(int key, Qt::KeyboardModifiers modifiers) {
             break;
         case Qt::Key_Insert:
             onCommand(cmdPaste);
+            break;
+        case Qt::Key_Pause:
+            onCommand(cmdDebugger);
             break;
         default:
             break;
@@ -530,6 +538,7 @@ void MainWindow::destroyWindow() {
     rememberPlace();
     stopEmulationThread();
     timer_.stop();
+    if (debugger_) debugger_->hide();
     // Dialogs still open on the window go with it.
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible() && w->isModal()) w->close();
@@ -590,6 +599,13 @@ void MainWindow::onCommand(int id) {
         case cmdReset:
             resetCalculator();
             break;
+        case cmdDebugger:
+            if (!debugger_) {
+                debugger_ = new DebuggerWindow(calculator_, this);
+                debugger_->onLcdChanged = [this] { repaintLcd(); };
+            }
+            debugger_->openDebugger();
+            break;
         default:
             break;
     }
@@ -622,6 +638,8 @@ void MainWindow::resetCalculator() {
     if (box.clickedButton() != reset || closed_) return;
     calculator_.reset();
     view_->update();
+    // A calculator stopped in the debugger stays stopped, now at the start.
+    if (debugger_ && debugger_->isVisible()) debugger_->refresh();
 }
 
 void MainWindow::uploadGivenFile(const std::string& path) {

@@ -20,6 +20,7 @@ class QMenu;
 namespace vantrel {
 
 class CalculatorView;
+class DebuggerWindow;
 class KeyboardHelp;
 class UiThreadQueue;
 
@@ -34,6 +35,7 @@ enum Command : int {
     cmdPaste = 40012,
     cmdCopyScreen = 40013,
     cmdKeyboard = 40014,
+    cmdDebugger = 40015,
     cmdZoom1 = 40021,  // to cmdZoom1 + 3 for 4x
 };
 
@@ -90,6 +92,8 @@ public:
     bool closed() const { return closed_; }
     Calculator& calculator() { return calculator_; }
     CalculatorView* view() const { return view_; }
+    // The debugger window once Tools > Debugger has made it.
+    DebuggerWindow* debuggerWindow() const { return debugger_; }
 
     // Raise this window, or the dialog open on it.
     void bringToFront();
@@ -145,6 +149,7 @@ private:
     Calculator calculator_;
     UiThreadQueue* uiQueue_ = nullptr;
     CalculatorView* view_ = nullptr;
+    DebuggerWindow* debugger_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QActionGroup* zoomGroup_ = nullptr;
     KeyboardHelp* keyboardHelp_ = nullptr;

@@ -120,5 +120,27 @@ TEST(HeadlessCommandLineTest, LinkAndPictureOptions) {
         EXPECT_NE(parse(bad).error, "") << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
 }
 
+TEST(HeadlessCommandLineTest, DebuggerOptions) {
+    auto p =
+        parse({"--break", "10DF", "--break=add32", "--symbols", "more.sym", "--trace", "t.txt"});
+    ASSERT_EQ(p.error, "");
+    EXPECT_EQ(p.options.breaks, (std::vector<std::string>{"10DF", "add32"}));
+    EXPECT_EQ(p.options.symbolFiles, std::vector<std::string>{"more.sym"});
+    EXPECT_EQ(p.options.tracePath, "t.txt");
+    EXPECT_EQ(p.options.traceCount, defaultTraceCount);
+    EXPECT_EQ(parse({"--trace", "t", "--trace-count", "1000000"}).options.traceCount, 1000000u);
+
+    for (std::vector<std::string> bad : {
+             std::vector<std::string>{"--trace-count", "5"},  // nothing to count
+             {"--trace", "t", "--trace-count", "0"},
+             {"--trace", "t", "--trace-count", "1000001"},
+             {"--trace", "t", "--trace-count", "-3"},
+             {"--trace", "t", "--trace-count", "many"},
+             {"--trace", ""},
+             {"--break"},
+         })
+        EXPECT_NE(parse(bad).error, "") << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+}
+
 }  // namespace
 }  // namespace vantrel::headless

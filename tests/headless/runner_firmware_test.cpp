@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 
 #include "hardware/lcd_picture.h"
 #include "headless/command_line.h"
@@ -23,6 +24,7 @@
 
 #ifdef VANTREL_FIRMWARE_ROM
 #include "e2e/firmware_machine.h"
+#include "support/firmware_symbols.h"
 #endif
 
 namespace vantrel::headless {
@@ -360,6 +362,50 @@ TEST_F(FirmwareRunnerThread, UntilSleepGivesUpAtTheLimitAndTimedStepsWait) {
     EXPECT_FALSE(result.asleep);
     EXPECT_EQ(result.eventsDone, 0u);
     EXPECT_EQ(row(3), "7");
+}
+
+// The program stops where a breakpoint names, says so, and leaves the instructions
+// that led there in the trace; the ROM's own symbol file gives the names.
+TEST(HeadlessProgramFirmware, BreakStopsTheRunAndTheTraceEndsThere) {
+    TempDir dir;
+    const auto symbols = test::readFirmwareSymbols();
+    std::filesystem::copy_file(VANTREL_FIRMWARE_ROM, dir / "demo.rom");
+    std::filesystem::copy_file(VANTREL_FIRMWARE_SYMBOLS, dir / "demo.sym");
+    const std::vector<std::string> start{"--rom", dir / "demo.rom", "--ram", dir / "state.bin",
+                                         "--no-save"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), start.begin(), start.end());
+        return runRunner(args, dir / "out.txt");
+    };
+    char add32[8];
+    std::snprintf(add32, sizeof add32, "%04X", symbols.at("add32"));
+
+    ASSERT_EQ(run({"--break", "add32", "--break", "C000", "--trace", dir / "trace.txt",
+                   "--trace-count", "40", "--type", "12+30", "--key", "ENTER", "--until-sleep"}),
+              0);
+    std::string out = test::readText(dir / "out.txt");
+    EXPECT_NE(
+        out.find("Stopped: Breakpoint at " + std::string(add32) + " (add32)\n  " + add32 + "  "),
+        std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Trace written: " + dir / "trace.txt" + " (the last 40 of "),
+              std::string::npos)
+        << out;
+    std::istringstream trace(test::readText(dir / "trace.txt"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(trace, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 40u);
+    EXPECT_NE(lines.back().find("CALL add32"), std::string::npos) << lines.back();
+    EXPECT_NE(lines.back().find(" SP="), std::string::npos);
+
+    // An address of nothing known is refused before the run; without a hit, the run
+    // says so.
+    EXPECT_EQ(run({"--break", "nosuchname"}), 2);
+    EXPECT_NE(test::readText(dir / "out.txt").find("--break nosuchname: no such address"),
+              std::string::npos);
+    EXPECT_EQ(run({"--break", "$C000", "--seconds", "0.2"}), 0);
+    out = test::readText(dir / "out.txt");
+    EXPECT_NE(out.find("No breakpoint was reached."), std::string::npos) << out;
 }
 
 #endif  // VANTREL_FIRMWARE_ROM

@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/vantrel bin/vantrel-headless share/vantrel/vantrel-demo.rom \
-            share/applications/vantrel.desktop; do
+            share/vantrel/vantrel-demo.sym share/applications/vantrel.desktop; do
   [[ -e $prefix/$file ]] || fail "$file not installed"
 done
 

@@ -50,6 +50,12 @@ TEST_F(DemoFolder, MadeOnceWithItsOwnSettingsAndTheFirmwareCopiedAfresh) {
     EXPECT_EQ(resolvePath(s, s.ramPath), demo + "/TI85Stat.bin");
     EXPECT_TRUE(s.allowMultipleInstances);
     EXPECT_EQ(readBytes(demo + "/TI85Rom.bin"), (std::vector<uint8_t>{0xAA, 0xBB}));
+    EXPECT_FALSE(fs::exists(demo + "/TI85Rom.sym"));  // a firmware without symbols runs
+
+    // The firmware's symbols go beside the copy, where the debugger reads them.
+    writeBytes(root / "vantrel-demo.sym", {'a', ' ', 'E', 'Q', 'U', ' ', '1', 'H'});
+    ASSERT_TRUE(prepareDemo(firmware, s, &why)) << why;
+    EXPECT_EQ(readBytes(demo + "/TI85Rom.sym").size(), 8u);
 
     // The demo's preferences stay; a newer firmware replaces the copy.
     s.saveStateMode = SaveStateMode::never;
