@@ -26,7 +26,7 @@ echo "== ThreadSanitizer (every test program that starts threads)"
 scripts/build.sh tsan
 # The window's tests start the program as a child; the toolkit's own threads in a
 # forked child are not the tests' business (die_after_fork=0).
-TSAN_OPTIONS="halt_on_error=1 history_size=4 die_after_fork=0 suppressions=$PWD/tests/tsan.supp" \
+TSAN_OPTIONS="halt_on_error=1 history_size=7 die_after_fork=0 suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir build/tsan --output-on-failure -j "$jobs" -L threads
 
 echo "== fuzzing (short runs)"

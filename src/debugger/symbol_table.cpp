@@ -28,20 +28,10 @@ bool hasSmallLetter(const std::string& name) {
     return false;
 }
 
-std::optional<uint16_t> parseAddress(std::string_view digits, unsigned base) {
-    const auto value = parseDigits(digits, base, 0xFFFF);
+std::optional<uint16_t> parseNumber(std::string_view token, unsigned bareBase) {
+    const auto value = parseMarkedNumber(token, bareBase, 0xFFFF);
     if (!value) return std::nullopt;
     return static_cast<uint16_t>(*value);
-}
-
-std::optional<uint16_t> parseNumber(std::string_view token, unsigned bareBase) {
-    if (token.empty()) return std::nullopt;
-    if (token[0] == '$' || token[0] == '#') return parseAddress(token.substr(1), 16);
-    if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
-        return parseAddress(token.substr(2), 16);
-    if (token.back() == 'h' || token.back() == 'H')
-        return parseAddress(token.substr(0, token.size() - 1), 16);
-    return parseAddress(token, bareBase);
 }
 
 struct ParsedLine {

@@ -13,6 +13,8 @@
 #include "machine/machine.h"
 #include "session/calculator.h"
 #include "session/session_host.h"
+#include "text/blanks.h"
+#include "text/digits.h"
 
 namespace vantrel {
 
@@ -45,31 +47,6 @@ AddressSpace copyAddressSpace(Machine& m) {
     }
     space.bank = m.mem.state.romBank & 7;
     return space;
-}
-
-std::string trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return std::string(text);
-}
-
-std::optional<uint16_t> parseHexNumber(std::string_view digits) {
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
-    uint32_t value = 0;
-    for (char c : digits) {
-        unsigned digit = 0;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        else
-            return std::nullopt;
-        value = value << 4 | digit;
-    }
-    if (value > 0xFFFF) return std::nullopt;
-    return static_cast<uint16_t>(value);
 }
 
 // A change of what the loop reads, made while it rests.
@@ -495,17 +472,12 @@ std::string DebugSession::nearName(uint16_t address) const {
 }
 
 std::optional<uint16_t> DebugSession::parseAddress(std::string_view input) const {
-    const std::string text = trimmed(input);
+    const std::string_view text = trimBlanks(input);
     if (text.empty()) return std::nullopt;
-    if (const auto value = symbols_.find(text)) return value;
-    std::string_view digits = text;
-    if (digits.starts_with('$') || digits.starts_with('#'))
-        digits.remove_prefix(1);
-    else if (digits.starts_with("0x") || digits.starts_with("0X"))
-        digits.remove_prefix(2);
-    else if (digits.ends_with('h') || digits.ends_with('H'))
-        digits.remove_suffix(1);
-    return parseHexNumber(digits);
+    if (const auto value = symbols_.find(std::string(text))) return value;
+    const auto value = parseMarkedNumber(text, 16, 0xFFFF);
+    if (!value) return std::nullopt;
+    return static_cast<uint16_t>(*value);
 }
 
 std::string DebugSession::addressText(uint16_t address) const {

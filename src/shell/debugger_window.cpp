@@ -28,6 +28,7 @@
 
 #include "session/calculator.h"
 #include "session/messages.h"
+#include "text/digits.h"
 
 namespace vantrel {
 
@@ -132,15 +133,8 @@ QString hex(unsigned value, int digits) {
 }
 
 // A value typed into a cell: hexadecimal, with or without the usual marks.
-std::optional<unsigned> parseHex(QString text, unsigned max) {
-    text = text.trimmed();
-    if (text.startsWith(QLatin1Char('$'))) text.remove(0, 1);
-    if (text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) text.remove(0, 2);
-    if (text.endsWith(QLatin1Char('h'), Qt::CaseInsensitive)) text.chop(1);
-    bool ok = false;
-    const unsigned value = text.toUInt(&ok, 16);
-    if (!ok || text.isEmpty() || value > max) return std::nullopt;
-    return value;
+std::optional<unsigned> parseHex(const QString& text, unsigned max) {
+    return parseMarkedNumber(text.trimmed().toStdString(), 16, max);
 }
 
 QTableWidget* makeTable(int rows, const QStringList& headers, const QString& name) {

@@ -30,4 +30,17 @@ constexpr std::optional<uint32_t> parseDigits(std::string_view digits, unsigned 
     return static_cast<uint32_t>(value);
 }
 
+// A number as assemblers and debuggers write it: "$1234", "#1234", "0x1234" and "1234h"
+// are hexadecimal, digits without a mark are in bareBase.
+constexpr std::optional<uint32_t> parseMarkedNumber(std::string_view text, unsigned bareBase,
+                                                    uint32_t max) {
+    if (text.empty()) return std::nullopt;
+    if (text.front() == '$' || text.front() == '#') return parseDigits(text.substr(1), 16, max);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return parseDigits(text.substr(2), 16, max);
+    if (text.back() == 'h' || text.back() == 'H')
+        return parseDigits(text.substr(0, text.size() - 1), 16, max);
+    return parseDigits(text, bareBase, max);
+}
+
 }  // namespace vantrel
