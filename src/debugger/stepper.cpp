@@ -5,18 +5,12 @@
 #include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
 #include "debugger/trace_recorder.h"
+#include "machine/bus.h"
 #include "machine/machine.h"
 
 namespace vantrel {
 
 namespace {
-
-std::array<uint8_t, 4> bytesAt(const Machine& m, uint16_t address) {
-    std::array<uint8_t, 4> bytes{};
-    for (unsigned i = 0; i < bytes.size(); ++i)
-        bytes[i] = *m.mem.translateRead(static_cast<uint16_t>(address + i));
-    return bytes;
-}
 
 bool isReturn(const std::array<uint8_t, 4>& b) {
     return b[0] == 0xC9 || (b[0] & 0xC7) == 0xC0 ||
@@ -107,7 +101,7 @@ bool Stepper::stopBefore(const Machine& m) {
     resumeAt_.reset();
     const bool lookAtBytes = breakpoints_.breakOnIllegal() || breakpoints_.anyWriteEnabled() ||
                              kind_ == Kind::over || kind_ == Kind::out;
-    const auto bytes = lookAtBytes ? bytesAt(m, pc) : std::array<uint8_t, 4>{};
+    const auto bytes = lookAtBytes ? readBytes<4>(m, pc) : std::array<uint8_t, 4>{};
     if (!resuming) {
         if (kind_ == Kind::toAddress && pc == target_) return stopWith(StopReason::runToCursor, pc);
         if (breakpoints_.breaksAt(pc)) return stopWith(StopReason::breakpoint, pc);

@@ -10,6 +10,8 @@
 // 7), the map's byte for the following address is used, so nothing leaves the images.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "hardware/ports.h"
@@ -45,6 +47,15 @@ inline uint16_t fetchWord(Machine& m) {
 
 inline uint8_t readByte(const Machine& m, uint16_t address) {
     return *m.mem.translateRead(address);
+}
+
+// Count bytes as the processor sees them from address on, wrapping past 0xFFFF.
+template <std::size_t Count>
+std::array<uint8_t, Count> readBytes(const Machine& m, uint16_t address) {
+    std::array<uint8_t, Count> bytes{};
+    for (std::size_t i = 0; i < Count; ++i)
+        bytes[i] = readByte(m, static_cast<uint16_t>(address + i));
+    return bytes;
 }
 
 inline void writeByte(Machine& m, uint16_t address, uint8_t value) {

@@ -1,24 +1,14 @@
 #include "machine/illegal_opcode.h"
 
+#include "machine/bus.h"
 #include "machine/machine.h"
 
 namespace vantrel {
 
-namespace {
-
-std::array<uint8_t, 16> readWindow(const Machine& m, uint16_t first) {
-    std::array<uint8_t, 16> bytes{};
-    for (unsigned i = 0; i < bytes.size(); ++i)
-        bytes[i] = *m.mem.translateRead(static_cast<uint16_t>(first + i));
-    return bytes;
-}
-
-}  // namespace
-
 IllegalOpcodeSnapshot takeIllegalOpcodeSnapshot(const Machine& m) {
     const uint16_t pc = m.regs.pc;
-    return IllegalOpcodeSnapshot{m.regs, readWindow(m, static_cast<uint16_t>(pc - 16)),
-                                 readWindow(m, pc)};
+    return IllegalOpcodeSnapshot{m.regs, readBytes<16>(m, static_cast<uint16_t>(pc - 16)),
+                                 readBytes<16>(m, pc)};
 }
 
 void illegalOpcodeTrap(Machine& m) {

@@ -337,93 +337,58 @@ bool DebugSession::writeMemory(uint16_t address, uint8_t value) {
 
 // --- breakpoints ------------------------------------------------------------------------------
 
-bool DebugSession::toggleBreakpoint(uint16_t address) {
-    const bool now = changeHeld(machine_.control, [&] {
-        const bool set = breakpoints_.toggle(address);
+template <class Edit>
+bool DebugSession::editBreakpoints(Edit&& edit, bool tellAlways) {
+    const bool done = changeHeld(machine_.control, [&] {
+        const bool result = edit();
         updateSupervisor();
-        return set;
+        return result;
     });
-    changed();
-    return now;
+    if (done || tellAlways) changed();
+    return done;
+}
+
+bool DebugSession::toggleBreakpoint(uint16_t address) {
+    return editBreakpoints([&] { return breakpoints_.toggle(address); }, true);
 }
 
 bool DebugSession::addBreakpoint(uint16_t address) {
-    const bool added = changeHeld(machine_.control, [&] {
-        const bool done = breakpoints_.add(address);
-        updateSupervisor();
-        return done;
-    });
-    if (added) changed();
-    return added;
+    return editBreakpoints([&] { return breakpoints_.add(address); });
 }
 
 bool DebugSession::removeBreakpoint(uint16_t address) {
-    const bool removed = changeHeld(machine_.control, [&] {
-        const bool done = breakpoints_.remove(address);
-        updateSupervisor();
-        return done;
-    });
-    if (removed) changed();
-    return removed;
+    return editBreakpoints([&] { return breakpoints_.remove(address); });
 }
 
 bool DebugSession::setBreakpointEnabled(uint16_t address, bool enabled) {
-    const bool done = changeHeld(machine_.control, [&] {
-        const bool result = breakpoints_.setEnabled(address, enabled);
-        updateSupervisor();
-        return result;
-    });
-    if (done) changed();
-    return done;
+    return editBreakpoints([&] { return breakpoints_.setEnabled(address, enabled); });
 }
 
 bool DebugSession::addWriteBreakpoint(AddressRange range) {
-    const bool added = changeHeld(machine_.control, [&] {
-        const bool done = breakpoints_.addWrite(range);
-        updateSupervisor();
-        return done;
-    });
-    if (added) changed();
-    return added;
+    return editBreakpoints([&] { return breakpoints_.addWrite(range); });
 }
 
 bool DebugSession::removeWriteBreakpoint(AddressRange range) {
-    const bool removed = changeHeld(machine_.control, [&] {
-        const bool done = breakpoints_.removeWrite(range);
-        updateSupervisor();
-        return done;
-    });
-    if (removed) changed();
-    return removed;
+    return editBreakpoints([&] { return breakpoints_.removeWrite(range); });
 }
 
 bool DebugSession::setWriteBreakpointEnabled(AddressRange range, bool enabled) {
-    const bool done = changeHeld(machine_.control, [&] {
-        const bool result = breakpoints_.setWriteEnabled(range, enabled);
-        updateSupervisor();
-        return result;
-    });
-    if (done) changed();
-    return done;
+    return editBreakpoints([&] { return breakpoints_.setWriteEnabled(range, enabled); });
 }
 
 void DebugSession::setBreakOnIllegal(bool on) {
     if (on == breakpoints_.breakOnIllegal()) return;
-    changeHeld(machine_.control, [&] {
+    editBreakpoints([&] {
         breakpoints_.setBreakOnIllegal(on);
-        updateSupervisor();
         return true;
     });
-    changed();
 }
 
 void DebugSession::clearBreakpoints() {
-    changeHeld(machine_.control, [&] {
+    editBreakpoints([&] {
         breakpoints_.clear();
-        updateSupervisor();
         return true;
     });
-    changed();
 }
 
 std::vector<AddressBreakpointView> DebugSession::breakpoints() const {

@@ -198,6 +198,10 @@ private:
     template <class Prepare>
     void resume(Prepare&& prepare);
     void changed();
+    // Changes the breakpoints while the loop rests, with the supervisor following;
+    // tells the front end when edit reports a change (or always, with tellAlways).
+    template <class Edit>
+    bool editBreakpoints(Edit&& edit, bool tellAlways = false);
 
     Calculator& calculator_;
     Machine& machine_;
