@@ -447,9 +447,21 @@ void DebuggerWindow::placeBesideCalculator() {
     if (!calculatorWindow || !screen) return;
     const QRect area = screen->availableGeometry();
     const QRect beside = calculatorWindow->frameGeometry();
-    // To the right of the calculator where it fits, else to its left, else where it can.
-    int x = beside.right() + 8;
-    if (x + width() > area.right()) x = beside.left() - 8 - width();
+    // To the right of the calculator where it fits, else to its left. Where neither
+    // side has room but the screen holds both, the calculator moves to the screen's
+    // right edge and the debugger goes beside it: the user types on the one while
+    // watching the other.
+    constexpr int gap = 8;
+    int x = beside.right() + gap;
+    if (x + width() > area.right()) {
+        x = beside.left() - gap - width();
+        const bool maximised = calculatorWindow->isMaximized() || calculatorWindow->isFullScreen();
+        if (x < area.left() && !maximised && beside.width() + gap + width() <= area.width()) {
+            const int calculatorX = area.right() + 1 - beside.width();
+            calculatorWindow->move(calculatorX, beside.top());
+            x = calculatorX - gap - width();
+        }
+    }
     x = std::clamp(x, area.left(), std::max(area.left(), area.right() - width()));
     const int y =
         std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() - height()));
