@@ -16,6 +16,7 @@
 #include "machine/bus.h"
 #include "machine/machine.h"
 #include "machine/run_loop.h"
+#include "machine/thread_control.h"
 #include "session/machine_files.h"
 #include "support/firmware_symbols.h"
 #include "z80/cpu_registers.h"
@@ -49,6 +50,12 @@ inline std::string trimmedRow(const Machine& m, int row) {
     std::string text = textRow(m, row);
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
+}
+
+// The trimmed row of a calculator whose loop runs, read while the loop rests.
+inline std::string heldTrimmedRow(Machine& m, int row) {
+    HoldGuard hold(m.control);
+    return trimmedRow(m, row);
 }
 
 inline std::array<uint8_t, 1024> lcdBytes(const Machine& m) {

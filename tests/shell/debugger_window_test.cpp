@@ -28,18 +28,13 @@
 #include "support/temp_dir.h"
 
 #ifdef VANTREL_FIRMWARE_ROM
+#include "e2e/firmware_machine.h"
 #include "support/firmware_symbols.h"
 
 namespace vantrel {
 namespace {
 
-std::string textRow(Machine& m, int row) {
-    HoldGuard hold(m.control);
-    std::string text(
-        reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + row * 16))), 16);
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
+using test::heldTrimmedRow;
 
 QString hex4(unsigned value) {
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
@@ -61,7 +56,7 @@ protected:
         ASSERT_FALSE(window->romLoadFailed());
         window->show();
         ASSERT_TRUE(test::waitUntil(
-            [&] { return textRow(window->calculator().machine(), 0) == "  VANTREL DEMO"; }));
+            [&] { return heldTrimmedRow(window->calculator().machine(), 0) == "  VANTREL DEMO"; }));
     }
     void TearDown() override {
         if (window) window->closeWithoutDialogs();
@@ -205,7 +200,7 @@ TEST_F(DebuggerWindowTest, BreakpointOnTheAddingRoutineThenStepsAndContinue) {
     Machine& m = window->calculator().machine();
     EXPECT_TRUE(test::waitUntil([&] {
         for (int row = 0; row < 8; ++row)
-            if (textRow(m, row).ends_with("42")) return true;
+            if (heldTrimmedRow(m, row).ends_with("42")) return true;
         return false;
     }));
 }

@@ -20,19 +20,14 @@
 #include "support/variable_file_builder.h"
 
 #ifdef VANTREL_FIRMWARE_ROM  // builds without the assembled firmware leave this out
+#include "e2e/firmware_machine.h"
 
 namespace vantrel {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::heldTrimmedRow;
 
-std::string textRow(Machine& m, int row) {
-    HoldGuard hold(m.control);
-    std::string text(
-        reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + row * 16))), 16);
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
+using Bytes = std::vector<uint8_t>;
 
 Bytes groupFile() {
     return test::variableFile({{10, 0, 0x00, 1, 'A'},
@@ -60,7 +55,7 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     ASSERT_FALSE(window.romLoadFailed());
     window.show();
     Machine& m = window.calculator().machine();
-    ASSERT_TRUE(test::waitUntil([&] { return textRow(m, 0) == "  VANTREL DEMO"; }));
+    ASSERT_TRUE(test::waitUntil([&] { return heldTrimmedRow(m, 0) == "  VANTREL DEMO"; }));
 
     // No box may come up on the way; one that does fails the test and is closed.
     auto unexpected = test::whenModal([](QWidget* w) {
@@ -69,11 +64,11 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
     });
     window.uploadGivenFile(dir / "group.85g");
     ASSERT_TRUE(test::waitUntil([&] {
-        return textRow(m, 1) == "DONE" && window.calculator().asleep();
-    })) << textRow(m, 1);
-    EXPECT_EQ(textRow(m, 0), " Waiting");
-    EXPECT_EQ(textRow(m, 2), "A");
-    EXPECT_EQ(textRow(m, 3), "MSG");
+        return heldTrimmedRow(m, 1) == "DONE" && window.calculator().asleep();
+    })) << heldTrimmedRow(m, 1);
+    EXPECT_EQ(heldTrimmedRow(m, 0), " Waiting");
+    EXPECT_EQ(heldTrimmedRow(m, 2), "A");
+    EXPECT_EQ(heldTrimmedRow(m, 3), "MSG");
 
     window.onCommand(cmdScreenshot);
     unexpected->cancel();

@@ -16,6 +16,10 @@
 #include "shell/calculator_view.h"
 #include "support/temp_dir.h"
 
+#ifdef VANTREL_FIRMWARE_ROM
+#include "e2e/firmware_machine.h"
+#endif
+
 namespace vantrel::test {
 namespace {
 
@@ -147,14 +151,7 @@ protected:
     }
     void TearDown() override { window.reset(); }
 
-    std::string row(int r) {
-        Machine& m = window->calculator().machine();
-        HoldGuard hold(m.control);
-        std::string text(
-            reinterpret_cast<const char*>(m.mem.ramAt(static_cast<uint16_t>(0x80DF + r * 16))), 16);
-        text.erase(text.find_last_not_of(' ') + 1);
-        return text;
-    }
+    std::string row(int r) { return heldTrimmedRow(window->calculator().machine(), r); }
     bool on() {
         HoldGuard hold(window->calculator().machine().control);
         return window->calculator().calculatorOn();
