@@ -87,7 +87,7 @@ void repaint(Machine& m) {
 // since the loop pays for it only when a request is pending.
 [[gnu::noinline]] std::optional<LoopEnd> serveRequest(Machine& m, uint32_t word) {
     ThreadControl& control = m.control;
-    if (word & holdRequestBit) control.honourHold();
+    if (word & holdRequestBit) control.honourHold(word & requestCodeMask);
     switch (word & requestCodeMask) {
         case code(EmuRequest::Redraw):
             repaint(m);

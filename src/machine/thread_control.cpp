@@ -69,8 +69,10 @@ void ThreadControl::resume() {
     cv_.notify_all();
 }
 
-bool ThreadControl::mustRest() const {
-    return holds_ > 0 || (debugStop_ && !endsLoop(pendingCode()));
+bool ThreadControl::mustRest(uint32_t taken) const {
+    // A Stop or Abort ends the debugger's rest, whether still in the word or already
+    // taken from it together with a leftover hold bit.
+    return holds_ > 0 || (debugStop_ && !endsLoop(pendingCode()) && !endsLoop(taken));
 }
 
 void ThreadControl::hold() {
@@ -142,12 +144,12 @@ void ThreadControl::suspendSelf() {
     state_ = LoopState::running;
 }
 
-void ThreadControl::honourHold() {
+void ThreadControl::honourHold(uint32_t taken) {
     std::unique_lock lock(mutex_);
-    if (!mustRest()) return;
+    if (!mustRest(taken)) return;
     state_ = LoopState::held;
     cv_.notify_all();
-    cv_.wait(lock, [&] { return !mustRest(); });
+    cv_.wait(lock, [&] { return !mustRest(taken); });
     state_ = LoopState::running;
 }
 

@@ -112,7 +112,8 @@ public:
     // unless a request has replaced the Pause meanwhile (its resume may have been
     // dropped; the loop serves it without sleeping).
     void suspendSelf();
-    void honourHold();  // the loop saw the hold bit
+    // The loop saw the hold bit; taken: the request it took from the word with it.
+    void honourHold(uint32_t taken = 0);
     // The loop rests at an instruction boundary until the debugger's stop ends (after
     // markDebugStop).
     void parkForDebugger();
@@ -127,7 +128,7 @@ public:
 
 private:
     // Whether the loop must keep resting; under mutex_.
-    bool mustRest() const;
+    bool mustRest(uint32_t taken = 0) const;
 
     bool wakeToken_ = false;  // guarded by mutex_
     int holds_ = 0;
