@@ -326,8 +326,9 @@ QWidget* DebuggerWindow::buildCodePane() {
     code_->installEventFilter(this);
     connect(code_, &QTableWidget::cellClicked, this, [this](int r, int c) { codeClicked(r, c); });
     connect(code_, &QTableWidget::currentCellChanged, this, [this](int r) {
-        if (!filling_ && r >= 0 && r < static_cast<int>(lines_.size()))
-            selected_ = lines_[static_cast<std::size_t>(r)].address;
+        if (filling_ || r < 0 || r >= static_cast<int>(lines_.size())) return;
+        selected_ = lines_[static_cast<std::size_t>(r)].address;
+        showRunToTarget();
     });
     layout->addWidget(code_);
     return box;
@@ -704,10 +705,14 @@ void DebuggerWindow::showCode() {
         code_->clearSelection();
     }
     filling_ = false;
-    QString runTo = actionTip(runToAction_->text(), runToAction_->shortcut());
+    showRunToTarget();
+}
+
+void DebuggerWindow::showRunToTarget() {
+    QString tip = actionTip(runToAction_->text(), runToAction_->shortcut());
     if (selected_)
-        runTo += QStringLiteral(": to ") + QString::fromStdString(debug_.addressText(*selected_));
-    runToAction_->setToolTip(runTo);
+        tip += QStringLiteral(": to ") + QString::fromStdString(debug_.addressText(*selected_));
+    runToAction_->setToolTip(tip);
 }
 
 void DebuggerWindow::showMemory() {

@@ -70,6 +70,7 @@ private:
     void updateActions();
     void showRegisters();
     void showCode();
+    void showRunToTarget();
     void showMemory();
     void showStack();
     void showBreakpoints();
