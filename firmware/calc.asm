@@ -50,7 +50,7 @@ calcNotLink:
         ld hl,inputLen
         ld a,(hl)
         cp INPUT_MAX
-        jr nc,calcLoop          ; the entry is full
+        jr nc,calcFull
         inc (hl)
         ld e,a
         ld d,0
@@ -61,6 +61,14 @@ calcNotLink:
         ld (hl),0
         call showEntry
         jr calcLoop
+
+; A character more than the entry holds is refused, and said so on the result row
+; (the calculator has no speaker to beep); the next change of the entry clears it.
+calcFull:
+        ld hl,entryFullText
+        ld b,RESULT_ROW
+        call printRight
+        jp calcLoop
 
 calcClear:
         xor a
@@ -74,6 +82,8 @@ calcClear:
 
 calcDelete:
         call startEntryIfDone
+        ld b,RESULT_ROW         ; a note that the entry was full goes
+        call clearRow
         ld hl,inputLen
         ld a,(hl)
         or a
@@ -139,4 +149,58 @@ showEntry:
         ld b,INPUT_ROW
         call clearRow
         ld hl,inputBuf
-        jp printText
+        call printText
+        jp showCursor
+
+; The entry's cursor: a block after the entry, or over its last character when the
+; entry is full (the character then shows inverted). While [2nd] is pending the block
+; holds an arrow, while [ALPHA] is an A, as on the calculator. Only the LCD shows it:
+; the text memory keeps the characters.
+showCursor:
+        ld a,1
+        ld (cursorShown),a
+        ld a,(SHIFT_FLAGS)
+        and SHIFT_2ND + SHIFT_ALPHA
+        ld (cursorShift),a
+        ld a,(inputLen)
+        cp TEXT_COLS
+        jr c,showCursorAt
+        ld a,TEXT_COLS - 1
+showCursorAt:
+        ld b,INPUT_ROW
+        ld c,a
+        ld a,(cursorShift)
+        ld de,cursor2ndGlyph
+        cp SHIFT_2ND
+        jr z,showCursorShift
+        ld de,cursorAlphaGlyph
+        cp SHIFT_ALPHA
+        jr z,showCursorShift
+        ld e,c                  ; the character under it; 0 past the entry's end
+        ld d,0
+        ld hl,inputBuf
+        add hl,de
+        ld a,(hl)
+        or a
+        jr nz,showCursorChar
+        ld a," "
+showCursorChar:
+        call glyphAddress
+        ld a,07Ch               ; the glyph's five columns inverted
+        jr showCursorDraw
+showCursorShift:
+        xor a
+showCursorDraw:
+        push af
+        call cellAddress
+        pop af
+        jp drawCell
+
+; Draws the cursor again when [2nd] or [ALPHA] has changed the pending shift since.
+cursorFollowsShift:
+        ld a,(SHIFT_FLAGS)
+        and SHIFT_2ND + SHIFT_ALPHA
+        ld hl,cursorShift
+        cp (hl)
+        ret z
+        jr showCursor

@@ -84,6 +84,8 @@ termAcc         EQU 8440h
 digitBuf        EQU 8450h       ; 12 characters and a zero
 inputBuf        EQU 8460h       ; the entry being typed, zero-terminated
 INPUT_MAX       EQU 16
+cursorShown     EQU 8471h       ; 1 while the entry's cursor is on the screen
+cursorShift     EQU 8472h       ; the shift flags it shows
 pktBuf          EQU 8480h       ; small packets: headers, acknowledgements
 PKTBUF_SIZE     EQU 128
 

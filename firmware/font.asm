@@ -1,7 +1,8 @@
 ; 5x7 glyphs in 8x8 cells, one byte per pixel row, bit 7 leftmost.
 ; Characters 0x20-0x5F, then the negative sign (0x60) and the
-; box shown for any character without a glyph (0x61). Generated from
-; the pixel drawings in make_font.py; edit those, not the bytes.
+; box shown for any character without a glyph (0x61), then the cursors
+; of a pending [2nd] and [ALPHA]. Generated from the pixel drawings in
+; make_font.py; edit those, not the bytes.
 font_glyphs:
         DEFB 000h,000h,000h,000h,000h,000h,000h,000h   ; ' '
         DEFB 010h,010h,010h,010h,010h,000h,010h,000h   ; '!'
@@ -69,3 +70,7 @@ font_glyphs:
         DEFB 000h,000h,000h,000h,000h,000h,07Ch,000h   ; '_'
         DEFB 000h,000h,038h,000h,000h,000h,000h,000h   ; negative sign
         DEFB 07Ch,044h,044h,044h,044h,044h,07Ch,000h   ; no glyph
+cursor2ndGlyph:
+        DEFB 07Ch,06Ch,044h,028h,06Ch,06Ch,07Ch,000h   ; [2nd] cursor
+cursorAlphaGlyph:
+        DEFB 07Ch,06Ch,054h,044h,054h,054h,07Ch,000h   ; [ALPHA] cursor

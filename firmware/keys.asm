@@ -99,7 +99,8 @@ getKeyNone:
         ret
 
 ; Sleeps until a key comes and returns it in A. [2nd] [ON] switches the
-; calculator off here, wherever it is waited for.
+; calculator off here, wherever it is waited for. Meanwhile the entry's cursor, when
+; it is on the screen, shows the shift that [2nd] or [ALPHA] leaves pending.
 waitKey:
         call getKey
         jr z,waitKeySleep
@@ -108,6 +109,9 @@ waitKey:
         call powerOff
         jr waitKey
 waitKeySleep:
+        ld a,(cursorShown)
+        or a
+        call nz,cursorFollowsShift
         ei
         halt
         jr waitKey

@@ -70,13 +70,20 @@ g('_', '.....','.....','.....','.....','.....','.....','#####')
 g('`', '.....','.....','.###.','.....','.....','.....','.....')
 # 0x61: an unknown character
 g('a', '#####','#...#','#...#','#...#','#...#','#...#','#####')
+# The entry's cursor while [2nd] is pending (an arrow in the block) and while [ALPHA]
+# is (an A in it); drawn as they are, not as characters.
+g('2nd', '#####','##.##','#...#','.#.#.','##.##','##.##','#####')
+g('alpha', '#####','##.##','#.#.#','#...#','#.#.#','#.#.#','#####')
 out = ["; 5x7 glyphs in 8x8 cells, one byte per pixel row, bit 7 leftmost.",
        "; Characters 0x20-0x5F, then the negative sign (0x60) and the",
-       "; box shown for any character without a glyph (0x61). Generated from",
-       "; the pixel drawings in make_font.py; edit those, not the bytes.",
+       "; box shown for any character without a glyph (0x61), then the cursors",
+       "; of a pending [2nd] and [ALPHA]. Generated from the pixel drawings in",
+       "; make_font.py; edit those, not the bytes.",
        "font_glyphs:"]
-order = [chr(c) for c in range(0x20, 0x60)] + ['`', 'a']
+order = [chr(c) for c in range(0x20, 0x60)] + ['`', 'a', '2nd', 'alpha']
+labels = {'2nd': 'cursor2ndGlyph:', 'alpha': 'cursorAlphaGlyph:'}
 for ch in order:
+    if ch in labels: out.append(labels[ch])
     rows = G[ch]
     bs = []
     for r in rows:
@@ -86,7 +93,8 @@ for ch in order:
             if p == '#': v |= 0x40 >> i
         bs.append(v)
     bs.append(0)
-    name = {'`': 'negative sign', 'a': 'no glyph'}.get(ch, repr(ch))
+    name = {'`': 'negative sign', 'a': 'no glyph', '2nd': '[2nd] cursor',
+            'alpha': '[ALPHA] cursor'}.get(ch, repr(ch))
     out.append("        DEFB " + ",".join("%03Xh" % b for b in bs) + "   ; " + name)
     out.append("")
     out[-2] += ""

@@ -1,8 +1,11 @@
 ; Text output: 8 rows of 16 characters in 8x8 cells. Every character drawn is also
 ; kept in the text memory, which is what the PC side reads to see the screen.
 
-; Clears the LCD and the text memory; cursor to the top left.
+; Clears the LCD and the text memory, the entry's cursor with them; cursor to the
+; top left.
 clearScreen:
+        xor a
+        ld (cursorShown),a
         ld hl,LCD_MEM
         ld de,LCD_MEM + 1
         ld bc,1023
@@ -95,8 +98,27 @@ putChar:
         ld hl,TEXT_MEM
         add hl,de
         ld (hl),c
-        ld a,(curRow)           ; LCD byte: row * 128 + column
-        ld l,a
+        ld a,c
+        call glyphAddress
+        ld a,(curRow)
+        ld b,a
+        ld a,(curCol)
+        ld c,a
+        call cellAddress
+        xor a
+        call drawCell
+        ld hl,curCol
+        inc (hl)
+putCharDone:
+        pop bc
+        pop de
+        pop hl
+        ret
+
+; B = text row, C = column -> HL = the LCD byte of the cell's top pixel row.
+; Keeps BC, DE.
+cellAddress:
+        ld l,b
         ld h,0
         add hl,hl
         add hl,hl
@@ -105,34 +127,36 @@ putChar:
         add hl,hl
         add hl,hl
         add hl,hl
-        ld a,(curCol)
-        ld e,a
-        add hl,de
-        ld de,LCD_MEM
-        add hl,de
-        push hl
-        ld a,c
-        call glyphAddress
-        pop hl
-        ld c,8
-putCharRow:
+        ld a,l                  ; row * 128 ends in 00h or 80h: no carry
+        add a,c
+        ld l,a
+        ld a,h
+        add a,LCD_MEM >> 8
+        ld h,a
+        ret
+
+; Draws the 8 glyph rows at DE into the LCD cell at HL, the first seven exclusive-ored
+; with A (0 draws the glyph as it is; the cursor inverts it). The eighth row is the
+; gap between text rows.
+drawCell:
+        ld c,a
+        ld b,8
+drawCellRow:
+        ld a,b
+        dec a
         ld a,(de)
+        jr z,drawCellPut        ; the last row as it is
+        xor c
+drawCellPut:
         ld (hl),a
         inc de
         ld a,l
         add a,TEXT_COLS
         ld l,a
-        jr nc,putCharNext
+        jr nc,drawCellNext
         inc h
-putCharNext:
-        dec c
-        jr nz,putCharRow
-        ld hl,curCol
-        inc (hl)
-putCharDone:
-        pop bc
-        pop de
-        pop hl
+drawCellNext:
+        djnz drawCellRow
         ret
 
 ; A = character -> DE = its 8 glyph rows. Lower case shows as upper case; a

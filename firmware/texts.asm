@@ -44,6 +44,8 @@ overflowText:   DEFM "OVERFLOW"
                 DEFB 0
 divZeroText:    DEFM "DIVIDE BY 0"
                 DEFB 0
+entryFullText:  DEFM "ENTRY FULL"
+                DEFB 0
 
 ; Characters typed by the calculator keys, indexed by key code (0: none).
 keyChars:

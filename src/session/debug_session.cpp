@@ -1,5 +1,6 @@
 #include "session/debug_session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -56,11 +57,44 @@ bool changeHeld(ThreadControl& control, Change&& change) {
     return change();
 }
 
-// A word that follows a call: the address a CALL or RST pushed.
-bool followsCall(const AddressSpace& space, uint16_t value) {
-    const uint8_t call = space.at(static_cast<uint16_t>(value - 3));
-    const uint8_t restart = space.at(static_cast<uint16_t>(value - 1));
-    return call == 0xCD || (call & 0xC7) == 0xC4 || (restart & 0xC7) == 0xC7;
+// The CALL, CALL cc or RST just before a word's target that would have pushed the
+// word, if there is one: then the word is a return address.
+std::optional<uint16_t> pushingCall(const AddressSpace& space, uint16_t value) {
+    const ByteReader read = space.reader();
+    for (const int length : {3, 1}) {
+        const auto at = static_cast<uint16_t>(value - length);
+        const Instruction in = disassemble(read, at);
+        const bool calls = in.flow == FlowKind::call || in.flow == FlowKind::conditionalCall ||
+                           in.flow == FlowKind::restart;
+        if (calls && !in.traps && in.next() == value) return at;
+    }
+    return std::nullopt;
+}
+
+bool hasSmallLetter(const std::string& name) {
+    return std::any_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+// The routine a return address goes back into: the name at or below the call, not one
+// that starts at the return address itself (the code after the call). By the common
+// habit a name in capitals only is a constant that happens to lie there, so a label
+// further down is taken before it.
+std::string routineOf(const SymbolTable& symbols, uint16_t call, uint16_t returnAddress) {
+    std::string first;
+    for (uint16_t from = call;;) {
+        const auto back = static_cast<uint16_t>(returnAddress - from);
+        if (back >= nameReach) break;
+        const auto near = symbols.nearest(from, static_cast<uint16_t>(nameReach - 1 - back));
+        if (!near) break;
+        const auto named = static_cast<uint16_t>(from - near->offset);
+        const std::string text =
+            SymbolTable::NearName{near->name, static_cast<uint16_t>(returnAddress - named)}.text();
+        if (hasSmallLetter(*near->name)) return text;
+        if (first.empty()) first = text;
+        if (named == 0) break;
+        from = static_cast<uint16_t>(named - 1);
+    }
+    return first;
 }
 
 }  // namespace
@@ -306,7 +340,8 @@ std::vector<StackEntry> DebugSession::stack(int count) {
         entry.address = static_cast<uint16_t>(sp + 2 * i);
         entry.value = static_cast<uint16_t>(
             space.at(entry.address) | space.at(static_cast<uint16_t>(entry.address + 1)) << 8);
-        if (followsCall(space, entry.value)) entry.name = nearName(entry.value);
+        if (const auto call = pushingCall(space, entry.value))
+            entry.name = routineOf(symbols_, *call, entry.value);
         entries.push_back(std::move(entry));
     }
     return entries;

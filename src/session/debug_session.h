@@ -66,8 +66,8 @@ struct CodeLine {
     bool breakpointEnabled = false;
 };
 
-// A word on the stack; name: the routine a return address points into, when the word
-// follows a call there.
+// A word on the stack; name: the routine a return address goes back into, when a CALL,
+// CALL cc or RST just before the word's target would have pushed the word.
 struct StackEntry {
     uint16_t address = 0;
     uint16_t value = 0;

@@ -10,14 +10,17 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -40,6 +43,9 @@ constexpr int codeContext = 6;
 constexpr int memoryRows = 16;
 constexpr int stackRows = 16;
 constexpr int wheelLines = 3;
+// RAM, the memory that steps can change.
+constexpr uint16_t ramStart = 0x8000;
+constexpr std::size_t ramBytes = 0x8000;
 
 const QColor changedColour(200, 0, 0);
 const QColor pcColour(255, 236, 150);
@@ -106,6 +112,28 @@ struct FlagBox {
 constexpr std::array<FlagBox, 6> flagBoxes{
     {{"S", flagS}, {"Z", flagZ}, {"H", flagH}, {"P/V", flagPV}, {"N", flagN}, {"C", flagC}}};
 
+// Keeps a row's own background (PC's line) when the row is also the selected one, and
+// shows the selection as a band above and below it instead.
+class ListingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QBrush own = index.data(Qt::BackgroundRole).value<QBrush>();
+        if (!(option.state & QStyle::State_Selected) || own.style() == Qt::NoBrush) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem shown(option);
+        shown.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, shown, index);
+        const QColor band = option.palette.color(QPalette::Highlight);
+        const QRect r = option.rect;
+        painter->fillRect(QRect(r.left(), r.top(), r.width(), 2), band);
+        painter->fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), band);
+    }
+};
+
 // Register a memory view can follow; none: an address of its own.
 const std::array<const char*, 8> followNames{"Address", "PC", "SP", "HL", "DE", "BC", "IX", "IY"};
 
@@ -135,6 +163,11 @@ QString hex(unsigned value, int digits) {
 // A value typed into a cell: hexadecimal, with or without the usual marks.
 std::optional<unsigned> parseHex(const QString& text, unsigned max) {
     return parseMarkedNumber(text.trimmed().toStdString(), 16, max);
+}
+
+QString actionTip(const QString& text, const QKeySequence& key) {
+    return text + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) +
+           QStringLiteral(")");
 }
 
 QTableWidget* makeTable(int rows, const QStringList& headers, const QString& name) {
@@ -168,6 +201,15 @@ QTableWidgetItem* setCell(QTableWidget* table, int row, int column, const QStrin
     return item;
 }
 
+// A value that changed at the last step: bold red, with what it was.
+void markChanged(QTableWidgetItem* item, const QString& was) {
+    item->setForeground(changedColour);
+    QFont bold = item->font();
+    bold.setBold(true);
+    item->setFont(bold);
+    item->setToolTip(QStringLiteral("Was ") + was);
+}
+
 }  // namespace
 
 DebuggerWindow::DebuggerWindow(Calculator& calculator, QWidget* parent)
@@ -186,7 +228,7 @@ DebuggerWindow::DebuggerWindow(Calculator& calculator, QWidget* parent)
     main->addWidget(left);
     main->addWidget(right);
     main->setSizes({640, 510});
-    right->setSizes({480, 300});
+    right->setSizes({510, 270});
     setCentralWidget(main);
 
     status_ = new QLabel;
@@ -211,10 +253,7 @@ void DebuggerWindow::buildActions() {
         auto* action = new QAction(text, this);
         action->setObjectName(name);
         action->setShortcuts(keys);
-        if (!keys.isEmpty())
-            action->setToolTip(text + QStringLiteral(" (") +
-                               keys.first().toString(QKeySequence::NativeText) +
-                               QStringLiteral(")"));
+        if (!keys.isEmpty()) action->setToolTip(actionTip(text, keys.first()));
         connect(action, &QAction::triggered, this, slot);
         bar->addAction(action);
         return action;
@@ -282,9 +321,15 @@ QWidget* DebuggerWindow::buildCodePane() {
     code_->setColumnWidth(2, 100);
     code_->setColumnWidth(3, 120);
     code_->setToolTip(QStringLiteral("Click the left margin to set or clear a breakpoint"));
+    code_->setItemDelegate(new ListingDelegate(code_));
     code_->viewport()->installEventFilter(this);
     code_->installEventFilter(this);
     connect(code_, &QTableWidget::cellClicked, this, [this](int r, int c) { codeClicked(r, c); });
+    connect(code_, &QTableWidget::currentCellChanged, this, [this](int r) {
+        if (filling_ || r < 0 || r >= static_cast<int>(lines_.size())) return;
+        selected_ = lines_[static_cast<std::size_t>(r)].address;
+        showRunToTarget();
+    });
     layout->addWidget(code_);
     return box;
 }
@@ -306,16 +351,18 @@ QWidget* DebuggerWindow::buildRegisterPane() {
             [this](QTableWidgetItem* item) { registerEdited(item); });
     layout->addWidget(registers_, 1);
 
-    auto* flagRow = new QHBoxLayout;
+    // In two rows, so that the window stays narrow enough to go beside the calculator.
+    auto* flagGrid = new QGridLayout;
     for (const FlagBox& flag : flagBoxes) {
         auto* check = new QCheckBox(QString::fromLatin1(flag.name));
         check->setObjectName(QStringLiteral("flag") + QString::fromLatin1(flag.name).remove('/'));
         const uint8_t bit = flag.bit;
         connect(check, &QCheckBox::clicked, this, [this, bit](bool on) { flagToggled(bit, on); });
-        flagRow->addWidget(check);
+        const auto at = static_cast<int>(flags_.size());
+        flagGrid->addWidget(check, at / 3, at % 3);
         flags_.push_back(check);
     }
-    layout->addLayout(flagRow);
+    layout->addLayout(flagGrid);
     hardware_ = new QLabel;
     hardware_->setObjectName(QStringLiteral("hardware"));
     hardware_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -431,8 +478,16 @@ void DebuggerWindow::openDebugger() {
         debug_.setBreakOnIllegal(true);
     }
     shownAny_ = debug_.stopped();
-    if (shownAny_) before_ = shown_ = debug_.view();
-    if (!isVisible() && !placed_) placeBesideCalculator();
+    if (shownAny_) {
+        before_ = shown_ = debug_.view();
+        ramBefore_ = ramShown_ = debug_.memory(ramStart, ramBytes);
+    }
+    // Placed again where it would now cover the calculator, which has gone back to its
+    // own place since.
+    const QWidget* calculatorWindow = parentWidget();
+    if (!isVisible() && (!placed_ || (calculatorWindow && frameGeometry().intersects(
+                                                              calculatorWindow->frameGeometry()))))
+        placeBesideCalculator();
     show();
     raise();
     activateWindow();
@@ -444,28 +499,55 @@ void DebuggerWindow::placeBesideCalculator() {
     placed_ = true;
     QWidget* calculatorWindow = parentWidget();
     const QScreen* screen = calculatorWindow ? calculatorWindow->screen() : this->screen();
-    if (!calculatorWindow || !screen) return;
+    if (!screen) return;
     const QRect area = screen->availableGeometry();
+    // This window gets a frame like the calculator's; with its frame it fits in the
+    // screen's free area, status line included.
+    const QSize frame = calculatorWindow
+                            ? calculatorWindow->frameGeometry().size() - calculatorWindow->size()
+                            : QSize();
+    resize(std::min(width(), area.width() - frame.width()),
+           std::min(height(), area.height() - frame.height()));
+    const QSize outer = size() + frame;
+    if (!calculatorWindow) {
+        move(area.topLeft());
+        return;
+    }
     const QRect beside = calculatorWindow->frameGeometry();
     // To the right of the calculator where it fits, else to its left. Where neither
     // side has room but the screen holds both, the calculator moves to the screen's
     // right edge and the debugger goes beside it: the user types on the one while
-    // watching the other.
+    // watching the other. The calculator goes back when the debugger closes.
     constexpr int gap = 8;
-    int x = beside.right() + gap;
-    if (x + width() > area.right()) {
-        x = beside.left() - gap - width();
+    int x = beside.right() + 1 + gap;
+    if (x + outer.width() > area.right() + 1) {
+        x = beside.left() - gap - outer.width();
         const bool maximised = calculatorWindow->isMaximized() || calculatorWindow->isFullScreen();
-        if (x < area.left() && !maximised && beside.width() + gap + width() <= area.width()) {
+        if (x < area.left() && !maximised && beside.width() + gap + outer.width() <= area.width()) {
             const int calculatorX = area.right() + 1 - beside.width();
+            if (!calculatorHome_) calculatorHome_ = calculatorWindow->pos();
             calculatorWindow->move(calculatorX, beside.top());
-            x = calculatorX - gap - width();
+            calculatorMovedTo_ = calculatorWindow->pos();
+            x = calculatorX - gap - outer.width();
         }
     }
-    x = std::clamp(x, area.left(), std::max(area.left(), area.right() - width()));
-    const int y =
-        std::clamp(beside.top(), area.top(), std::max(area.top(), area.bottom() - height()));
+    x = std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - outer.width()));
+    const int y = std::clamp(beside.top(), area.top(),
+                             std::max(area.top(), area.bottom() + 1 - outer.height()));
     move(x, y);
+}
+
+std::optional<QPoint> DebuggerWindow::calculatorPlaceBeforeMove() const {
+    const QWidget* calculatorWindow = parentWidget();
+    if (!calculatorHome_ || !calculatorWindow || calculatorWindow->pos() != calculatorMovedTo_)
+        return std::nullopt;
+    return calculatorHome_;
+}
+
+void DebuggerWindow::giveCalculatorItsPlaceBack() {
+    if (const auto home = calculatorPlaceBeforeMove(); home && parentWidget()->isVisible())
+        parentWidget()->move(*home);
+    calculatorHome_.reset();
 }
 
 void DebuggerWindow::closeEvent(QCloseEvent* event) {
@@ -475,12 +557,19 @@ void DebuggerWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void DebuggerWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    // Minimised is not closed.
+    if (!event->spontaneous()) giveCalculatorItsPlaceBack();
+}
+
 // --- showing ------------------------------------------------------------------------------
 
 void DebuggerWindow::stoppedHere() {
     if (!isVisible() || !debug_.stopped()) return;
     // What changed is marked against the stop before; the first stop shown marks nothing.
     before_ = shownAny_ ? shown_ : debug_.view();
+    ramBefore_ = shownAny_ ? ramShown_ : debug_.memory(ramStart, ramBytes);
     shownAny_ = true;
     stepping_ = false;
     refresh();
@@ -491,7 +580,10 @@ void DebuggerWindow::stoppedHere() {
 
 void DebuggerWindow::refresh() {
     const bool stopped = debug_.stopped();
-    if (stopped) shown_ = debug_.view();
+    if (stopped) {
+        shown_ = debug_.view();
+        ramShown_ = debug_.memory(ramStart, ramBytes);
+    }
     updateActions();
     if (stopped) {
         showRegisters();
@@ -530,13 +622,7 @@ void DebuggerWindow::showRegisters() {
         const uint16_t value = row.get(r);
         QTableWidgetItem* item =
             setCell(registers_, static_cast<int>(i), 1, hex(value, row.digits), true);
-        if (value != row.get(old)) {
-            item->setForeground(changedColour);
-            QFont bold = item->font();
-            bold.setBold(true);
-            item->setFont(bold);
-            item->setToolTip(QStringLiteral("Was ") + hex(row.get(old), row.digits));
-        }
+        if (value != row.get(old)) markChanged(item, hex(row.get(old), row.digits));
     }
     for (std::size_t i = 0; i < flagBoxes.size(); ++i) {
         const uint8_t bit = flagBoxes[i].bit;
@@ -588,6 +674,7 @@ void DebuggerWindow::showCode() {
         if (!inside) codeTop_ = debug_.codeStartBefore(pc, codeContext);
     }
     lines_ = debug_.code(codeTop_, codeRows);
+    int selectedRow = -1;
     for (int row = 0; row < codeRows; ++row) {
         const CodeLine& line = lines_[static_cast<std::size_t>(row)];
         QString bytes;
@@ -607,7 +694,25 @@ void DebuggerWindow::showCode() {
         if (line.traps) items[4]->setForeground(trapColour);
         if (line.address == pc)
             for (QTableWidgetItem* item : items) item->setBackground(pcColour);
+        if (selected_ && line.address == *selected_) selectedRow = row;
     }
+    // The chosen line keeps its address, wherever the listing now shows it.
+    filling_ = true;
+    if (selectedRow >= 0) {
+        code_->setCurrentCell(selectedRow, std::max(1, code_->currentColumn()));
+    } else {
+        code_->setCurrentIndex(QModelIndex());
+        code_->clearSelection();
+    }
+    filling_ = false;
+    showRunToTarget();
+}
+
+void DebuggerWindow::showRunToTarget() {
+    QString tip = actionTip(runToAction_->text(), runToAction_->shortcut());
+    if (selected_)
+        tip += QStringLiteral(": to ") + QString::fromStdString(debug_.addressText(*selected_));
+    runToAction_->setToolTip(tip);
 }
 
 void DebuggerWindow::showMemory() {
@@ -626,9 +731,13 @@ void DebuggerWindow::showMemory() {
         for (int i = 0; i < 16; ++i) {
             const uint8_t byte = bytes[static_cast<std::size_t>(row * 16 + i)];
             // Only RAM can be changed, as for the calculator itself.
-            const bool ram = static_cast<uint16_t>(address + i) >= 0x8000;
+            const auto at = static_cast<uint16_t>(address + i);
+            const bool ram = at >= ramStart;
             QTableWidgetItem* item = setCell(memory_, row, 1 + i, hex(byte, 2), ram);
             if (lcd) item->setBackground(lcdColour);
+            const auto offset = static_cast<std::size_t>(at - ramStart);
+            if (ram && offset < ramBefore_.size() && ramBefore_[offset] != byte)
+                markChanged(item, hex(ramBefore_[offset], 2));
             text += byte >= 0x20 && byte < 0x7F ? QChar(static_cast<char16_t>(byte))
                                                 : QChar(QLatin1Char('.'));
         }
@@ -729,11 +838,7 @@ void DebuggerWindow::codeClicked(int row, int column) {
     showBreakpoints();
 }
 
-std::optional<uint16_t> DebuggerWindow::selectedCodeAddress() const {
-    const int row = code_->currentRow();
-    if (row < 0 || row >= static_cast<int>(lines_.size())) return std::nullopt;
-    return lines_[static_cast<std::size_t>(row)].address;
-}
+std::optional<uint16_t> DebuggerWindow::selectedCodeAddress() const { return selected_; }
 
 void DebuggerWindow::toggleBreakpointAtSelection() {
     if (const auto address = selectedCodeAddress()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -46,8 +47,13 @@ public:
     uint16_t codeTop() const { return codeTop_; }
     uint16_t memoryTop() const { return memoryTop_; }
 
+    // Where the calculator was before this window moved it aside to make room. It goes
+    // back there when this window closes, unless it has been moved since.
+    std::optional<QPoint> calculatorPlaceBeforeMove() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -58,11 +64,13 @@ private:
     QWidget* buildBreakpointPane();
 
     void placeBesideCalculator();
+    void giveCalculatorItsPlaceBack();
     void stoppedHere();
     void step(const std::function<void()>& go);
     void updateActions();
     void showRegisters();
     void showCode();
+    void showRunToTarget();
     void showMemory();
     void showStack();
     void showBreakpoints();
@@ -93,6 +101,13 @@ private:
 
     MachineView shown_{};
     MachineView before_{};  // at the stop before, for marking what changed
+    // RAM (0x8000-0xFFFF) as shown, and at the stop before; empty: nothing to compare.
+    std::vector<uint8_t> ramShown_;
+    std::vector<uint8_t> ramBefore_;
+    // The line chosen in the listing, which stays chosen while the listing moves.
+    std::optional<uint16_t> selected_;
+    std::optional<QPoint> calculatorHome_;
+    QPoint calculatorMovedTo_;
     uint16_t codeTop_ = 0;
     uint16_t memoryTop_ = 0x8000;
     std::vector<CodeLine> lines_;

@@ -370,8 +370,11 @@ void MainWindow::rememberPlace() {
     if (!placeKnown_) return;  // never shown: what was stored stays
     WindowPlace& place = settings_.window;
     place.placed = true;
-    place.x = normalPos_.x();
-    place.y = normalPos_.y();
+    // The person's place, not the one the debugger moved the calculator to.
+    const QPoint at =
+        debugger_ ? debugger_->calculatorPlaceBeforeMove().value_or(normalPos_) : normalPos_;
+    place.x = at.x();
+    place.y = at.y();
     if (normalViewSize_.isValid()) {
         place.width = normalViewSize_.width();
         place.height = normalViewSize_.height();

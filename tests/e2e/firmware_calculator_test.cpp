@@ -66,6 +66,14 @@ TEST(FirmwareKeys, EntryEditingClearAndANewEntryAfterEnter) {
     EXPECT_EQ(trimmedRow(*m, 5), "");
     typeEntry(*m, "12345678901234567890");  // the entry holds 16 characters
     EXPECT_EQ(trimmedRow(*m, 3), "4123456789012345");
+    // The ones past it are refused aloud, until the entry changes.
+    EXPECT_EQ(trimmedRow(*m, resultRow), "      ENTRY FULL");
+    EXPECT_EQ(lcdBytes(*m), expectedPicture(*m));
+    deliverKey(*m, key::del);
+    EXPECT_EQ(trimmedRow(*m, 3), "412345678901234");
+    EXPECT_EQ(trimmedRow(*m, resultRow), "");
+    typeEntry(*m, "56");
+    EXPECT_EQ(trimmedRow(*m, resultRow), "      ENTRY FULL");
     deliverKey(*m, key::clear);
     EXPECT_EQ(trimmedRow(*m, 3), "");
     deliverKey(*m, key::enter);  // nothing to evaluate
@@ -89,6 +97,38 @@ TEST(FirmwareKeys, ShiftFlagsFollowSecondAndAlpha) {
     EXPECT_EQ(flags(), 0x00);
     // A shifted digit still types the digit here.
     EXPECT_EQ(trimmedRow(*m, 3), "12");
+}
+
+// The entry's cursor shows a pending [2nd] or [ALPHA] as the calculator does: an
+// arrow or an A in the block after the entry; the link menu has none.
+TEST(FirmwareKeys, TheCursorShowsAPendingShift) {
+    static const auto symbols = firmwareSymbols();
+    auto m = bootFirmware();
+    ASSERT_TRUE(runUntilAsleep(*m));
+    auto cell = [&](int column) {
+        std::array<uint8_t, 8> rows{};
+        for (int line = 0; line < 8; ++line)
+            rows[static_cast<std::size_t>(line)] = *m->mem.ramAt(
+                static_cast<uint16_t>(lcdAddress + (entryRow * 8 + line) * 16 + column));
+        return rows;
+    };
+    auto glyph = [&](const char* name) {
+        std::array<uint8_t, 8> rows{};
+        std::copy_n(m->mem.rom.begin() + symbols.at(name), 8, rows.begin());
+        return rows;
+    };
+    const std::array<uint8_t, 8> block{0x7C, 0x7C, 0x7C, 0x7C, 0x7C, 0x7C, 0x7C, 0};
+    typeEntry(*m, "12");
+    EXPECT_EQ(cell(2), block);
+    deliverKey(*m, key::second);
+    EXPECT_EQ(cell(2), glyph("cursor2ndGlyph"));
+    deliverKey(*m, 48);  // [ALPHA] takes the place of [2nd]
+    EXPECT_EQ(cell(2), glyph("cursorAlphaGlyph"));
+    deliverKey(*m, key::digits[3]);  // the shift goes with the key
+    EXPECT_EQ(cell(3), block);
+    deliverKey(*m, key::second);
+    deliverKey(*m, key::xVar);
+    EXPECT_EQ(lcdBytes(*m), expectedPicture(*m));
 }
 
 TEST(FirmwareKeys, RequestsWithoutAKeyChangeNothing) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <fstream>
@@ -29,6 +30,8 @@ inline constexpr uint16_t shiftFlags = 0x8358;
 inline constexpr uint16_t lcdAddress = 0xFC00;
 inline constexpr int textRows = 8;
 inline constexpr int textColumns = 16;
+inline constexpr int entryRow = 3;
+inline constexpr int resultRow = 5;
 
 inline std::map<std::string, unsigned> firmwareSymbols() { return readFirmwareSymbols(); }
 
@@ -67,19 +70,37 @@ inline std::array<uint8_t, 1024> lcdBytes(const Machine& m) {
 
 // The picture the text memory should produce with the firmware's own glyphs: 8x8
 // cells, glyph index = character - 0x20, lower case as upper case, the negative
-// sign 0x60 at index 0x40, anything else the box at 0x41.
+// sign 0x60 at index 0x40, anything else the box at 0x41. On the calculator's screen
+// (the title on top) the entry's cursor follows the entry on its row, over the last
+// character when the entry is full: the glyph of a pending [2nd] or [ALPHA], else the
+// character there with its glyph's five columns inverted above the gap row.
 inline std::array<uint8_t, 1024> expectedPicture(const Machine& m) {
-    static const unsigned glyphs = firmwareSymbols().at("font_glyphs");
+    static const auto symbols = firmwareSymbols();
     std::array<uint8_t, 1024> picture{};
+    auto byte = [&](int row, int column, int line) -> uint8_t& {
+        return picture[static_cast<std::size_t>((row * 8 + line) * 16 + column)];
+    };
     for (int row = 0; row < textRows; ++row) {
         for (int column = 0; column < textColumns; ++column) {
             unsigned c = static_cast<uint8_t>(textRow(m, row)[static_cast<std::size_t>(column)]);
             if (c >= 'a' && c <= 'z') c -= 0x20;
             unsigned index = c == 0x60 ? 0x40u : (c >= 0x20 && c < 0x60 ? c - 0x20 : 0x41u);
             for (int line = 0; line < 8; ++line)
-                picture[static_cast<std::size_t>((row * 8 + line) * 16 + column)] =
-                    m.mem.rom[glyphs + index * 8 + static_cast<unsigned>(line)];
+                byte(row, column, line) =
+                    m.mem.rom[symbols.at("font_glyphs") + index * 8 + static_cast<unsigned>(line)];
         }
+    }
+    if (trimmedRow(m, 0) != "  VANTREL DEMO") return picture;
+    const int column = std::min(static_cast<int>(trimmedRow(m, entryRow).size()), textColumns - 1);
+    const uint8_t shift = *m.mem.ramAt(shiftFlags) & 0x18;
+    for (int line = 0; line < 8; ++line) {
+        const auto at = static_cast<unsigned>(line);
+        if (shift == 0x08)
+            byte(entryRow, column, line) = m.mem.rom[symbols.at("cursor2ndGlyph") + at];
+        else if (shift == 0x10)
+            byte(entryRow, column, line) = m.mem.rom[symbols.at("cursorAlphaGlyph") + at];
+        else if (line < 7)
+            byte(entryRow, column, line) ^= 0x7C;
     }
     return picture;
 }

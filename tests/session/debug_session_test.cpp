@@ -310,20 +310,32 @@ TEST_F(DebugSessionTest, ListingFindsInstructionStartsAndNamesAddresses) {
     EXPECT_EQ(debug.addressText(0x0029), "0029 (inner+1)");
 }
 
+// A word is named by the routine whose CALL or RST would have pushed it; a constant
+// that happens to equal the call's or the return's address is not that routine, nor
+// is a name that starts at the return address.
 TEST_F(DebugSessionTest, StackNamesTheWordsThatFollowACall) {
     start(callProgram);
-    std::ofstream(dir / "rom.sym") << "main EQU 0000H\nsub EQU 0020H\n";
+    std::ofstream(dir / "rom.sym")
+        << "main EQU 0000H\nsub EQU 0020H\nLIMIT EQU 0021H\nafterSub EQU 0008H\n";
     debug.loadSymbols(dir / "rom.sym");
     debug.addBreakpoint(0x0028);
     run();
     ASSERT_TRUE(stops());
-    const auto stack = debug.stack(3);
+    // Above the two return addresses: the one of RST 18h, and a word after an
+    // instruction that calls nothing (LD (0C000h),A at 0008h).
+    for (const auto& [address, value] : {std::pair{0xF000, 0x000C}, std::pair{0xF002, 0x000B}}) {
+        ASSERT_TRUE(debug.writeMemory(static_cast<uint16_t>(address), static_cast<uint8_t>(value)));
+        ASSERT_TRUE(debug.writeMemory(static_cast<uint16_t>(address + 1), 0x00));
+    }
+    const auto stack = debug.stack(4);
     EXPECT_EQ(stack[0].address, 0xEFFC);
     EXPECT_EQ(stack[0].value, 0x0024);
     EXPECT_EQ(stack[0].name, "sub+4");
     EXPECT_EQ(stack[1].value, 0x0008);
     EXPECT_EQ(stack[1].name, "main+8");
-    EXPECT_EQ(stack[2].name, "");  // beyond the stack: whatever RAM holds
+    EXPECT_EQ(stack[2].name, "afterSub+4");  // RST 18h at 000Bh
+    EXPECT_EQ(stack[3].value, 0x000B);
+    EXPECT_EQ(stack[3].name, "");
 }
 
 TEST_F(DebugSessionTest, BreakpointsAreKeptBesideTheStateFilePerRom) {

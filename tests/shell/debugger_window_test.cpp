@@ -285,6 +285,93 @@ TEST_F(DebuggerWindowTest, ListingAndClosingWhileStopped) {
     EXPECT_EQ(child<QTableWidget>("breakpoints")->rowCount(), 1);
 }
 
+// Run to Cursor goes to the line chosen in the listing, although the listing has
+// followed PC elsewhere meanwhile; the line is chosen again when it comes back, with
+// PC's mark still to be seen beneath the selection, and the bytes that changed on the
+// way are marked like changed registers.
+TEST_F(DebuggerWindowTest, RunToCursorGoesToTheChosenLineWhereverTheListingMoves) {
+    open();
+    debug().addBreakpoint(static_cast<uint16_t>(symbols.at("add32")));
+    type("12+30\n");
+    ASSERT_TRUE(stoppedWith(QStringLiteral("Breakpoint at")));
+    auto* memoryAddress = child<QLineEdit>("memoryAddress");
+    memoryAddress->setText(QStringLiteral("numA"));
+    emit memoryAddress->returnPressed();
+
+    auto* code = child<QTableWidget>("code");
+    auto rowOf = [&](const QString& address) {
+        for (int row = 0; row < code->rowCount(); ++row)
+            if (code->item(row, 1)->text() == address) return row;
+        return -1;
+    };
+    int after = -1;
+    for (int row = 0; row + 1 < code->rowCount(); ++row)
+        if (code->item(row, 4)->text().startsWith(QStringLiteral("CALL addTo32"))) after = row + 1;
+    ASSERT_GE(after, 0);
+    const QString chosen = code->item(after, 1)->text();
+    code->setCurrentCell(after, 1);
+    // Into the routine that adds the bytes: the listing follows PC there.
+    for (int i = 0; i < 14 && rowOf(chosen) >= 0; ++i) {
+        trigger("stepInto");
+        ASSERT_TRUE(stoppedWith(QStringLiteral("Stepped to")));
+    }
+    ASSERT_EQ(rowOf(chosen), -1) << "the listing never left the chosen line";
+    EXPECT_TRUE(code->selectedItems().isEmpty());
+
+    trigger("runToCursor");
+    ASSERT_TRUE(stoppedWith(QStringLiteral("Reached ") + chosen)) << status().toStdString();
+    const int row = rowOf(chosen);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(code->currentRow(), row);
+    const QRect cell = code->visualItemRect(code->item(row, 2));
+    const QColor shown =
+        code->viewport()->grab().toImage().pixelColor(cell.right() - 3, cell.center().y());
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        EXPECT_NE(shown.name(), code->palette().color(group, QPalette::Highlight).name())
+            << "PC's mark is hidden";
+
+    // The first term was added into numA (0 + 12): its first byte changed, the others not.
+    auto* memory = child<QTableWidget>("memory");
+    ASSERT_EQ(memory->item(0, 0)->text(), hex4(symbols.at("numA") & 0xFFF0));
+    const int column = 1 + static_cast<int>(symbols.at("numA") & 0x0F);
+    EXPECT_EQ(memory->item(0, column)->text(), QStringLiteral("0C"));
+    EXPECT_TRUE(memory->item(0, column)->font().bold());
+    EXPECT_EQ(memory->item(0, column)->toolTip(), QStringLiteral("Was 00"));
+    EXPECT_FALSE(memory->item(0, column + 1)->font().bold());
+}
+
+// The debugger fits the screen's free area. Where it moved the calculator aside to
+// make room, the calculator goes back when it closes, and the place saved for the
+// calculator is where the person had it.
+TEST_F(DebuggerWindowTest, FitsTheScreenAndGivesTheCalculatorItsPlaceBack) {
+    const QRect area = window->screen()->availableGeometry();
+    const QPoint home(area.left() + (area.width() - window->frameGeometry().width()) / 2,
+                      area.top() + 20);
+    window->move(home);
+    ASSERT_TRUE(test::waitUntil([&] { return window->pos() == home; }));
+    DebuggerWindow* debugger = open();
+    EXPECT_TRUE(area.contains(debugger->frameGeometry()))
+        << debugger->frameGeometry().width() << "x" << debugger->frameGeometry().height();
+    debugger->close();
+
+    // Narrow enough to go beside the calculator at the screen's edge, but on neither
+    // side of it where it is.
+    const int narrow = area.width() - window->frameGeometry().width() - 40;
+    debugger->resize(narrow, area.height() / 2);
+    ASSERT_EQ(debugger->width(), narrow) << "the debugger cannot be made that narrow";
+    open();
+    const int edge = area.right() + 1 - window->frameGeometry().width();
+    ASSERT_TRUE(test::waitUntil([&] { return window->pos().x() == edge; }));
+    EXPECT_LE(debugger->frameGeometry().right(), window->frameGeometry().left());
+    debugger->close();
+    EXPECT_TRUE(test::waitUntil([&] { return window->pos() == home; }));
+
+    open();
+    ASSERT_TRUE(test::waitUntil([&] { return window->pos().x() == edge; }));
+    window->closeWithoutDialogs();
+    EXPECT_EQ(QPoint(settings.window.x, settings.window.y), home);
+}
+
 // Pause opens the debugger from the calculator and presses no calculator key.
 TEST_F(DebuggerWindowTest, PauseKeyOpensTheDebuggerWithoutACalculatorKey) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Pause, Qt::NoModifier);
