@@ -225,6 +225,7 @@ int appMain(int argc, char** argv) {
             return 0;
         }
         if (!askRunWithoutSaving(window.isVisible() ? &window : nullptr, calculator)) return 0;
+        window.setWindowTitle(window.windowTitle() + QStringLiteral(" (without saving)"));
     } else if (!calculator.claimedStateFile().empty()) {
         stateServer.listen();
     }

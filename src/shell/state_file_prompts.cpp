@@ -67,7 +67,7 @@ void tellStateFileSwitch(QWidget* owner, const Calculator& calculator, Settings&
         live.ramPath = oldRamSetting;
         QMessageBox::warning(owner, title(),
                              text(stateFileInUseLine(chosen, 0)) +
-                                 QStringLiteral("\nThe calculator keeps its state file \"%1\".")
+                                 QStringLiteral("\nThe calculator keeps its state file %1.")
                                      .arg(text(calculator.ramPath())));
     } else if (calculator.stateLoad().notAStateFile()) {
         tellNotAStateFile(owner, calculator);
