@@ -152,13 +152,18 @@ int appMain(int argc, char** argv) {
 
     MainWindow window(settings);
     window.placeOnScreen();
-    QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window,
-                     &MainWindow::bringToFront);
-    // Queued: the other process gets its answer before the upload blocks this thread.
-    QObject::connect(
-        &instanceServer, &InstanceServer::uploadRequested, &window,
-        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); },
-        Qt::QueuedConnection);
+    // A later start that hands over to this window: it comes to the front and takes the
+    // upload (queued, so that the other process gets its answer before the upload
+    // blocks this thread).
+    auto answerLaterStarts = [&window](InstanceServer& server) {
+        QObject::connect(&server, &InstanceServer::raiseRequested, &window,
+                         &MainWindow::bringToFront);
+        QObject::connect(
+            &server, &InstanceServer::uploadRequested, &window,
+            [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); },
+            Qt::QueuedConnection);
+    };
+    answerLaterStarts(instanceServer);
     QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&window, &MainWindow::demoStarted, &instanceServer, &InstanceServer::close);
@@ -205,12 +210,7 @@ int appMain(int argc, char** argv) {
     // A state file that another running Vantrel has: that window takes the start over,
     // or this one runs without saving, or ends.
     InstanceServer stateServer(stateServerName(calculator.claimedStateFile()));
-    QObject::connect(&stateServer, &InstanceServer::raiseRequested, &window,
-                     &MainWindow::bringToFront);
-    QObject::connect(
-        &stateServer, &InstanceServer::uploadRequested, &window,
-        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); },
-        Qt::QueuedConnection);
+    answerLaterStarts(stateServer);
     if (calculator.stateFileInUse() && !window.closed()) {
         const std::string ram = calculator.ramPath();
         // The demo's own allowance is for running beside the user's calculator.
