@@ -37,7 +37,8 @@ IniFile::IniFile(std::string_view text) {
         if (end == npos) end = store_.size();
         std::size_t length = end - start;
         if (length > 0 && store_[end - 1] == '\r') --length;
-        const Kind kind = parse(std::string_view(store_).substr(start, length)).kind;
+        const Kind kind =
+            length == 0 ? Kind::other : parse(std::string_view(store_).substr(start, length)).kind;
         if (kind == Kind::other && !lines_.empty() && lines_.back().kind == Kind::other)
             lines_.back().length = start + length - lines_.back().begin;  // the run grows
         else
@@ -136,7 +137,12 @@ std::string IniFile::text() const {
     if (byteOrderMark_) out += utf8ByteOrderMark;
     for (const Line& line : lines_) {
         std::string_view rest = raw(line);
-        // A run of lines: each line end inside it as the file's first one.
+        // A run of lines: each line end inside it as the file's first one (at once
+        // where they are so already).
+        if (!crlf_ && rest.find('\r') == npos) {
+            (out += rest) += lineEnd;
+            continue;
+        }
         for (auto end = rest.find('\n'); end != npos; end = rest.find('\n')) {
             std::string_view piece = rest.substr(0, end);
             if (piece.ends_with('\r')) piece.remove_suffix(1);

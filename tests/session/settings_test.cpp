@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "support/full_disk.h"
@@ -262,6 +263,12 @@ TEST(SettingsWriteTest, UnwritablePlacesFailWithoutDamageSayingWhy) {
     EXPECT_EQ(readText(s.iniPath), "[Mine]\nkeep=1\n");
 }
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool measuresMemory = false;
+#else
+constexpr bool measuresMemory = true;
+#endif
+
 // A hostile settings file of 16 MiB of blank lines: read in memory in proportion to
 // it (the run is made in a child whose peak memory is measured), and not written
 // back larger than a start would read.
@@ -281,8 +288,9 @@ TEST(SettingsHostileFile, SixteenMiBOfBlankLinesTakeLittleMemoryAndAreNotWritten
         if (why.find("larger than a settings file may be") == std::string::npos) ::_exit(4);
         rusage after{};
         ::getrusage(RUSAGE_SELF, &after);
-        // The file itself, a copy of it and a little more: well under 256 MiB.
-        ::_exit(after.ru_maxrss - before.ru_maxrss < 256 * 1024 ? 0 : 5);
+        // The file itself, a copy of it and a little more: well under 256 MiB (where no
+        // sanitizer keeps books of its own in proportion to what the program touches).
+        ::_exit(!measuresMemory || after.ru_maxrss - before.ru_maxrss < 256 * 1024 ? 0 : 5);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -302,7 +310,9 @@ TEST(SettingsHostileFile, SixteenMiBOfBlankLinesTakeLittleMemoryAndAreNotWritten
     again.iniPath = ini;
     ASSERT_TRUE(readSettings(again, ""));
     EXPECT_EQ(again.saveStateMode, SaveStateMode::always);
-    EXPECT_EQ(readText(ini).substr(0, 4), "\n\n\n\n");
+    char start[4] = {};
+    std::ifstream(ini, std::ios::binary).read(start, sizeof start);
+    EXPECT_EQ(std::string(start, sizeof start), "\n\n\n\n");
 }
 
 // The window's place and the screenshot options live under keys that older versions
