@@ -1,5 +1,6 @@
 #include "debugger/breakpoint_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -24,9 +25,23 @@ constexpr std::string_view fileHeader =
 // Names of nearby addresses are a help to the reader, not part of the data.
 constexpr uint16_t nameReach = 0xFF;
 
+bool fail(std::string* why, const std::string& text) {
+    if (why) *why = text;
+    return false;
+}
+
+std::string readProblem(int error) {
+    return error == EFBIG ? "It is larger than a breakpoint file may be (1 MiB)."
+                          : "It cannot be read: " + errorText(error) + ".";
+}
+
 // The one place that writes the file, so that it is replaced atomically.
-bool storeText(const std::string& path, const std::string& text) {
-    return writeWholeFile(path, text.data(), text.size());
+bool storeText(const std::string& path, const std::string& text, std::string* why) {
+    if (text.size() > maxBreakpointFileBytes)
+        return fail(why, "It would be larger than a breakpoint file may be (1 MiB).");
+    int error = 0;
+    if (writeWholeFile(path, text.data(), text.size(), &error)) return true;
+    return fail(why, writeErrorText(path, error) + ".");
 }
 
 std::vector<std::string_view> lines(std::string_view text) {
@@ -72,23 +87,30 @@ SectionHeader sectionHeader(std::string_view line) {
     return {true, std::nullopt};
 }
 
+// The entries of the ROM's section, gathered to go into the set at once.
+struct SectionEntries {
+    std::vector<BreakpointSet::AddressBreakpoint> addresses;
+    std::vector<BreakpointSet::WriteBreakpoint> writes;
+    bool illegal = false;
+};
+
 // An entry of a section; malformed ones are passed over.
-void readEntry(std::string_view line, BreakpointSet& set) {
+void readEntry(std::string_view line, SectionEntries& entries) {
     const auto w = words(line);
     if (w.empty()) return;
     const bool off = w.size() >= 2 && equalsIgnoringCase(w.back(), "off");
     const std::size_t fields = w.size() - (off ? 1 : 0);
     if (equalsIgnoringCase(w[0], "break") && fields == 2) {
-        if (const auto address = parseAddress(w[1])) set.add(*address, !off);
+        if (const auto address = parseAddress(w[1])) entries.addresses.push_back({*address, !off});
     } else if (equalsIgnoringCase(w[0], "write") && fields == 3) {
         const auto first = parseAddress(w[1]);
         const auto last = parseAddress(w[2]);
         if (first && last) {
             const uint32_t length = static_cast<uint16_t>(*last - *first) + 1u;
-            set.addWrite(AddressRange{*first, length}, !off);
+            entries.writes.push_back({AddressRange{*first, length}, !off});
         }
     } else if (equalsIgnoringCase(w[0], "illegal") && w.size() == 1) {
-        set.setBreakOnIllegal(true);
+        entries.illegal = true;
     }
 }
 
@@ -130,26 +152,32 @@ std::string breakpointFilePath(const std::string& stateFilePath) {
 
 uint32_t romChecksum(std::span<const uint8_t> rom) { return crc32(rom.data(), rom.size()); }
 
-bool loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set) {
+bool loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set, std::string* why) {
     set.clear();
     std::string text;
-    if (!readFileText(path, text, maxBreakpointFileBytes)) return !pathExists(path);
+    int error = 0;
+    if (!readFileText(path, text, maxBreakpointFileBytes, &error))
+        return !pathExists(path) || fail(why, readProblem(error));
     bool inSection = false;
+    SectionEntries entries;
     for (std::string_view line : lines(text)) {
         const SectionHeader header = sectionHeader(line);
         if (header.isHeader)
             inSection = header.rom == rom;
         else if (inSection)
-            readEntry(line, set);
+            readEntry(line, entries);
     }
+    set.assign(std::move(entries.addresses), std::move(entries.writes), entries.illegal);
     return true;
 }
 
 bool saveBreakpoints(const std::string& path, uint32_t rom, const BreakpointSet& set,
-                     const SymbolTable* symbols) {
+                     const SymbolTable* symbols, std::string* why) {
     std::string old;
     const bool exists = pathExists(path);
-    if (exists && !readFileText(path, old, maxBreakpointFileBytes)) return false;
+    int error = 0;
+    if (exists && !readFileText(path, old, maxBreakpointFileBytes, &error))
+        return fail(why, readProblem(error) + " It is kept as it is.");
     if (!exists && set.empty()) return true;
 
     const std::string section = sectionText(rom, set, symbols);
@@ -168,7 +196,7 @@ bool saveBreakpoints(const std::string& path, uint32_t rom, const BreakpointSet&
         if (!skipping) (text += line) += '\n';
     }
     if (!placed) text += section;
-    return storeText(path, text);
+    return storeText(path, text, why);
 }
 
 }  // namespace vantrel

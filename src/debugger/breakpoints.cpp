@@ -1,6 +1,7 @@
 #include "debugger/breakpoints.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace vantrel {
 
@@ -20,15 +21,15 @@ bool BreakpointSet::add(uint16_t address, bool enabled) {
         [](const AddressBreakpoint& entry, uint16_t value) { return entry.address < value; });
     if (at != addresses_.end() && at->address == address) return false;
     addresses_.insert(at, AddressBreakpoint{address, enabled});
-    rebuildAddressMap();
+    if (enabled) mark(address, true);
     return true;
 }
 
 bool BreakpointSet::remove(uint16_t address) {
     const auto at = findBy(addresses_, address, &AddressBreakpoint::address);
     if (at == addresses_.end()) return false;
+    if (at->enabled) mark(address, false);
     addresses_.erase(at);
-    rebuildAddressMap();
     return true;
 }
 
@@ -36,8 +37,45 @@ bool BreakpointSet::setEnabled(uint16_t address, bool enabled) {
     const auto at = findBy(addresses_, address, &AddressBreakpoint::address);
     if (at == addresses_.end() || at->enabled == enabled) return false;
     at->enabled = enabled;
-    rebuildAddressMap();
+    mark(address, enabled);
     return true;
+}
+
+void BreakpointSet::mark(uint16_t address, bool enabled) {
+    const uint64_t bit = uint64_t{1} << (address & 63);
+    if (enabled) {
+        addressMap_[address >> 6] |= bit;
+        ++enabledAddresses_;
+    } else {
+        addressMap_[address >> 6] &= ~bit;
+        --enabledAddresses_;
+    }
+    anyAddressEnabled_ = enabledAddresses_ != 0;
+}
+
+void BreakpointSet::assign(std::vector<AddressBreakpoint> addresses,
+                           std::vector<WriteBreakpoint> writes, bool breakOnIllegal) {
+    // Stable, so that the first of each address stays ahead of its duplicates.
+    std::stable_sort(addresses.begin(), addresses.end(),
+                     [](const AddressBreakpoint& a, const AddressBreakpoint& b) {
+                         return a.address < b.address;
+                     });
+    addresses.erase(std::unique(addresses.begin(), addresses.end(),
+                                [](const AddressBreakpoint& a, const AddressBreakpoint& b) {
+                                    return a.address == b.address;
+                                }),
+                    addresses.end());
+    std::unordered_set<uint64_t> seen;
+    std::erase_if(writes, [&](const WriteBreakpoint& entry) {
+        const AddressRange& r = entry.range;
+        return r.length == 0 || r.length > 0x10000 ||
+               !seen.insert(uint64_t{r.first} << 32 | r.length).second;
+    });
+    addresses_ = std::move(addresses);
+    writes_ = std::move(writes);
+    breakOnIllegal_ = breakOnIllegal;
+    rebuildAddressMap();
+    updateWriteFlag();
 }
 
 bool BreakpointSet::toggle(uint16_t address) {
@@ -90,12 +128,10 @@ void BreakpointSet::clear() {
 
 void BreakpointSet::rebuildAddressMap() {
     addressMap_.fill(0);
-    anyAddressEnabled_ = false;
-    for (const AddressBreakpoint& entry : addresses_) {
-        if (!entry.enabled) continue;
-        addressMap_[entry.address >> 6] |= uint64_t{1} << (entry.address & 63);
-        anyAddressEnabled_ = true;
-    }
+    enabledAddresses_ = 0;
+    for (const AddressBreakpoint& entry : addresses_)
+        if (entry.enabled) mark(entry.address, true);
+    anyAddressEnabled_ = enabledAddresses_ != 0;
 }
 
 void BreakpointSet::updateWriteFlag() {

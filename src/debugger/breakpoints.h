@@ -2,8 +2,8 @@
 // range, and on an illegal instruction.
 //
 // The run loop asks breaksAt for every instruction, so that answer is one look into a
-// bit map of all 65536 addresses, rebuilt whenever the address breakpoints change. The
-// set is not synchronised: change it only while the loop is held.
+// bit map of all 65536 addresses, kept up to date with each change. The set is not
+// synchronised: change it only while the loop is held.
 #pragma once
 
 #include <array>
@@ -60,13 +60,20 @@ public:
     bool empty() const { return addresses_.empty() && writes_.empty() && !breakOnIllegal_; }
     void clear();
 
+    // Replaces the contents at once, as add and addWrite one by one would (the first of
+    // duplicates counts), in time in proportion to the lists: for a file of breakpoints.
+    void assign(std::vector<AddressBreakpoint> addresses, std::vector<WriteBreakpoint> writes,
+                bool breakOnIllegal);
+
 private:
+    void mark(uint16_t address, bool enabled);
     void rebuildAddressMap();
     void updateWriteFlag();
 
     std::vector<AddressBreakpoint> addresses_;
     std::vector<WriteBreakpoint> writes_;
     std::array<uint64_t, 65536 / 64> addressMap_{};
+    std::size_t enabledAddresses_ = 0;
     bool anyAddressEnabled_ = false;
     bool anyWriteEnabled_ = false;
     bool breakOnIllegal_ = false;

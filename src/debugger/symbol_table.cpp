@@ -79,27 +79,41 @@ std::string SymbolTable::NearName::text() const {
     return *name + (digits[0] > '9' ? "+0" : "+") + digits + "h";
 }
 
-bool SymbolTable::loadFile(const std::string& path) {
+bool SymbolTable::loadFile(const std::string& path, Loaded* loaded) {
     std::string text;
-    if (!readFileText(path, text, maxFileBytes)) return false;
-    addText(text);
+    Loaded result;
+    if (!readFileText(path, text, maxFileBytes, &result.error)) {
+        if (loaded) *loaded = result;
+        return false;
+    }
+    result.added = addText(text, &result.numberNames);
+    if (loaded) *loaded = std::move(result);
     return true;
 }
 
-std::size_t SymbolTable::addText(std::string_view text) {
+std::size_t SymbolTable::addText(std::string_view text, std::vector<std::string>* numberNames) {
     std::size_t added = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (const auto parsed = parseLine(line))
-            added += add(parsed->name, parsed->value) ? 1u : 0u;
+        const auto parsed = parseLine(line);
+        if (!parsed) continue;
+        if (readsAsNumber(parsed->name)) {
+            if (numberNames) numberNames->emplace_back(parsed->name);
+            continue;
+        }
+        added += add(parsed->name, parsed->value) ? 1u : 0u;
     }
     return added;
 }
 
+bool SymbolTable::readsAsNumber(std::string_view text) {
+    return parseMarkedNumber(text, 16, 0xFFFF).has_value();
+}
+
 bool SymbolTable::add(std::string_view name, uint16_t value) {
-    if (name.empty() || name.size() > maxNameLength) return false;
+    if (name.empty() || name.size() > maxNameLength || readsAsNumber(name)) return false;
     const auto [entry, inserted] = byFoldedName_.try_emplace(folded(name), symbols_.size());
     if (!inserted) return false;
     symbols_.push_back(Symbol{std::string(name), value});

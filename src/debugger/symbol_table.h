@@ -7,7 +7,9 @@
 // Numbers: 1234H, $1234, 0x1234, and plain digits, which are decimal in equates and
 // assignments as the assemblers read them, and hexadecimal in the listing form, where
 // addresses are printed that way. Values above 0xFFFF are not addresses and are left
-// out, as is every line of another shape.
+// out, as is every line of another shape. A name that reads as an address ("FFFF",
+// "C000h", "add") is no symbol either: typed, it means that number, and shown in a
+// listing it would name the wrong address.
 #pragma once
 
 #include <cstddef>
@@ -39,13 +41,25 @@ public:
     static constexpr std::size_t maxFileBytes = 8u << 20;
     static constexpr std::size_t maxNameLength = 255;
 
+    // What loading a file did.
+    struct Loaded {
+        int error = 0;  // the system's error number when it could not be read (EFBIG: too large)
+        std::size_t added = 0;
+        std::vector<std::string> numberNames;  // names left out since they read as numbers
+    };
+
     // Adds the symbols of a file to the table. False, with the table unchanged, when the
     // file cannot be read or is larger than maxFileBytes.
-    bool loadFile(const std::string& path);
-    // Adds the symbols of a file's text; gives the number added.
-    std::size_t addText(std::string_view text);
-    // A name already present in any letter case keeps its first value.
+    bool loadFile(const std::string& path, Loaded* loaded = nullptr);
+    // Adds the symbols of a file's text; gives the number added. Names that read as
+    // numbers are left out and, when asked, listed.
+    std::size_t addText(std::string_view text, std::vector<std::string>* numberNames = nullptr);
+    // A name already present in any letter case keeps its first value; one that reads as
+    // a number is refused.
     bool add(std::string_view name, uint16_t value);
+    // Whether an address typed as this text means a number: $1234, #1234, 0x1234,
+    // 1234h, or hexadecimal digits alone, up to FFFF.
+    static bool readsAsNumber(std::string_view text);
     void clear();
 
     bool empty() const { return symbols_.empty(); }

@@ -128,40 +128,19 @@ mode_t currentUmask() {
     return mask;
 }
 
+// The folder of path takes a new file (errno says why not).
+bool folderTakesNewFile(const std::string& path) {
+    const std::string folder = directoryPart(path);
+    return ::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK, AT_EACCESS) ==
+           0;
+}
+
 void syncDirectory(const std::string& directory) {
     const int fd =
         ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
-}
-
-// For a file whose directory takes no new file. Space is reserved first so that a
-// full disk fails before any byte changes; the file is cut to its new length only
-// after every byte was written, so a failure never leaves it shorter than before.
-bool writeInPlace(const std::string& target, const uint8_t* data, std::size_t count, int& error) {
-    const int fd = openRegular(target, O_WRONLY);
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0;
-    if (ok && static_cast<std::size_t>(st.st_size) < count) {
-        if (::fallocate(fd, 0, 0, static_cast<off_t>(count)) != 0 && errno != EOPNOTSUPP &&
-            errno != ENOSYS)
-            ok = false;
-    }
-    ok = ok && writeAll(fd, data, count, 0);
-    if (ok && static_cast<std::size_t>(st.st_size) > count)
-        ok = ::ftruncate(fd, static_cast<off_t>(count)) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    if (!ok) error = errno;
-    if (::close(fd) != 0 && ok) {
-        error = errno;
-        ok = false;
-    }
-    return ok;
 }
 
 // The one temporary file of a target, locked by the write that uses it. A write
@@ -179,10 +158,14 @@ public:
                        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
             if (fd < 0) {
                 // Something else under that name (a link, a FIFO, a folder, a file left
-                // without write permission): clear it once.
-                if ((errno == ELOOP || errno == ENXIO || errno == EISDIR || errno == EACCES) &&
+                // without write permission): clear it once. A failed clearing must not
+                // hide why the open failed ("Permission denied" of a locked folder).
+                const int failure = errno;
+                if ((failure == ELOOP || failure == ENXIO || failure == EISDIR ||
+                     failure == EACCES) &&
                     attempt == 0 && (::unlink(path_.c_str()) == 0 || ::rmdir(path_.c_str()) == 0))
                     continue;
+                errno = failure;
                 return -1;
             }
             if (!lock(fd)) {
@@ -276,11 +259,13 @@ bool replaceFile(const std::string& path, const uint8_t* data, std::size_t count
         return false;
     }
 
+    // Only ever replaced whole: where the folder takes no new file the save is refused,
+    // since a file rewritten in place is torn by a crash half-way.
     TemporaryFile temp;
     const int fd = temp.open(*target);
     if (fd < 0) {
         error = errno;
-        return exists && writeInPlace(*target, data, count, error);
+        return false;
     }
     if (exists) {
         // Keep the owner where we may (root replacing another user's file); the
@@ -304,7 +289,10 @@ bool replaceFile(const std::string& path, const uint8_t* data, std::size_t count
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, void* buffer, std::size_t count, ReadFailure* why) {
+namespace {
+
+bool readLeadingBytes(const std::string& path, void* buffer, std::size_t count, bool exact,
+                      ReadFailure* why) {
     ReadFailure failure;
     auto fail = [&] {
         if (why) *why = failure;
@@ -317,6 +305,13 @@ bool readWholeFile(const std::string& path, void* buffer, std::size_t count, Rea
     const int fd = openRegular(path, O_RDONLY);
     if (fd < 0) {
         failure.error = errno;
+        return fail();
+    }
+    struct stat st {};
+    if (exact && ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > count) {
+        ::close(fd);
+        failure.tooLong = true;
+        failure.fileSize = static_cast<uint64_t>(st.st_size);
         return fail();
     }
     auto* out = static_cast<uint8_t*>(buffer);
@@ -334,8 +329,19 @@ bool readWholeFile(const std::string& path, void* buffer, std::size_t count, Rea
     ::close(fd);
     if (done == count) return true;
     failure.bytesRead = done;
+    failure.fileSize = done;
     failure.tooShort = failure.error == 0;
     return fail();
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, void* buffer, std::size_t count, ReadFailure* why) {
+    return readLeadingBytes(path, buffer, count, false, why);
+}
+
+bool readExactFile(const std::string& path, void* buffer, std::size_t count, ReadFailure* why) {
+    return readLeadingBytes(path, buffer, count, true, why);
 }
 
 bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::size_t maxBytes,
@@ -387,12 +393,9 @@ WriteTarget checkWriteTarget(const std::string& path) {
             result.error = errno;
     } else if (errno != ENOENT) {
         result.error = errno;
-    } else {
-        // A new file needs a folder that takes it.
-        const std::string folder = directoryPart(*target);
-        const char* folderName = folder.empty() ? "." : folder.c_str();
-        if (::faccessat(AT_FDCWD, folderName, W_OK | X_OK, AT_EACCESS) != 0) result.error = errno;
     }
+    // The new file, or the replacement of an old one, is made in the folder.
+    if (result.error == 0 && !folderTakesNewFile(*target)) result.error = errno;
     result.usable = result.error == 0;
     return result;
 }
@@ -457,6 +460,24 @@ bool sameFile(const std::string& a, const std::string& b) {
     const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(*ra, ea), ea);
     const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(*rb, eb), eb);
     return !ea && !eb && ca == cb;
+}
+
+std::string linkTarget(const std::string& path) {
+    if (!usablePath(path)) return {};
+    return resolveLinks(path).value_or(std::string());
+}
+
+std::string writeErrorText(const std::string& path, int error) {
+    std::string text = errorText(error);
+    if (error != EACCES && error != EPERM) return text;
+    const auto target = usablePath(path) ? resolveLinks(path) : std::nullopt;
+    if (!target || ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0 ||
+        folderTakesNewFile(*target))
+        return text;
+    const std::string folder = directoryPart(*target);
+    return text + ": the folder \"" + (folder.empty() ? std::string(".") : folder) +
+           "\" takes no new file, and the file is only ever replaced whole, through a new "
+           "file beside it. Allow writing in that folder, or keep the file in another one.";
 }
 
 std::string errorText(int error) {

@@ -2,7 +2,8 @@
 // hidden temporary file beside the target, which is then renamed over it, so an
 // interrupted write never leaves a truncated file. The temporary file has one fixed
 // name per target, reused by the next write, so a write killed half-way leaves at
-// most that one file behind until the next write of the same target takes it.
+// most that one file behind until the next write of the same target takes it. A file
+// is never rewritten in place: where its folder takes no new file, the write fails.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,9 @@ namespace vantrel {
 struct ReadFailure {
     int error = 0;
     bool tooShort = false;
+    bool tooLong = false;  // readExactFile only
     std::size_t bytesRead = 0;
+    uint64_t fileSize = 0;  // of a file too short (bytesRead) or too long
 };
 
 // True when exactly count bytes were read; bytes read before a shortfall stay in
@@ -24,12 +27,16 @@ struct ReadFailure {
 // file is fine: only its first count bytes are read.
 bool readWholeFile(const std::string& path, void* buffer, std::size_t count,
                    ReadFailure* why = nullptr);
+// The same for a file that must hold exactly count bytes: a longer one fails as well
+// (tooLong), and none of it is read.
+bool readExactFile(const std::string& path, void* buffer, std::size_t count,
+                   ReadFailure* why = nullptr);
 
 // True when exactly count bytes reached the file. A symbolic link is followed and its
 // target replaced (a loop of links is refused); the old file's permission bits, and
-// its owner where allowed, are kept; a file the user may not write is not replaced.
-// Where the directory takes no new file, the existing file is rewritten in place
-// instead. On failure, error (when given) receives the system's error number.
+// its owner where allowed, are kept; a file the user may not write is not replaced,
+// nor one in a folder that takes no new file. On failure, error (when given) receives
+// the system's error number.
 bool writeWholeFile(const std::string& path, const void* buffer, std::size_t count,
                     int* error = nullptr);
 
@@ -60,11 +67,19 @@ int readableError(const std::string& path);
 // True when path names an existing regular file (symbolic links followed).
 bool isRegularFile(const std::string& path);
 
+// The file that a write to path replaces: symbolic links followed, also one that
+// points at a file not made yet. Empty for a loop of links.
+std::string linkTarget(const std::string& path);
+
 // True when both paths name one file: the same file when both exist, or the same
 // path once symbolic links are followed when neither exists yet.
 bool sameFile(const std::string& a, const std::string& b);
 
 // The system's text for an error number ("No space left on device"); empty for 0.
 std::string errorText(int error);
+
+// The same for a failed write of path; where the file could be written but its folder
+// takes no new file, it also says so and what to do about it.
+std::string writeErrorText(const std::string& path, int error);
 
 }  // namespace vantrel

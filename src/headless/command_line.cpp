@@ -166,6 +166,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
             o.untilSleep = true;
         } else if (arg == "--no-save") {
             o.save = false;
+        } else if (arg == "--overwrite-state") {
+            o.overwriteState = true;
+        } else if (arg == "--force") {
+            o.force = true;
+        } else if (arg == "--demo") {
+            o.demo = true;
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
         } else if (arg == "--version") {
@@ -179,6 +185,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         o.seconds = defaultSleepLimitSeconds;
     if (result.error.empty() && o.traceCount != 0 && !o.tracePath)
         result.error = "--trace-count needs --trace FILE";
+    // The demo brings its own ROM image and settings; a state file of one's own is fine.
+    if (result.error.empty() && o.demo && (o.romPath || o.iniPath))
+        result.error =
+            "--demo runs the demo's own ROM image and settings: leave out --rom and --ini";
     if (o.traceCount == 0) o.traceCount = defaultTraceCount;
     for (auto* path :
          {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath, &o.tracePath})
@@ -197,11 +207,15 @@ std::string usageText() {
            "  --rom PATH        ROM image (default from Vantrel.ini, else TI85Rom.bin)\n"
            "  --ram PATH        state file (default from Vantrel.ini, else TI85Stat.bin)\n"
            "  --ini FILE        settings file to read (never written)\n"
+           "  --demo            run the demo firmware that comes with Vantrel, with the\n"
+           "                    window's demo settings and state file (or --ram PATH)\n"
            "  --seconds N       run time in seconds, fractions allowed (default 1)\n"
            "  --until-sleep     end once the calculator sleeps with no key pending, the link\n"
            "                    idle and the script done; --seconds is then the limit\n"
            "                    (default 30)\n"
            "  --no-save         do not write the state file\n"
+           "  --overwrite-state replace a file at the state path that is not a state\n"
+           "                    file (else the run is refused)\n"
            "  --lcd FILE        write the LCD at the end, FILE.bmp or FILE.png, in the\n"
            "                    colours of the settings file\n"
            "\n"
@@ -216,6 +230,8 @@ std::string usageText() {
            "  --receive FILE    variables the calculator sends are written to FILE (.85g\n"
            "                    added to a name without extension, .85b for a backup)\n"
            "  --overwrite       answer Yes when FILE exists (else No)\n"
+           "  --force           upload a file whose checksum does not match its data\n"
+           "                    (else the run is refused)\n"
            "\n"
            "Debugging:\n"
            "  --break ADDR      stop the run before the instruction at ADDR (hexadecimal:\n"
@@ -237,20 +253,25 @@ std::string usageText() {
            "\n"
            "LINK is the XVAR key. /rom:PATH and /ram:PATH are accepted as well.\n"
            "\n"
-           "Examples:\n"
-           "  vantrel-headless --rom demo.rom --no-save --type 12+30 --key ENTER \\\n"
-           "      --until-sleep --lcd answer.png\n"
-           "  vantrel-headless --upload vars.85g --until-sleep\n"
-           "  vantrel-headless --key 2ND --key LINK --key F1 --receive sent.85g \\\n"
-           "      --overwrite --until-sleep\n"
-           "  vantrel-headless --rom demo.rom --no-save --break add32 --trace add.txt \\\n"
+           "Examples, on the demo firmware that comes with Vantrel (relative names mean\n"
+           "the current folder). Add two numbers and keep the screen:\n"
+           "  vantrel-headless --demo --no-save --type 12+30 --key ENTER --until-sleep \\\n"
+           "      --lcd answer.png\n"
+           "Stop where the demo adds, keeping the instructions that led there:\n"
+           "  vantrel-headless --demo --no-save --break add32 --trace add.txt \\\n"
            "      --type 12+30 --key ENTER --until-sleep\n"
+           "Send a variable file of your own in (here group.85g) and take it back:\n"
+           "  vantrel-headless --demo --ram calc.bin --upload group.85g --until-sleep\n"
+           "  vantrel-headless --demo --ram calc.bin --key EXIT --key F1 \\\n"
+           "      --receive back.85g --until-sleep\n"
            "\n"
-           "Exit status: 0 done (a breakpoint reached included), 1 ROM not usable, 2 bad\n"
-           "arguments (a settings file, symbol file or file to upload that cannot be read,\n"
-           "a --break that names no address, a state file that is the ROM image), 3 the\n"
-           "emulation aborted or did not stop, 4 a file could not be written (the state\n"
-           "file, received variables, the LCD picture, the trace).\n";
+           "Exit status: 0 done (a breakpoint reached included), 1 ROM not usable (or the\n"
+           "demo firmware missing), 2 bad arguments (a settings file, symbol file or file\n"
+           "to upload that cannot be read, a file to upload without whole variables or\n"
+           "with a wrong checksum, a --break that names no address, a state file that is\n"
+           "the ROM image, is not a state file or is in use by another running Vantrel),\n"
+           "3 the emulation aborted or did not stop, 4 a file could not be written (the\n"
+           "state file, received variables, the LCD picture, the trace).\n";
 }
 
 }  // namespace vantrel::headless

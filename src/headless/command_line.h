@@ -17,10 +17,13 @@ struct Options {
     bool secondsGiven = false;
     bool untilSleep = false;
     bool save = true;                 // write the state file at the end
+    bool overwriteState = false;      // replace a file at the state path that is none
+    bool demo = false;                // the demo firmware in its own folder, as the window's
     std::vector<ScriptEvent> events;  // in the order given
     bool autoLink = true;             // false: --no-auto-link
     std::optional<std::string> receivePath;
     bool overwrite = false;
+    bool force = false;                  // upload a file whose checksum does not agree
     std::optional<std::string> lcdPath;  // .bmp or .png
     // The debugger: breakpoints as typed (addresses or symbol names), more symbol files,
     // and the trace of the last traceCount instructions.
@@ -39,10 +42,11 @@ struct ParsedCommandLine {
 
 // Accepts --rom PATH, --rom=PATH and /rom:PATH (the prefix in any case; the value is
 // the rest of that argument, blanks and "/" included), the same for the state file,
-// --seconds N, --no-save, --help (-h) and --version; the script options --key,
-// --type, --inject and --upload, each with an optional "@MS" at the end (digits only
-// after the last "@"); --receive, --overwrite, --no-auto-link, --until-sleep, --lcd
-// and --ini; the debugger's --break (repeatable), --symbols, --trace and --trace-count.
+// --seconds N, --no-save, --overwrite-state, --demo, --help (-h) and --version; the
+// script options --key, --type, --inject and --upload, each with an optional "@MS" at
+// the end (digits only after the last "@"); --receive, --overwrite, --force,
+// --no-auto-link, --until-sleep, --lcd and --ini; the debugger's --break (repeatable),
+// --symbols, --trace and --trace-count.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string usageText();

@@ -47,19 +47,47 @@ void HeadlessFrontEnd::note(const std::string& text) {
     }
 }
 
+std::vector<std::string> HeadlessFrontEnd::uploads() const {
+    std::lock_guard lock(mutex_);
+    return uploads_;
+}
+
+std::size_t HeadlessFrontEnd::refusedUploads() const {
+    std::lock_guard lock(mutex_);
+    return refusedUploads_;
+}
+
+bool HeadlessFrontEnd::anythingReceived() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void HeadlessFrontEnd::uploadStarted(const std::string& path, int variables) {
+    std::lock_guard lock(mutex_);
+    uploads_.push_back(path + " (" + std::to_string(variables) +
+                       (variables == 1 ? " variable)" : " variables)"));
+}
+
 bool HeadlessFrontEnd::filePrompt(FilePrompt kind, const std::string& fileName,
                                   const std::string& reason) {
     std::string text = oneLine(filePromptText(kind, fileName, reason));
-    const bool answer = kind == FilePrompt::overwrite && overwrite;
+    const bool answer =
+        (kind == FilePrompt::overwrite && overwrite) || (kind == FilePrompt::damaged && force);
     if (kind == FilePrompt::overwrite)
         text += answer ? " Yes (--overwrite)." : " No (no --overwrite).";
-    if (kind == FilePrompt::cannotOpen || (kind == FilePrompt::overwrite && !answer)) {
+    if (kind == FilePrompt::damaged) text += answer ? " Yes (--force)." : " No (no --force).";
+    {
         std::lock_guard lock(mutex_);
-        if (std::find(savedNames_.begin(), savedNames_.end(), fileName) != savedNames_.end()) {
+        // Received variables meet the overwrite question and can fail to be written;
+        // everything else is about a file to upload.
+        const bool received =
+            std::find(savedNames_.begin(), savedNames_.end(), fileName) != savedNames_.end();
+        if (received && (kind == FilePrompt::cannotOpen || !answer)) {
             refusedNames_.push_back(fileName);
             if (kind == FilePrompt::cannotOpen)
                 failedWrites_.push_back(reason.empty() ? fileName : fileName + " (" + reason + ")");
         }
+        if (!received && kind != FilePrompt::overwrite && !answer) ++refusedUploads_;
     }
     note(text);
     return answer;
@@ -72,6 +100,10 @@ void HeadlessFrontEnd::linkHint(LinkHint hint) {
 }
 
 std::optional<std::string> HeadlessFrontEnd::askSaveName(bool backup) {
+    {
+        std::lock_guard lock(mutex_);
+        received_ = true;
+    }
     if (!receivePath) {
         note("The calculator sends variables; refused (no --receive FILE).");
         return std::nullopt;

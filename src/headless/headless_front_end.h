@@ -19,6 +19,8 @@ public:
     std::optional<std::string> receivePath;
     // The answer to "Overwrite file ...?".
     bool overwrite = false;
+    // The answer to uploading a file whose checksum does not agree (--force).
+    bool force = false;
     // The Open dialog's answer for the upload under way.
     std::optional<std::string> uploadFile;
     // Where messages are printed as they come; null keeps them quiet.
@@ -34,6 +36,12 @@ public:
     std::vector<std::string> failedWrites() const;
     // Adds a message of the runner's own (printed and kept like the others).
     void note(const std::string& text);
+    // Files whose variables went to the link, each "NAME (N variables)".
+    std::vector<std::string> uploads() const;
+    // Uploads refused for their file's contents.
+    std::size_t refusedUploads() const;
+    // Whether the calculator sent anything at all.
+    bool anythingReceived() const;
 
     void post(std::function<void()> work) override { work(); }
     bool onOwnThread() const override { return true; }
@@ -43,6 +51,7 @@ public:
     std::optional<std::string> askSaveName(bool backup) override;
     IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;
     std::optional<std::string> chooseUploadFile() override { return uploadFile; }
+    void uploadStarted(const std::string& path, int variables) override;
 
 private:
     mutable std::mutex mutex_;
@@ -50,6 +59,9 @@ private:
     std::vector<std::string> savedNames_;
     std::vector<std::string> refusedNames_;
     std::vector<std::string> failedWrites_;
+    std::vector<std::string> uploads_;
+    std::size_t refusedUploads_ = 0;
+    bool received_ = false;
 };
 
 }  // namespace vantrel::headless

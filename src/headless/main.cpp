@@ -14,6 +14,7 @@
 #include "headless/script_runner.h"
 #include "session/calculator.h"
 #include "session/debug_session.h"
+#include "session/demo_firmware.h"
 #include "session/messages.h"
 #include "session/settings.h"
 #include "session/upload.h"
@@ -50,16 +51,31 @@ int refuse(const std::string& text) {
     return 2;
 }
 
-const char* loopEndName(LoopEnd end) { return end == LoopEnd::aborted ? "Abort" : "Stop"; }
+// "3.0 s"
+std::string secondsText(std::chrono::milliseconds elapsed) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(elapsed.count()) / 1000.0);
+    return text;
+}
+
+void printNote(const std::string& text) {
+    std::fprintf(stderr, "vantrel-headless: %s\n", text.c_str());
+}
 
 // Symbols, breakpoints and the trace, before the run starts; empty, or why not.
 std::string setUpDebugger(DebugSession& debug, const headless::Options& options) {
     if (options.breaks.empty() && !options.tracePath && options.symbolFiles.empty()) return {};
     debug.open(false);
-    if (const std::string beside = debug.symbolFileBesideRom(); !beside.empty())
-        debug.loadSymbols(beside);
-    for (const std::string& file : options.symbolFiles)
-        if (!debug.loadSymbols(file)) return "cannot read the symbol file " + file;
+    std::string note;
+    if (const std::string beside = debug.symbolFileBesideRom(); !beside.empty()) {
+        if (!debug.loadSymbols(beside, &note) || !note.empty())
+            printNote("the symbol file " + beside + ": " + note);
+    }
+    for (const std::string& file : options.symbolFiles) {
+        if (!debug.loadSymbols(file, &note))
+            return "cannot read the symbol file " + file + ": " + note;
+        if (!note.empty()) printNote("the symbol file " + file + ": " + note);
+    }
     for (const std::string& text : options.breaks) {
         const auto address = debug.parseAddress(text);
         if (!address) return "--break " + text + ": no such address or symbol";
@@ -69,14 +85,59 @@ std::string setUpDebugger(DebugSession& debug, const headless::Options& options)
     return {};
 }
 
+// Each file to upload, read before the run: empty, or why it is refused.
+std::string checkUploads(const headless::Options& options) {
+    for (const headless::ScriptEvent& event : options.events) {
+        if (event.action != headless::ScriptAction::upload) continue;
+        if (const std::string why = whyNotReadable(event.text); !why.empty())
+            return "cannot read " + event.text + " to upload: " + why;
+        const UploadFile file = readUploadFile(event.text);
+        const std::string problem = uploadFileProblem(file);
+        if (file.error != 0 || !holdsVariables(file.read))
+            return "cannot upload " + event.text + ": " + problem;
+        if (file.read == VariableFileRead::checksumMismatch && !options.force)
+            return "cannot upload " + event.text + ": " + problem +
+                   " --force uploads it all the same.";
+    }
+    return {};
+}
+
+// Whether the run may go on with the state file it found; prints why not, or what
+// the run does instead.
+int checkStateFile(Calculator& calculator, const headless::Options& options) {
+    const std::string& ram = calculator.ramPath();
+    if (calculator.stateFileInUse()) {
+        const std::string line = stateFileInUseLine(ram, calculator.stateFileHolder());
+        if (options.save)
+            return refuse(line +
+                          " Leave it to that one, name another with --ram, or run with "
+                          "--no-save.");
+        printNote(line + " This run does not write it (--no-save).");
+        return 0;
+    }
+    const StateLoadResult& load = calculator.stateLoad();
+    if (!load.notAStateFile()) return 0;
+    const std::string line =
+        "the file " + ram + " is not a state file. " + stateFileProblemText(load);
+    if (options.save && !options.overwriteState)
+        return refuse(line +
+                      " It is not overwritten: name another with --ram, give "
+                      "--overwrite-state to replace it, or run with --no-save.");
+    if (options.save) calculator.allowReplacingStateFile();
+    printNote(line + " The calculator starts cold" +
+              (options.save ? "; the file is replaced at the end (--overwrite-state)."
+                            : "; the file is left as it is (--no-save)."));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const headless::ParsedCommandLine parsed =
         headless::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "vantrel-headless: %s\n%s", parsed.error.c_str(),
-                     headless::usageText().c_str());
+        std::fprintf(stderr, "vantrel-headless: %s\nTry 'vantrel-headless --help'.\n",
+                     parsed.error.c_str());
         return 2;
     }
     const headless::Options& options = parsed.options;
@@ -91,15 +152,20 @@ int main(int argc, char** argv) {
 
     // Defaults as the window finds them; the runner never writes the settings file.
     Settings settings;
-    if (options.iniPath) settings.iniPath = *options.iniPath;
-    std::string iniProblem;
-    if (!readSettings(settings, programDirectory(argv[0]), &iniProblem) && options.iniPath)
-        return refuse("cannot read the settings file " + *options.iniPath + ": " + iniProblem);
-    for (const headless::ScriptEvent& event : options.events) {
-        if (event.action != headless::ScriptAction::upload) continue;
-        if (const std::string why = whyNotReadable(event.text); !why.empty())
-            return refuse("cannot read " + event.text + " to upload: " + why);
+    const std::string programDir = programDirectory(argv[0]);
+    if (options.demo) {
+        std::string why;
+        if (!prepareDemo(findDemoFirmware(programDir), settings, &why)) {
+            std::fprintf(stderr, "vantrel-headless: the demo cannot start. %s\n", why.c_str());
+            return 1;
+        }
+    } else {
+        if (options.iniPath) settings.iniPath = *options.iniPath;
+        std::string iniProblem;
+        if (!readSettings(settings, programDir, &iniProblem) && options.iniPath)
+            return refuse("cannot read the settings file " + *options.iniPath + ": " + iniProblem);
     }
+    if (const std::string why = checkUploads(options); !why.empty()) return refuse(why);
     headless::HeadlessFrontEnd frontEnd;
     Calculator calculator(frontEnd);
     // Relative paths from the settings mean the settings' data folder; those given
@@ -118,6 +184,7 @@ int main(int argc, char** argv) {
     if (calculator.stateFileIsRomImage())
         return refuse("the state file " + calculator.ramPath() +
                       " is the ROM image; name another with --ram");
+    if (const int refused = checkStateFile(calculator, options); refused != 0) return refused;
     if (const std::string why = setUpDebugger(calculator.debugger(), options); !why.empty())
         return refuse(why);
     if (rom.outcome == RomLoad::wrongVersion)
@@ -132,6 +199,7 @@ int main(int argc, char** argv) {
     runOptions.autoLinkOnUpload = options.autoLink && settings.autoLinkOnUpload;
     frontEnd.receivePath = options.receivePath;
     frontEnd.overwrite = options.overwrite;
+    frontEnd.force = options.force;
     installEndSignals();
     const headless::RunResult run =
         headless::runScript(calculator, frontEnd, runOptions, &endRequested);
@@ -143,7 +211,11 @@ int main(int argc, char** argv) {
         std::_Exit(3);  // the thread still runs on the machine: leave without cleanup
     }
     const LoopEnd end = run.loopEnd.value_or(LoopEnd::stopped);
-    std::printf("Loop ended with code %u (%s).\n", static_cast<unsigned>(end), loopEndName(end));
+    if (end == LoopEnd::aborted)
+        std::printf("Aborted after %s: an illegal instruction was refused.\n",
+                    secondsText(run.elapsed).c_str());
+    else
+        std::printf("Stopped after %s.\n", secondsText(run.elapsed).c_str());
     std::printf("PC=0x%04X SP=0x%04X bank=%u calculator on: %s\n", run.pc, run.sp,
                 static_cast<unsigned>(run.bank), run.calculatorOn ? "yes" : "no");
     if (run.stoppedForDebugger)
@@ -158,6 +230,15 @@ int main(int argc, char** argv) {
         std::printf("Script steps not reached: %zu of %zu.\n",
                     options.events.size() - run.eventsDone, options.events.size());
     int status = 0;
+    for (const std::string& upload : frontEnd.uploads())
+        std::printf("Uploaded: %s%s\n", upload.c_str(),
+                    calculator.linkBusy() ? ", not finished when the run ended" : "");
+    if (frontEnd.refusedUploads() > 0) {
+        std::printf("Uploads refused for bad data: %zu.\n", frontEnd.refusedUploads());
+        status = 2;
+    }
+    if (options.receivePath && !frontEnd.anythingReceived())
+        std::puts("Nothing was received from the calculator.");
     for (const std::string& name : frontEnd.writtenNames()) {
         std::error_code ec;
         if (std::filesystem::exists(name, ec))
@@ -168,11 +249,13 @@ int main(int argc, char** argv) {
         status = 4;
     }
     if (options.lcdPath) {
+        std::string why;
         if (headless::writeLcdPicture(calculator.lcd(), *options.lcdPath, settings.foreground,
-                                      settings.background)) {
+                                      settings.background, &why)) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
         } else {
-            std::printf("LCD picture could not be written: %s\n", options.lcdPath->c_str());
+            std::printf("LCD picture could not be written: %s (%s)\n", options.lcdPath->c_str(),
+                        why.c_str());
             status = 4;
         }
     }

@@ -76,11 +76,13 @@ std::string lcdPictureFormat(const std::string& path) {
 }
 
 bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
-                     uint32_t background) {
+                     uint32_t background, std::string* why) {
     const std::string format = lcdPictureFormat(path);
     if (format == "bmp")
-        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
-    if (format == "png") return writePngFile(buildLcdPng(lcd.data(), foreground, background), path);
+        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path, why);
+    if (format == "png")
+        return writePngFile(buildLcdPng(lcd.data(), foreground, background), path, why);
+    if (why) *why = "not a .bmp or .png name";
     return false;
 }
 
@@ -133,6 +135,7 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
         std::this_thread::sleep_until(next);
     }
     result.eventsDone = nextEvent;
+    result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     if (calculator.stoppedForDebugger()) {
         result.stoppedForDebugger = true;
         result.stopText = calculator.debugger().stopText();

@@ -32,9 +32,10 @@ struct RunOptions {
 };
 
 struct RunResult {
-    bool stopped = false;            // the thread ended (by Stop, or by itself)
-    std::optional<LoopEnd> loopEnd;  // how, once it ended
-    bool asleep = false;             // ended by untilSleep
+    bool stopped = false;                  // the thread ended (by Stop, or by itself)
+    std::chrono::milliseconds elapsed{0};  // from the start to the end of the script's loop
+    std::optional<LoopEnd> loopEnd;        // how, once it ended
+    bool asleep = false;                   // ended by untilSleep
     std::size_t eventsDone = 0;
     uint16_t pc = 0;
     uint16_t sp = 0;
@@ -59,8 +60,8 @@ inline constexpr std::chrono::milliseconds settleLimit{1000};
 std::string lcdPictureFormat(const std::string& path);
 
 // The LCD as the window shows it, as a BMP or PNG file by the name's extension, in the
-// given colours (0x00BBGGRR).
+// given colours (0x00BBGGRR). On failure, why (when given) says what went wrong.
 bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
-                     uint32_t background);
+                     uint32_t background, std::string* why = nullptr);
 
 }  // namespace vantrel::headless

@@ -38,11 +38,14 @@ VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList
 
     // In a file whose size agrees with its data-section length the entries end where
     // the checksum begins; a checksum word of 0 is then not taken for an empty entry.
+    // The length is written modulo 65536, so a group of more than 64 KiB agrees too.
     const std::size_t sectionLength = static_cast<std::size_t>(bytes[53] | (bytes[54] << 8));
-    const bool sectionAgrees = variableFileHeaderSize + sectionLength + 2 == bytes.size();
-    const std::size_t entriesEnd =
-        sectionAgrees ? variableFileHeaderSize + sectionLength : bytes.size();
+    const std::size_t framing = variableFileHeaderSize + 2;
+    const bool sectionAgrees =
+        bytes.size() >= framing && (bytes.size() - framing) % 0x10000 == sectionLength;
+    const std::size_t entriesEnd = sectionAgrees ? bytes.size() - 2 : bytes.size();
 
+    const int entriesBefore = list.count();
     std::size_t offset = variableFileHeaderSize;
     int dataEntriesLeft = 0;  // data entries still due after the last header
     while (offset + 2 <= entriesEnd) {
@@ -64,7 +67,15 @@ VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList
         }
         list.append(std::move(packet));
     }
-    return list.count() >= 2 ? VariableFileRead::variables : VariableFileRead::noVariables;
+    if (list.count() - entriesBefore < 2) return VariableFileRead::noVariables;
+    // After the last whole entry only the checksum word may follow.
+    if (dataEntriesLeft != 0 || entriesEnd - offset != (sectionAgrees ? 0u : 2u))
+        return VariableFileRead::truncated;
+    uint16_t sum = 0;
+    for (std::size_t i = variableFileHeaderSize; i < offset; ++i)
+        sum = static_cast<uint16_t>(sum + bytes[i]);
+    const auto stored = static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+    return sum == stored ? VariableFileRead::variables : VariableFileRead::checksumMismatch;
 }
 
 std::vector<uint8_t> encodeVariableFile(const VariableList& list, const FileTime& time) {

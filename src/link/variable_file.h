@@ -36,15 +36,25 @@ inline constexpr uint64_t maxVariableFileSize = 1u << 20;
 std::array<uint8_t, 42> variableFileComment(const FileTime& time);
 
 enum class VariableFileRead {
-    variables,    // the list holds at least a header and its data
-    noVariables,  // a variable file, but without a whole variable in it
-    badData,      // not a variable file, or far larger than one can be
+    variables,         // whole variables, and the checksum agrees with them
+    checksumMismatch,  // whole variables, but the checksum does not agree: damaged?
+    noVariables,       // a variable file, but without a whole variable in it
+    truncated,         // it ends inside a variable, or holds bytes that are none
+    badData,           // not a variable file, or far larger than one can be
 };
 
 // Appends the entries of a variable file to the list as packets: headers as VAR, the
-// data that follows each as DATA. A file larger than maxVariableFileSize is refused
-// whole.
+// data that follows each as DATA, up to the first entry that cannot be read whole. A
+// file larger than maxVariableFileSize is refused whole. The checksum is the 16-bit
+// sum of the data section's bytes (length words included), which the data-section
+// length (taken modulo 65536, as it is written) bounds.
 VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList& list);
+
+// Whether a file that reads so may be uploaded at all (a checksum that does not agree
+// only after the user's confirmation).
+inline bool holdsVariables(VariableFileRead read) {
+    return read == VariableFileRead::variables || read == VariableFileRead::checksumMismatch;
+}
 
 // The variable file that holds every entry of the list, dated time.
 std::vector<uint8_t> encodeVariableFile(const VariableList& list, const FileTime& time);

@@ -44,7 +44,12 @@ RomLoadResult Calculator::load(const std::string& romPath, const std::string& ra
     const RomLoadResult rom = loadRomImage(*machine_, romPath);
     usable_ = rom.usable(testRomVersion);
     ramPath_ = ramPath;
-    stateRestored_ = usable_ && loadStateFile(*machine_, ramPath);
+    if (FileClaim::identity(ramPath) != claim_.file()) claim_.release();
+    const FileClaim::Result claimed = claim_.claim(ramPath);
+    stateInUse_ = claimed.outcome == FileClaim::Outcome::inUse;
+    stateHolder_ = claimed.holder;
+    replaceChosen_ = false;
+    stateLoad_ = usable_ ? readStateFile(*machine_, ramPath) : StateLoadResult{};
     return rom;
 }
 
@@ -53,18 +58,29 @@ bool Calculator::stateFileIsRomImage() const {
 }
 
 bool Calculator::saveState(std::string* why) {
-    if (!usable_ || abandoned_ || running()) {
-        if (why) *why = abandoned_ ? "The calculator did not stop." : "The calculator is running.";
+    auto refuse = [why](const char* text) {
+        if (why) *why = text;
         return false;
-    }
+    };
+    if (!usable_ || abandoned_ || running())
+        return refuse(abandoned_ ? "The calculator did not stop." : "The calculator is running.");
+    if (stateInUse_) return refuse(stateFileInUseText);
+    if (stateFileKept()) return refuse(notAStateFileKeptText);
     return saveStateFile(*machine_, ramPath_, why);
 }
 
-bool Calculator::reloadState(const std::string& ramPath) {
+StateLoadResult Calculator::reloadState(const std::string& ramPath) {
+    if (abandoned_) return {};
+    const FileClaim::Result claimed = claim_.claim(ramPath);
+    reloadRefused_ = claimed.outcome == FileClaim::Outcome::inUse;
+    if (reloadRefused_) return {StateLoad::inUse};
     ramPath_ = ramPath;
-    if (abandoned_ || !usable_) return false;
+    stateInUse_ = false;
+    stateHolder_ = 0;
+    replaceChosen_ = false;
+    if (!usable_) return stateLoad_ = {};
     keypad_.clear();
-    return reloadStateFile(*machine_, ramPath);
+    return stateLoad_ = reloadStateFile(*machine_, ramPath);
 }
 
 bool Calculator::reset() {
@@ -115,8 +131,10 @@ std::optional<LoopEnd> Calculator::loopEnd() const {
 }
 
 CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
-    // A refused illegal instruction ends the run without keeping its state.
-    if (!usable_ || abandoned_ || loopEnd() == LoopEnd::aborted) return CloseSave::discard;
+    // A refused illegal instruction ends the run without keeping its state; a state
+    // file that another calculator has is that one's to write.
+    if (!usable_ || abandoned_ || stateInUse_ || loopEnd() == LoopEnd::aborted)
+        return CloseSave::discard;
     switch (mode) {
         case SaveStateMode::always:
             return CloseSave::save;

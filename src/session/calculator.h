@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
 #include "machine/emulation_thread.h"
 #include "machine/loop_end.h"
@@ -42,7 +43,9 @@ public:
     RomLoadResult load(const std::string& romPath, const std::string& ramPath, bool testRomVersion);
     bool usable() const { return usable_; }
     // Whether load() found a state file (else the calculator started cold).
-    bool stateRestored() const { return stateRestored_; }
+    bool stateRestored() const { return stateLoad_.restored(); }
+    // What load() or the last reloadState() found at the state path.
+    const StateLoadResult& stateLoad() const { return stateLoad_; }
     const std::string& ramPath() const { return ramPath_; }
     // The state file the program writes and reloads from now on.
     void setRamPath(const std::string& path) { ramPath_ = path; }
@@ -50,13 +53,33 @@ public:
     // Whether the state file names the ROM image (it is then neither read nor written).
     bool stateFileIsRomImage() const;
 
+    // A state file belongs to one running calculator at a time (a window or a runner,
+    // in this process or another): load() claims it. A calculator that finds it in use
+    // runs on what the file held, but never writes it.
+    bool stateFileInUse() const { return stateInUse_; }
+    // The process that has it, 0 when unknown.
+    long stateFileHolder() const { return stateHolder_; }
+    // The claimed state file, links followed; empty when none is claimed.
+    const std::string& claimedStateFile() const { return claim_.file(); }
+    // The state file's full path, links followed, whoever has it.
+    std::string stateFileIdentity() const { return FileClaim::identity(ramPath_); }
+
+    // A file found at the state path that is no state file (stateLoad().notAStateFile())
+    // is not written over until the user has chosen so.
+    bool stateFileKept() const { return stateLoad_.notAStateFile() && !replaceChosen_; }
+    void allowReplacingStateFile() { replaceChosen_ = true; }
+
     // Writes the state file. Refused while the emulation thread runs or after one that
-    // would not stop. why (when given) says what went wrong.
+    // would not stop, for a state file in use elsewhere and for one that is kept. why
+    // (when given) says what went wrong.
     bool saveState(std::string* why = nullptr);
     // Loads another state file into the running calculator, which stays asleep if it
-    // slept; undelivered keys are forgotten. True when the file was read (else a cold
-    // start). The path becomes the calculator's state file.
-    bool reloadState(const std::string& ramPath);
+    // slept; undelivered keys are forgotten. restored() when the file was read (else a
+    // cold start). The path becomes the calculator's state file, unless another running
+    // calculator has it: then nothing changes and the outcome is StateLoad::inUse.
+    StateLoadResult reloadState(const std::string& ramPath);
+    // Whether the last reloadState() was refused for a state file in use elsewhere.
+    bool reloadRefused() const { return reloadRefused_; }
     // A cold start of the running calculator, as a start without a state file makes
     // one: memory cleared, the processor at 0x0000, running at once even from its
     // sleep. Keys not yet delivered and a link transfer under way are dropped; the
@@ -141,8 +164,13 @@ private:
     std::unique_ptr<DebugSession> debugger_;
     Keypad keypad_;
     std::string ramPath_;
+    FileClaim claim_;
+    StateLoadResult stateLoad_;
+    bool stateInUse_ = false;
+    long stateHolder_ = 0;
+    bool replaceChosen_ = false;
+    bool reloadRefused_ = false;
     bool usable_ = false;
-    bool stateRestored_ = false;
     bool abandoned_ = false;
     std::optional<LoopEnd> loopEnd_;
 };

@@ -1,6 +1,7 @@
 #include "session/debug_session.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -133,7 +134,14 @@ void DebugSession::open(bool withFile) {
     withFile = withFile_;
     romChecksum_ = romChecksum(machine_.mem.rom);  // the ROM image never changes while it runs
     BreakpointSet loaded;
-    if (withFile) breakpointFileWritten_ = loadBreakpoints(breakpointFile(), romChecksum_, loaded);
+    if (withFile) {
+        std::string why;
+        breakpointFileWritten_ = loadBreakpoints(breakpointFile(), romChecksum_, loaded, &why);
+        breakpointProblem_ = breakpointFileWritten_
+                                 ? std::string()
+                                 : "The breakpoint file " + breakpointFile() +
+                                       " was not read, and is not written: " + why;
+    }
     HoldGuard hold(machine_.control);
     if (withFile) breakpoints_ = loaded;
     open_ = true;
@@ -445,14 +453,39 @@ std::string DebugSession::breakpointFile() const {
 }
 
 void DebugSession::changed() {
-    if (withFile_)
-        breakpointFileWritten_ =
-            saveBreakpoints(breakpointFile(), romChecksum_, breakpoints_, &symbols_);
+    if (!withFile_) return;
+    std::string why;
+    breakpointFileWritten_ =
+        saveBreakpoints(breakpointFile(), romChecksum_, breakpoints_, &symbols_, &why);
+    breakpointProblem_ = breakpointFileWritten_
+                             ? std::string()
+                             : "The breakpoints are not saved in " + breakpointFile() + ": " + why;
 }
 
 // --- symbols ------------------------------------------------------------------------------------
 
-bool DebugSession::loadSymbols(const std::string& path) { return symbols_.loadFile(path); }
+bool DebugSession::loadSymbols(const std::string& path, std::string* note) {
+    SymbolTable::Loaded loaded;
+    const bool read = symbols_.loadFile(path, &loaded);
+    if (!note) return read;
+    note->clear();
+    if (!read) {
+        *note = loaded.error == EFBIG
+                    ? "It is larger than any symbol file (" +
+                          std::to_string(SymbolTable::maxFileBytes >> 20) + " MiB)."
+                    : errorText(loaded.error) + ".";
+    } else if (!loaded.numberNames.empty()) {
+        const std::size_t shown = std::min<std::size_t>(loaded.numberNames.size(), 5);
+        std::string names;
+        for (std::size_t i = 0; i < shown; ++i) names += (i ? ", " : "") + loaded.numberNames[i];
+        if (shown < loaded.numberNames.size()) names += ", ...";
+        *note =
+            "Left out, since they read as numbers (an address typed as a number means "
+            "that number): " +
+            names + ".";
+    }
+    return read;
+}
 
 std::string DebugSession::symbolFileBesideRom() const {
     if (machine_.romFile.empty()) return {};
@@ -474,10 +507,9 @@ std::string DebugSession::nearName(uint16_t address) const {
 std::optional<uint16_t> DebugSession::parseAddress(std::string_view input) const {
     const std::string_view text = trimBlanks(input);
     if (text.empty()) return std::nullopt;
-    if (const auto value = symbols_.find(std::string(text))) return value;
-    const auto value = parseMarkedNumber(text, 16, 0xFFFF);
-    if (!value) return std::nullopt;
-    return static_cast<uint16_t>(*value);
+    if (const auto value = parseMarkedNumber(text, 16, 0xFFFF))
+        return static_cast<uint16_t>(*value);
+    return symbols_.find(std::string(text));
 }
 
 std::string DebugSession::addressText(uint16_t address) const {

@@ -161,18 +161,23 @@ public:
     // The file beside the state file, and whether the last write of it worked.
     std::string breakpointFile() const;
     bool breakpointFileWritten() const { return breakpointFileWritten_; }
+    // What went wrong with that file at the last reading or writing, for the person to
+    // see ("The breakpoints are not saved: ..."); empty when nothing did.
+    const std::string& breakpointFileProblem() const { return breakpointProblem_; }
 
     // --- symbols ------------------------------------------------------------------------
-    // Adds a symbol file's names; false when it cannot be read.
-    bool loadSymbols(const std::string& path);
+    // Adds a symbol file's names; false when it cannot be read. note (when given) then
+    // says why, or else what was left out (names that read as numbers); empty when
+    // nothing was.
+    bool loadSymbols(const std::string& path, std::string* note = nullptr);
     // The ROM image's own symbol file, "<ROM file without extension>.sym", when there is one.
     std::string symbolFileBesideRom() const;
     std::size_t symbolCount() const { return symbols_.size(); }
     std::string nameAt(uint16_t address) const;
     // "add32+3" within 0x100 bytes of a name, else empty.
     std::string nearName(uint16_t address) const;
-    // An address typed by the user: 10DF, 10DFh, $10DF, 0x10DF, or a symbol's name (a
-    // name wins over a bare word of hexadecimal digits).
+    // An address typed by the user: 10DF, 10DFh, $10DF, 0x10DF, or a symbol's name. What
+    // reads as a number is that number (symbol files cannot name one so).
     std::optional<uint16_t> parseAddress(std::string_view text) const;
     // An address as the debugger writes it: "10DFh (add32)".
     std::string addressText(uint16_t address) const;
@@ -213,6 +218,7 @@ private:
     bool open_ = false;
     bool withFile_ = false;
     bool breakpointFileWritten_ = true;
+    std::string breakpointProblem_;
     uint32_t romChecksum_ = 0;
 
     // The listener outlives this object in work already posted to the front end.

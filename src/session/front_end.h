@@ -18,6 +18,7 @@ enum class FilePrompt {
     cannotOpen,  // an error box
     overwrite,   // the question "Overwrite file ...?"
     badData,     // an error box
+    damaged,     // the question whether to upload a file whose checksum does not agree
 };
 
 enum class LinkHint {
@@ -39,7 +40,7 @@ public:
     // Everything below runs on the front end's own thread.
     virtual void repaintLcd() {}
     virtual void loopEnded(LoopEnd) {}
-    // The error boxes answer false; the overwrite question answers true for Yes.
+    // The error boxes answer false; the questions answer true for Yes.
     // reason: the system's text of what went wrong, shown after the prompt's own text.
     virtual bool filePrompt(FilePrompt kind, const std::string& fileName,
                             const std::string& reason) = 0;
@@ -49,6 +50,8 @@ public:
     virtual IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) = 0;
     // The Upload command's Open dialog; none when cancelled.
     virtual std::optional<std::string> chooseUploadFile() = 0;
+    // The variables of a file went to the link for the calculator.
+    virtual void uploadStarted(const std::string& /*path*/, int /*variables*/) {}
     // The pause after each automatic link attempt of the Upload command. The front
     // end's thread blocks here; it may repaint meanwhile but must not take input or
     // run its timer.

@@ -32,16 +32,29 @@ public:
 
 private:
     enum class Kind { other, section, key };
+    // A line, or a run of lines that are neither section headers nor keys (blank lines
+    // and comments, kept as one entry so that a file of them costs next to nothing),
+    // as a span of store_ without its line end.
     struct Line {
         Kind kind = Kind::other;
-        std::string raw;    // the line as read or as last written
-        std::string name;   // section name or key, trimmed
-        std::string value;  // key lines only, trimmed
+        std::size_t begin = 0;
+        std::size_t length = 0;
+    };
+    struct Parsed {
+        Kind kind = Kind::other;
+        std::string_view name;   // section name or key, trimmed
+        std::string_view value;  // key lines only, trimmed
     };
 
-    static Line parseLine(std::string raw);
+    static Parsed parse(std::string_view raw);
+    std::string_view raw(const Line& line) const {
+        return {store_.data() + line.begin, line.length};
+    }
+    Line stored(Kind kind, std::string_view raw);
     std::size_t findKey(std::string_view section, std::string_view key) const;
 
+    // The file's text as read, and after it every line written since.
+    std::string store_;
     std::vector<Line> lines_;
     bool byteOrderMark_ = false;
     bool crlf_ = false;

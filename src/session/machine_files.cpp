@@ -23,13 +23,28 @@ RomLoadResult loadRomImage(Machine& m, const std::string& romPath) {
     return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion, 0};
 }
 
-bool loadStateFile(Machine& m, const std::string& ramPath) {
-    if (!stateFileIsRomImage(m, ramPath) && readWholeFile(ramPath, &m.mem.state, stateFileSize)) {
+StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
+    StateLoadResult result;
+    ReadFailure failure;
+    if (stateFileIsRomImage(m, ramPath)) {
+        result.outcome = StateLoad::romImage;
+    } else if (readExactFile(ramPath, &m.mem.state, stateFileSize, &failure)) {
         m.regs = m.mem.state.savedRegisters;
-        return true;
+        result.outcome = StateLoad::restored;
+        return result;
+    } else if (failure.tooShort || failure.tooLong) {
+        result.outcome = StateLoad::wrongSize;
+        result.size = failure.fileSize;
+    } else if (failure.error != ENOENT) {
+        result.outcome = StateLoad::unreadable;
+        result.error = failure.error;
     }
     coldStart(m.regs, m.mem);
-    return false;
+    return result;
+}
+
+bool loadStateFile(Machine& m, const std::string& ramPath) {
+    return readStateFile(m, ramPath).restored();
 }
 
 bool saveStateFile(Machine& m, const std::string& ramPath, std::string* why) {
@@ -53,9 +68,9 @@ bool stateFileIsRomImage(const Machine& m, const std::string& ramPath) {
     return stateFileWouldReplace(ramPath, m.romFile);
 }
 
-bool reloadStateFile(Machine& m, const std::string& ramPath) {
+StateLoadResult reloadStateFile(Machine& m, const std::string& ramPath) {
     HoldGuard hold(m.control);
-    const bool read = loadStateFile(m, ramPath);
+    const StateLoadResult read = readStateFile(m, ramPath);
     jumpTo(m, m.regs.pc);
     return read;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace vantrel {
@@ -35,10 +36,35 @@ struct RomLoadResult {
 // Only the first 131072 bytes of a longer file count.
 RomLoadResult loadRomImage(Machine& m, const std::string& romPath);
 
+// What became of a state file at loading.
+enum class StateLoad {
+    restored,
+    missing,     // no such file: a cold start, and saving makes the file
+    wrongSize,   // not the 32800 bytes of a state file
+    unreadable,  // not a regular file, or the system refused to read it
+    romImage,    // the ROM image: neither read nor ever written
+    inUse,       // another running calculator has it (a reload is then refused)
+};
+
+struct StateLoadResult {
+    StateLoad outcome = StateLoad::missing;
+    int error = 0;      // the system's error number behind unreadable
+    uint64_t size = 0;  // of a file of the wrong size
+
+    bool restored() const { return outcome == StateLoad::restored; }
+    // A file that is there but is no state file: kept unless the user chooses otherwise.
+    bool notAStateFile() const {
+        return outcome == StateLoad::wrongSize || outcome == StateLoad::unreadable;
+    }
+};
+
 // Restores RAM, registers and ports, or makes a cold start. A bank byte above 7 is
 // kept as stored (the memory map uses its low three bits), so a file saved again
-// unchanged is identical byte for byte. A path naming the ROM image makes a cold start.
-// True when the file was read.
+// unchanged is identical byte for byte. A path naming the ROM image makes a cold start,
+// and so does a file of another size than a state file's (RAM then holds what a short
+// one had).
+StateLoadResult readStateFile(Machine& m, const std::string& ramPath);
+// The same, true when the file was read.
 bool loadStateFile(Machine& m, const std::string& ramPath);
 
 // True when all 32800 bytes were written (the file is replaced atomically). Never
@@ -53,10 +79,14 @@ bool stateFileWouldReplace(const std::string& ramPath, const std::string& romPat
 // True when ramPath names the file that the machine's ROM image was loaded from.
 bool stateFileIsRomImage(const Machine& m, const std::string& ramPath);
 inline constexpr const char* romImageText = "That file is the ROM image.";
+inline constexpr const char* stateFileInUseText =
+    "Another running Vantrel has that state file; this one does not write it.";
+inline constexpr const char* notAStateFileKeptText =
+    "That file is not a state file; it is kept as it is.";
 
 // Loads a state file into the running machine: holds the emulation thread at an
 // instruction boundary (or in its pause), loads, re-derives the fetch pointer from
 // the loaded PC, releases. A paused machine stays paused.
-bool reloadStateFile(Machine& m, const std::string& ramPath);
+StateLoadResult reloadStateFile(Machine& m, const std::string& ramPath);
 
 }  // namespace vantrel

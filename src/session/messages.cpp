@@ -36,6 +36,24 @@ std::string romProblemText(const RomLoadResult& result) {
     return {};
 }
 
+std::string stateFileProblemText(const StateLoadResult& result) {
+    switch (result.outcome) {
+        case StateLoad::wrongSize:
+            return "It has " + std::to_string(result.size) + " bytes; a state file has exactly " +
+                   std::to_string(stateFileSize) + ".";
+        case StateLoad::unreadable:
+            return "It cannot be read: " + errorText(result.error) + ".";
+        default:
+            return {};
+    }
+}
+
+std::string stateFileInUseLine(const std::string& ramPath, long holder) {
+    return "Another running Vantrel" +
+           (holder > 0 ? " (process " + std::to_string(holder) + ")" : std::string()) +
+           " has the state file " + ramPath + ".";
+}
+
 std::string filePromptText(FilePrompt kind, const std::string& fileName,
                            const std::string& reason) {
     // Cut by characters, never inside one.
@@ -56,6 +74,10 @@ std::string filePromptText(FilePrompt kind, const std::string& fileName,
             break;
         case FilePrompt::badData:
             text = "The file \n" + name + " \ncontains bad data.";
+            break;
+        case FilePrompt::damaged:
+            text = "The checksum of the file \n" + name +
+                   " \ndoes not match its data: it may be damaged. Upload it all the same?";
             break;
     }
     if (!reason.empty()) text += "\n" + reason;

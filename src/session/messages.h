@@ -27,6 +27,12 @@ inline constexpr const char* uploadHintText =
 inline constexpr const char* debuggerStoppedUploadText =
     "The calculator is stopped in the debugger.\nContinue it, then upload the file.";
 
+// What is wrong with a file at the state path that is no state file, in a sentence;
+// empty for a state file or none.
+std::string stateFileProblemText(const StateLoadResult& result);
+// "Another running Vantrel (process 1234) has the state file NAME."
+std::string stateFileInUseLine(const std::string& ramPath, long holder);
+
 // The file prompt with the name (at most 256 characters of it), then the reason on a
 // line of its own when there is one.
 std::string filePromptText(FilePrompt kind, const std::string& fileName,

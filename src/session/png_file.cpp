@@ -93,8 +93,11 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
     return png;
 }
 
-bool writePngFile(const std::vector<uint8_t>& png, const std::string& path) {
-    return writeWholeFile(path, png.data(), png.size());
+bool writePngFile(const std::vector<uint8_t>& png, const std::string& path, std::string* why) {
+    int error = 0;
+    if (writeWholeFile(path, png.data(), png.size(), &error)) return true;
+    if (why) *why = writeErrorText(path, error);
+    return false;
 }
 
 }  // namespace vantrel::headless

@@ -24,6 +24,7 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
                                  int scale = 1);
 
 // Written atomically, replacing any file of that name.
-bool writePngFile(const std::vector<uint8_t>& png, const std::string& path);
+bool writePngFile(const std::vector<uint8_t>& png, const std::string& path,
+                  std::string* why = nullptr);
 
 }  // namespace vantrel::headless

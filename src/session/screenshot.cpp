@@ -100,9 +100,16 @@ std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32
     return block;
 }
 
-std::optional<std::string> nextScreenshotName(const std::string& directory, std::string base,
+std::optional<std::string> nextScreenshotName(std::string directory, std::string base,
                                               const std::string& extension) {
     if (base.size() > screenshotBaseLimit) base.resize(screenshotBaseLimit);
+    // A base with a folder in it numbers the files of that folder.
+    if (const auto slash = base.rfind('/'); slash != std::string::npos) {
+        directory = (fs::path(directory.empty() ? "." : directory) / base.substr(0, slash + 1))
+                        .lexically_normal()
+                        .string();
+        base.erase(0, slash + 1);
+    }
 
     bool found = false;
     int largest = 0;
@@ -141,10 +148,16 @@ std::vector<uint8_t> bitmapFileBytes(const std::vector<uint8_t>& dib) {
     return file;
 }
 
-bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path) {
-    if (dib.size() != dibBlockSize) return false;
+bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path, std::string* why) {
+    if (dib.size() != dibBlockSize) {
+        if (why) *why = "not a picture of the LCD";
+        return false;
+    }
     const std::vector<uint8_t> file = bitmapFileBytes(dib);
-    return writeWholeFile(path, file.data(), file.size());
+    int error = 0;
+    if (writeWholeFile(path, file.data(), file.size(), &error)) return true;
+    if (why) *why = writeErrorText(path, error);
+    return false;
 }
 
 std::string defaultScreenshotDirectory(const std::string& iniPath) {
@@ -196,9 +209,12 @@ SavedScreenshot saveScreenshotFile(const uint8_t* lcd, const Settings& settings)
         png ? headless::buildLcdPng(lcd, settings.foreground, settings.background,
                                     std::clamp(settings.screenshotScale, minZoom, maxZoom))
             : bitmapFileBytes(buildLcdDib(lcd, settings.foreground, settings.background));
+    // The folder that the base names, made when missing as the screenshot folder is.
+    std::error_code made;
+    fs::create_directories(fs::path(*name).parent_path(), made);
     int error = 0;
     if (!writeWholeFile(*name, bytes.data(), bytes.size(), &error)) {
-        saved.why = "\"" + *name + "\": " + errorText(error);
+        saved.why = "\"" + *name + "\": " + writeErrorText(*name, error);
         return saved;
     }
     saved.path = *name;

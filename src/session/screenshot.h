@@ -31,13 +31,17 @@ std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32
 // The next free name in directory: base, three digits, extension (".bmp" or ".png").
 // The number follows the largest one present among both kinds of files (gaps stay
 // gaps), so switching kinds continues the series; none when the numbers are used up.
-std::optional<std::string> nextScreenshotName(const std::string& directory, std::string base,
+// A base with a folder in it ("shots/TI85-") counts the files of that folder, inside
+// directory unless it is a full path.
+std::optional<std::string> nextScreenshotName(std::string directory, std::string base,
                                               const std::string& extension = ".bmp");
 
 // The 14-byte file header followed by the block.
 std::vector<uint8_t> bitmapFileBytes(const std::vector<uint8_t>& dib);
-// Those bytes written atomically, replacing any file of that name.
-bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path);
+// Those bytes written atomically, replacing any file of that name; why (when given)
+// says what went wrong.
+bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path,
+                     std::string* why = nullptr);
 
 // Where screenshot files go: the chosen folder (a relative one where the settings'
 // relative paths are, see resolvePath) when there is one; else the settings file's directory, or

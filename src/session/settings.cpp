@@ -37,6 +37,7 @@ constexpr std::size_t colourField = 128;
 // A settings file is a few hundred bytes; far larger is not one we should load
 // (nor overwrite, since its content could not be kept).
 constexpr std::size_t maxIniBytes = 16u << 20;
+constexpr const char* tooLargeText = "It is larger than a settings file may be (16 MiB).";
 
 // Window coordinates beyond any desktop are not a place to restore.
 constexpr int windowCoordinateLimit = 100000;
@@ -282,12 +283,20 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
     return read;
 }
 
-bool writeSettings(const Settings& settings) {
-    if (settings.iniPath.empty()) return false;
+bool writeSettings(const Settings& settings, std::string* why) {
+    auto fail = [why](const std::string& text) {
+        if (why) *why = text;
+        return false;
+    };
+    if (settings.iniPath.empty()) return fail("There is no place for a settings file.");
     std::string text;
     std::error_code ec;
-    if (fs::exists(settings.iniPath, ec) && !readFileText(settings.iniPath, text, maxIniBytes))
-        return false;  // its other content could not be kept
+    int error = 0;
+    // Its other content could not be kept.
+    if (fs::exists(settings.iniPath, ec) &&
+        !readFileText(settings.iniPath, text, maxIniBytes, &error))
+        return fail(error == EFBIG ? std::string(tooLargeText)
+                                   : "It cannot be read: " + errorText(error) + ".");
     IniFile ini(text);
 
     // A value with a line break cannot be stored; the file then keeps its old value.
@@ -307,7 +316,11 @@ bool writeSettings(const Settings& settings) {
     const fs::path folder = fs::path(settings.iniPath).parent_path();
     if (!folder.empty()) fs::create_directories(folder, ec);
     const std::string out = ini.text();
-    return writeWholeFile(settings.iniPath, out.data(), out.size());
+    // A file the next start would refuse is not written at all.
+    if (out.size() > maxIniBytes)
+        return fail("It would be larger than a settings file may be (16 MiB).");
+    if (writeWholeFile(settings.iniPath, out.data(), out.size(), &error)) return true;
+    return fail(writeErrorText(settings.iniPath, error));
 }
 
 }  // namespace vantrel

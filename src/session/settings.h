@@ -88,7 +88,9 @@ std::string absoluteFromHere(const std::string& path);
 // error when given; every field then holds its default.
 bool readSettings(Settings& settings, const std::string& programDir, std::string* why = nullptr);
 // Stores every stored field, keeping everything else in the file; creates the
-// file's folder when missing. True when the file was written (atomically).
-bool writeSettings(const Settings& settings);
+// file's folder when missing. True when the file was written (atomically); else why
+// (when given) says what went wrong. A file that cannot be read is not replaced (its
+// other content would be lost), nor is one written larger than readSettings takes.
+bool writeSettings(const Settings& settings, std::string* why = nullptr);
 
 }  // namespace vantrel

@@ -1,5 +1,6 @@
 #include "session/upload.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -13,27 +14,68 @@
 
 namespace vantrel {
 
+UploadFile readUploadFile(const std::string& path) {
+    UploadFile file;
+    std::vector<uint8_t> bytes;
+    // One byte over the limit tells a file that is too large from one that fits.
+    if (!readFileBytes(path, bytes, maxVariableFileSize + 1, &file.error)) return file;
+    file.read = decodeVariableFile(bytes, file.packets);
+    return file;
+}
+
+std::string uploadFileProblem(const UploadFile& file) {
+    if (file.error == EFBIG) return "It is larger than any variable file.";
+    if (file.error != 0) return errorText(file.error);
+    switch (file.read) {
+        case VariableFileRead::variables:
+            return {};
+        case VariableFileRead::checksumMismatch:
+            return "Its checksum does not match its data: it may be damaged.";
+        case VariableFileRead::noVariables:
+            return "It holds no whole variable.";
+        case VariableFileRead::truncated:
+            return "It ends inside a variable: it was cut short, or is damaged.";
+        case VariableFileRead::badData:
+            return "It is not a variable file.";
+    }
+    return {};
+}
+
+int UploadFile::variables() const {
+    return static_cast<int>(
+        std::count_if(packets.entries().begin(), packets.entries().end(),
+                      [](const LinkPacket& p) { return p.commandId == cmdVar; }));
+}
+
 bool startUpload(Machine& m, FrontEnd& frontEnd, const std::string& path) {
-    // The emulation loop rests (at an instruction boundary or inside a host call)
-    // while this thread works on the engine.
+    auto waiting = [&] {
+        // The emulation loop rests (at an instruction boundary or inside a host call)
+        // while this thread looks at the screen.
+        HoldGuard guard(m.control);
+        if (screenShowsWaiting(m)) return true;
+        frontEnd.linkHint(LinkHint::notWaiting);
+        return false;
+    };
+    if (!waiting()) return false;
+    // Read, and asked about, while the calculator runs on in its receive screen.
+    UploadFile file = readUploadFile(path);
+    const std::string problem = uploadFileProblem(file);
+    bool send = file.error == 0 && holdsVariables(file.read);
+    if (file.error != 0 && file.error != EFBIG)
+        frontEnd.filePrompt(FilePrompt::cannotOpen, path, problem);
+    else if (!send)
+        frontEnd.filePrompt(FilePrompt::badData, path, problem);
+    else if (file.read == VariableFileRead::checksumMismatch)
+        send = frontEnd.filePrompt(FilePrompt::damaged, path, {});
+    if (!send) file.packets.clear();
     HoldGuard guard(m.control);
     if (!screenShowsWaiting(m)) {
         frontEnd.linkHint(LinkHint::notWaiting);
         return false;
     }
-    {
-        VariableList packets;
-        std::vector<uint8_t> bytes;
-        int error = 0;
-        // One byte over the limit tells a file that is too large from one that fits.
-        if (!readFileBytes(path, bytes, maxVariableFileSize + 1, &error))
-            frontEnd.filePrompt(error == EFBIG ? FilePrompt::badData : FilePrompt::cannotOpen, path,
-                                error == EFBIG ? std::string() : errorText(error));
-        else if (decodeVariableFile(bytes, packets) == VariableFileRead::badData)
-            frontEnd.filePrompt(FilePrompt::badData, path, {});
-        // Without packets the engine ends the calculator's wait with EOT.
-        m.link.startUpload(std::move(packets));
-    }
+    if (send) frontEnd.uploadStarted(path, file.variables());
+    // Without packets the engine ends the calculator's wait with EOT.
+    m.link.startUpload(std::move(file.packets));
     return true;
 }
 

@@ -8,6 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "link/variable_file.h"
+#include "link/variable_list.h"
+
 namespace vantrel {
 
 class Machine;
@@ -34,9 +37,22 @@ void uploadFile(Machine& m, FrontEnd& frontEnd, bool autoLinkOnUpload,
 // loop is held, then an interrupt that wakes the calculator to take them.
 void uploadChosenFile(Machine& m, FrontEnd& frontEnd, const std::string& path);
 
+// A file read for an upload: its packets, or what is wrong with it.
+struct UploadFile {
+    VariableList packets;
+    VariableFileRead read = VariableFileRead::badData;
+    int error = 0;  // the system's, when the file could not be read (EFBIG: far too large)
+    int variables() const;
+};
+UploadFile readUploadFile(const std::string& path);
+// What is wrong with the file for an upload, in a sentence; empty when nothing is.
+std::string uploadFileProblem(const UploadFile& file);
+
 // The file read into packets and handed to the link engine while the loop is held. A
-// calculator that is not waiting gets the hint instead (false); a file that cannot be
-// read or holds bad data is told, and the calculator's wait ended with EOT.
+// calculator that is not waiting gets the hint instead (false). A file that cannot be
+// read or holds no whole variables is told, and one whose checksum does not agree is
+// sent only when the front end confirms it; otherwise the calculator's wait is ended
+// with EOT.
 bool startUpload(Machine& m, FrontEnd& frontEnd, const std::string& path);
 
 // The name a Save-As dialog returns for received variables: when the file name has

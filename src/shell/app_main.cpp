@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "session/calculator.h"
 #include "session/command_line.h"
 #include "session/demo_firmware.h"
 #include "session/messages.h"
@@ -20,6 +21,7 @@
 #include "shell/icons.h"
 #include "shell/main_window.h"
 #include "shell/single_instance.h"
+#include "shell/state_file_prompts.h"
 
 namespace vantrel {
 
@@ -28,6 +30,8 @@ namespace {
 int signalPipe[2] = {-1, -1};
 
 constexpr int uploadStartDelayMs = 250;
+// How long a start waits for the running instance's answer.
+constexpr int handOverWaitMs = 2000;
 
 void onTerminationSignal(int number) {
     const char byte = static_cast<char>(number);
@@ -129,23 +133,37 @@ int appMain(int argc, char** argv) {
                         : QString();
     const QString serverName = instanceServerName();
     // The demo runs beside the user's own calculator: it neither hands over nor answers.
-    if (!settings.allowMultipleInstances && !line.demo &&
-        askRunningInstanceToRaise(serverName, 2000, uploadPath)) {
-        std::fputs(handOverLine(line, uploadPath).c_str(), stderr);
-        return 0;
+    if (!settings.allowMultipleInstances && !line.demo) {
+        const HandOver handOver = askRunningInstanceToRaise(serverName, handOverWaitMs, uploadPath);
+        if (handOver == HandOver::raised) {
+            std::fputs(handOverLine(line, uploadPath).c_str(), stderr);
+            return 0;
+        }
+        // A stopped or hung one keeps its state file, which this start then finds in
+        // use: the user is asked there, and nothing is written over.
+        if (handOver == HandOver::noAnswer)
+            std::fputs(
+                "vantrel: the running Vantrel on this display does not answer; this start "
+                "runs a window of its own\n",
+                stderr);
     }
     InstanceServer instanceServer(serverName);
     if (!line.demo) instanceServer.listen();
 
     MainWindow window(settings);
     window.placeOnScreen();
-    QObject::connect(&instanceServer, &InstanceServer::raiseRequested, &window,
-                     &MainWindow::bringToFront);
-    // Queued: the other process gets its answer before the upload blocks this thread.
-    QObject::connect(
-        &instanceServer, &InstanceServer::uploadRequested, &window,
-        [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); },
-        Qt::QueuedConnection);
+    // A later start that hands over to this window: it comes to the front and takes the
+    // upload (queued, so that the other process gets its answer before the upload
+    // blocks this thread).
+    auto answerLaterStarts = [&window](InstanceServer& server) {
+        QObject::connect(&server, &InstanceServer::raiseRequested, &window,
+                         &MainWindow::bringToFront);
+        QObject::connect(
+            &server, &InstanceServer::uploadRequested, &window,
+            [&window](const QString& path) { window.uploadGivenFile(path.toStdString()); },
+            Qt::QueuedConnection);
+    };
+    answerLaterStarts(instanceServer);
     QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&window, &MainWindow::demoStarted, &instanceServer, &InstanceServer::close);
@@ -188,19 +206,59 @@ int appMain(int argc, char** argv) {
         window.show();
         if (!window.offerFirstRun()) return 0;
     }
-    const bool stateRefused = window.calculator().stateFileIsRomImage();
-    if (stateRefused && !window.closed()) tellStateFileIsRomImage(window.calculator().ramPath());
+    Calculator& calculator = window.calculator();
+    // A state file that another running Vantrel has: that window takes the start over,
+    // or this one runs without saving, or ends.
+    InstanceServer stateServer(stateServerName(calculator.claimedStateFile()));
+    answerLaterStarts(stateServer);
+    if (calculator.stateFileInUse() && !window.closed()) {
+        const std::string ram = calculator.ramPath();
+        // The demo's own allowance is for running beside the user's calculator.
+        const bool handOver = !settings.allowMultipleInstances || window.runningDemo();
+        if (handOver && askRunningInstanceToRaise(stateServerName(calculator.stateFileIdentity()),
+                                                  handOverWaitMs, uploadPath) == HandOver::raised) {
+            std::string said = "vantrel: the Vantrel window that has the state file " + ram +
+                               " was brought to the front";
+            if (!uploadPath.isEmpty())
+                said += " and takes the upload of " + uploadPath.toStdString();
+            std::fputs((said + "\n").c_str(), stderr);
+            return 0;
+        }
+        if (!askRunWithoutSaving(window.isVisible() ? &window : nullptr, calculator)) return 0;
+        window.setWindowTitle(window.windowTitle() + QStringLiteral(" (without saving)"));
+    } else if (!calculator.claimedStateFile().empty()) {
+        stateServer.listen();
+    }
+    const bool stateRefused = calculator.stateFileIsRomImage();
+    if (stateRefused && !window.closed()) tellStateFileIsRomImage(calculator.ramPath());
+    if (calculator.stateLoad().notAStateFile() && !window.closed())
+        tellNotAStateFile(window.isVisible() ? &window : nullptr, calculator);
     // Paths from the command line that did not work are not kept for the next start
-    // (unless the user has chosen them again meanwhile).
-    auto writeWorkingSettings = [&] {
+    // (unless the user has chosen them again meanwhile, or chose to replace the file).
+    bool settingsWritten = false;
+    auto writeWorkingSettings = [&](std::string* why) {
+        settingsWritten = true;
         Settings kept = settings;
-        if (!window.runningDemo() && line.ramPath && stateRefused &&
+        const bool unused = stateRefused || calculator.stateFileKept();
+        if (!window.runningDemo() && line.ramPath && unused &&
             kept.ramPath == absoluteFromHere(*line.ramPath))
             kept.ramPath = stored.ramPath;
-        writeSettings(kept);
+        return writeSettings(kept, why);
+    };
+    // Written while the window is still there to say that they could not be.
+    QObject::connect(&window, &MainWindow::closing, &window, [&] {
+        std::string why;
+        if (!writeWorkingSettings(&why)) tellSettingsNotSaved(&window, settings.iniPath, why);
+    });
+    // Otherwise (a signal, Kill) once it has gone; a failure is told on the terminal.
+    auto writeSettingsAtEnd = [&] {
+        std::string why;
+        if (!settingsWritten && !writeWorkingSettings(&why))
+            std::fprintf(stderr, "vantrel: the settings could not be saved to %s: %s\n",
+                         settings.iniPath.c_str(), why.c_str());
     };
     if (window.closed()) {
-        writeWorkingSettings();
+        writeSettingsAtEnd();
         return 0;
     }
 
@@ -223,7 +281,7 @@ int appMain(int argc, char** argv) {
         });
     }
     const int code = QApplication::exec();
-    writeWorkingSettings();
+    writeSettingsAtEnd();
     return code;
 }
 

@@ -604,6 +604,9 @@ void DebuggerWindow::updateActions() {
     illegalAction_->setChecked(debug_.breakOnIllegal());
     QString text = QString::fromStdString(debug_.stopText());
     if (running && !stopped && stepping_) text = QStringLiteral("Stepping...");
+    if (const std::string& problem = debug_.breakpointFileProblem(); !problem.empty())
+        text +=
+            (text.isEmpty() ? QString() : QStringLiteral("   ")) + QString::fromStdString(problem);
     status_->setText(text);
     registers_->setEnabled(stopped);
     memory_->setEditTriggers(stopped ? QAbstractItemView::DoubleClicked |
@@ -927,11 +930,17 @@ void DebuggerWindow::loadSymbolsFile() {
         this, QStringLiteral("Load Symbols"), QString(),
         QStringLiteral("Symbol files (*.sym *.lab *.equ *.inc *.txt);;All files (*)"));
     if (path.isEmpty()) return;
-    if (!debug_.loadSymbols(path.toStdString())) {
+    std::string note;
+    if (!debug_.loadSymbols(path.toStdString(), &note)) {
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("The symbol file \"%1\" cannot be read.").arg(path));
+                             QStringLiteral("The symbol file \"%1\" cannot be read.\n%2")
+                                 .arg(path, QString::fromStdString(note)));
         return;
     }
+    if (!note.empty())
+        QMessageBox::information(
+            this, windowTitle(),
+            QStringLiteral("The symbol file \"%1\":\n%2").arg(path, QString::fromStdString(note)));
     statusBar()->showMessage(QStringLiteral("%1 symbols").arg(debug_.symbolCount()), 3000);
     refresh();
 }

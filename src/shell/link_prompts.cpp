@@ -31,13 +31,16 @@ void showLinkHint(QWidget* owner, LinkHint hint, bool beepOnErrors) {
 bool showFilePrompt(QWidget* owner, FilePrompt kind, const std::string& fileName,
                     const std::string& reason) {
     const QString text = QString::fromStdString(filePromptText(kind, fileName, reason));
-    if (kind != FilePrompt::overwrite) {
+    const bool question = kind == FilePrompt::overwrite || kind == FilePrompt::damaged;
+    if (!question) {
         QMessageBox::critical(owner, QStringLiteral("Error"), text);
         return false;
     }
-    const auto answer = QMessageBox::warning(owner, QStringLiteral("Warning"), text,
-                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-    return answer != QMessageBox::No;
+    // A damaged file goes only on a deliberate Yes.
+    const auto answer = QMessageBox::warning(
+        owner, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No,
+        kind == FilePrompt::damaged ? QMessageBox::No : QMessageBox::Yes);
+    return answer == QMessageBox::Yes;
 }
 
 std::optional<std::string> askSaveFileName(QWidget* owner, bool backup) {

@@ -31,6 +31,7 @@
 #include "shell/link_prompts.h"
 #include "shell/preferences_dialog.h"
 #include "shell/screenshot.h"
+#include "shell/state_file_prompts.h"
 #include "shell/ui_thread_queue.h"
 
 namespace vantrel {
@@ -515,6 +516,7 @@ bool MainWindow::closeMainWindow() {
         if (choice.dontAskAgain)
             settings_.saveStateMode = save ? SaveStateMode::always : SaveStateMode::never;
     }
+    if (save && calculator_.stateFileKept()) save = askReplaceNotAStateFile(this, calculator_);
     const bool stopped = stopEmulationThread();
     if (save) {
         if (stopped)
@@ -524,6 +526,8 @@ bool MainWindow::closeMainWindow() {
                 this, titleText(),
                 QStringLiteral("The calculator did not stop; its state was not saved."));
     }
+    rememberPlace();
+    emit closing();
     destroyWindow();
     return true;
 }
@@ -624,7 +628,10 @@ void MainWindow::runPreferencesCommand() {
         return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
+    const std::string ramSetting = settings_.ramPath;
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
+    if (calculator_.running() && settings_.ramPath != ramSetting)
+        tellStateFileSwitch(this, calculator_, settings_, ramSetting);
 }
 
 void MainWindow::resetCalculator() {

@@ -116,6 +116,9 @@ signals:
     void windowGone();
     // The demo runs in this window: it answers no later start.
     void demoStarted();
+    // Closed by the user, with the window still shown: the moment to save what must be
+    // saved and to say when that failed.
+    void closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -43,21 +45,41 @@ QString instanceServerName() {
         .arg(displayKey());
 }
 
-bool askRunningInstanceToRaise(const QString& serverName, int timeoutMs,
-                               const QString& uploadPath) {
+QString stateServerName(const std::string& stateFileIdentity) {
+    const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(stateFileIdentity),
+                                                       QCryptographicHash::Sha1)
+                                  .toHex()
+                                  .left(16);
+    return QStringLiteral("VantrelState-%1-%2")
+        .arg(static_cast<qulonglong>(::getuid()))
+        .arg(QString::fromLatin1(digest));
+}
+
+HandOver askRunningInstanceToRaise(const QString& serverName, int timeoutMs,
+                                   const QString& uploadPath) {
     QLocalSocket socket;
     socket.connectToServer(serverName);
-    if (!socket.waitForConnected(timeoutMs)) return false;
+    if (!socket.waitForConnected(timeoutMs)) return HandOver::nobody;
     // A name holding a line break cannot travel in this one-line message.
     if (!uploadPath.isEmpty() && !uploadPath.contains(QLatin1Char('\n')))
         socket.write(uploadPrefix + uploadPath.toUtf8() + '\n');
     else
         socket.write(raiseMessage);
-    if (!socket.waitForBytesWritten(timeoutMs)) return false;
-    // The first instance answers once it has acted, so the caller may end at once.
-    socket.waitForReadyRead(timeoutMs);
+    // The first instance answers once it has acted, so the caller may end at once. A
+    // stopped one accepts the connection all the same (the system does that for it)
+    // but never answers.
+    QElapsedTimer waited;
+    waited.start();
+    const auto left = [&] {
+        return static_cast<int>(qMax<qint64>(0, timeoutMs - waited.elapsed()));
+    };
+    if (!socket.waitForBytesWritten(left())) return HandOver::noAnswer;
+    while (!socket.canReadLine()) {
+        if (left() == 0 || !socket.waitForReadyRead(left())) return HandOver::noAnswer;
+    }
+    const bool answered = socket.readLine() == QByteArrayLiteral("ok\n");
     socket.disconnectFromServer();
-    return true;
+    return answered ? HandOver::raised : HandOver::noAnswer;
 }
 
 InstanceServer::InstanceServer(const QString& serverName, QObject* parent)
@@ -86,9 +108,9 @@ InstanceServer::InstanceServer(const QString& serverName, QObject* parent)
 }
 
 bool InstanceServer::listen() {
-    if (server_->listen(name_)) return true;
-    if (server_->serverError() != QAbstractSocket::AddressInUseError) return false;
-    // Someone answers there: the name is taken. Nobody answers: a crashed run left it.
+    // Someone answers there: the name is taken, also by a stopped instance (the system
+    // takes the connection for it). Asked first, since a failed listen would remove
+    // the other's name when this server goes. Nobody: a crashed run left it, or none.
     QLocalSocket probe;
     probe.connectToServer(name_);
     if (probe.waitForConnected(500)) return false;

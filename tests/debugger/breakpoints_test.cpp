@@ -9,6 +9,7 @@
 
 #include "debugger/breakpoint_file.h"
 #include "debugger/symbol_table.h"
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
@@ -172,17 +173,81 @@ TEST(BreakpointFile, MalformedLinesArePassedOver) {
     EXPECT_FALSE(loaded.breakOnIllegal());
 }
 
-TEST(BreakpointFile, AFileTooLargeToReadIsNeitherLoadedNorReplaced) {
+TEST(BreakpointFile, AFileTooLargeToReadIsNeitherLoadedNorReplacedAndSaysSo) {
     test::TempDir dir;
     const std::string path = dir / "state.breakpoints";
     test::writeText(path, "[rom 00000001]\nbreak 1000\n");
     std::filesystem::resize_file(path, maxBreakpointFileBytes + 1);
     BreakpointSet loaded;
-    EXPECT_FALSE(loadBreakpoints(path, 1, loaded));
-    EXPECT_FALSE(saveBreakpoints(path, 2, sampleSet()));
+    std::string why;
+    EXPECT_FALSE(loadBreakpoints(path, 1, loaded, &why));
+    EXPECT_EQ(why, "It is larger than a breakpoint file may be (1 MiB).");
+    EXPECT_FALSE(saveBreakpoints(path, 2, sampleSet(), nullptr, &why));
+    EXPECT_EQ(why, "It is larger than a breakpoint file may be (1 MiB). It is kept as it is.");
     EXPECT_EQ(std::filesystem::file_size(path), maxBreakpointFileBytes + 1);
 
-    EXPECT_FALSE(loadBreakpoints(dir.path(), 1, loaded));  // a directory
+    EXPECT_FALSE(loadBreakpoints(dir.path(), 1, loaded, &why));  // a directory
+    EXPECT_EQ(why, "It cannot be read: Is a directory.");
+}
+
+// A file just under the limit that a save (with its names for the reader) would make
+// larger is not written, since the next start would refuse it; a failed write says why.
+TEST(BreakpointFile, NeverWritesWhatTheReaderRefusesAndSaysWhyAWriteFailed) {
+    test::TempDir dir;
+    const std::string path = dir / "state.breakpoints";
+    std::string text = "[rom 00000001]\n";
+    while (text.size() < maxBreakpointFileBytes - 64) text += "break 1000\n";
+    test::writeText(path, text);
+    BreakpointSet loaded;
+    ASSERT_TRUE(loadBreakpoints(path, 1, loaded));
+    SymbolTable symbols;
+    symbols.add(std::string(200, 'n'), 0x1000);
+    for (uint16_t a = 0x1000; a < 0x1200; ++a) loaded.add(a);
+    std::string why;
+    EXPECT_FALSE(saveBreakpoints(path, 7, loaded, &symbols, &why));
+    EXPECT_EQ(why, "It would be larger than a breakpoint file may be (1 MiB).");
+    EXPECT_EQ(test::readText(path), text);
+
+    const std::string full = dir / "full.breakpoints";
+    {
+        test::FileSizeLimit limit(16);
+        EXPECT_FALSE(saveBreakpoints(full, 1, sampleSet(), nullptr, &why));
+    }
+    EXPECT_EQ(why, "File too large.");
+}
+
+// A file of every address, in the worst order, with duplicates and disabled entries,
+// loads as adding each entry one by one would leave the set.
+TEST(BreakpointFile, EveryAddressInAnyOrderLoadsAsAddingOneByOne) {
+    test::TempDir dir;
+    std::mt19937 random(65536);
+    std::string text = "[rom 00000001]\n";
+    BreakpointSet expected;
+    char line[48];
+    for (int i = 0; i < 70000; ++i) {
+        const auto a = static_cast<uint16_t>(i < 65536 ? 0xFFFF - i : random());
+        const bool on = random() % 4 != 0;
+        std::snprintf(line, sizeof line, "break %04X%s\n", a, on ? "" : " off");
+        text += line;
+        expected.add(a, on);
+        if (i % 16 == 0) {
+            const auto first = static_cast<uint16_t>(random());
+            const auto last = static_cast<uint16_t>(first + random() % 8);
+            std::snprintf(line, sizeof line, "write %04X %04X\n", first, last);
+            text += line;
+            expected.addWrite({first, static_cast<uint16_t>(last - first) + 1u});
+        }
+    }
+    test::writeText(dir / "all.breakpoints", text);
+    BreakpointSet loaded;
+    ASSERT_TRUE(loadBreakpoints(dir / "all.breakpoints", 1, loaded));
+    EXPECT_EQ(loaded.addresses(), expected.addresses());
+    EXPECT_EQ(loaded.writes(), expected.writes());
+    for (unsigned a = 0; a < 0x10000; ++a)
+        ASSERT_EQ(loaded.breaksAt(static_cast<uint16_t>(a)),
+                  expected.breaksAt(static_cast<uint16_t>(a)))
+            << a;
+    EXPECT_EQ(loaded.anyAddressEnabled(), expected.anyAddressEnabled());
 }
 
 TEST(BreakpointFile, NothingToKeepMakesNoFile) {

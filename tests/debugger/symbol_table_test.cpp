@@ -126,19 +126,38 @@ TEST(SymbolTableText, StrangeInputNeverBreaksIt) {
     EXPECT_FALSE(table.find(std::string(256, 'n')));
     table.addText(std::string("x EQU 1\0y EQU 2\n", 16));
     EXPECT_EQ(table.find("x"), std::nullopt);  // the NUL makes the line junk
-    table.addText("a EQU 1\nb EQU 2");         // no newline at the end
-    EXPECT_EQ(table.find("b"), 2);
+    table.addText("p EQU 1\nq EQU 2");         // no newline at the end
+    EXPECT_EQ(table.find("q"), 2);
 }
 
-TEST(SymbolTableFile, RefusesFilesItCannotOrShouldNotRead) {
+// Typed, "FFFF" and "C000h" are addresses; as names they would send a breakpoint or a
+// listing to the wrong place, so they are left out, and said so.
+TEST(SymbolTableText, NamesThatReadAsNumbersAreLeftOutAndListed) {
+    SymbolTable table;
+    std::vector<std::string> numbers;
+    EXPECT_EQ(table.addText("FFFF EQU 1234h\nC000h EQU 10h\nadd EQU 5\nadd32 EQU 6\nhl EQU 7\n",
+                            &numbers),
+              2u);
+    EXPECT_EQ(numbers, (std::vector<std::string>{"FFFF", "C000h", "add"}));
+    EXPECT_FALSE(table.find("FFFF"));
+    EXPECT_EQ(table.find("add32"), 6);  // beyond FFFF: a name
+    EXPECT_EQ(table.nameAt(0x1234), nullptr);
+    EXPECT_FALSE(table.add("beef", 1));
+}
+
+TEST(SymbolTableFile, RefusesFilesItCannotOrShouldNotReadSayingWhy) {
     test::TempDir dir;
     SymbolTable table;
     table.add("kept", 1);
-    EXPECT_FALSE(table.loadFile(dir / "missing.sym"));
-    EXPECT_FALSE(table.loadFile(dir.path()));
+    SymbolTable::Loaded loaded;
+    EXPECT_FALSE(table.loadFile(dir / "missing.sym", &loaded));
+    EXPECT_EQ(loaded.error, ENOENT);
+    EXPECT_FALSE(table.loadFile(dir.path(), &loaded));
+    EXPECT_EQ(loaded.error, EISDIR);
     test::writeText(dir / "huge.sym", "name EQU 1\n");
     std::filesystem::resize_file(dir / "huge.sym", SymbolTable::maxFileBytes + 1);
-    EXPECT_FALSE(table.loadFile(dir / "huge.sym"));
+    EXPECT_FALSE(table.loadFile(dir / "huge.sym", &loaded));
+    EXPECT_EQ(loaded.error, EFBIG);
     EXPECT_EQ(table.size(), 1u);
 }
 

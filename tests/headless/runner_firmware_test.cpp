@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
 #include "headless/command_line.h"
 #include "headless/headless_front_end.h"
@@ -19,6 +20,7 @@
 #include "session/png_file.h"
 #include "session/screenshot.h"
 #include "support/full_disk.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/variable_file_builder.h"
 
@@ -155,13 +157,19 @@ int runRunner(const std::vector<std::string>& args, const std::string& outPath) 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(HeadlessProgram, InputsThatCannotBeUsedAreRefusedBeforeTheRun) {
-    TempDir dir;
+// Bytes of a ROM that passes the version test and is blank otherwise.
+Bytes passingRom() {
     Bytes rom(romSize);
     std::memcpy(rom.data() + 0x328A, "10.0", 4);
     rom[0x0158] = 0x46;
     rom[0x0141] = 0x05;
     rom[0x0149] = 0x0E;
+    return rom;
+}
+
+TEST(HeadlessProgram, InputsThatCannotBeUsedAreRefusedBeforeTheRun) {
+    TempDir dir;
+    const Bytes rom = passingRom();
     test::writeBytes(dir / "rom.bin", rom);
     const std::vector<std::string> files{"--rom", dir / "rom.bin", "--ram", dir / "state.bin"};
     auto run = [&](std::vector<std::string> args) {
@@ -190,7 +198,122 @@ TEST(HeadlessProgram, InputsThatCannotBeUsedAreRefusedBeforeTheRun) {
     EXPECT_EQ(std::filesystem::file_size(dir / "state.bin"), stateFileSize);
 }
 
+// A state file that is none, or that another running Vantrel has, is never written
+// over: the run is refused before it starts unless told what to do with it.
+TEST(HeadlessProgram, StateFilesThatAreNoneOrInUseAreNotWrittenOver) {
+    TempDir dir;
+    test::writeBytes(dir / "rom.bin", passingRom());
+    auto run = [&](const std::string& ram, std::vector<std::string> args) {
+        args.insert(args.begin(), {"--rom", dir / "rom.bin", "--ram", ram, "--seconds", "0"});
+        return runRunner(args, dir / "out.txt");
+    };
+    const std::string notes = dir / "notes.txt";
+    test::writeText(notes, "my notes\n");
+    EXPECT_EQ(run(notes, {}), 2);
+    EXPECT_EQ(test::readText(dir / "out.txt"),
+              "vantrel-headless: the file " + notes +
+                  " is not a state file. It has 9 bytes; a state file has exactly 32800. It is "
+                  "not overwritten: name another with --ram, give --overwrite-state to replace "
+                  "it, or run with --no-save.\n");
+    EXPECT_EQ(run(notes, {"--no-save"}), 0);
+    EXPECT_EQ(test::readText(notes), "my notes\n");
+    EXPECT_EQ(run(notes, {"--overwrite-state"}), 0);
+    EXPECT_EQ(std::filesystem::file_size(notes), stateFileSize);
+
+    FileClaim window;
+    ASSERT_EQ(window.claim(dir / "state.bin").outcome, FileClaim::Outcome::held);
+    EXPECT_EQ(run(dir / "state.bin", {}), 2);
+    EXPECT_NE(test::readText(dir / "out.txt")
+                  .find("Another running Vantrel (process " + std::to_string(::getpid()) +
+                        ") has the state file " + dir / "state.bin" + ". Leave it to that one"),
+              std::string::npos)
+        << test::readText(dir / "out.txt");
+    EXPECT_EQ(run(dir / "state.bin", {"--no-save"}), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "state.bin"));
+    window.release();
+    EXPECT_EQ(run(dir / "state.bin", {}), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "state.bin"));
+}
+
+// A variable file without a whole variable in it, or cut inside one, is bad data; one
+// whose checksum does not agree goes only with --force. Either is refused before the
+// run, and a wrong --lcd name is told without the whole usage.
+TEST(HeadlessProgram, FilesToUploadThatAreBadOrDamagedAreRefusedSayingWhy) {
+    TempDir dir;
+    test::writeBytes(dir / "rom.bin", passingRom());
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--rom", dir / "rom.bin", "--ram", dir / "state.bin",
+                                   "--no-save", "--seconds", "0"});
+        return runRunner(args, dir / "out.txt");
+    };
+    const Bytes header{10, 0, 0x00, 1, 'A'};
+    const Bytes data{0, 0, 0x81, 0x42, 0, 0, 0, 0, 0, 0};
+    test::writeBytes(dir / "one.85n", test::variableFile({header}));
+    Bytes cut = test::variableFile({header, data, header, data});
+    cut.resize(cut.size() - 4);  // inside the second variable
+    test::writeBytes(dir / "cut.85n", cut);
+    Bytes damaged = test::variableFile({header, data});
+    damaged[70] ^= 1;
+    test::writeBytes(dir / "damaged.85n", damaged);
+
+    EXPECT_EQ(run({"--upload", dir / "one.85n"}), 2);
+    EXPECT_EQ(
+        test::readText(dir / "out.txt"),
+        "vantrel-headless: cannot upload " + dir / "one.85n" + ": It holds no whole variable.\n");
+    EXPECT_EQ(run({"--upload", dir / "cut.85n"}), 2);
+    EXPECT_NE(test::readText(dir / "out.txt").find("It ends inside a variable"), std::string::npos);
+    EXPECT_EQ(run({"--upload", dir / "damaged.85n"}), 2);
+    EXPECT_NE(test::readText(dir / "out.txt")
+                  .find("Its checksum does not match its data: it may be damaged. --force uploads "
+                        "it all the same."),
+              std::string::npos);
+
+    EXPECT_EQ(run({"--lcd", dir / "screen.jpg"}), 2);
+    EXPECT_EQ(test::readText(dir / "out.txt"),
+              "vantrel-headless: --lcd writes .bmp or .png files, not \"" + dir / "screen.jpg" +
+                  "\"\nTry 'vantrel-headless --help'.\n");
+    EXPECT_EQ(run({"--lcd", dir / "no/such/screen.png"}), 4);
+    EXPECT_NE(test::readText(dir / "out.txt")
+                  .find("LCD picture could not be written: " + dir / "no/such/screen.png" +
+                        " (No such file or directory)"),
+              std::string::npos)
+        << test::readText(dir / "out.txt");
+}
+
 #ifdef VANTREL_FIRMWARE_ROM  // builds without the assembled firmware leave these out
+
+// --demo as in the window: the demo firmware in its own folder. The report says how
+// long it ran, what went up the link and that nothing came back.
+TEST(HeadlessProgramFirmware, DemoRunReportsWhatWasUploadedAndReceived) {
+    TempDir dir;
+    test::ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
+    test::writeBytes(dir / "group.85g", test::variableFile({{10, 0, 0x00, 1, 'A'},
+                                                            {0, 0, 0x81, 0x42, 0, 0, 0, 0, 0, 0}}));
+    Bytes damaged = test::readBytes(dir / "group.85g");
+    damaged[70] ^= 1;
+    test::writeBytes(dir / "damaged.85g", damaged);
+    ASSERT_EQ(runRunner({"--demo", "--no-save", "--upload", dir / "group.85g", "--receive",
+                         dir / "back.85g", "--until-sleep"},
+                        dir / "out.txt"),
+              0);
+    std::string out = test::readText(dir / "out.txt");
+    EXPECT_NE(out.find("ROM: " + dir / "data/vantrel/demo/TI85Rom.bin\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Stopped after "), std::string::npos) << out;
+    EXPECT_EQ(out.find("Loop ended"), std::string::npos) << out;
+    EXPECT_NE(out.find("Uploaded: " + dir / "group.85g" + " (1 variable)\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Nothing was received from the calculator.\n"), std::string::npos) << out;
+
+    ASSERT_EQ(runRunner({"--demo", "--no-save", "--force", "--upload", dir / "damaged.85g",
+                         "--until-sleep"},
+                        dir / "out.txt"),
+              0);
+    out = test::readText(dir / "out.txt");
+    EXPECT_NE(out.find("Upload it all the same? Yes (--force)."), std::string::npos) << out;
+    EXPECT_NE(out.find("Uploaded: " + dir / "damaged.85g" + " (1 variable)"), std::string::npos)
+        << out;
+}
 
 TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZero) {
     TempDir dir;

@@ -169,11 +169,41 @@ TEST_F(LinkUploadTest, FilesThatCannotBeSentEndWithEot) {
     EXPECT_EQ(calc.receiveAll(), eot);
     EXPECT_TRUE(engineAtRest());
 
-    // A good signature with a single entry: no message, nothing but EOT.
-    upload(fileWith({h1}));
-    EXPECT_EQ(front.filePrompts().size(), 2u);
+    // No whole variable, or one cut short: bad data, said why, and nothing but EOT.
+    for (const auto& entries :
+         {std::vector<std::vector<uint8_t>>{h1}, std::vector<std::vector<uint8_t>>{h1, d1, h2}}) {
+        const std::size_t before = front.filePrompts().size();
+        upload(fileWith(entries));
+        ASSERT_EQ(front.filePrompts().size(), before + 1);
+        EXPECT_EQ(front.filePrompts().back().kind, FilePrompt::badData);
+        EXPECT_NE(front.filePrompts().back().reason, "");
+        EXPECT_EQ(calc.receiveAll(), eot);
+        EXPECT_TRUE(engineAtRest());
+    }
+    auto cut = variableFile({h1, d1, h2, d2});
+    cut.resize(cut.size() - 5);  // inside the last data entry
+    writeBytes(dir / "cut.85g", cut);
+    upload((dir / "cut.85g").string());
+    EXPECT_EQ(front.filePrompts().back().reason,
+              "It ends inside a variable: it was cut short, or is damaged.");
+    EXPECT_EQ(calc.receiveAll(), eot);
+}
+
+// A checksum that does not agree: the file goes only when the person says so.
+TEST_F(LinkUploadTest, DamagedFileIsSentOnlyWhenConfirmed) {
+    auto damaged = variableFile({h1, d1});
+    damaged[55 + 2 + h1.size() + 2] ^= 0x40;  // a data byte, the checksum left as it was
+    writeBytes(dir / "damaged.85g", damaged);
+    upload((dir / "damaged.85g").string());
+    ASSERT_EQ(front.filePrompts().size(), 1u);
+    EXPECT_EQ(front.filePrompts()[0].kind, FilePrompt::damaged);
     EXPECT_EQ(calc.receiveAll(), eot);
     EXPECT_TRUE(engineAtRest());
+
+    front.damagedAnswer = true;
+    upload((dir / "damaged.85g").string());
+    EXPECT_EQ(front.filePrompts().size(), 2u);
+    EXPECT_EQ(calc.receiveAll(), pcPacket(cmdVar, h1));
 }
 
 TEST_F(LinkUploadTest, FilesThatCannotBeReadAreToldWithoutBlocking) {
@@ -245,9 +275,17 @@ TEST_F(LinkUploadTest, AnswersTheUploadCannotFollowEndItWithEot) {
     EXPECT_TRUE(calc.faults().empty());
 }
 
-TEST_F(LinkUploadTest, FileThatEndsEarlyEndsTheUploadWithEot) {
+TEST_F(LinkUploadTest, ListThatEndsEarlyEndsTheUploadWithEot) {
+    // Such a file is refused before it reaches the engine; the engine copes all the same.
+    auto uploadEntries = [&](const std::vector<std::vector<uint8_t>>& entries) {
+        VariableList list;
+        decodeVariableFile(variableFile(entries), list);
+        showWaiting();
+        HoldGuard hold(m->control);
+        m->link.startUpload(std::move(list));
+    };
     // A header whose data entry is missing.
-    upload(fileWith({h1, d1, h2}));
+    uploadEntries({h1, d1, h2});
     calc.receiveAll();
     calc.sendBytes(calcPacket(cmdCts));
     calc.receiveAll();
@@ -259,7 +297,7 @@ TEST_F(LinkUploadTest, FileThatEndsEarlyEndsTheUploadWithEot) {
 
     // A backup with one part of three.
     const auto header = varHeader(backupTypeId, "", 0);
-    upload(fileWith({header, d1}));
+    uploadEntries({header, d1});
     calc.receiveAll();
     calc.sendBytes(calcPacket(cmdCts));
     EXPECT_EQ(calc.receiveAll(), concat({ack, pcPacket(cmdData, d1)}));

@@ -56,9 +56,19 @@ TEST_F(VariableFileTest, ShortOrForeignFilesAreRefused) {
     cut.resize(54);
     EXPECT_FALSE(read(cut));
 
-    // A single entry is not a variable, but the file is no bad data either.
+    // A single entry is not a variable; a file cut inside one, or with bytes after its
+    // last whole entry that are none, ends inside a variable.
     EXPECT_EQ(decodeVariableFile(variableFile({header}), list), VariableFileRead::noVariables);
     EXPECT_EQ(decodeVariableFile(cut, list), VariableFileRead::badData);
+    auto inside = variableFile({header, data, header, data});
+    for (std::size_t cutAt : {inside.size() - 3, inside.size() - 2 - data.size() - 2,
+                              inside.size() - 2 - data.size() - 3}) {
+        list.clear();
+        const std::vector<uint8_t> shorter(inside.begin(),
+                                           inside.begin() + static_cast<std::ptrdiff_t>(cutAt));
+        EXPECT_EQ(decodeVariableFile(shorter, list), VariableFileRead::truncated) << cutAt;
+        EXPECT_GE(list.count(), 2) << cutAt;  // the whole ones before stay in the list
+    }
 }
 
 TEST_F(VariableFileTest, FarTooLargeFileIsRefusedWhole) {
@@ -86,22 +96,29 @@ TEST_F(VariableFileTest, BackupHeaderTakesThreeDataEntries) {
     for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].commandId, commands[i]) << i;
 }
 
-TEST_F(VariableFileTest, ChecksumIsNotVerifiedAndNeverReadAsAnEntry) {
+TEST_F(VariableFileTest, ChecksumIsCheckedAndNeverReadAsAnEntry) {
     auto wrong = variableFile({header, data});
     wrong[wrong.size() - 1] ^= 0x5A;
-    EXPECT_TRUE(read(wrong));
+    EXPECT_EQ(decodeVariableFile(wrong, list), VariableFileRead::checksumMismatch);
     EXPECT_EQ(list.count(), 2);
 
     // A checksum word of 0 is not an empty header entry.
     auto zero = variableFile({header, data});
     zero[zero.size() - 2] = 0;
     zero[zero.size() - 1] = 0;
-    EXPECT_TRUE(read(zero));
+    list.clear();
+    EXPECT_EQ(decodeVariableFile(zero, list), VariableFileRead::checksumMismatch);
     EXPECT_EQ(list.count(), 2);
     // Not even when the data-section length is wrong.
     zero[53] = 0xFF;
-    EXPECT_TRUE(read(zero));
+    list.clear();
+    EXPECT_EQ(decodeVariableFile(zero, list), VariableFileRead::checksumMismatch);
     EXPECT_EQ(list.count(), 2);
+
+    // A group of more than 64 KiB: its length is written modulo 65536, and its
+    // checksum still agrees.
+    EXPECT_TRUE(read(variableFile({header, bytesOf(40000, 3), header, bytesOf(40000, 7)})));
+    EXPECT_EQ(list.count(), 4);
 }
 
 TEST_F(VariableFileTest, LengthWordTooLargeForAPacketEndsTheReading) {
@@ -111,7 +128,7 @@ TEST_F(VariableFileTest, LengthWordTooLargeForAPacketEndsTheReading) {
     file[at] = 0xFA;
     file[at + 1] = 0xFF;
     file.resize(file.size() + 70000, 0x11);
-    EXPECT_TRUE(read(file));
+    EXPECT_EQ(decodeVariableFile(file, list), VariableFileRead::truncated);
     EXPECT_EQ(list.count(), 2);
 }
 

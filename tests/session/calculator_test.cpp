@@ -4,6 +4,7 @@
 #include "session/calculator.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -117,6 +118,92 @@ TEST(CalculatorTest, ClosingSavesAsTheModeSaysAndNeverAfterARefusedInstruction) 
     EXPECT_EQ(front.illegalOpcodeCalls(), 1);
     EXPECT_EQ(calculator.saveOnClose(SaveStateMode::always, true), CloseSave::discard);
     EXPECT_TRUE(calculator.stop());
+}
+
+// Two calculators on one state file: whichever closed last would write over the
+// other's work, so the second never writes it (and is not asked to), and a switch to
+// a state file in use is refused with the old one kept.
+TEST(CalculatorTest, StateFileBelongsToOneRunningCalculatorAtATime) {
+    TempDir dir;
+    writeBytes(dir / "rom.bin", passingRom());
+    ScriptedFrontEnd front;
+    auto first = std::make_unique<Calculator>(front);
+    ASSERT_TRUE(first->load(dir / "rom.bin", dir / "state.bin", true).usable(true));
+    EXPECT_FALSE(first->stateFileInUse());
+    EXPECT_EQ(first->claimedStateFile(), dir / "state.bin");
+    ASSERT_TRUE(first->saveState());
+    const auto saved = readBytes(dir / "state.bin");
+
+    Calculator second(front);
+    ASSERT_TRUE(second.load(dir / "rom.bin", dir / "state.bin", true).usable(true));
+    EXPECT_TRUE(second.stateFileInUse());
+    EXPECT_EQ(second.stateFileHolder(), ::getpid());
+    EXPECT_TRUE(second.stateRestored());  // it runs on what the file holds
+    EXPECT_EQ(second.saveOnClose(SaveStateMode::always, true), CloseSave::discard);
+    std::string why;
+    EXPECT_FALSE(second.saveState(&why));
+    EXPECT_EQ(why, stateFileInUseText);
+
+    Calculator third(front);
+    ASSERT_TRUE(third.load(dir / "rom.bin", dir / "other.bin", true).usable(true));
+    EXPECT_EQ(third.reloadState(dir / "state.bin").outcome, StateLoad::inUse);
+    EXPECT_TRUE(third.reloadRefused());
+    EXPECT_EQ(third.ramPath(), dir / "other.bin");
+    EXPECT_EQ(third.claimedStateFile(), dir / "other.bin");
+
+    // Once the first has gone, the file is free again.
+    first.reset();
+    EXPECT_TRUE(third.reloadState(dir / "state.bin").restored());
+    EXPECT_FALSE(third.reloadRefused());
+    EXPECT_TRUE(third.saveState());
+    EXPECT_EQ(readBytes(dir / "state.bin"), saved);
+}
+
+// A file at the state path that is no state file (a text file, a huge file, a folder)
+// is said to be so, the calculator starts cold, and the file is never written over
+// until the user chooses to replace it.
+TEST(CalculatorTest, FileThatIsNoStateFileIsKeptUnlessReplacingIsChosen) {
+    TempDir dir;
+    writeBytes(dir / "rom.bin", passingRom());
+    writeText(dir / "notes.txt", "my notes\n");
+    std::vector<uint8_t> big(100000, 0x5A);
+    writeBytes(dir / "big.bin", big);
+    std::filesystem::create_directory(dir / "folder.bin");
+    ScriptedFrontEnd front;
+
+    Calculator notes(front);
+    ASSERT_TRUE(notes.load(dir / "rom.bin", dir / "notes.txt", true).usable(true));
+    EXPECT_EQ(notes.stateLoad().outcome, StateLoad::wrongSize);
+    EXPECT_EQ(notes.stateLoad().size, 9u);
+    EXPECT_TRUE(notes.stateFileKept());
+    std::string why;
+    EXPECT_FALSE(notes.saveState(&why));
+    EXPECT_EQ(why, notAStateFileKeptText);
+    EXPECT_EQ(readText(dir / "notes.txt"), "my notes\n");
+    notes.allowReplacingStateFile();
+    EXPECT_TRUE(notes.saveState());
+    EXPECT_EQ(std::filesystem::file_size(dir / "notes.txt"), stateFileSize);
+
+    Calculator large(front);
+    ASSERT_TRUE(large.load(dir / "rom.bin", dir / "big.bin", true).usable(true));
+    EXPECT_EQ(large.stateLoad().outcome, StateLoad::wrongSize);
+    EXPECT_EQ(large.stateLoad().size, big.size());
+    EXPECT_EQ(large.machine().mem.state.ram[0], 0);  // none of it was taken for RAM
+    EXPECT_FALSE(large.saveState());
+    EXPECT_EQ(readBytes(dir / "big.bin"), big);
+
+    Calculator folder(front);
+    ASSERT_TRUE(folder.load(dir / "rom.bin", dir / "folder.bin", true).usable(true));
+    EXPECT_EQ(folder.stateLoad().outcome, StateLoad::unreadable);
+    EXPECT_EQ(folder.stateLoad().error, EISDIR);
+    EXPECT_TRUE(folder.stateFileKept());
+
+    // A missing file is no problem: it is made at the first save.
+    Calculator fresh(front);
+    ASSERT_TRUE(fresh.load(dir / "rom.bin", dir / "new.bin", true).usable(true));
+    EXPECT_EQ(fresh.stateLoad().outcome, StateLoad::missing);
+    EXPECT_FALSE(fresh.stateFileKept());
+    EXPECT_TRUE(fresh.saveState());
 }
 
 TEST(CalculatorThreadTest, ResetColdStartsASleepingCalculatorAndForgetsItsKeys) {

@@ -13,6 +13,7 @@
 #include <initializer_list>
 #include <thread>
 
+#include "debugger/breakpoint_file.h"
 #include "machine/machine.h"
 #include "session/calculator.h"
 #include "session/key_table.h"
@@ -310,6 +311,26 @@ TEST_F(DebugSessionTest, ListingFindsInstructionStartsAndNamesAddresses) {
     EXPECT_EQ(debug.addressText(0x0029), "0029 (inner+1)");
 }
 
+// An address typed as a number means that number; a symbol file whose names read as
+// numbers says so, and those names stay out of the listing.
+TEST_F(DebugSessionTest, NumbersAreAddressesAndNamesThatReadAsNumbersAreReported) {
+    start(callProgram);
+    const std::string symbols = dir / "odd.sym";
+    std::ofstream(symbols) << "C000h EQU 0020H\nFFFF EQU 0028H\nsub EQU 0020H\n";
+    std::string note;
+    ASSERT_TRUE(debug.loadSymbols(symbols, &note));
+    EXPECT_EQ(note,
+              "Left out, since they read as numbers (an address typed as a number means that "
+              "number): C000h, FFFF.");
+    EXPECT_EQ(debug.parseAddress("C000h"), 0xC000);
+    EXPECT_EQ(debug.parseAddress("FFFF"), 0xFFFF);
+    EXPECT_EQ(debug.parseAddress("sub"), 0x0020);
+    EXPECT_EQ(debug.nameAt(0x0028), "");
+
+    EXPECT_FALSE(debug.loadSymbols(dir / "missing.sym", &note));
+    EXPECT_EQ(note, "No such file or directory.");
+}
+
 // A word is named by the routine whose CALL or RST would have pushed it; a constant
 // that happens to equal the call's or the return's address is not that routine, nor
 // is a name that starts at the return address.
@@ -357,6 +378,33 @@ TEST_F(DebugSessionTest, BreakpointsAreKeptBesideTheStateFilePerRom) {
     ASSERT_EQ(other.debugger().writeBreakpoints().size(), 1u);
     EXPECT_EQ(other.debugger().writeBreakpoints()[0].range, (AddressRange{0xC000, 4}));
     EXPECT_TRUE(other.debugger().breakOnIllegal());
+    EXPECT_EQ(other.debugger().breakpointFileProblem(), "");
+}
+
+// A breakpoint file that cannot be read is said so and not written over; the edits
+// made meanwhile are said not to be saved, instead of being dropped in silence.
+TEST_F(DebugSessionTest, BreakpointFileThatCannotBeReadOrWrittenIsReported) {
+    start(callProgram);
+    debug.close();
+    const std::string file = dir / "state.bin.breakpoints";
+    test::writeText(file, "[rom 00000000]\nbreak 1000\n");
+    std::filesystem::resize_file(file, maxBreakpointFileBytes + 1);
+    debug.open(true);
+    EXPECT_EQ(debug.breakpointFileProblem(),
+              "The breakpoint file " + file +
+                  " was not read, and is not written: It is larger than a breakpoint file may "
+                  "be (1 MiB).");
+    debug.addBreakpoint(0x0008);
+    EXPECT_FALSE(debug.breakpointFileWritten());
+    EXPECT_EQ(debug.breakpointFileProblem(),
+              "The breakpoints are not saved in " + file +
+                  ": It is larger than a breakpoint file may be (1 MiB). It is kept as it is.");
+    EXPECT_EQ(std::filesystem::file_size(file), maxBreakpointFileBytes + 1);
+
+    std::filesystem::remove(file);
+    debug.addBreakpoint(0x000B);
+    EXPECT_TRUE(debug.breakpointFileWritten());
+    EXPECT_EQ(debug.breakpointFileProblem(), "");
 }
 
 // A debugger opened before any calculator was loaded has no state file to sit beside:

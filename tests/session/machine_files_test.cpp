@@ -301,7 +301,7 @@ TEST(StateFileHoldTest, ReloadIntoPausedMachineKeepsItPausedAtNewPc) {
     ASSERT_EQ(m->control.state(), LoopState::paused);
     EXPECT_GT(m->control.haltEvent.pulseCount(), pulses);
 
-    EXPECT_TRUE(reloadStateFile(*m, dir / "state.bin"));
+    EXPECT_TRUE(reloadStateFile(*m, dir / "state.bin").restored());
     EXPECT_EQ(m->control.state(), LoopState::paused);  // no wake token used or added
     EXPECT_EQ(m->regs.pc, 0x9234);
     EXPECT_EQ(m->fetchPointer, m->mem.translateRead(0x9234));
@@ -313,7 +313,7 @@ TEST(StateFileHoldTest, ReloadBeforeStartSetsFetchPointer) {
     TempDir dir;
     auto m = test::makeMachine();
     EmulationThread thread(*m);  // waits for its first resume
-    EXPECT_FALSE(reloadStateFile(*m, dir / "missing.bin"));
+    EXPECT_FALSE(reloadStateFile(*m, dir / "missing.bin").restored());
     EXPECT_EQ(m->regs.pc, 0x0000);
     EXPECT_EQ(m->fetchPointer, m->mem.rom.data());
     EXPECT_EQ(m->mem.state.port3Value, 0x0B);

@@ -248,5 +248,24 @@ TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
     EXPECT_NE(saved.why.find("used up"), std::string::npos) << saved.why;
 }
 
+// A base with a folder in it numbers the files of that folder (made when missing), so
+// that no screenshot writes over the one before.
+TEST(ScreenshotFile, BaseWithAFolderNumbersTheFilesOfThatFolder) {
+    ScratchDir dir;
+    Settings settings;
+    settings.iniPath = dir.file("Vantrel.ini");
+    settings.screenshotBase = "shots/TI85-";
+    const auto lcd = checkerLcd();
+    for (const char* expected :
+         {"shots/TI85-000.bmp", "shots/TI85-001.bmp", "shots/TI85-002.bmp"}) {
+        const SavedScreenshot saved = saveScreenshotFile(lcd.data(), settings);
+        ASSERT_TRUE(saved.written()) << saved.why;
+        EXPECT_EQ(saved.path, dir.file(expected));
+    }
+    // A full path as the base stands on its own.
+    ScratchDir other;
+    EXPECT_EQ(nextScreenshotName(dir.str(), other.file("pic-")), other.file("pic-000.bmp"));
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -1,12 +1,17 @@
 #include "session/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
+#include "support/full_disk.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -236,14 +241,78 @@ TEST(SettingsWriteTest, ExistingFileKeepsUnknownContentAndItsForm) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
-TEST(SettingsWriteTest, UnwritablePlacesFailWithoutDamage) {
+TEST(SettingsWriteTest, UnwritablePlacesFailWithoutDamageSayingWhy) {
     TempDir dir;
     Settings s;
     EXPECT_FALSE(writeSettings(s));  // nowhere to write
     fs::create_directory(dir / "Vantrel.ini");
     s.iniPath = dir / "Vantrel.ini";
-    EXPECT_FALSE(writeSettings(s));
+    std::string why;
+    EXPECT_FALSE(writeSettings(s, &why));
+    EXPECT_EQ(why, "It cannot be read: Is a directory.");
     EXPECT_TRUE(fs::is_directory(dir / "Vantrel.ini"));
+
+    // A full disk (or a quota): the system's reason, and the old file whole.
+    s.iniPath = dir / "full.ini";
+    writeText(s.iniPath, "[Mine]\nkeep=1\n");
+    {
+        test::FileSizeLimit limit(64);
+        EXPECT_FALSE(writeSettings(s, &why));
+    }
+    EXPECT_EQ(why, "File too large");
+    EXPECT_EQ(readText(s.iniPath), "[Mine]\nkeep=1\n");
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool measuresMemory = false;
+#else
+constexpr bool measuresMemory = true;
+#endif
+
+// A hostile settings file of 16 MiB of blank lines: read in memory in proportion to
+// it (the run is made in a child whose peak memory is measured), and not written
+// back larger than a start would read.
+TEST(SettingsHostileFile, SixteenMiBOfBlankLinesTakeLittleMemoryAndAreNotWrittenTooLarge) {
+    TempDir dir;
+    const std::string ini = dir / "Vantrel.ini";
+    writeText(ini, std::string(16u << 20, '\n'));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        rusage before{};
+        ::getrusage(RUSAGE_SELF, &before);
+        Settings s;
+        s.iniPath = ini;
+        if (!readSettings(s, "")) ::_exit(2);
+        std::string why;
+        if (writeSettings(s, &why)) ::_exit(3);  // it would be larger than 16 MiB
+        if (why.find("larger than a settings file may be") == std::string::npos) ::_exit(4);
+        rusage after{};
+        ::getrusage(RUSAGE_SELF, &after);
+        // The file itself, a copy of it and a little more: well under 256 MiB (where no
+        // sanitizer keeps books of its own in proportion to what the program touches).
+        ::_exit(!measuresMemory || after.ru_maxrss - before.ru_maxrss < 256 * 1024 ? 0 : 5);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(fs::file_size(ini), 16u << 20);
+
+    // A little below the limit it is read, written and read again, blank lines kept.
+    writeText(ini, std::string((16u << 20) - 4096, '\n'));
+    Settings s;
+    s.iniPath = ini;
+    ASSERT_TRUE(readSettings(s, ""));
+    s.saveStateMode = SaveStateMode::always;
+    std::string why;
+    ASSERT_TRUE(writeSettings(s, &why)) << why;
+    Settings again;
+    again.iniPath = ini;
+    ASSERT_TRUE(readSettings(again, ""));
+    EXPECT_EQ(again.saveStateMode, SaveStateMode::always);
+    char start[4] = {};
+    std::ifstream(ini, std::ios::binary).read(start, sizeof start);
+    EXPECT_EQ(std::string(start, sizeof start), "\n\n\n\n");
 }
 
 // The window's place and the screenshot options live under keys that older versions

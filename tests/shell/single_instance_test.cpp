@@ -1,7 +1,10 @@
 // One calculator per user and display: a second start on the same display brings the
 // first to the front, says so and ends; one on another display runs its own window;
 // the first ends cleanly on SIGTERM and keeps the calculator's state.
+#include "shell/single_instance.h"
+
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -108,6 +111,83 @@ TEST_F(SingleInstance, AStartOnAnotherDisplayRunsItsOwnWindow) {
         process->terminate();
         EXPECT_TRUE(process->waitForFinished(15000));
     }
+}
+
+// A running instance that is stopped (SIGSTOP) still takes the connection but never
+// answers: the second start says so and runs a window of its own, which finds the state
+// file in use, asks whether to run without saving, and never writes it.
+TEST_F(SingleInstance, AStoppedFirstIsNotTakenForOneThatCameToTheFront) {
+    QProcess first;
+    startListening(first, QStringLiteral(":7.0"), QStringLiteral("7"));
+    if (HasFatalFailure()) return;
+    // Stopped once it has its state file.
+    const QString stateSocket =
+        dir.filePath(stateServerName(dir.filePath(QStringLiteral("state.bin")).toStdString()));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(stateSocket); }));
+    ::kill(static_cast<pid_t>(first.processId()), SIGSTOP);
+
+    QProcess second;
+    prepare(second);
+    second.start();
+    QString said;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            said += QString::fromLocal8Bit(second.readAllStandardError());
+            return said.contains(QStringLiteral("does not answer")) ||
+                   second.state() == QProcess::NotRunning;
+        },
+        15000));
+    EXPECT_EQ(second.state(), QProcess::Running) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral(
+        "vantrel: the running Vantrel on this display does not answer; this start runs a "
+        "window of its own")))
+        << said.toStdString();
+    QThread::msleep(2500);  // the state file's holder does not answer either: the question
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("state.bin"))));
+
+    ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(15000));
+    EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("state.bin"))).size(), 32800);
+}
+
+// The demo allows a window beside the user's own, but a second demo would share the
+// first's state file: it brings the first to the front instead.
+TEST_F(SingleInstance, ASecondDemoHandsOverToTheFirst) {
+    const QString data = dir.filePath(QStringLiteral("data"));
+    const std::string state = data.toStdString() + "/vantrel/demo/TI85Stat.bin";
+    auto demo = [&](QProcess& process) {
+        prepare(process);
+        QProcessEnvironment env = process.processEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+        process.setProcessEnvironment(env);
+        process.setArguments({QStringLiteral("--demo")});
+        process.start();
+        ASSERT_TRUE(process.waitForStarted());
+    };
+    QProcess first;
+    ASSERT_NO_FATAL_FAILURE(demo(first));
+    const QString socket = dir.filePath(stateServerName(state));
+    ASSERT_TRUE(waitUntil([&] {
+        return QFileInfo::exists(socket) || first.state() == QProcess::NotRunning;
+    })) << "the demo never answered for its state file";
+    ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+
+    QProcess second;
+    ASSERT_NO_FATAL_FAILURE(demo(second));
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+    const QString said = QString::fromLocal8Bit(second.readAllStandardError());
+    EXPECT_TRUE(
+        said.contains(QStringLiteral("vantrel: the Vantrel window that has the state file ") +
+                      QString::fromStdString(state) + QStringLiteral(" was brought to the front")))
+        << said.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    EXPECT_TRUE(first.waitForFinished(15000));
 }
 
 // Starts of the program as a user makes them, on the same fixture.

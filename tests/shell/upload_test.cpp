@@ -207,7 +207,7 @@ TEST(InstanceHandoverThread, FileNamedToASecondStartReachesTheFirst) {
         std::atomic<bool> done{false};
         bool taken = false;
         std::thread second([&] {
-            taken = askRunningInstanceToRaise(name, 5000, path);
+            taken = askRunningInstanceToRaise(name, 5000, path) == HandOver::raised;
             done = true;
         });
         test::waitUntil([&] { return done.load(); });
@@ -219,6 +219,14 @@ TEST(InstanceHandoverThread, FileNamedToASecondStartReachesTheFirst) {
     EXPECT_TRUE(ask(QStringLiteral("/bad\nname.85p")));  // only raises
     EXPECT_EQ(raises, 3);
     EXPECT_EQ(uploads, QStringList{QStringLiteral("/home/u/prog \u00e9.85p")});
+
+    // An instance that takes the connection but never answers (stopped, or hung: here
+    // its thread does not run its event loop) is not taken for one that came forward.
+    HandOver frozen = HandOver::raised;
+    std::thread second([&] { frozen = askRunningInstanceToRaise(name, 300, QString()); });
+    second.join();
+    EXPECT_EQ(frozen, HandOver::noAnswer);
+    EXPECT_EQ(askRunningInstanceToRaise(name + QStringLiteral("-none"), 300), HandOver::nobody);
 }
 
 }  // namespace

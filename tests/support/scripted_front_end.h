@@ -18,6 +18,7 @@ class ScriptedFrontEnd : public FrontEnd {
 public:
     // Answers.
     bool overwriteAnswer = true;
+    bool damagedAnswer = false;  // upload a file whose checksum does not agree
     IllegalOpcodeAnswer illegalOpcodeAnswer = IllegalOpcodeAnswer::stop;
     std::optional<std::string> saveName = std::string("received.85g");
     std::optional<std::string> uploadFile;  // the Open dialog's answer
@@ -61,7 +62,8 @@ public:
                     const std::string& reason) override {
         std::lock_guard l(m_);
         filePrompts_.push_back({kind, fileName, reason});
-        return kind == FilePrompt::overwrite && overwriteAnswer;
+        return (kind == FilePrompt::overwrite && overwriteAnswer) ||
+               (kind == FilePrompt::damaged && damagedAnswer);
     }
     void linkHint(LinkHint hint) override {
         std::lock_guard l(m_);
