@@ -1,11 +1,13 @@
-// The machine's one constant table of 1280 instruction handlers, in five sub-tables
-// of 256 (main, CB, DD, ED, FD), built at compile time from the processor's handler
-// families with the trap in every slot that holds no instruction.
+// The machine's constant tables of 1280 instruction handlers, in five sub-tables of 256
+// (main, CB, DD, ED, FD), built at compile time from the one description of the
+// instruction set: one for this machine's processor, with the trap in every slot that
+// holds no instruction there, and one for the complete Z80, which has none.
 #pragma once
 
 #include <array>
 #include <cstddef>
 
+#include "z80/personality.h"
 #include "z80/table_layout.h"
 
 namespace vantrel {
@@ -13,9 +15,13 @@ namespace vantrel {
 class Machine;
 
 using MachineHandler = Handler<Machine>;
-extern const std::array<MachineHandler, instructionTableSize> dispatchTable;
+using MachineTable = std::array<MachineHandler, instructionTableSize>;
+extern const MachineTable dispatchTable;          // this machine's processor
+extern const MachineTable completeDispatchTable;  // the complete Z80
 
 // The prefixes' second step: the handler at a table index.
-inline void dispatch(Machine& m, std::size_t index) { dispatchTable[index](m); }
+inline void dispatch(Machine& m, Personality personality, std::size_t index) {
+    (personality == Personality::complete ? completeDispatchTable : dispatchTable)[index](m);
+}
 
 }  // namespace vantrel
