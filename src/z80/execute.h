@@ -112,6 +112,7 @@ inline void ldAFromIR(M& m) {
         r.a = fromI ? r.i : m.chip.r();
         r.f = static_cast<uint8_t>(szFlags(r.a) | (r.a & flags53) | (m.chip.iff2 ? flagPV : 0) |
                                    (r.f & flagC));
+        m.chip.irLoadedAt = m.chip.clock;
     } else if constexpr (fromI) {
         r.a = r.i;
         r.f = static_cast<uint8_t>(szFlags(r.a) | (r.interruptsEnabled() ? flagPV : 0) |
@@ -634,7 +635,8 @@ inline void chipBlock(M& m) {
     if (again) {
         countTaken<complete, I>(m);
         jumpTo(m, static_cast<uint16_t>(m.regs.pc - 2));
-        m.chip.wz = static_cast<uint16_t>(m.regs.pc + 1);
+        if constexpr (I.store == Store::blockAtDE || I.op == O::cpir || I.op == O::cpdr)
+            m.chip.wz = static_cast<uint16_t>(m.regs.pc + 1);
     }
 }
 

@@ -16,9 +16,10 @@ inline constexpr unsigned interruptCyclesMode2 = 19;
 
 // Takes the interrupt if the chip accepts one now (IFF1 set, not right after EI or a
 // dropped prefix): a halted chip leaves HALT, both flip-flops clear, PC is pushed, and
-// the mode decides where it goes: IM 0 runs the data-bus byte as an RST (the only
-// instruction the calculator's floating bus can present), IM 1 goes to 0x0038, IM 2
-// through the word at I x 256 + data. Gives the T-states taken, 0 when refused.
+// the mode decides where it goes (P/V is cleared right after LD A,I or LD A,R): IM 0 runs the
+// data-bus byte as an RST (the only instruction the calculator's floating bus can present), IM 1
+// goes to 0x0038, IM 2 through the word at I x 256 + data. Gives the T-states taken, 0 when
+// refused.
 template <class M>
 inline unsigned acceptInterrupt(M& m, uint8_t data) {
     constexpr Personality chip = Personality::complete;
@@ -29,6 +30,7 @@ inline unsigned acceptInterrupt(M& m, uint8_t data) {
         state.halted = false;
         r.pc = static_cast<uint16_t>(r.pc + 1);
     }
+    if (state.clock == state.irLoadedAt) r.f &= static_cast<uint8_t>(~flagPV);
     r.intFlags &= static_cast<uint8_t>(~intEnableBit);
     state.iff2 = false;
     state.refresh = static_cast<uint8_t>(state.refresh + 1);

@@ -34,6 +34,9 @@ struct ChipState {
     // No interrupt is taken at the boundary where the clock still reads this: the one
     // right after EI or a prefix the chip dropped.
     uint64_t noInterruptAt = ~uint64_t{0};
+    // The clock right after LD A,I or LD A,R: an interrupt taken at that boundary clears
+    // the P/V flag they just set (a flaw of the chip that programs test for).
+    uint64_t irLoadedAt = ~uint64_t{0};
     // The maskable interrupt's input, which the hardware around the chip sets and
     // clears, and the byte it puts on the data bus for the acknowledge.
     bool interruptLine = false;

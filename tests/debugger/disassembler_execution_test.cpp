@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "debugger/disassembler.h"
-#include "debugger/opcode_slots.h"
+#include "support/opcode_slots.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "debugger/disassembler.h"
-#include "debugger/opcode_slots.h"
+#include "support/opcode_slots.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
