@@ -42,10 +42,9 @@ inline void executeInstruction(Machine& m) {
 
 // HALT until the deadline: the rounds of four T-states that reach it.
 void haltUntil(ChipState& chip, uint64_t deadline) {
-    if (chip.clock >= deadline) return;
-    const uint64_t rounds = (deadline - chip.clock + 3) / 4;
-    chip.clock += 4 * rounds;
-    chip.refresh = static_cast<uint8_t>(chip.refresh + rounds);
+    if (chip.clock() >= deadline) return;
+    const uint64_t rounds = (deadline - chip.clock() + 3) / 4;
+    chip.count(4 * rounds, rounds);
 }
 
 }  // namespace
@@ -56,10 +55,15 @@ void stepComplete(Machine& m) {
     ChipState& chip = m.chip;
     if (chip.interruptLine && acceptInterrupt(m, chip.interruptData) != 0) return;
     if (chip.halted) {
-        haltUntil(chip, chip.clock + 4);
+        haltUntil(chip, chip.clock() + 4);
         return;
     }
     executeInstruction(m);
+}
+
+void setInterruptLine(Machine& m, bool asserted) {
+    m.chip.interruptLine = asserted;
+    m.runUntil = 0;
 }
 
 RunStop runComplete(Machine& m, uint64_t deadline) {
@@ -69,7 +73,7 @@ RunStop runComplete(Machine& m, uint64_t deadline) {
     for (;;) {
         if (request.load(std::memory_order_relaxed) != 0) [[unlikely]]
             return RunStop::request;
-        if (chip.clock >= deadline) [[unlikely]]
+        if (chip.clock() >= deadline) [[unlikely]]
             return RunStop::deadline;
         if (chip.interruptLine) [[unlikely]] {
             if (acceptInterrupt(m, chip.interruptData) != 0) continue;
@@ -78,7 +82,19 @@ RunStop runComplete(Machine& m, uint64_t deadline) {
             haltUntil(chip, deadline);
             continue;
         }
-        executeInstruction(m);
+        if (nearPageEnd(m.regs.pc)) [[unlikely]] {
+            stepAcrossPageEnd(m);
+            continue;
+        }
+        // The instructions go on by themselves up to the deadline, or one at a time
+        // while the interrupt line is set.
+        m.runUntil = chip.interruptLine ? 0 : deadline;
+        const uint8_t opcode = fetchByte(m);
+#ifdef VANTREL_CHAINED_DISPATCH
+        chainedCompleteTable[opcode](m);
+#else
+        completeDispatchTable[opcode](m);
+#endif
     }
 }
 

@@ -1,8 +1,8 @@
 // The complete Z80 on this machine's memory and ports: stepping it, and running it
 // against its T-state clock. The hardware model of the calculator drives it:
 //
-//   m.chip.clock             T-states since the start; the model's time
-//   m.chip.interruptLine     the maskable interrupt's input, set and cleared by the
+//   m.chip.clock()           T-states since the start; the model's time
+//   setInterruptLine(m, on)  the maskable interrupt's input, set and cleared by the
 //                            hardware (a level: taken at each boundary while set and
 //                            accepted), with m.chip.interruptData on the data bus
 //   runComplete(m, deadline) runs until the clock reaches the deadline (the next event
@@ -25,9 +25,13 @@ class Machine;
 // Why runComplete returned.
 enum class RunStop { deadline, request };
 
-// Runs the complete Z80 from PC until m.chip.clock >= deadline or the request word
+// Runs the complete Z80 from PC until m.chip.clock() >= deadline or the request word
 // holds anything, taking the interrupt at instruction boundaries while its line is set.
 RunStop runComplete(Machine& m, uint64_t deadline);
+
+// Sets or clears the interrupt line, also from within a run (a port write of the
+// hardware): the run looks at it from the next boundary on.
+void setInterruptLine(Machine& m, bool asserted);
 
 // One step at the next boundary: the interrupt if the line is set and the chip takes
 // it, or else one instruction, or one four-T-state round of HALT. fetchPointer must

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <utility>
 
 #include "hardware/ports.h"
 #include "machine/bus.h"
@@ -88,9 +89,54 @@ static_assert(unfilled(completeMarks, mainTableBase) + unfilled(completeMarks, c
                   0,
               "the complete Z80 has an instruction in every slot");
 
+#ifdef VANTREL_CHAINED_DISPATCH
+#if defined(__clang__)
+#define VANTREL_TAIL_CALL [[clang::musttail]] return
+#else
+#define VANTREL_TAIL_CALL return
+#endif
+
+template <MachineHandler Handler>
+void chained(Machine& m) {
+    Handler(m);
+    if (m.control.emuRequest.load(std::memory_order_relaxed) != 0) return;
+    if (pageEndNear(m.fetchPointer)) return;  // the loop looks at the images
+    const uint8_t opcode = fetchByte(m);
+    VANTREL_TAIL_CALL chainedDispatchTable[opcode](m);
+}
+
+template <MachineHandler Handler>
+void chainedComplete(Machine& m) {
+    Handler(m);
+    if (m.control.emuRequest.load(std::memory_order_relaxed) != 0) return;
+    if (m.chip.clock() >= m.runUntil) return;
+    if (pageEndNear(m.fetchPointer + 1)) return;  // the last four bytes: through the map
+    const uint8_t opcode = fetchByte(m);
+    VANTREL_TAIL_CALL chainedCompleteTable[opcode](m);
+}
+
+template <std::size_t... Op>
+constexpr ChainedTable buildChainedTable(std::index_sequence<Op...>) {
+    return {chained<classicTable[Op]>...};
+}
+
+// HALT goes back to the loop, which lets the clock run to the deadline.
+constexpr MachineTable completeTable = buildDispatchTable<Personality::complete>();
+template <std::size_t... Op>
+constexpr ChainedTable buildChainedCompleteTable(std::index_sequence<Op...>) {
+    return {(Op == 0x76 ? completeTable[Op] : chainedComplete<completeTable[Op]>)...};
+}
+#endif
+
 }  // namespace
 
 constinit const MachineTable dispatchTable = classicTable;
 constinit const MachineTable completeDispatchTable = buildDispatchTable<Personality::complete>();
+#ifdef VANTREL_CHAINED_DISPATCH
+constinit const ChainedTable chainedDispatchTable =
+    buildChainedTable(std::make_index_sequence<256>{});
+constinit const ChainedTable chainedCompleteTable =
+    buildChainedCompleteTable(std::make_index_sequence<256>{});
+#endif
 
 }  // namespace vantrel

@@ -27,8 +27,13 @@ public:
     // What the complete Z80 keeps beyond the register file (R, IFF2, HALT, MEMPTR, its
     // T-state clock, the interrupt input); this machine's own processor leaves it alone.
     ChipState chip{};
+    // Where runComplete's instructions go back to it: its deadline, or 0 to look at the
+    // interrupt line at every boundary (see setInterruptLine).
+    uint64_t runUntil = 0;
     const uint8_t* fetchPointer = nullptr;  // host byte at PC, re-derived at every transfer
-    MemoryMap mem{};
+    // Aligned to a 16 KiB page, so that the stream's host address shows where in a page
+    // it is (see pageEndNear in bus.h).
+    alignas(0x4000) MemoryMap mem{};
     ThreadControl control;
     std::atomic<uint32_t> keyLatch{0};  // key code latched with the last interrupt request
     LinkEngine link;

@@ -47,14 +47,13 @@ inline constexpr Personality complete = Personality::complete;
 template <Personality P, OpcodeInfo I, class M>
 inline void count(M& m) {
     if constexpr (P == complete && I.fetches != 0) {
-        m.chip.clock += I.cycles;
-        m.chip.refresh = static_cast<uint8_t>(m.chip.refresh + I.fetches);
+        m.chip.count(I.cycles, I.fetches);
     }
 }
 template <Personality P, OpcodeInfo I, class M>
 inline void countTaken(M& m) {
     constexpr unsigned extra = static_cast<unsigned>(I.cyclesTaken - I.cycles);
-    if constexpr (P == complete) m.chip.clock += extra;
+    if constexpr (P == complete) m.chip.count(extra, 0);
 }
 template <Personality P, class M, class Value>
 inline void setWZ(M& m, Value value) {
@@ -112,7 +111,7 @@ inline void ldAFromIR(M& m) {
         r.a = fromI ? r.i : m.chip.r();
         r.f = static_cast<uint8_t>(szFlags(r.a) | (r.a & flags53) | (m.chip.iff2 ? flagPV : 0) |
                                    (r.f & flagC));
-        m.chip.irLoadedAt = m.chip.clock;
+        m.chip.irLoadedAt = m.chip.clock();
     } else if constexpr (fromI) {
         r.a = r.i;
         r.f = static_cast<uint8_t>(szFlags(r.a) | (r.interruptsEnabled() ? flagPV : 0) |
@@ -456,7 +455,7 @@ inline void setInterrupts(M& m) {
         m.regs.intFlags &= static_cast<uint8_t>(~intEnableBit);
     if constexpr (P == complete) {
         m.chip.iff2 = Enable;
-        if constexpr (Enable) m.chip.noInterruptAt = m.chip.clock;
+        if constexpr (Enable) m.chip.noInterruptAt = m.chip.clock();
     }
 }
 
@@ -703,7 +702,7 @@ void execute(M& m) {
     } else if constexpr (op == O::droppedPrefix) {
         // Start again at the next byte, so that only the last prefix of a run counts.
         jumpTo(m, static_cast<uint16_t>(r.pc - 1));
-        if constexpr (P == complete) m.chip.noInterruptAt = m.chip.clock;
+        if constexpr (P == complete) m.chip.noInterruptAt = m.chip.clock();
     } else if constexpr (op == O::ld8) {
         ld8<P, I>(m);
     } else if constexpr (op == O::ld16) {

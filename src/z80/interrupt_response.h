@@ -25,15 +25,14 @@ inline unsigned acceptInterrupt(M& m, uint8_t data) {
     constexpr Personality chip = Personality::complete;
     CpuRegisters& r = m.regs;
     ChipState& state = m.chip;
-    if (!r.interruptsEnabled() || state.clock == state.noInterruptAt) return 0;
+    if (!r.interruptsEnabled() || state.clock() == state.noInterruptAt) return 0;
     if (state.halted) {
         state.halted = false;
         r.pc = static_cast<uint16_t>(r.pc + 1);
     }
-    if (state.clock == state.irLoadedAt) r.f &= static_cast<uint8_t>(~flagPV);
+    if (state.clock() == state.irLoadedAt) r.f &= static_cast<uint8_t>(~flagPV);
     r.intFlags &= static_cast<uint8_t>(~intEnableBit);
     state.iff2 = false;
-    state.refresh = static_cast<uint8_t>(state.refresh + 1);
     push<chip>(m, r.pc);
     uint16_t target = 0;
     unsigned cycles = 0;
@@ -49,7 +48,7 @@ inline unsigned acceptInterrupt(M& m, uint8_t data) {
     }
     state.wz = target;
     jumpTo(m, target);
-    state.clock += cycles;
+    state.count(cycles, 1);
     return cycles;
 }
 

@@ -25,8 +25,10 @@ inline constexpr uint8_t floatingDataBus = 0xFF;
 // IFF1 is CpuRegisters' enable bit and the interrupt mode its mode bits, as in the
 // classic personality.
 struct ChipState {
-    uint64_t clock = 0;       // T-states run since the start
-    uint8_t refresh = 0;      // counts opcode fetches; R's low seven bits are its low seven
+    // T-states run since the start (the low 56 bits: thousands of years at 6 MHz) and
+    // opcode fetches (the top 8 bits, whose low seven are R's) in one counter, so that
+    // an instruction counts both with one addition. Read through clock() and r().
+    uint64_t counts = 0;
     uint8_t refreshBit7 = 0;  // R's bit 7, as LD R,A left it (only 0x80 used)
     bool iff2 = false;        // the copy that NMI keeps, that RETN restores and LD A,I/R show
     bool halted = false;      // HALT repeats (PC stays on it) until an interrupt
@@ -42,11 +44,22 @@ struct ChipState {
     bool interruptLine = false;
     uint8_t interruptData = floatingDataBus;
 
+    static constexpr unsigned fetchShift = 56;
+    static constexpr uint64_t clockMask = (uint64_t{1} << fetchShift) - 1;
+
+    constexpr uint64_t clock() const { return counts & clockMask; }
+    constexpr void setClock(uint64_t tStates) {
+        counts = (counts & ~clockMask) | (tStates & clockMask);
+    }
+    constexpr void count(uint64_t tStates, uint64_t fetches) {
+        counts += (fetches << fetchShift) + tStates;
+    }
+
     constexpr uint8_t r() const {
-        return static_cast<uint8_t>((refreshBit7 & 0x80) | (refresh & 0x7F));
+        return static_cast<uint8_t>((refreshBit7 & 0x80) | ((counts >> fetchShift) & 0x7F));
     }
     constexpr void setR(uint8_t value) {
-        refresh = value;
+        counts = (counts & clockMask) | uint64_t{value} << fetchShift;
         refreshBit7 = static_cast<uint8_t>(value & 0x80);
     }
 };

@@ -82,7 +82,7 @@ public:
     // One instruction on both (with the prefixes that the chip drops before it); gives
     // the T-states each counted.
     std::pair<uint64_t, unsigned> step() {
-        const uint64_t before = ours_->chip.clock;
+        const uint64_t before = ours_->chip.clock();
         for (int prefixes = 0; prefixes < 64; ++prefixes) {
             const auto bytes = readBytes<4>(*ours_, ours_->regs.pc);
             const bool dropped =
@@ -90,7 +90,7 @@ public:
             stepComplete(*ours_);
             if (!dropped) break;
         }
-        return {ours_->chip.clock - before, reference_.step()};
+        return {ours_->chip.clock() - before, reference_.step()};
     }
 
     // Everything both can be compared on; empty when they agree.
@@ -144,7 +144,7 @@ public:
         if ((r.intFlags & (intMode1Bit | intMode2Bit)) == (intMode1Bit | intMode2Bit))
             r.intFlags &= static_cast<uint8_t>(~intMode1Bit);
         ChipState& chip = ours_->chip;
-        chip = ChipState{.clock = chip.clock};
+        chip = ChipState{.counts = chip.counts};
         chip.setR(byte());
         chip.iff2 = (byte() & 1) != 0;
         chip.wz = word();
@@ -208,7 +208,7 @@ TEST(CompleteZ80AgainstZ80ex, EverySlotWithItsTStatesBothWays) {
             r.ix = 0xC000;
             r.iy = 0xD000;
             r.pc = 0x9000;
-            bench.ours().chip = ChipState{.clock = bench.ours().chip.clock, .wz = 0x1234};
+            bench.ours().chip = ChipState{.counts = bench.ours().chip.counts, .wz = 0x1234};
             bench.place(0xA000, {0xC3});  // not A, so that CPIR repeats
             std::vector<uint8_t> bytes(slot.begin(), slot.end());
             bytes.resize(6, 0x00);
@@ -367,25 +367,25 @@ TEST(CompleteZ80AgainstZ80ex, HaltSleepsToTheDeadlineAndTheLineWakesIt) {
     m.regs.pc = 0x9000;
     bench.place(0x9000, {0xFB, 0x76});  // EI; HALT
     bench.start();
-    m.chip.clock = 1000;
+    m.chip.setClock(1000);
     EXPECT_EQ(runComplete(m, 1000 + 4 + 4 + 4 * 5000 + 1), RunStop::deadline);
     bench.reference().step();  // EI
     bench.reference().step();  // HALT
     for (int round = 0; round < 5001; ++round) bench.reference().stepOnce();
-    EXPECT_EQ(m.chip.clock, 1000u + 8 + 4 * 5001);
+    EXPECT_EQ(m.chip.clock(), 1000u + 8 + 4 * 5001);
     EXPECT_EQ(bench.differences(), "");
 
-    m.chip.interruptLine = true;
-    EXPECT_EQ(runComplete(m, m.chip.clock + interruptCyclesMode1), RunStop::deadline);
+    setInterruptLine(m, true);
+    EXPECT_EQ(runComplete(m, m.chip.clock() + interruptCyclesMode1), RunStop::deadline);
     bench.reference().interrupt();
     EXPECT_EQ(bench.differences(), "");
     EXPECT_EQ(m.regs.pc, 0x0038);
 
     // A request ends the run at once.
     m.control.post(EmuRequest::Redraw);
-    const uint64_t clock = m.chip.clock;
+    const uint64_t clock = m.chip.clock();
     EXPECT_EQ(runComplete(m, clock + 1000), RunStop::request);
-    EXPECT_EQ(m.chip.clock, clock);
+    EXPECT_EQ(m.chip.clock(), clock);
 }
 
 }  // namespace
