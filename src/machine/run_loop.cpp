@@ -101,10 +101,6 @@ void repaint(Machine& m) {
     return std::nullopt;
 }
 
-bool endsLoop(uint32_t pending) {
-    return pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort);
-}
-
 // Rests for the debugger at an instruction boundary. A Stop or Abort that ends the
 // rest is served at once, so that nothing runs after the place where it stopped.
 std::optional<LoopEnd> parkForDebugger(Machine& m, Supervisor& supervisor) {
