@@ -89,12 +89,7 @@ RunStop runComplete(Machine& m, uint64_t deadline) {
         // The instructions go on by themselves up to the deadline, or one at a time
         // while the interrupt line is set.
         m.runUntil = chip.interruptLine ? 0 : deadline;
-        const uint8_t opcode = fetchByte(m);
-#ifdef VANTREL_CHAINED_DISPATCH
-        chainedCompleteTable[opcode](m);
-#else
-        completeDispatchTable[opcode](m);
-#endif
+        runFrom(m, Personality::complete, fetchByte(m));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "z80/personality.h"
 #include "z80/table_layout.h"
@@ -41,6 +42,15 @@ extern const ChainedTable chainedCompleteTable;
 // The prefixes' second step: the handler at a table index.
 inline void dispatch(Machine& m, Personality personality, std::size_t index) {
     (personality == Personality::complete ? completeDispatchTable : dispatchTable)[index](m);
+}
+
+// The run loops' start of an instruction: the chained handler where those are built.
+inline void runFrom(Machine& m, Personality personality, uint8_t opcode) {
+#ifdef VANTREL_CHAINED_DISPATCH
+    (personality == Personality::complete ? chainedCompleteTable : chainedDispatchTable)[opcode](m);
+#else
+    dispatch(m, personality, opcode);
+#endif
 }
 
 }  // namespace vantrel

@@ -168,12 +168,7 @@ LoopEnd runCpu(Machine& m) {
                 stepAcrossImageEnd(m);
                 continue;
             }
-            const uint8_t opcode = fetchByte(m);
-#ifdef VANTREL_CHAINED_DISPATCH
-            chainedDispatchTable[opcode](m);
-#else
-            dispatchTable[opcode](m);
-#endif
+            runFrom(m, Personality::classic, fetchByte(m));
         }
     }
 }
