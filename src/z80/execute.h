@@ -3,8 +3,8 @@
 // execute<P, I> is the handler of one slot: I is the slot's description (instruction_
 // set.h), so its operation and operands are fixed at compile time and the handler holds
 // only the work of that one instruction. On the complete chip it first counts the
-// slot's T-states and opcode fetches; a condition that holds or a block round that
-// repeats adds the difference to cyclesTaken.
+// slot's T-states (cycles) and opcode fetches; a condition that holds, or a block
+// round that repeats, then counts on up to cyclesTaken.
 //
 // This machine's rules, kept exactly: a conditional JP, JR, CALL or DJNZ that is not
 // taken re-derives fetchPointer from PC past its operand (realigning a stream that ran
