@@ -81,7 +81,9 @@ struct LoopTransition {
 // Rests (paused, held) end only when nothing asks the loop to rest: no hold, and no
 // debugger's stop unless a Stop or Abort is pending, which ends that stop.
 inline constexpr LoopTransition loopTransitions[] = {
+    // The loop on its emulation thread.
     {LoopState::notStarted, LoopState::running, "the first wake token, and no rest asked"},
+    {LoopState::ended, LoopState::running, "a new thread's first wake token, no rest asked"},
     {LoopState::running, LoopState::paused,
      "Pause taken from the request word and not replaced since; a token given before is "
      "dropped"},
@@ -92,11 +94,18 @@ inline constexpr LoopTransition loopTransitions[] = {
     {LoopState::running, LoopState::inHostCall, "a blocking call to the host"},
     {LoopState::inHostCall, LoopState::running, "the call returned, and no rest asked"},
     {LoopState::running, LoopState::ended, "Stop or Abort served"},
-    // A machine driven without its loop (tools, tests) calls the host as well.
-    {LoopState::notStarted, LoopState::inHostCall, "a host call without the loop"},
+    // A machine driven without the thread (tools and tests step it, or run the loop on
+    // their own thread): it stays as it was, but for what that loop does.
+    {LoopState::notStarted, LoopState::inHostCall, "a host call"},
     {LoopState::inHostCall, LoopState::notStarted, "the call returned"},
-    {LoopState::ended, LoopState::inHostCall, "a host call without the loop"},
+    {LoopState::ended, LoopState::inHostCall, "a host call"},
     {LoopState::inHostCall, LoopState::ended, "the call returned"},
+    {LoopState::notStarted, LoopState::paused, "the loop took Pause"},
+    {LoopState::notStarted, LoopState::held, "the loop saw the hold bit"},
+    {LoopState::notStarted, LoopState::ended, "the loop served Stop or Abort"},
+    {LoopState::ended, LoopState::paused, "the loop, run again, took Pause"},
+    {LoopState::ended, LoopState::held, "the loop, run again, saw the hold bit"},
+    {LoopState::ended, LoopState::ended, "the loop, run again, served Stop or Abort"},
 };
 
 constexpr bool loopTransitionAllowed(LoopState from, LoopState to) {
