@@ -221,7 +221,7 @@ inline void accumulator(M& m) {
         r.a = static_cast<uint8_t>(a << 1 | (r.f & flagC));
         setRotateCarry<P>(m, a >> 7);
     } else if constexpr (Op == O::rra) {
-        r.a = static_cast<uint8_t>(a >> 1 | (r.f & flagC) << 7);
+        r.a = static_cast<uint8_t>(a >> 1 | static_cast<unsigned>(r.f & flagC) << 7);
         setRotateCarry<P>(m, a & 1u);
     } else if constexpr (Op == O::daa) {
         daa<P>(r);
@@ -478,7 +478,7 @@ inline void in(M& m) {
     constexpr Arg D = I.first.arg;
     if constexpr (I.second.arg == Arg::atN) {  // IN A,(n): only the 8-bit port number
         const uint8_t port = fetchByte(m);
-        setWZ<P>(m, (r.a << 8 | port) + 1u);
+        setWZ<P>(m, (r.a << 8 | port) + 1);
         r.a = portRead(m, port);
     } else {
         const uint8_t value = portRead(m, r.c);
@@ -501,7 +501,7 @@ inline void out(M& m) {
     CpuRegisters& r = m.regs;
     if constexpr (I.first.arg == Arg::atN) {
         const uint8_t port = fetchByte(m);
-        setWZ<P>(m, r.a << 8 | ((port + 1u) & 0xFF));
+        setWZ<P>(m, r.a << 8 | ((port + 1) & 0xFF));
         portWrite(m, port, r.a);
     } else {
         constexpr Arg S = I.second.arg;

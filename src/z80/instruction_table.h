@@ -51,9 +51,10 @@ constexpr void fillSlot(Table& table) {
         table[Slot] = handlerFor<P, Slot, M>();
 }
 
-template <Personality P, class M, class Table, std::size_t... Slot>
-constexpr void fillSlots(Table& table, std::index_sequence<Slot...>) {
-    (fillSlot<P, Slot, M>(table), ...);
+// A sub-table at a time: compilers limit how many terms one fold may have.
+template <Personality P, class M, std::size_t Base, class Table, std::size_t... Op>
+constexpr void fillSubTable(Table& table, std::index_sequence<Op...>) {
+    (fillSlot<P, Base + Op, M>(table), ...);
 }
 
 }  // namespace detail
@@ -63,7 +64,12 @@ constexpr void fillSlots(Table& table, std::index_sequence<Slot...>) {
 // has an instruction in every slot.
 template <Personality P, class M, class Table>
 constexpr void fillInstructionTable(Table& table) {
-    detail::fillSlots<P, M>(table, std::make_index_sequence<instructionTableSize>{});
+    constexpr auto ops = std::make_index_sequence<256>{};
+    detail::fillSubTable<P, M, mainTableBase>(table, ops);
+    detail::fillSubTable<P, M, cbTableBase>(table, ops);
+    detail::fillSubTable<P, M, ddTableBase>(table, ops);
+    detail::fillSubTable<P, M, edTableBase>(table, ops);
+    detail::fillSubTable<P, M, fdTableBase>(table, ops);
 }
 
 }  // namespace vantrel
