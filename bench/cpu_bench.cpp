@@ -1,7 +1,9 @@
 // Speed of the execution loop on a fixed Z80 workload run from RAM: loads, 8- and
 // 16-bit arithmetic, reads through the bank window, RAM writes, jumps, calls and
 // returns, about a million instructions a run. The program ends on an opcode that is
-// no instruction; with no window to ask, the trap ends the loop with Abort.
+// no instruction on this machine; with no window to ask, the trap ends the loop with
+// Abort. The complete Z80 runs the same program, counting T-states, until its clock
+// reaches the T-states that bring it to that opcode.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "machine/bus.h"
+#include "machine/complete_z80.h"
 #include "machine/machine.h"
 #include "machine/run_loop.h"
 
@@ -103,6 +106,37 @@ void BM_RunCpuFromRam(benchmark::State& state) {
         benchmark::Counter(executed, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RunCpuFromRam)->Unit(benchmark::kMillisecond);
+
+// The T-states of one run on the complete Z80, up to the final opcode.
+uint64_t countCycles(const Workload& w) {
+    auto m = std::make_unique<Machine>();
+    load(*m, w);
+    jumpTo(*m, programStart);
+    while (m->regs.pc != w.trapAddress) stepComplete(*m);
+    return m->chip.clock();
+}
+
+void BM_RunCompleteFromRam(benchmark::State& state) {
+    const Workload w = buildWorkload();
+    const uint64_t perRun = countInstructions(w) - 1;  // the final opcode does not run
+    const uint64_t cycles = countCycles(w);
+    auto m = std::make_unique<Machine>();
+    load(*m, w);
+    for (auto _ : state) {
+        m->regs.pc = programStart;
+        m->chip.setClock(0);
+        const RunStop stop = runComplete(*m, cycles);
+        benchmark::DoNotOptimize(stop);
+        if (m->regs.pc != w.trapAddress) state.SkipWithError("the workload did not end in time");
+    }
+    const double executed = static_cast<double>(perRun) * static_cast<double>(state.iterations());
+    state.counters["instructions"] = static_cast<double>(perRun);
+    state.counters["T-states"] = static_cast<double>(cycles);
+    state.counters["instr/s"] = benchmark::Counter(executed, benchmark::Counter::kIsRate);
+    state.counters["time/instr"] =
+        benchmark::Counter(executed, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RunCompleteFromRam)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vantrel

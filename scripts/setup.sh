@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   pasmo
-  z80dasm
+  z80dasm libz80ex-dev
   xvfb xauth
   dpkg-dev file fakeroot lintian appstream desktop-file-utils shared-mime-info
 )

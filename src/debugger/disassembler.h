@@ -1,7 +1,8 @@
-// Decoding of this machine's instruction set for the debugger: one instruction at a
-// time, from any source of bytes, with what the debugger needs to step and to watch
-// memory: the length, the kind of control transfer and its target, whether the slot
-// traps, and the memory the instruction stores into.
+// The debugger's reading of instructions: one at a time, from any source of bytes, as
+// the instruction set's description (z80/instruction_set.h) says, with what the
+// debugger needs to step and to watch memory: the length, the kind of control transfer
+// and its target, whether the slot traps, and the memory the instruction stores into.
+// Nothing here knows an opcode; it renders the description's operands as text.
 //
 // Spelling: upper-case mnemonics and registers, IXh/IXl for the index halves, numbers
 // in hexadecimal with an h suffix and a leading 0 before a letter ("05h", "0FFh",
@@ -16,6 +17,8 @@
 
 #include "debugger/address_range.h"
 #include "z80/cpu_registers.h"
+#include "z80/instruction_set.h"
+#include "z80/personality.h"
 
 namespace vantrel {
 
@@ -43,7 +46,8 @@ enum class FlowKind : uint8_t {
     ret,                      // RET, RETI, RETN
     conditionalReturn,        // RET cc
     halt,                     // sleeps when interrupts are enabled
-    repeatingBlock,           // LDIR, CPIR, INIR, OTIR and the D forms: one step whole
+    repeatingBlock,           // LDIR, CPIR, INIR, OTIR and the D forms (whole on this
+                              // machine, a round at a time on the complete Z80)
 };
 
 struct Instruction {
@@ -54,26 +58,33 @@ struct Instruction {
     bool traps = false;  // the illegal-opcode trap runs instead
     FlowKind flow = FlowKind::plain;
     std::optional<uint16_t> target;  // where a jump, call or restart goes
+    // The slot's description (for a trap, what the complete Z80 would run there), and
+    // the processor it was read for.
+    const OpcodeInfo* info = nullptr;
+    Personality personality = Personality::classic;
 
     uint16_t next() const { return static_cast<uint16_t>(address + length); }
 };
 
-// Decodes the instruction at address. A repeated index prefix (DD or FD followed by DD
-// or FD) is an instruction of its own, one byte long, since the processor drops it and
-// starts again at the second prefix. With symbols, jump targets and 16-bit addresses
-// are shown by name where one is known.
+// Decodes the instruction at address, as the personality runs it. A prefix that the
+// processor drops (DD or FD before another prefix, and on the complete Z80 before any
+// opcode it does not change) is an instruction of its own, one byte long. With symbols,
+// jump targets, 16-bit immediates and memory operands are shown by name where one is
+// known; jump targets and memory operands also as a name a few bytes below them
+// ("(numA+3)").
 Instruction disassemble(const ByteReader& read, uint16_t address,
-                        const SymbolTable* symbols = nullptr);
+                        const SymbolTable* symbols = nullptr,
+                        Personality personality = Personality::classic);
 
-// Whether the instruction that starts with these bytes reaches the illegal-opcode trap,
-// as disassemble() says, without building its text: cheap enough to ask before every
-// instruction.
+// Whether the instruction that starts with these bytes reaches this machine's
+// illegal-opcode trap, as disassemble() says, without building its text: cheap enough
+// to ask before every instruction.
 bool instructionTraps(const std::array<uint8_t, 4>& bytes);
 
 // The addresses the instruction stores into when it runs with these registers (those
 // before it runs), or nothing. Stores below 0x8000 are included although the memory
-// keeps its value there: they are still the program's writes. No instruction of this
-// machine stores into two separate places, so one range is enough.
+// keeps its value there: they are still the program's writes. No instruction stores
+// into two separate places, so one range is enough.
 std::optional<AddressRange> memoryWrites(const Instruction& instruction,
                                          const CpuRegisters& before);
 

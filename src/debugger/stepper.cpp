@@ -7,42 +7,23 @@
 #include "debugger/trace_recorder.h"
 #include "machine/bus.h"
 #include "machine/machine.h"
+#include "z80/instruction_set.h"
 
 namespace vantrel {
 
 namespace {
 
-bool isReturn(const std::array<uint8_t, 4>& b) {
-    return b[0] == 0xC9 || (b[0] & 0xC7) == 0xC0 ||
-           (b[0] == 0xED && (b[1] == 0x45 || b[1] == 0x4D));
+// The stepper watches this machine's processor: the description's slots that it runs.
+bool isReturn(const std::array<uint8_t, 4>& bytes) {
+    const OpcodeInfo& info = describeInstruction(bytes);
+    return info.classic && info.flow == Flow::ret;
 }
 
-// Unprefixed opcodes that never store into memory, so that a write breakpoint costs a
-// full decode only where one may hit.
-bool neverWrites(uint8_t op) {
-    switch (op) {
-        case 0x02:
-        case 0x12:
-        case 0x22:
-        case 0x32:
-        case 0x34:
-        case 0x35:
-        case 0x36:
-        case 0x77:
-        case 0xE3:
-        case 0xCD:
-        case 0xCB:
-        case 0xDD:
-        case 0xED:
-        case 0xFD:
-            return false;
-        default:
-            break;
-    }
-    if (op >= 0x70 && op <= 0x75) return false;                    // LD (HL),r
-    if ((op & 0xCF) == 0xC5) return false;                         // PUSH
-    if ((op & 0xC7) == 0xC7 || (op & 0xC7) == 0xC4) return false;  // RST, CALL cc
-    return true;
+// Opcodes that never store into memory, so that a write breakpoint costs a full decode
+// only where one may hit; a prefix leads to a slot that may.
+bool neverWrites(uint8_t opcode) {
+    const OpcodeInfo& info = instructionSet[mainTableBase + opcode];
+    return info.store == Store::none && info.flow != Flow::prefix;
 }
 
 // Signed distance of SP above where a step began: a call makes it negative until its

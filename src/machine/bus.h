@@ -38,6 +38,31 @@ inline uint8_t fetchByte(Machine& m) {
     return *m.fetchPointer++;
 }
 
+inline constexpr std::size_t longestInstruction = 4;
+
+// Image ends lie at 16 KiB page ends, and the images start on a 16 KiB boundary of the
+// host, so the stream's address alone rules out nearly every instruction with one mask
+// and compare: only in a page's last three bytes, or just past its end, can it be near
+// an image end.
+inline bool pageEndNear(const uint8_t* fetchPointer) {
+    return ((reinterpret_cast<uintptr_t>(fetchPointer) + longestInstruction - 1) &
+            (romPageSize - 1)) <= longestInstruction - 1;
+}
+
+// True when an instruction starting at fetchPointer could run past the end of the ROM
+// or RAM image: its last three bytes, and the end itself, where a four-byte
+// instruction ending on the last byte leaves the stream.
+inline bool fetchNearImageEnd(const Machine& m) {
+    if (!pageEndNear(m.fetchPointer)) [[likely]]
+        return false;
+    const auto at = reinterpret_cast<uintptr_t>(m.fetchPointer);
+    const auto romTail =
+        reinterpret_cast<uintptr_t>(m.mem.rom.data() + romSize - (longestInstruction - 1));
+    const auto ramTail =
+        reinterpret_cast<uintptr_t>(m.mem.ram() + ramSize - (longestInstruction - 1));
+    return at - romTail < longestInstruction || at - ramTail < longestInstruction;
+}
+
 inline uint16_t fetchWord(Machine& m) {
     m.regs.pc = static_cast<uint16_t>(m.regs.pc + 2);
     const uint16_t value = static_cast<uint16_t>(m.fetchPointer[0] | m.fetchPointer[1] << 8);

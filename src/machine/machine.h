@@ -1,8 +1,8 @@
 // The one machine object: everything the calculator is, held together so that the
 // session owns one and each test can make its own.
 //
-// Ownership between the threads: regs, fetchPointer, memory and ports belong to the
-// emulation thread while it runs. The user-interface thread posts requests, latches
+// Ownership between the threads: regs, chip, fetchPointer, memory and ports belong to
+// the emulation thread while it runs. The user-interface thread posts requests, latches
 // keys, resumes, holds, and reads the LCD memory, the display bit and the shift-flag
 // byte without a lock (those reads are the only deliberate races).
 #pragma once
@@ -17,14 +17,23 @@
 #include "machine/supervisor.h"
 #include "machine/thread_control.h"
 #include "z80/cpu_registers.h"
+#include "z80/personality.h"
 
 namespace vantrel {
 
 class Machine {
 public:
     CpuRegisters regs{};
+    // What the complete Z80 keeps beyond the register file (R, IFF2, HALT, MEMPTR, its
+    // T-state clock, the interrupt input); this machine's own processor leaves it alone.
+    ChipState chip{};
+    // Where runComplete's instructions go back to it: its deadline, or 0 to look at the
+    // interrupt line at every boundary (see setInterruptLine).
+    uint64_t runUntil = 0;
     const uint8_t* fetchPointer = nullptr;  // host byte at PC, re-derived at every transfer
-    MemoryMap mem{};
+    // Aligned to a 16 KiB page, so that the stream's host address shows where in a page
+    // it is (see pageEndNear in bus.h).
+    alignas(0x4000) MemoryMap mem{};
     ThreadControl control;
     std::atomic<uint32_t> keyLatch{0};  // key code latched with the last interrupt request
     LinkEngine link;

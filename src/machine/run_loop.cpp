@@ -13,21 +13,6 @@ namespace vantrel {
 
 namespace {
 
-constexpr std::size_t longestInstruction = 4;
-
-// True when an instruction starting at fetchPointer could run past the end of the ROM
-// or RAM image: its last three bytes, and the end itself, where a four-byte
-// instruction ending on the last byte leaves the stream. Two subtractions and
-// compares per step.
-inline bool fetchNearImageEnd(const Machine& m) {
-    const auto at = reinterpret_cast<uintptr_t>(m.fetchPointer);
-    const auto romTail =
-        reinterpret_cast<uintptr_t>(m.mem.rom.data() + romSize - (longestInstruction - 1));
-    const auto ramTail =
-        reinterpret_cast<uintptr_t>(m.mem.ram() + ramSize - (longestInstruction - 1));
-    return at - romTail < longestInstruction || at - ramTail < longestInstruction;
-}
-
 // Executes one instruction that starts in the last bytes of an image. Its bytes come
 // from a small window: what is left of the image, then the map's bytes for the
 // addresses that follow (RAM 0xFFFF is followed by ROM 0x0000, page 7 by RAM).
@@ -116,10 +101,6 @@ void repaint(Machine& m) {
     return std::nullopt;
 }
 
-bool endsLoop(uint32_t pending) {
-    return pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort);
-}
-
 // Rests for the debugger at an instruction boundary. A Stop or Abort that ends the
 // rest is served at once, so that nothing runs after the place where it stopped.
 std::optional<LoopEnd> parkForDebugger(Machine& m, Supervisor& supervisor) {
@@ -187,8 +168,7 @@ LoopEnd runCpu(Machine& m) {
                 stepAcrossImageEnd(m);
                 continue;
             }
-            const uint8_t opcode = fetchByte(m);
-            dispatchTable[opcode](m);
+            runFrom(m, Personality::classic, fetchByte(m));
         }
     }
 }

@@ -1,5 +1,7 @@
 #include "machine/thread_control.h"
 
+#include <cassert>
+
 namespace vantrel {
 
 void HaltEvent::pulse() {
@@ -25,10 +27,6 @@ uint64_t HaltEvent::pulseCount() const {
 }
 
 namespace {
-
-bool endsLoop(uint32_t pending) {
-    return pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort);
-}
 
 bool isInterrupt(uint32_t pending) {
     return pending == code(EmuRequest::Interrupt) || pending == code(EmuRequest::InterruptAlias);
@@ -67,6 +65,11 @@ void ThreadControl::resume() {
         wakeToken_ = true;
     }
     cv_.notify_all();
+}
+
+void ThreadControl::moveTo(LoopState next) {
+    assert(loopTransitionAllowed(state_, next));
+    state_ = next;
 }
 
 bool ThreadControl::mustRest(uint32_t taken) const {
@@ -126,7 +129,7 @@ void ThreadControl::waitForStart() {
     std::unique_lock lock(mutex_);
     cv_.wait(lock, [&] { return wakeToken_ && !mustRest(); });
     wakeToken_ = false;
-    state_ = LoopState::running;
+    moveTo(LoopState::running);
 }
 
 void ThreadControl::dropWakeToken() {
@@ -137,20 +140,20 @@ void ThreadControl::dropWakeToken() {
 void ThreadControl::suspendSelf() {
     std::unique_lock lock(mutex_);
     if (pendingCode() != code(EmuRequest::Pause)) return;
-    state_ = LoopState::paused;
+    moveTo(LoopState::paused);
     cv_.notify_all();
     cv_.wait(lock, [&] { return wakeToken_ && !mustRest(); });
     wakeToken_ = false;
-    state_ = LoopState::running;
+    moveTo(LoopState::running);
 }
 
 void ThreadControl::honourHold(uint32_t taken) {
     std::unique_lock lock(mutex_);
     if (!mustRest(taken)) return;
-    state_ = LoopState::held;
+    moveTo(LoopState::held);
     cv_.notify_all();
     cv_.wait(lock, [&] { return !mustRest(taken); });
-    state_ = LoopState::running;
+    moveTo(LoopState::running);
 }
 
 void ThreadControl::parkForDebugger() { honourHold(); }
@@ -158,7 +161,7 @@ void ThreadControl::parkForDebugger() { honourHold(); }
 void ThreadControl::enterHostCall() {
     std::lock_guard lock(mutex_);
     stateBeforeHostCall_ = state_;
-    state_ = LoopState::inHostCall;
+    moveTo(LoopState::inHostCall);
     cv_.notify_all();
 }
 
@@ -167,14 +170,14 @@ void ThreadControl::leaveHostCall() {
     // Only a running loop has to wait out a hold taken meanwhile; a machine driven
     // without its loop (tools, fuzzers) goes back to the state it was in.
     if (stateBeforeHostCall_ == LoopState::running) cv_.wait(lock, [&] { return !mustRest(); });
-    state_ = stateBeforeHostCall_;
+    moveTo(stateBeforeHostCall_);
 }
 
 // Notified under the lock: once a waiter sees "ended" the loop touches nothing of
 // the control any more, even if the waiter goes on to destroy the machine.
 void ThreadControl::loopEnded() {
     std::lock_guard lock(mutex_);
-    state_ = LoopState::ended;
+    moveTo(LoopState::ended);
     cv_.notify_all();
 }
 

@@ -3,7 +3,8 @@
 // The request word is the only thing the loop looks at between instructions: one
 // relaxed load, and an exchange only when it is non-zero. Everything else here (the
 // wake token, the hold, the halt event) is paid for only when the loop pauses, is
-// held, or calls the host.
+// held, or calls the host. Where the loop is, and every move it makes with its cause:
+// LoopState and loopTransitions below.
 #pragma once
 
 #include <atomic>
@@ -26,6 +27,11 @@ enum class EmuRequest : uint32_t {
 };
 
 inline constexpr uint32_t code(EmuRequest request) { return static_cast<uint32_t>(request); }
+
+// Stop and Abort end the loop, whatever comes after them.
+inline constexpr bool endsLoop(uint32_t pending) {
+    return pending == code(EmuRequest::Stop) || pending == code(EmuRequest::Abort);
+}
 
 // Bit 31 of the word asks the loop to stop at the next instruction boundary for a
 // hold from outside; bit 30 asks it to look again at its supervisor (installed or
@@ -54,7 +60,59 @@ private:
     uint64_t generation_ = 0;
 };
 
-enum class LoopState { notStarted, running, paused, inHostCall, held, ended };
+// Where the emulation loop is. The wake token (resume), the holds (hold, release), the
+// debugger's stop and a call to the host are what move it; loopTransitions lists every
+// move with its cause, and ThreadControl makes no other (checked in debug builds).
+enum class LoopState {
+    notStarted,  // created; waits for its first wake token
+    running,     // runs instructions, looking at the request word between them
+    paused,      // took Pause (HALT with interrupts enabled); sleeps until a wake token
+    held,        // rests at an instruction boundary while a hold or the debugger's stop lasts
+    inHostCall,  // blocked in a call to the host, where a hold is granted at once
+    ended,       // served Stop or Abort; touches nothing of the control any more
+};
+
+struct LoopTransition {
+    LoopState from;
+    LoopState to;
+    const char* cause;
+};
+
+// Rests (paused, held) end only when nothing asks the loop to rest: no hold, and no
+// debugger's stop unless a Stop or Abort is pending, which ends that stop.
+inline constexpr LoopTransition loopTransitions[] = {
+    // The loop on its emulation thread.
+    {LoopState::notStarted, LoopState::running, "the first wake token, and no rest asked"},
+    {LoopState::ended, LoopState::running, "a new thread's first wake token, no rest asked"},
+    {LoopState::running, LoopState::paused,
+     "Pause taken from the request word and not replaced since; a token given before is "
+     "dropped"},
+    {LoopState::paused, LoopState::running, "a wake token, and no rest asked"},
+    {LoopState::running, LoopState::held,
+     "the hold bit seen in the request word, or the supervisor's stop for the debugger"},
+    {LoopState::held, LoopState::running, "no rest asked any more"},
+    {LoopState::running, LoopState::inHostCall, "a blocking call to the host"},
+    {LoopState::inHostCall, LoopState::running, "the call returned, and no rest asked"},
+    {LoopState::running, LoopState::ended, "Stop or Abort served"},
+    // A machine driven without the thread (tools and tests step it, or run the loop on
+    // their own thread): it stays as it was, but for what that loop does.
+    {LoopState::notStarted, LoopState::inHostCall, "a host call"},
+    {LoopState::inHostCall, LoopState::notStarted, "the call returned"},
+    {LoopState::ended, LoopState::inHostCall, "a host call"},
+    {LoopState::inHostCall, LoopState::ended, "the call returned"},
+    {LoopState::notStarted, LoopState::paused, "the loop took Pause"},
+    {LoopState::notStarted, LoopState::held, "the loop saw the hold bit"},
+    {LoopState::notStarted, LoopState::ended, "the loop served Stop or Abort"},
+    {LoopState::ended, LoopState::paused, "the loop, run again, took Pause"},
+    {LoopState::ended, LoopState::held, "the loop, run again, saw the hold bit"},
+    {LoopState::ended, LoopState::ended, "the loop, run again, served Stop or Abort"},
+};
+
+constexpr bool loopTransitionAllowed(LoopState from, LoopState to) {
+    for (const LoopTransition& t : loopTransitions)
+        if (t.from == from && t.to == to) return true;
+    return false;
+}
 
 class ThreadControl {
 public:
@@ -129,6 +187,8 @@ public:
 private:
     // Whether the loop must keep resting; under mutex_.
     bool mustRest(uint32_t taken = 0) const;
+    // The one place the state changes; under mutex_.
+    void moveTo(LoopState next);
 
     bool wakeToken_ = false;  // guarded by mutex_
     int holds_ = 0;

@@ -1,5 +1,6 @@
-// The decoder's claims about each instruction checked by running it on a machine:
-// whether it traps, how long it is, where control goes, and what memory it writes.
+// The decoder's claims about each instruction checked by running it on a machine, with
+// this machine's processor and with the complete Z80: whether it traps, how long it is,
+// where control goes, and what memory it writes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +10,8 @@
 #include <vector>
 
 #include "debugger/disassembler.h"
-#include "debugger/opcode_slots.h"
+#include "machine/complete_z80.h"
+#include "support/opcode_slots.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 
@@ -29,20 +31,32 @@ std::string hexBytes(const std::vector<uint8_t>& bytes) {
     return text;
 }
 
+constexpr Personality personalities[] = {Personality::classic, Personality::complete};
+
+const char* nameOf(Personality p) { return p == Personality::classic ? "classic" : "complete"; }
+
 struct Trial {
     std::unique_ptr<Machine> machine = test::makeMachine();
     test::ScriptedHost host;
     Instruction decoded;
+    Personality personality;
 
-    Trial(const std::vector<uint8_t>& slot, const CpuRegisters& start) {
+    Trial(const std::vector<uint8_t>& slot, const CpuRegisters& start,
+          Personality p = Personality::classic)
+        : personality(p) {
         host.illegalOpcodeAnswer = IllegalOpcodeAnswer::carryOn;  // go on after the trap
         machine->setHost(&host);
         std::copy(slot.begin(), slot.end(), machine->mem.rom.begin() + codeAddress);
         machine->regs = start;
         jumpTo(*machine, codeAddress);
-        decoded = disassemble(memoryMapReader(machine->mem), codeAddress);
+        decoded = disassemble(memoryMapReader(machine->mem), codeAddress, nullptr, p);
     }
-    void step() { test::step(*machine); }
+    void step() {
+        if (personality == Personality::complete)
+            stepComplete(*machine);
+        else
+            test::step(*machine);
+    }
 };
 
 CpuRegisters registers(uint16_t bc, uint16_t de, uint16_t hl, uint16_t sp, uint16_t ix, uint16_t iy,
@@ -69,71 +83,81 @@ bool isConditional(FlowKind flow) {
 // Every flag clear and B about to reach 0, then every flag set and B not, so that each
 // conditional transfer goes one way in one run and the other way in the other. A return
 // finds returnAddress on the stack.
+// The complete Z80 stays on HALT, and on a block instruction that repeats.
 TEST(DisassemblerExecution, TrapsLengthsAndTargetsMatchWhatRuns) {
     const CpuRegisters settings[2] = {
         registers(0x0103, 0xB000, 0xA000, 0xF000, 0xC000, 0xD000, 0x00),
         registers(0x0203, 0xB000, 0xA000, 0xF000, 0xC000, 0xD000, 0xFF)};
-    for (const auto& slot : test::allOpcodeSlots()) {
-        bool taken[2] = {};
-        FlowKind flow = FlowKind::plain;
-        for (int s = 0; s < 2; ++s) {
-            Trial run(slot, settings[s]);
-            const CpuRegisters start = run.machine->regs;
-            run.machine->mem.ram()[start.sp - 0x8000] = returnAddress & 0xFF;
-            run.machine->mem.ram()[start.sp - 0x8000 + 1] = returnAddress >> 8;
-            run.step();
-            const Instruction& in = run.decoded;
-            const uint16_t pc = run.machine->regs.pc;
-            flow = in.flow;
-            SCOPED_TRACE(hexBytes(slot) + "| " + in.text);
-            ASSERT_EQ(run.host.illegalOpcodeCalls(), in.traps ? 1 : 0);
+    for (const Personality personality : personalities)
+        for (const auto& slot : test::allOpcodeSlots()) {
+            SCOPED_TRACE(nameOf(personality));
+            const bool chip = personality == Personality::complete;
+            bool taken[2] = {};
+            FlowKind flow = FlowKind::plain;
+            for (int s = 0; s < 2; ++s) {
+                Trial run(slot, settings[s], personality);
+                const CpuRegisters start = run.machine->regs;
+                run.machine->mem.ram()[start.sp - 0x8000] = returnAddress & 0xFF;
+                run.machine->mem.ram()[start.sp - 0x8000 + 1] = returnAddress >> 8;
+                run.step();
+                const Instruction& in = run.decoded;
+                const uint16_t pc = run.machine->regs.pc;
+                flow = in.flow;
+                SCOPED_TRACE(hexBytes(slot) + "| " + in.text);
+                ASSERT_EQ(run.host.illegalOpcodeCalls(), in.traps ? 1 : 0);
 
-            switch (in.flow) {
-                case FlowKind::plain:
-                case FlowKind::halt:
-                case FlowKind::repeatingBlock:
-                    EXPECT_EQ(pc, in.next());
-                    break;
-                case FlowKind::jump:
-                    if (in.target) {
-                        EXPECT_EQ(pc, *in.target);
-                    } else {
-                        EXPECT_EQ(pc, slot[0] == 0xDD   ? start.ix
-                                      : slot[0] == 0xFD ? start.iy
-                                                        : start.hl());
-                    }
-                    break;
-                case FlowKind::relativeJump:
-                case FlowKind::restart:
-                    EXPECT_EQ(pc, in.target.value());
-                    break;
-                case FlowKind::call:
-                    EXPECT_EQ(pc, in.target.value());
-                    EXPECT_EQ(readWord(*run.machine, run.machine->regs.sp), in.next());
-                    break;
-                case FlowKind::ret:
-                    EXPECT_EQ(pc, returnAddress);
-                    break;
-                case FlowKind::conditionalJump:
-                case FlowKind::conditionalRelativeJump:
-                case FlowKind::conditionalCall:
-                    taken[s] = pc == in.target.value();
-                    if (!taken[s]) {
+                switch (in.flow) {
+                    case FlowKind::plain:
                         EXPECT_EQ(pc, in.next());
-                    }
-                    break;
-                case FlowKind::conditionalReturn:
-                    taken[s] = pc == returnAddress;
-                    if (!taken[s]) {
-                        EXPECT_EQ(pc, in.next());
-                    }
-                    break;
+                        break;
+                    case FlowKind::halt:
+                        EXPECT_EQ(pc, chip ? in.address : in.next());
+                        break;
+                    case FlowKind::repeatingBlock:
+                        if (!chip || pc != in.address) {
+                            EXPECT_EQ(pc, in.next());
+                        }
+                        break;
+                    case FlowKind::jump:
+                        if (in.target) {
+                            EXPECT_EQ(pc, *in.target);
+                        } else {
+                            EXPECT_EQ(pc, slot[0] == 0xDD   ? start.ix
+                                          : slot[0] == 0xFD ? start.iy
+                                                            : start.hl());
+                        }
+                        break;
+                    case FlowKind::relativeJump:
+                    case FlowKind::restart:
+                        EXPECT_EQ(pc, in.target.value());
+                        break;
+                    case FlowKind::call:
+                        EXPECT_EQ(pc, in.target.value());
+                        EXPECT_EQ(readWord(*run.machine, run.machine->regs.sp), in.next());
+                        break;
+                    case FlowKind::ret:
+                        EXPECT_EQ(pc, returnAddress);
+                        break;
+                    case FlowKind::conditionalJump:
+                    case FlowKind::conditionalRelativeJump:
+                    case FlowKind::conditionalCall:
+                        taken[s] = pc == in.target.value();
+                        if (!taken[s]) {
+                            EXPECT_EQ(pc, in.next());
+                        }
+                        break;
+                    case FlowKind::conditionalReturn:
+                        taken[s] = pc == returnAddress;
+                        if (!taken[s]) {
+                            EXPECT_EQ(pc, in.next());
+                        }
+                        break;
+                }
+            }
+            if (isConditional(flow)) {
+                EXPECT_NE(taken[0], taken[1]) << hexBytes(slot);
             }
         }
-        if (isConditional(flow)) {
-            EXPECT_NE(taken[0], taken[1]) << hexBytes(slot);
-        }
-    }
 }
 
 TEST(DisassemblerExecution, RepeatedPrefixIsOneByteAndOnlyTheLastCounts) {
@@ -188,37 +212,39 @@ TEST(DisassemblerExecution, PredictedWritesAreWhatChanges) {
         registers(0x0000, 0xD000, 0xC000, 0x0000, 0xFFFF, 0x8000, 0x84)};
     const auto fillings = ramFillings();
     int storing = 0;
-    for (const auto& slot : test::allOpcodeSlots()) {
-        for (const CpuRegisters& start : settings) {
-            std::vector<bool> changed(ramSize, false);
-            bool anyChanged = false;
-            std::optional<AddressRange> predicted;
-            for (const auto& filling : fillings) {
-                Trial run(slot, start);
-                uint8_t* ram = run.machine->mem.ram();
-                std::copy(filling.begin(), filling.end(), ram);
-                predicted = memoryWrites(run.decoded, run.machine->regs);
-                run.step();
-                if (std::equal(filling.begin(), filling.end(), ram)) continue;
-                anyChanged = true;
-                for (unsigned i = 0; i < ramSize; ++i)
-                    changed[i] = changed[i] || ram[i] != filling[i];
-            }
-            SCOPED_TRACE(hexBytes(slot));
-            storing += predicted ? 1 : 0;
-            if (!predicted && !anyChanged) continue;
-            for (unsigned i = 0; i < ramSize; ++i) {
-                const auto address = static_cast<uint16_t>(0x8000 + i);
-                const bool inside = predicted && predicted->contains(address);
-                if (changed[i]) {
-                    ASSERT_TRUE(inside) << "unpredicted write at " << address;
-                } else if (predicted && predicted->length <= 0x100) {
-                    // A long block copy overwrites its own source, so equal bytes arrive.
-                    ASSERT_FALSE(inside) << "predicted but unchanged at " << address;
+    for (const Personality personality : personalities)
+        for (const auto& slot : test::allOpcodeSlots()) {
+            SCOPED_TRACE(nameOf(personality));
+            for (const CpuRegisters& start : settings) {
+                std::vector<bool> changed(ramSize, false);
+                bool anyChanged = false;
+                std::optional<AddressRange> predicted;
+                for (const auto& filling : fillings) {
+                    Trial run(slot, start, personality);
+                    uint8_t* ram = run.machine->mem.ram();
+                    std::copy(filling.begin(), filling.end(), ram);
+                    predicted = memoryWrites(run.decoded, run.machine->regs);
+                    run.step();
+                    if (std::equal(filling.begin(), filling.end(), ram)) continue;
+                    anyChanged = true;
+                    for (unsigned i = 0; i < ramSize; ++i)
+                        changed[i] = changed[i] || ram[i] != filling[i];
+                }
+                SCOPED_TRACE(hexBytes(slot));
+                storing += predicted ? 1 : 0;
+                if (!predicted && !anyChanged) continue;
+                for (unsigned i = 0; i < ramSize; ++i) {
+                    const auto address = static_cast<uint16_t>(0x8000 + i);
+                    const bool inside = predicted && predicted->contains(address);
+                    if (changed[i]) {
+                        ASSERT_TRUE(inside) << "unpredicted write at " << address;
+                    } else if (predicted && predicted->length <= 0x100) {
+                        // A long block copy overwrites its own source, so equal bytes arrive.
+                        ASSERT_FALSE(inside) << "predicted but unchanged at " << address;
+                    }
                 }
             }
         }
-    }
     EXPECT_GT(storing, 0);
 }
 

@@ -116,6 +116,24 @@ TEST(SymbolTableText, ChoosesOneNameAndFindsTheNearest) {
     EXPECT_FALSE(table.nearest(0x8010, 0x0F));
 }
 
+// Memory operands and jump targets are named from a name up to 15 bytes below them, in
+// the same memory; an exact name comes first, and a 16-bit immediate takes only that.
+TEST(SymbolTableText, DisassemblyNamesAddressesNearAName) {
+    SymbolTable table;
+    table.addText("numA EQU 8430H\nnumB EQU 8440H\nromTop EQU 7FFEH\n");
+    const auto text = [&](std::vector<uint8_t> bytes) {
+        bytes.resize(4, 0);
+        return disassemble([&](uint16_t a) { return bytes[a & 3]; }, 0, &table).text;
+    };
+    EXPECT_EQ(text({0x3A, 0x33, 0x84}), "LD A,(numA+3)");
+    EXPECT_EQ(text({0x32, 0x3F, 0x84}), "LD (numA+0Fh),A");
+    EXPECT_EQ(text({0x3A, 0x40, 0x84}), "LD A,(numB)");
+    EXPECT_EQ(text({0x3A, 0x50, 0x84}), "LD A,(8450h)");   // 16 bytes on
+    EXPECT_EQ(text({0x2A, 0x00, 0x80}), "LD HL,(8000h)");  // ROM's name, RAM's address
+    EXPECT_EQ(text({0xC3, 0x32, 0x84}), "JP numA+2");
+    EXPECT_EQ(text({0x21, 0x33, 0x84}), "LD HL,8433h");
+}
+
 TEST(SymbolTableText, StrangeInputNeverBreaksIt) {
     SymbolTable table;
     std::mt19937 random(85);

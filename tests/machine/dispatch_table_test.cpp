@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "machine/illegal_opcode.h"
-#include "z80/main_ops.h"
+#include "z80/execute.h"
 
 namespace vantrel {
 namespace {

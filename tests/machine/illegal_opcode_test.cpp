@@ -13,7 +13,7 @@
 #include "session/illegal_opcode_text.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
-#include "z80/index_ops.h"
+#include "z80/execute.h"
 
 using namespace std::chrono_literals;
 
@@ -46,7 +46,8 @@ TEST(IllegalOpcodeTableTest, TrapSlotsPerSubTable) {
                   dispatchTable[fdTableBase + op] == illegalOpcodeTrap)
             << op;
     std::size_t indexedTraps = 0;
-    for (auto op : indexedCbOps<Machine>) indexedTraps += op == indexedCbTrap<Machine>;
+    for (auto op : indexedCbTable<Personality::classic, Machine>)
+        indexedTraps += op == indexedCbTrap<Machine>;
     EXPECT_EQ(indexedTraps, 225u);
     EXPECT_NE(dispatchTable[edTableBase + 0x4F],
               illegalOpcodeTrap);  // LD R,A does nothing, but exists
