@@ -211,7 +211,7 @@ int appMain(int argc, char** argv) {
             const bool saved = window.grab().save(path, "PNG");
             if (!saved)
                 std::fprintf(stderr, "vantrel: cannot write %s\n", path.toLocal8Bit().constData());
-            window.onCommand(cmdKill);
+            window.kill();
         });
         QApplication::exec();
         return 0;  // a picture run leaves the settings file alone

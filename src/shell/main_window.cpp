@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -50,6 +51,20 @@ constexpr int statusShowMs = 5000;
 constexpr std::size_t pasteLimit = 2000;
 // Keys of a paste waiting in the queue at a time.
 constexpr std::size_t pasteAhead = 2;
+
+// The menu bars never hold the keyboard on their own: a lone tap of Alt, or a menu
+// closed with Escape, would otherwise leave them taking every key (digits, F-keys)
+// until a second Escape, with nothing on screen to say why. Alt+letter and the mouse
+// open the menus as before, and the calculator has the keyboard once a menu closes.
+class MenuBarStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 }  // namespace
 
@@ -117,7 +132,10 @@ void MainWindow::buildMenus() {
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     addCommand(file, QStringLiteral("&Reset..."), cmdReset);
-    addCommand(file, QStringLiteral("&Kill"), cmdKill);
+    addCommand(file, QStringLiteral("&Kill"), cmdKill)
+        ->setStatusTip(QStringLiteral(
+            "Ends Vantrel at once without saving the calculator, for a calculator that "
+            "no longer responds"));
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit"), cmdExit);
     buildEditMenu(bar->addMenu(QStringLiteral("&Edit")));
@@ -139,6 +157,10 @@ void MainWindow::buildMenus() {
     help->addSeparator();
     addCommand(help, QStringLiteral("&About..."), cmdAbout);
     bar->setCornerWidget(helpBar, Qt::TopRightCorner);
+    auto* menuBarStyle = new MenuBarStyle(QApplication::style()->name());
+    menuBarStyle->setParent(this);  // made after the bars, so it goes after them
+    bar->setStyle(menuBarStyle);
+    helpBar->setStyle(menuBarStyle);
 
     lcdMenu_ = new QMenu(QStringLiteral("&Tools"), this);
     addCommand(lcdMenu_, QStringLiteral("&Upload File...\tF6"), cmdUpload);
@@ -591,7 +613,7 @@ void MainWindow::onCommand(int id) {
             runPreferencesCommand();
             break;
         case cmdKill:
-            destroyWindow();
+            killCommand();
             break;
         case cmdAbout:
             showAboutBox(this);
@@ -641,6 +663,21 @@ void MainWindow::resetCalculator() {
     // A calculator stopped in the debugger stays stopped, now at the start.
     if (debugger_ && debugger_->isVisible()) debugger_->refresh();
 }
+
+void MainWindow::killCommand() {
+    QMessageBox box(QMessageBox::Warning, titleText(),
+                    QStringLiteral("End Vantrel without saving the calculator?"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("killQuestion"));
+    box.setInformativeText(
+        QStringLiteral("Kill ends the program at once: what the calculator did since its state "
+                       "was last saved is lost, whatever \"Save state on closing\" says. "
+                       "File > Exit closes as usual."));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes) kill();
+}
+
+void MainWindow::kill() { destroyWindow(); }
 
 void MainWindow::uploadGivenFile(const std::string& path) {
     if (closed_) return;

@@ -65,6 +65,9 @@ public:
     // Closes without any question (signals, sessions that allow no interaction):
     // saves as saveStateMode says, counting "ShowDialog" as "save while on".
     void closeWithoutDialogs();
+    // Ends at once without saving the calculator: File > Kill once confirmed, and
+    // runs that must not ask (a picture run).
+    void kill();
     void onCommand(int id);
     // Upload a variable file chosen outside the Open dialog (dropped on the window,
     // named on the command line): the Upload command with the dialog answered.
@@ -132,6 +135,8 @@ private:
     void saveStateReporting();
     std::optional<RomLoadResult> startOnRom(const std::string& path);
     void resetCalculator();
+    // File > Kill: asks first, since it loses the calculator's work since the last save.
+    void killCommand();
     void buildEditMenu(QMenu* edit);
     void buildViewMenu(QMenu* view);
     void onCommandKey(int key, Qt::KeyboardModifiers modifiers);
