@@ -117,7 +117,8 @@ std::optional<int> parseNumber(std::string_view text, int low, int high) {
 }
 
 // Keys that older versions neither read nor write: a file without them reads as
-// screenshots in BMP at 1x, a 1x window placed by the program.
+// screenshots in BMP at 1x, a window placed by the program at the largest zoom that
+// fits the screen.
 void readNewerKeys(const IniFile& ini, Settings& settings) {
     auto number = [&](const char* section, const char* key, int low, int high) {
         const auto text = ini.get(section, key);
@@ -132,7 +133,7 @@ void readNewerKeys(const IniFile& ini, Settings& settings) {
     settings.screenshotFolder =
         withSlashes(ini.get("Preferences", "ScreenShotFolder").value_or(""));
 
-    settings.zoom = number("Window", "Zoom", minZoom, maxZoom).value_or(minZoom);
+    settings.zoom = number("Window", "Zoom", minZoom, maxZoom).value_or(0);
     WindowPlace& place = settings.window;
     place = WindowPlace{};
     const auto x = number("Window", "X", -windowCoordinateLimit, windowCoordinateLimit);
@@ -151,12 +152,26 @@ void readNewerKeys(const IniFile& ini, Settings& settings) {
     place.maximized = equalsIgnoringCase(ini.get("Window", "Maximized").value_or("No"), "Yes");
 }
 
+// Keys of this version, which earlier ones ignore.
+void readLatestKeys(const IniFile& ini, Settings& settings) {
+    const auto square = ini.get("Window", "SquarePixels");
+    settings.squarePixels = !square                              ? SquarePixels::fromTwice
+                            : equalsIgnoringCase(*square, "Yes") ? SquarePixels::always
+                            : equalsIgnoringCase(*square, "No")  ? SquarePixels::never
+                                                                 : SquarePixels::fromTwice;
+}
+
+void writeLatestKeys(IniFile& ini, const Settings& settings) {
+    if (settings.squarePixels != SquarePixels::fromTwice)
+        ini.set("Window", "SquarePixels", yesNo(settings.squarePixels == SquarePixels::always));
+}
+
 void writeNewerKeys(IniFile& ini, const Settings& settings) {
     ini.set("Preferences", "ScreenShotFormat",
             settings.screenshotFormat == ScreenshotFormat::png ? "PNG" : "BMP");
     ini.set("Preferences", "ScreenShotScale", std::to_string(settings.screenshotScale));
     ini.set("Preferences", "ScreenShotFolder", settings.screenshotFolder);
-    ini.set("Window", "Zoom", std::to_string(settings.zoom));
+    if (settings.zoom > 0) ini.set("Window", "Zoom", std::to_string(settings.zoom));
     const WindowPlace& place = settings.window;
     if (place.placed) {
         ini.set("Window", "X", std::to_string(place.x));
@@ -279,6 +294,7 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
         value("Preferences", "ScreenShotBase", defaultScreenshotBase), screenshotBaseField));
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
     readNewerKeys(ini, settings);
+    readLatestKeys(ini, settings);
     return read;
 }
 
@@ -303,6 +319,7 @@ bool writeSettings(const Settings& settings) {
     ini.set("Preferences", "TestROMVersion", yesNo(settings.testRomVersion));
     ini.set("Preferences", "SaveState", saveStateWord(settings.saveStateMode));
     writeNewerKeys(ini, settings);
+    writeLatestKeys(ini, settings);
 
     const fs::path folder = fs::path(settings.iniPath).parent_path();
     if (!folder.empty()) fs::create_directories(folder, ec);

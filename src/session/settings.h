@@ -35,6 +35,11 @@ struct WindowPlace {
     bool operator==(const WindowPlace&) const = default;
 };
 
+// [Window] SquarePixels: the LCD's pixels in the window square, as screenshots have
+// them, or in the proportions of the 1x picture (212 x 128 for 128 x 64). Without the
+// key, square from 2x, where whole square cells cost no size.
+enum class SquarePixels { fromTwice, always, never };
+
 // The longest ScreenShotBase kept, in bytes; a longer one is cut, never inside a
 // UTF-8 character.
 inline constexpr std::size_t screenshotBaseLimit = 251;
@@ -54,9 +59,10 @@ struct Settings {
     ScreenshotFormat screenshotFormat = ScreenshotFormat::bmp;  // [Preferences] ScreenShotFormat
     int screenshotScale = 1;       // [Preferences] ScreenShotScale: PNG files and the clipboard
     std::string screenshotFolder;  // [Preferences] ScreenShotFolder; empty: the default folder
-    int zoom = 1;                  // [Window] Zoom
+    int zoom = 0;                  // [Window] Zoom; 0: none chosen, the largest that fits
     WindowPlace window;            // [Window] X, Y, Width, Height, Maximized
-    std::string iniPath;           // where the file is; not stored
+    SquarePixels squarePixels = SquarePixels::fromTwice;  // [Window] SquarePixels
+    std::string iniPath;                                  // where the file is; not stored
 
     bool operator==(const Settings&) const = default;
 };

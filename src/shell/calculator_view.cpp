@@ -135,6 +135,22 @@ QPoint CalculatorView::toLayout(const QPointF& at) const {
     return {placed.layoutX(at.x()), placed.layoutY(at.y())};
 }
 
+void CalculatorView::setSquarePixels(SquarePixels choice) {
+    squarePixels_ = choice;
+    update(lcdArea());
+}
+
+bool CalculatorView::squareAt(int frameWidth, int frameHeight) const {
+    return squarePixels_ == SquarePixels::always || (squarePixels_ == SquarePixels::fromTwice &&
+                                                     !lcdCells(frameWidth, frameHeight).stretched);
+}
+
+bool CalculatorView::squarePixelsShown() const {
+    const qreal ratio = devicePixelRatioF();
+    const QRect frame = lcdArea();
+    return squareAt(qRound(frame.width() * ratio), qRound(frame.height() * ratio));
+}
+
 void CalculatorView::setPreferredZoom(int zoom) {
     preferredZoom_ = std::clamp(zoom, minZoom, maxZoom);
     updateGeometry();
@@ -209,7 +225,8 @@ void CalculatorView::paintLcd(QPainter& p, const PanelPlacement& at) {
     const int right = qRound((at.left + lcdBox.right * at.scale) * ratio);
     const int bottom = qRound((at.top + lcdBox.bottom * at.scale) * ratio);
     const QRectF frame(left / ratio, top / ratio, (right - left) / ratio, (bottom - top) / ratio);
-    const LcdCells cells = lcdCells(right - left, bottom - top);
+    const LcdCells cells =
+        lcdCells(right - left, bottom - top, squareAt(right - left, bottom - top));
     if (cells.stretched) {
         // The 1x picture, each LCD row two pixels, the columns spread over 212.
         p.drawImage(frame, lcdImage());

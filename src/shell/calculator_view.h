@@ -11,6 +11,7 @@
 
 #include "session/key_table.h"
 #include "session/keypad.h"
+#include "session/settings.h"
 #include "shell/panel_geometry.h"
 
 namespace vantrel {
@@ -38,6 +39,11 @@ public:
     QRect lcdArea() const;
     // A 1x layout rectangle in view coordinates, grown to whole pixels.
     QRect toView(const KeyBox& box) const;
+
+    // Square LCD pixels, or in the 1x picture's proportions (Settings::squarePixels).
+    void setSquarePixels(SquarePixels choice);
+    // Whether the LCD's pixels are drawn square at the view's size now.
+    bool squarePixelsShown() const;
 
     // The size the view asks for: the panel at this zoom.
     void setPreferredZoom(int zoom);
@@ -73,6 +79,7 @@ protected:
 private:
     void paintKeyEdge(QPainter& p, int index, bool pressed) const;
     void paintLcd(QPainter& p, const PanelPlacement& at);
+    bool squareAt(int frameWidth, int frameHeight) const;
     PanelPlacement placementFor(qreal devicePixelRatio) const;
     void reportPress(PressOutcome outcome);
     // The view point on the 1x layout.
@@ -83,6 +90,7 @@ private:
     QColor background_{0, 0, 0};
     int shownKey_ = -1;
     int preferredZoom_ = 1;
+    SquarePixels squarePixels_ = SquarePixels::fromTwice;
     QPixmap panel_;  // the panel without the LCD, at the scale it was drawn for
     qreal panelScale_ = 0;
     QColor panelFace_;

@@ -30,6 +30,7 @@
 #include "shell/illegal_opcode_dialog.h"
 #include "shell/keyboard_help.h"
 #include "shell/link_prompts.h"
+#include "shell/panel_geometry.h"
 #include "shell/preferences_dialog.h"
 #include "shell/screenshot.h"
 #include "shell/ui_thread_queue.h"
@@ -182,6 +183,12 @@ void MainWindow::buildEditMenu(QMenu* edit) {
 }
 
 void MainWindow::buildViewMenu(QMenu* view) {
+    // A zoom that does not fit the screen says why in its tooltip.
+    view->setToolTipsVisible(true);
+    connect(view, &QMenu::aboutToShow, this, [this] {
+        updateZoomChoices();
+        markZoom();
+    });
     zoomGroup_ = new QActionGroup(this);
     zoomGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int zoom = minZoom; zoom <= maxZoom; ++zoom) {
@@ -194,6 +201,17 @@ void MainWindow::buildViewMenu(QMenu* view) {
         zoomGroup_->addAction(action);
         connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
     }
+    view->addSeparator();
+    squarePixels_ = view->addAction(QStringLiteral("&Square LCD Pixels"));
+    squarePixels_->setObjectName(QStringLiteral("squarePixels"));
+    squarePixels_->setCheckable(true);
+    squarePixels_->setStatusTip(
+        QStringLiteral("The LCD's pixels square, as screenshots have them; else as wide as "
+                       "the 1x picture makes them"));
+    connect(squarePixels_, &QAction::triggered, this, [this](bool square) {
+        settings_.squarePixels = square ? SquarePixels::always : SquarePixels::never;
+        view_->setSquarePixels(settings_.squarePixels);
+    });
 }
 
 void MainWindow::onCommandKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -321,17 +339,24 @@ void MainWindow::feedPaste() {
     }
 }
 
+QSize MainWindow::chromeSize() const {
+    // The menu bar and the status line above and below the calculator.
+    return QSize(0, qMax(0, sizeHint().height() - view_->sizeHint().height()));
+}
+
+QSize MainWindow::frameSize() const {
+    // Before the window is shown, the style's guess.
+    return isVisible() ? frameGeometry().size() - geometry().size() : QSize(6, 30);
+}
+
 QSize MainWindow::windowSizeFor(QSize viewSize) const {
-    // The menu bar and the status line above and below the calculator; the menu bar
-    // may ask for more width than the calculator at 1x has.
-    const QSize chrome(0, qMax(0, sizeHint().height() - view_->sizeHint().height()));
+    // The menu bar may ask for more width than the calculator at 1x has.
+    const QSize chrome = chromeSize();
     QSize size = viewSize + chrome;
     size.setWidth(qMax(size.width(), minimumSizeHint().width()));
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return size;
-    // The frame around the window; before the window is shown the style's guess.
-    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(6, 30);
-    const QSize room = screen->availableGeometry().size() - frame;
+    const QSize room = screen->availableGeometry().size() - frameSize();
     if (size.width() <= room.width() && size.height() <= room.height()) return size;
     // Smaller, in the calculator's proportions.
     const double scale =
@@ -340,8 +365,50 @@ QSize MainWindow::windowSizeFor(QSize viewSize) const {
     return QSize(qFloor(clientWidth * scale), qFloor(clientHeight * scale)) + chrome;
 }
 
+int MainWindow::fittingZoom() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return minZoom;
+    const QSize room = screen->availableGeometry().size();
+    const QSize extra = chromeSize() + frameSize();
+    return largestZoomThatFits(room.width(), room.height(), extra.width(), extra.height(),
+                               minimumSizeHint().width(), maxZoom);
+}
+
+void MainWindow::updateZoomChoices() {
+    if (!zoomGroup_) return;
+    const int fitting = fittingZoom();
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize();
+    for (QAction* action : zoomGroup_->actions()) {
+        const int zoom = action->data().toInt() - cmdZoom1 + 1;
+        const bool fits = zoom <= fitting;
+        action->setEnabled(fits);
+        const QSize needed = windowSizeAt(zoom);
+        action->setToolTip(fits ? QString()
+                                : QStringLiteral("Does not fit on this screen: the window "
+                                                 "would be %1 x %2 pixels, the screen has "
+                                                 "room for %3 x %4.")
+                                      .arg(needed.width())
+                                      .arg(needed.height())
+                                      .arg(room.width())
+                                      .arg(room.height()));
+    }
+}
+
+QSize MainWindow::windowSizeAt(int zoom) const {
+    QSize size = QSize(clientWidth, clientHeight) * zoom + chromeSize();
+    size.setWidth(qMax(size.width(), minimumSizeHint().width()));
+    return size + frameSize();
+}
+
 void MainWindow::setZoom(int zoom) {
     zoom = std::clamp(zoom, minZoom, maxZoom);
+    updateZoomChoices();
+    if (zoom > fittingZoom()) {
+        // The window would not fit: nothing changes, and the status line says why.
+        showStatus(QStringLiteral("Zoom %1x does not fit on this screen").arg(zoom));
+        return;
+    }
     settings_.zoom = zoom;
     if (isMaximized() || isFullScreen()) showNormal();
     view_->setPreferredZoom(zoom);
@@ -360,6 +427,7 @@ void MainWindow::setZoom(int zoom) {
 }
 
 void MainWindow::markZoom() {
+    if (squarePixels_) squarePixels_->setChecked(view_->squarePixelsShown());
     if (!zoomGroup_) return;
     const double scale = view_->placement().scale;
     const int zoom = qRound(scale);
@@ -405,7 +473,9 @@ void MainWindow::showLcdMenu(const QPoint& globalPos) { lcdMenu_->popup(globalPo
 
 void MainWindow::placeOnScreen() {
     const WindowPlace& place = settings_.window;
-    view_->setPreferredZoom(settings_.zoom);
+    view_->setSquarePixels(settings_.squarePixels);
+    // Without a zoom of the user's choosing, the largest that fits the screen.
+    view_->setPreferredZoom(settings_.zoom > 0 ? settings_.zoom : fittingZoom());
     const QSize viewSize =
         place.width > 0 && place.height > 0
             ? QSize(std::max(place.width, clientWidth), std::max(place.height, clientHeight))

@@ -14,6 +14,7 @@
 #include "session/front_end.h"
 #include "session/settings.h"
 
+class QAction;
 class QActionGroup;
 class QMenu;
 
@@ -74,11 +75,13 @@ public:
     void uploadGivenFile(const std::string& path);
 
     // Give the window the zoom, size and place it had (Settings: zoom, window), or
-    // the zoom's size at the centre of the available screen area.
+    // the zoom's size at the centre of the available screen area; without a zoom
+    // chosen, the largest that fits the screen.
     void placeOnScreen();
 
-    // View > Zoom: the calculator at 1x to 4x, the window as large as that takes (or
-    // as the screen allows). The window can be resized freely meanwhile.
+    // View > Zoom: the calculator at 1x to 4x, the window as large as that takes; a
+    // zoom whose window does not fit the screen is refused. The window can be resized
+    // freely meanwhile.
     void setZoom(int zoom);
     // Edit > Paste: the text typed into the calculator, one key a tick.
     void pasteText(const QString& text);
@@ -147,6 +150,15 @@ private:
     std::vector<std::pair<QString, QString>> commandKeys() const;
     // The window's size for a calculator area of that size, no larger than the screen.
     QSize windowSizeFor(QSize viewSize) const;
+    // What the window adds around the calculator: menus and status line, and the frame.
+    QSize chromeSize() const;
+    QSize frameSize() const;
+    // The window's outer size at that zoom, frame included.
+    QSize windowSizeAt(int zoom) const;
+    // The largest zoom at which the whole window fits the screen's available area.
+    int fittingZoom() const;
+    // View > Zoom: the zooms that do not fit are disabled, with a tooltip that says why.
+    void updateZoomChoices();
     void markZoom();
     void rememberPlace();
 
@@ -157,6 +169,7 @@ private:
     DebuggerWindow* debugger_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QActionGroup* zoomGroup_ = nullptr;
+    QAction* squarePixels_ = nullptr;
     KeyboardHelp* keyboardHelp_ = nullptr;
     QTimer timer_;
     QString statusText_;  // what the status line shows, before it was cut to fit

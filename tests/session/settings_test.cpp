@@ -193,7 +193,6 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
               "ScreenShotFolder=\n"
               "\n"
               "[Window]\n"
-              "Zoom=1\n"
               "Maximized=No\n");
 
     Settings back;
@@ -249,10 +248,11 @@ TEST(SettingsWriteTest, UnwritablePlacesFailWithoutDamage) {
 // The window's place and the screenshot options live under keys that older versions
 // neither read nor write: files without them read as before, and the files written
 // keep everything older versions read exactly as those wrote it.
-TEST(SettingsNewerKeys, OlderFilesReadAsOneTimesAPlacedWindowAndBitmaps) {
+TEST(SettingsNewerKeys, OlderFilesReadAsAPlacedWindowWithoutAZoomAndBitmaps) {
     TempDir dir;
     const Settings s = readIni(dir, "[Preferences]\nScreenShotAsBitmap=Yes\n");
-    EXPECT_EQ(s.zoom, 1);
+    EXPECT_EQ(s.zoom, 0);  // none chosen: the window takes the largest that fits
+    EXPECT_EQ(s.squarePixels, SquarePixels::fromTwice);
     EXPECT_EQ(s.window, WindowPlace{});
     EXPECT_EQ(s.screenshotFormat, ScreenshotFormat::bmp);
     EXPECT_EQ(s.screenshotScale, 1);
@@ -270,6 +270,10 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     s.screenshotFormat = ScreenshotFormat::png;
     s.screenshotScale = 4;
     s.screenshotFolder = "/pictures/calc";
+    s.squarePixels = SquarePixels::never;
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath), s);
+    s.squarePixels = SquarePixels::always;
     ASSERT_TRUE(writeSettings(s));
     EXPECT_EQ(readFrom(s.iniPath), s);
 
@@ -277,7 +281,7 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     const Settings odd = readIni(dir,
                                  "[Window]\nZoom=7\nX=12\nWidth=2x\nHeight=400\n"
                                  "[Preferences]\nScreenShotScale=0\nScreenShotFormat=gif\n");
-    EXPECT_EQ(odd.zoom, 1);
+    EXPECT_EQ(odd.zoom, 0);
     EXPECT_FALSE(odd.window.placed);  // X without Y
     EXPECT_EQ(odd.window.width, 0);
     EXPECT_EQ(odd.window.height, 0);

@@ -77,6 +77,7 @@ TEST_F(WindowPaint, CalculatorOffShowsOnlyTheBackgroundColour) {
 
 TEST_F(WindowPaint, LcdPixelsAreWholeCellsAtDoubleDensity) {
     window->view()->applyLcdColours(0x00FFFFFF, 0x00FF0000);  // white on blue
+    window->view()->setSquarePixels(SquarePixels::never);
     const QImage image = client(2.0);
     // The frame's inside is 424 x 256 device pixels: cells of 3 x 4, 20 pixels of
     // background left and right. No grey seams at a cell's edges.
@@ -90,6 +91,31 @@ TEST_F(WindowPaint, LcdPixelsAreWholeCellsAtDoubleDensity) {
     // The bottom-right pixel ends 20 pixels short of the frame.
     EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 2, 6 + 63 * 4 + 3), white);
     EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 3, 6 + 63 * 4 + 3), blue);
+}
+
+TEST_F(WindowPaint, SquarePixelsFromTwiceTheFrameUnlessTurnedOffAndAtOneTimesWhenChosen) {
+    window->view()->applyLcdColours(0x00FFFFFF, 0x00FF0000);  // white on blue
+    const QColor white(Qt::white), blue(0, 0, 255);
+    // By default: 3 x 3 cells in the 424 x 256 frame, 20 pixels of background left and
+    // right, 32 above and below.
+    QImage image = client(2.0);
+    EXPECT_EQ(image.pixelColor(37, 38), blue);
+    EXPECT_EQ(image.pixelColor(38, 37), blue);
+    EXPECT_EQ(image.pixelColor(38, 38), white);
+    EXPECT_EQ(image.pixelColor(40, 40), white);
+    EXPECT_EQ(image.pixelColor(41, 38), blue);
+    EXPECT_EQ(image.pixelColor(38, 41), blue);
+    EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 2, 38 + 63 * 3 + 2), white);
+    EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 3, 38 + 63 * 3 + 2), blue);
+    // At 1x the picture of old, until square pixels are chosen: one pixel a cell then.
+    EXPECT_EQ(client().pixelColor(10, 4), white);
+    window->view()->setSquarePixels(SquarePixels::always);
+    image = client();
+    EXPECT_EQ(image.pixelColor(9 + 42, 3 + 32), white);
+    EXPECT_EQ(image.pixelColor(9 + 43, 3 + 32), blue);
+    EXPECT_EQ(image.pixelColor(9 + 42, 3 + 33), blue);
+    EXPECT_EQ(image.pixelColor(9 + 42 + 127, 3 + 32 + 63), white);
+    EXPECT_EQ(image.pixelColor(10, 4), blue);
 }
 
 TEST_F(WindowPaint, PressedKeyShowsAnEdgeThatReleaseRemoves) {
