@@ -48,6 +48,11 @@ RomLoadResult Calculator::load(const std::string& romPath, const std::string& ra
     return rom;
 }
 
+RomLoadResult Calculator::probeRom(const std::string& romPath) {
+    Machine probe;
+    return loadRomImage(probe, romPath);
+}
+
 bool Calculator::stateFileIsRomImage() const {
     return vantrel::stateFileIsRomImage(*machine_, ramPath_);
 }

@@ -38,9 +38,13 @@ public:
 
     // --- the ROM image and the state file -------------------------------------------
     // Loads the ROM image; when the machine may run on it, also the state file (or
-    // makes a cold start). Only before start().
+    // makes a cold start). Only while no thread runs: before start(), or after a
+    // stop() that ended it (the calculator then runs on another ROM image).
     RomLoadResult load(const std::string& romPath, const std::string& ramPath, bool testRomVersion);
     bool usable() const { return usable_; }
+    // What load() would make of a ROM image, read on a machine of its own: the
+    // calculator itself is not touched.
+    static RomLoadResult probeRom(const std::string& romPath);
     // Whether load() found a state file (else the calculator started cold).
     bool stateRestored() const { return stateRestored_; }
     const std::string& ramPath() const { return ramPath_; }

@@ -152,8 +152,19 @@ void readNewerKeys(const IniFile& ini, Settings& settings) {
     place.maximized = equalsIgnoringCase(ini.get("Window", "Maximized").value_or("No"), "Yes");
 }
 
+std::string recentKey(std::size_t index) { return "ROM" + std::to_string(index + 1); }
+
 // Keys of this version, which earlier ones ignore.
 void readLatestKeys(const IniFile& ini, Settings& settings) {
+    settings.startDemo =
+        equalsIgnoringCase(ini.get("Preferences", "StartDemo").value_or("No"), "Yes");
+    settings.recentRoms.clear();
+    auto& recent = settings.recentRoms;
+    for (std::size_t i = 0; i < recentRomLimit; ++i) {
+        const std::string path = withSlashes(ini.get("Recent", recentKey(i)).value_or(""));
+        if (!path.empty() && std::find(recent.begin(), recent.end(), path) == recent.end())
+            recent.push_back(path);
+    }
     const auto square = ini.get("Window", "SquarePixels");
     settings.squarePixels = !square                              ? SquarePixels::fromTwice
                             : equalsIgnoringCase(*square, "Yes") ? SquarePixels::always
@@ -164,6 +175,13 @@ void readLatestKeys(const IniFile& ini, Settings& settings) {
 void writeLatestKeys(IniFile& ini, const Settings& settings) {
     if (settings.squarePixels != SquarePixels::fromTwice)
         ini.set("Window", "SquarePixels", yesNo(settings.squarePixels == SquarePixels::always));
+    ini.set("Preferences", "StartDemo", yesNo(settings.startDemo));
+    for (std::size_t i = 0; i < recentRomLimit; ++i) {
+        if (i < settings.recentRoms.size())
+            ini.set("Recent", recentKey(i), settings.recentRoms[i]);
+        else if (ini.get("Recent", recentKey(i)))
+            ini.set("Recent", recentKey(i), "");
+    }
 }
 
 void writeNewerKeys(IniFile& ini, const Settings& settings) {
@@ -296,6 +314,13 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
     readNewerKeys(ini, settings);
     readLatestKeys(ini, settings);
     return read;
+}
+
+void rememberRecentRom(Settings& settings, const std::string& romPath) {
+    auto& list = settings.recentRoms;
+    list.erase(std::remove(list.begin(), list.end(), romPath), list.end());
+    list.insert(list.begin(), romPath);
+    if (list.size() > recentRomLimit) list.resize(recentRomLimit);
 }
 
 bool writeSettings(const Settings& settings) {

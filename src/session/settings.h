@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 
@@ -40,6 +41,9 @@ struct WindowPlace {
 // key, square from 2x, where whole square cells cost no size.
 enum class SquarePixels { fromTwice, always, never };
 
+// [Recent] ROM1 to ROM4: the ROM images the calculator ran on last, newest first.
+inline constexpr std::size_t recentRomLimit = 4;
+
 // The longest ScreenShotBase kept, in bytes; a longer one is cut, never inside a
 // UTF-8 character.
 inline constexpr std::size_t screenshotBaseLimit = 251;
@@ -62,7 +66,9 @@ struct Settings {
     int zoom = 0;                  // [Window] Zoom; 0: none chosen, the largest that fits
     WindowPlace window;            // [Window] X, Y, Width, Height, Maximized
     SquarePixels squarePixels = SquarePixels::fromTwice;  // [Window] SquarePixels
-    std::string iniPath;                                  // where the file is; not stored
+    bool startDemo = false;               // [Preferences] StartDemo: the demo while no ROM works
+    std::vector<std::string> recentRoms;  // [Recent] ROM1 to ROM4
+    std::string iniPath;                  // where the file is; not stored
 
     bool operator==(const Settings&) const = default;
 };
@@ -93,6 +99,9 @@ std::string absoluteFromHere(const std::string& path);
 // file could not be read (missing included), with the system's error number in
 // error when given; every field then holds its default.
 bool readSettings(Settings& settings, const std::string& programDir, std::string* why = nullptr);
+// The ROM image first in the recent list, once, and the list no longer than
+// recentRomLimit.
+void rememberRecentRom(Settings& settings, const std::string& romPath);
 // Stores every stored field, keeping everything else in the file; creates the
 // file's folder when missing. True when the file was written (atomically).
 bool writeSettings(const Settings& settings);

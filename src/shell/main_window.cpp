@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -19,6 +22,7 @@
 #include <thread>
 
 #include "session/demo_firmware.h"
+#include "session/messages.h"
 #include "session/timer_tick.h"
 #include "shell/about_box.h"
 #include "shell/calculator_view.h"
@@ -132,6 +136,13 @@ void MainWindow::buildMenus() {
         return action;
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    addCommand(file, QStringLiteral("&Open ROM..."), cmdOpenRom)
+        ->setStatusTip(QStringLiteral("Runs the calculator on a ROM image of your own"));
+    QMenu* recent = file->addMenu(QStringLiteral("Recent ROM &Images"));
+    recent->setObjectName(QStringLiteral("recentRoms"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentRoms(recent); });
+    fillRecentRoms(recent);
+    file->addSeparator();
     addCommand(file, QStringLiteral("&Reset..."), cmdReset);
     addCommand(file, QStringLiteral("&Kill"), cmdKill)
         ->setStatusTip(QStringLiteral(
@@ -511,7 +522,11 @@ void MainWindow::startEmulation() {
     romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
                                 settings_.testRomVersion);
     if (calculator_.usable()) {
+        romStarted();
         calculator_.start();
+    } else if (settings_.startDemo && startDemo() == std::nullopt) {
+        // The demo, as chosen at an earlier start, while no ROM image runs.
+        return;
     } else {
         // Told by the first-run dialog (offerFirstRun).
         romMissing_ = true;
@@ -527,7 +542,7 @@ bool MainWindow::offerFirstRun() {
     const FirstRunChoice choice = FirstRunDialog::ask(
         this, romLookedAt_, romLoad_, demoAvailable,
         [this](const std::string& path) { return startOnRom(path); },
-        [this] { return startDemo(); });
+        [this](bool nextTimeToo) { return startDemo(nextTimeToo); });
     if (closed_) return false;  // a signal ended the program meanwhile
     if (choice == FirstRunChoice::quit) {
         destroyWindow();
@@ -543,15 +558,113 @@ std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
     if (!calculator_.usable()) return romLoad_;
     settings_.romPath = path;
     romMissing_ = romLoadFailed_ = false;
+    romStarted();
     calculator_.start();
     return std::nullopt;
 }
 
-std::optional<std::string> MainWindow::startDemo() {
+void MainWindow::romStarted() {
+    if (demo_) return;
+    settings_.startDemo = false;
+    rememberRecentRom(settings_, absoluteFromHere(resolvePath(settings_, settings_.romPath)));
+}
+
+std::optional<std::string> MainWindow::startDemo(bool nextTimeToo) {
     Settings demo;
     std::string why;
     if (!prepareDemo(findDemoFirmware(programDirectory()), demo, &why)) return why;
-    return runDemo(demo);
+    const std::string userIni = settings_.iniPath;
+    if (auto problem = runDemo(demo)) return problem;
+    userIniPath_ = userIni;
+    if (nextTimeToo && !userIni.empty()) {
+        // Only the choice is written: the rest stays as the file has it, so that a ROM
+        // path of the command line that did not run is not kept.
+        Settings stored;
+        stored.iniPath = userIni;
+        readSettings(stored, programDirectory());
+        stored.startDemo = true;
+        writeSettings(stored);
+    }
+    return std::nullopt;
+}
+
+Settings MainWindow::userSettings() const {
+    if (!demo_) return settings_;
+    Settings user;
+    user.iniPath = userIniPath_;
+    readSettings(user, programDirectory());
+    return user;
+}
+
+void MainWindow::fillRecentRoms(QMenu* menu) {
+    menu->clear();
+    const std::vector<std::string> recent = userSettings().recentRoms;
+    const QString home = QDir::homePath();
+    int number = 0;
+    for (const std::string& rom : recent) {
+        QString shown = QString::fromStdString(rom);
+        if (shown.startsWith(home + QLatin1Char('/')))
+            shown = QLatin1Char('~') + shown.mid(home.size());
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(shown));
+        connect(action, &QAction::triggered, this, [this, rom] { openRom(rom); });
+    }
+    menu->setEnabled(!recent.empty());
+}
+
+void MainWindow::openRomCommand() {
+    const Settings user = userSettings();
+    QFileDialog dialog(this, QStringLiteral("Open ROM"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QStringLiteral("ROM-Files (*.bin *.rom)"), QStringLiteral("All files (*)")});
+    // Beside the ROM image the user ran last, else in the home folder.
+    const QFileInfo last(QString::fromStdString(
+        user.recentRoms.empty() ? resolvePath(user, user.romPath) : user.recentRoms.front()));
+    dialog.setDirectory(last.exists() ? last.absolutePath() : QDir::homePath());
+    if (dialog.exec() != QDialog::Accepted || closed_) return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return;
+    openRom(QFileInfo(chosen.first()).absoluteFilePath().toStdString());
+}
+
+bool MainWindow::openRom(const std::string& path) {
+    if (closed_) return false;
+    const bool leavingDemo = demo_;
+    Settings next = userSettings();
+    const RomLoadResult probe = Calculator::probeRom(path);
+    if (!probe.usable(next.testRomVersion)) {
+        QMessageBox::critical(
+            this, titleText(),
+            QStringLiteral("%1\n%2: %3")
+                .arg(QString::fromUtf8(romMessage(probe)), QString::fromStdString(path),
+                     QString::fromStdString(romProblemText(probe))));
+        return false;
+    }
+    if (debugger_) debugger_->hide();
+    if (calculator_.running() && !endCalculatorRun()) return false;
+    if (calculator_.abandoned()) return false;  // told by endCalculatorRun
+    if (leavingDemo) {
+        // The demo keeps its own settings, place included.
+        rememberPlace();
+        writeSettings(settings_);
+        demo_ = false;
+        setWindowTitle(titleText());
+        settings_ = next;
+        emit demoEnded();
+    }
+    settings_.romPath = path;
+    romLookedAt_ = path;
+    romLoad_ =
+        calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
+    romMissing_ = romLoadFailed_ = false;
+    romStarted();
+    applyLcdColours(settings_.foreground, settings_.background);
+    view_->setSquarePixels(settings_.squarePixels);
+    calculator_.start();
+    timer_.start();
+    view_->update();
+    return true;
 }
 
 std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
@@ -566,6 +679,8 @@ std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
     romMissing_ = romLoadFailed_ = false;
     demo_ = true;
     setWindowTitle(titleText() + QStringLiteral(" (demo)"));
+    // The demo's own zoom and place.
+    placeOnScreen();
     applyLcdColours(settings_.foreground, settings_.background);
     calculator_.start();
     timer_.start();
@@ -594,12 +709,18 @@ void MainWindow::saveStateReporting() {
 
 bool MainWindow::closeMainWindow() {
     if (closed_) return true;
+    // Closed meanwhile (a signal while the question was open) counts as gone.
+    if (!endCalculatorRun()) return closed_;
+    destroyWindow();
+    return true;
+}
+
+bool MainWindow::endCalculatorRun() {
     const CloseSave decision = calculator_.saveOnClose(settings_.saveStateMode, true);
     bool save = decision == CloseSave::save;
     if (decision == CloseSave::ask) {
         const ExitChoice choice = ExitDialog::ask(this);
-        if (closed_) return true;  // closed meanwhile (a signal while the question was open)
-        if (choice.answer == ExitAnswer::cancel) return false;
+        if (closed_ || choice.answer == ExitAnswer::cancel) return false;
         save = choice.answer == ExitAnswer::yes;
         if (choice.dontAskAgain)
             settings_.saveStateMode = save ? SaveStateMode::always : SaveStateMode::never;
@@ -613,7 +734,6 @@ bool MainWindow::closeMainWindow() {
                 this, titleText(),
                 QStringLiteral("The calculator did not stop; its state was not saved."));
     }
-    destroyWindow();
     return true;
 }
 
@@ -690,6 +810,9 @@ void MainWindow::onCommand(int id) {
             break;
         case cmdReset:
             resetCalculator();
+            break;
+        case cmdOpenRom:
+            openRomCommand();
             break;
         case cmdDebugger:
             if (!debugger_) {

@@ -38,6 +38,7 @@ enum Command : int {
     cmdKeyboard = 40014,
     cmdDebugger = 40015,
     cmdZoom1 = 40021,  // to cmdZoom1 + 3 for 4x
+    cmdOpenRom = 40030,
 };
 
 class MainWindow : public QMainWindow, public FrontEnd {
@@ -56,8 +57,17 @@ public:
     // Runs the demo firmware with the demo's own settings (see prepareDemo), which
     // replace the user's in this window and are written back to the demo's file.
     // Nothing when it runs, else why not.
-    std::optional<std::string> startDemo();
+    // nextTimeToo: the user's own settings remember to start on the demo while no ROM
+    // image runs (Settings::startDemo); only that is written into them.
+    std::optional<std::string> startDemo(bool nextTimeToo = false);
+    // The demo's settings replace the window's, which takes the demo's zoom and place.
     std::optional<std::string> runDemo(const Settings& demo);
+    // File > Open ROM... with the file chosen: a ROM image that will not run is told and
+    // changes nothing; one that will replaces the one running, which closes first as
+    // the window does (its state saved as the settings say, or asked). From the demo
+    // the user's own settings come back. The ROM image is remembered (and heads the
+    // recent list). False when nothing changed.
+    bool openRom(const std::string& path);
     // Stops the calculator (at most 4000 ms). True when it ended; one that did not is
     // left alone for the rest of the run.
     bool stopEmulationThread();
@@ -122,6 +132,8 @@ signals:
     void windowGone();
     // The demo runs in this window: it answers no later start.
     void demoStarted();
+    // The window left the demo for a ROM image of the user's.
+    void demoEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -138,6 +150,16 @@ private:
     void saveStateReporting();
     std::optional<RomLoadResult> startOnRom(const std::string& path);
     void resetCalculator();
+    void openRomCommand();
+    void fillRecentRoms(QMenu* menu);
+    // The user's own settings: the window's, or while the demo runs, read afresh.
+    Settings userSettings() const;
+    // The calculator runs on the settings' ROM image: it heads the recent list, and the
+    // demo no longer starts in its place.
+    void romStarted();
+    // The close sequence's save question and stop, the window staying: false when the
+    // question was cancelled or the window went meanwhile.
+    bool endCalculatorRun();
     // File > Kill: asks first, since it loses the calculator's work since the last save.
     void killCommand();
     void buildEditMenu(QMenu* edit);
@@ -183,6 +205,7 @@ private:
     bool romLoadFailed_ = false;
     RomLoadResult romLoad_;
     std::string romLookedAt_;
+    std::string userIniPath_;  // the user's settings file while the demo runs, if known
     bool demo_ = false;
     bool closed_ = false;
 };

@@ -191,6 +191,7 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
               "ScreenShotFormat=BMP\n"
               "ScreenShotScale=1\n"
               "ScreenShotFolder=\n"
+              "StartDemo=No\n"
               "\n"
               "[Window]\n"
               "Maximized=No\n");
@@ -253,6 +254,8 @@ TEST(SettingsNewerKeys, OlderFilesReadAsAPlacedWindowWithoutAZoomAndBitmaps) {
     const Settings s = readIni(dir, "[Preferences]\nScreenShotAsBitmap=Yes\n");
     EXPECT_EQ(s.zoom, 0);  // none chosen: the window takes the largest that fits
     EXPECT_EQ(s.squarePixels, SquarePixels::fromTwice);
+    EXPECT_FALSE(s.startDemo);
+    EXPECT_TRUE(s.recentRoms.empty());
     EXPECT_EQ(s.window, WindowPlace{});
     EXPECT_EQ(s.screenshotFormat, ScreenshotFormat::bmp);
     EXPECT_EQ(s.screenshotScale, 1);
@@ -274,6 +277,14 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     ASSERT_TRUE(writeSettings(s));
     EXPECT_EQ(readFrom(s.iniPath), s);
     s.squarePixels = SquarePixels::always;
+    s.startDemo = true;
+    for (const char* rom : {"/a.bin", "/b.bin", "/a.bin", "/c.bin", "/d.bin", "/e.bin"})
+        rememberRecentRom(s, rom);
+    EXPECT_EQ(s.recentRoms, (std::vector<std::string>{"/e.bin", "/d.bin", "/c.bin", "/a.bin"}));
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath), s);
+    // A shorter list leaves no old entries behind.
+    s.recentRoms = {"/f.bin"};
     ASSERT_TRUE(writeSettings(s));
     EXPECT_EQ(readFrom(s.iniPath), s);
 
