@@ -25,6 +25,7 @@
 #include "session/messages.h"
 #include "session/timer_tick.h"
 #include "shell/about_box.h"
+#include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
 #include "shell/debugger_window.h"
 #include "shell/exit_dialog.h"
@@ -278,7 +279,11 @@ std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
 }
 
 void MainWindow::showKeyboardHelp() {
-    if (!keyboardHelp_) keyboardHelp_ = new KeyboardHelp(calculator_, commandKeys(), this);
+    if (!keyboardHelp_) {
+        keyboardHelp_ = new KeyboardHelp(calculator_, commandKeys(), this);
+        // Beside the calculator, clear of the keypad it explains.
+        placeBesideOwner(keyboardHelp_, this);
+    }
     keyboardHelp_->show();
     keyboardHelp_->raise();
     keyboardHelp_->activateWindow();

@@ -30,6 +30,7 @@
 #include "session/calculator.h"
 #include "session/machine_files.h"
 #include "session/screenshot.h"
+#include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
 #include "shell/icons.h"
 
@@ -489,38 +490,9 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
 }
 
 void PreferencesDialog::placeBesideOwner() {
-    QWidget* owner = parentWidget();
-    if (!owner || !owner->isVisible()) return;
+    if (!parentWidget() || !parentWidget()->isVisible()) return;
     adjustSize();
-    const QRect window = owner->frameGeometry();
-    // The frame this dialog will get, taken to be the owner's.
-    const QSize frame = size() + (window.size() - owner->size());
-    const QScreen* screen = owner->screen();
-    const QRect area = screen ? screen->availableGeometry() : QRect();
-    constexpr int gap = 8;
-    const int right = window.right() + 1 + gap;
-    const int left = window.left() - gap - frame.width();
-    int x = right;
-    int y = window.top();
-    if (!area.isEmpty()) {
-        const bool fitsRight = right + frame.width() <= area.right() + 1;
-        const bool fitsLeft = left >= area.left();
-        if (!fitsRight) {
-            if (fitsLeft) {
-                x = left;
-            } else {
-                // No side has room: the side with more of it, as low as the screen allows,
-                // since the LCD is at the top of the window.
-                x = area.right() + 1 - window.right() > window.left() - area.left()
-                        ? area.right() + 1 - frame.width()
-                        : area.left();
-                y = area.bottom() + 1 - frame.height();
-            }
-        }
-        x = std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
-        y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
-    }
-    move(x, y);
+    vantrel::placeBesideOwner(this, parentWidget());
 }
 
 PreferencesDialog::~PreferencesDialog() {

@@ -45,8 +45,7 @@ public:
 private:
     void showPage(int index);
     static QScrollArea* makePageScroll(QWidget* parent, const Settings& copy);
-    // Beside the owner window, clear of the LCD it is testing; on the other side when
-    // the screen has no room on the right.
+    // Beside the owner window, clear of the LCD it is testing (placeBesideOwner).
     void placeBesideOwner();
     // False, after telling the user, when the state file is the ROM image.
     bool stateFileAcceptable();
