@@ -106,6 +106,9 @@ public:
     std::size_t keyQueueRoom() const;
     // The key drawn pressed now.
     std::optional<int> shownKey() const;
+    // Which calculator key each named PC key presses (Settings::keyMap).
+    void setKeyMap(const KeyMap& map) { keypad_.setKeyMap(map); }
+    const KeyMap& keyMap() const { return keypad_.keyMap(); }
     bool keyPending() const;
     // A key pressed by program past the keypad and its queue (waits for the loop).
     void injectKey(KeyCode code);

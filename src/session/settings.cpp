@@ -159,6 +159,10 @@ void readLatestKeys(const IniFile& ini, Settings& settings) {
     settings.startDemo =
         equalsIgnoringCase(ini.get("Preferences", "StartDemo").value_or("No"), "Yes");
     settings.recentRoms.clear();
+    settings.keyMap = KeyMap();
+    for (const PcKeyName& named : pcKeyNames)
+        if (const auto text = ini.get("Keyboard", named.settingName))
+            if (const auto binding = parseBinding(*text)) settings.keyMap.bind(named.key, *binding);
     auto& recent = settings.recentRoms;
     for (std::size_t i = 0; i < recentRomLimit; ++i) {
         const std::string path = withSlashes(ini.get("Recent", recentKey(i)).value_or(""));
@@ -176,6 +180,10 @@ void writeLatestKeys(IniFile& ini, const Settings& settings) {
     if (settings.squarePixels != SquarePixels::fromTwice)
         ini.set("Window", "SquarePixels", yesNo(settings.squarePixels == SquarePixels::always));
     ini.set("Preferences", "StartDemo", yesNo(settings.startDemo));
+    // The whole map once it differs from the defaults, so that it reads as a table.
+    if (settings.keyMap != defaultKeyMap() || ini.get("Keyboard", pcKeyNames[0].settingName))
+        for (const PcKeyName& named : pcKeyNames)
+            ini.set("Keyboard", named.settingName, bindingText(settings.keyMap.binding(named.key)));
     for (std::size_t i = 0; i < recentRomLimit; ++i) {
         if (i < settings.recentRoms.size())
             ini.set("Recent", recentKey(i), settings.recentRoms[i]);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "session/key_map.h"
+
 namespace vantrel {
 
 // [Preferences] SaveState: what closing does with the calculator's state.
@@ -68,6 +70,7 @@ struct Settings {
     SquarePixels squarePixels = SquarePixels::fromTwice;  // [Window] SquarePixels
     bool startDemo = false;               // [Preferences] StartDemo: the demo while no ROM works
     std::vector<std::string> recentRoms;  // [Recent] ROM1 to ROM4
+    KeyMap keyMap;                        // [Keyboard]: a PC key's name, a calculator key's
     std::string iniPath;                  // where the file is; not stored
 
     bool operator==(const Settings&) const = default;

@@ -39,6 +39,12 @@ std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
             return PcKey::enter;
         case Qt::Key_Control:
             return PcKey::control;
+        case Qt::Key_Alt:
+            return PcKey::alt;
+        case Qt::Key_PageUp:
+            return PcKey::pageUp;
+        case Qt::Key_PageDown:
+            return PcKey::pageDown;
         case Qt::Key_Escape:
             return PcKey::escape;
         case Qt::Key_Space:
@@ -181,8 +187,9 @@ bool CalculatorView::event(QEvent* event) {
         const QPoint at = toLayout(help->pos());
         if (const auto index = keyIndexAt(at.x(), at.y())) {
             const KeyBox& box = skinKeys[static_cast<std::size_t>(*index)].box;
-            QToolTip::showText(help->globalPos(), QString::fromStdString(keyTooltip(*index)), this,
-                               toView(box));
+            QToolTip::showText(help->globalPos(),
+                               QString::fromStdString(keyTooltip(*index, calculator_.keyMap())),
+                               this, toView(box));
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -316,13 +323,16 @@ void CalculatorView::mouseMoveEvent(QMouseEvent* event) {
     showPressedKey();
 }
 
-bool isCommandKey(int key, Qt::KeyboardModifiers modifiers) {
+bool isCommandKey(int key, Qt::KeyboardModifiers modifiers, bool controlFree) {
+    const bool controlShortcut = controlFree && (modifiers & Qt::ControlModifier) &&
+                                 !(modifiers & Qt::AltModifier) &&
+                                 (key == Qt::Key_C || key == Qt::Key_V || key == Qt::Key_Q);
     return (key >= Qt::Key_F6 && key <= Qt::Key_F12) || key == Qt::Key_Pause ||
-           (key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier));
+           (key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier)) || controlShortcut;
 }
 
 void CalculatorView::keyPressEvent(QKeyEvent* event) {
-    if (isCommandKey(event->key(), event->modifiers())) {
+    if (isCommandKey(event->key(), event->modifiers(), calculator_.keyMap().controlFree())) {
         if (!event->isAutoRepeat() && onCommandKey) onCommandKey(event->key(), event->modifiers());
         return;
     }

@@ -25,8 +25,9 @@ inline constexpr int clientHeight = panelHeight;
 QColor colourFromSetting(uint32_t value);
 
 // Keys that belong to the window's commands and never to the keypad: F6 to F12, Pause
-// (the debugger), and Insert with Shift (Paste).
-bool isCommandKey(int key, Qt::KeyboardModifiers modifiers);
+// (the debugger), Insert with Shift (Paste), and while Ctrl presses no calculator key
+// (controlFree) Ctrl+C, Ctrl+V and Ctrl+Q.
+bool isCommandKey(int key, Qt::KeyboardModifiers modifiers, bool controlFree = false);
 
 class CalculatorView : public QWidget {
     Q_OBJECT

@@ -61,7 +61,8 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
     auto* intro = new QLabel(
         QStringLiteral("Type on the PC keyboard, or click the keys of the picture. Letters and "
                        "digits go to the key that types them, following the calculator's own "
-                       "[2nd] and [ALPHA]. Arrows and [DEL] repeat while held."),
+                       "[2nd] and [ALPHA]. Arrows and [DEL] repeat while held. Tools > "
+                       "Preferences > Keyboard changes the other PC keys."),
         this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
@@ -73,7 +74,7 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
                       {QStringLiteral("Calculator key"), QStringLiteral("PC key"),
                        QStringLiteral("While [ALPHA] is on"), QStringLiteral("Means now")},
                       "keyTable");
-    const std::vector<KeyHelpRow> rows = keyHelpRows();
+    const std::vector<KeyHelpRow> rows = keyHelpRows(false, calculator_.keyMap());
     keys_->setRowCount(static_cast<int>(rows.size()));
     for (const KeyHelpRow& row : rows) {
         setCell(keys_, row.index, keyColumn, QString::fromStdString(row.key));

@@ -150,7 +150,7 @@ void MainWindow::buildMenus() {
             "Ends Vantrel at once without saving the calculator, for a calculator that "
             "no longer responds"));
     file->addSeparator();
-    addCommand(file, QStringLiteral("E&xit"), cmdExit);
+    exitAction_ = addCommand(file, QStringLiteral("E&xit"), cmdExit);
     buildEditMenu(bar->addMenu(QStringLiteral("&Edit")));
     buildViewMenu(bar->addMenu(QStringLiteral("&View")));
     QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
@@ -249,8 +249,35 @@ void MainWindow::onCommandKey(int key, Qt::KeyboardModifiers modifiers) {
         case Qt::Key_Pause:
             onCommand(cmdDebugger);
             break;
+        // Ctrl's shortcuts, which reach here only while Ctrl presses no calculator key.
+        case Qt::Key_C:
+            onCommand(cmdCopyScreen);
+            break;
+        case Qt::Key_V:
+            onCommand(cmdPaste);
+            break;
+        case Qt::Key_Q:
+            onCommand(cmdExit);
+            break;
         default:
             break;
+    }
+}
+
+void MainWindow::applyKeyMap() {
+    calculator_.setKeyMap(settings_.keyMap);
+    const bool controlFree = settings_.keyMap.controlFree();
+    exitAction_->setText(controlFree ? QStringLiteral("E&xit\tCtrl+Q") : QStringLiteral("E&xit"));
+    // The help's tables are made for one map: a new one for the next.
+    if (keyboardHelp_) {
+        const bool shown = keyboardHelp_->isVisible();
+        const QPoint at = keyboardHelp_->pos();
+        delete keyboardHelp_;
+        keyboardHelp_ = nullptr;
+        if (shown) {
+            showKeyboardHelp();
+            keyboardHelp_->move(at);
+        }
     }
 }
 
@@ -266,6 +293,10 @@ std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
             if (name.endsWith(QStringLiteral("..."))) name.chop(3);
             keys.emplace_back(text.mid(tab + 1), name);
         }
+    }
+    if (settings_.keyMap.controlFree()) {
+        keys.emplace_back(QStringLiteral("Ctrl+C"), QStringLiteral("Copy Screen"));
+        keys.emplace_back(QStringLiteral("Ctrl+V"), QStringLiteral("Paste"));
     }
     // In the order of the keys (F6, F7, Shift+F7, F8, ...), as they sit on the keyboard.
     auto rank = [](const QString& key) {
@@ -523,6 +554,7 @@ void MainWindow::placeOnScreen() {
 
 void MainWindow::startEmulation() {
     makeDataDirectory(settings_);
+    applyKeyMap();
     romLookedAt_ = resolvePath(settings_, settings_.romPath);
     romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
                                 settings_.testRomVersion);
@@ -666,6 +698,7 @@ bool MainWindow::openRom(const std::string& path) {
     romStarted();
     applyLcdColours(settings_.foreground, settings_.background);
     view_->setSquarePixels(settings_.squarePixels);
+    applyKeyMap();
     calculator_.start();
     timer_.start();
     view_->update();
@@ -686,6 +719,7 @@ std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
     setWindowTitle(titleText() + QStringLiteral(" (demo)"));
     // The demo's own zoom and place.
     placeOnScreen();
+    applyKeyMap();
     applyLcdColours(settings_.foreground, settings_.background);
     calculator_.start();
     timer_.start();
@@ -841,7 +875,9 @@ void MainWindow::runPreferencesCommand() {
         return;
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
+    const bool newMap = copy.keyMap != settings_.keyMap;
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
+    if (newMap) applyKeyMap();
 }
 
 void MainWindow::resetCalculator() {

@@ -169,6 +169,8 @@ private:
     void showStatus(const QString& text);
     void feedPaste();
     void showKeyboardHelp();
+    // The settings' key map to the calculator, the menus and the keyboard help.
+    void applyKeyMap();
     std::vector<std::pair<QString, QString>> commandKeys() const;
     // The window's size for a calculator area of that size, no larger than the screen.
     QSize windowSizeFor(QSize viewSize) const;
@@ -192,6 +194,7 @@ private:
     QMenu* lcdMenu_ = nullptr;
     QActionGroup* zoomGroup_ = nullptr;
     QAction* squarePixels_ = nullptr;
+    QAction* exitAction_ = nullptr;
     KeyboardHelp* keyboardHelp_ = nullptr;
     QTimer timer_;
     QString statusText_;  // what the status line shows, before it was cut to fit

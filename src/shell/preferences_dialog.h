@@ -1,5 +1,5 @@
-// The Preferences dialog: the pages "Misc", "Colors" and "Files" over a copy of the
-// settings record, and the window's application of an edited copy.
+// The Preferences dialog: the pages "Misc", "Colors", "Files" and "Keyboard" over a
+// copy of the settings record, and the window's application of an edited copy.
 #pragma once
 
 #include <QDialog>
@@ -33,7 +33,7 @@ public:
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    enum Page { miscPage = 0, colorsPage = 1, filesPage = 2 };
+    enum Page { miscPage = 0, colorsPage = 1, filesPage = 2, keyboardPage = 3 };
 
     // romInUse: the ROM image the running calculator was loaded from, if any.
     PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed,

@@ -303,6 +303,33 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     EXPECT_EQ(readIni(dir, "[Window]\nX=-99999999999\nY=5\n").window.placed, false);
 }
 
+TEST(SettingsNewerKeys, KeyboardSectionOnlyOnceTheMapDiffersAndBadValuesReadAsDefaults) {
+    TempDir dir;
+    Settings s;
+    s.iniPath = dir / "Vantrel.ini";
+    s.romPath = "TI85Rom.bin";
+    s.ramPath = "TI85Stat.bin";
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readText(s.iniPath).find("[Keyboard]"), std::string::npos);
+    s.keyMap.bind(PcKey::control, {});
+    s.keyMap.bind(PcKey::alt, {keyIndex(keyAlpha), false});
+    ASSERT_TRUE(writeSettings(s));
+    const std::string text = readText(s.iniPath);
+    EXPECT_NE(text.find("Ctrl=none\n"), std::string::npos);
+    EXPECT_NE(text.find("Alt=ALPHA\n"), std::string::npos);
+    EXPECT_NE(text.find("Insert=DEL after 2ND\n"), std::string::npos);
+    EXPECT_EQ(readFrom(s.iniPath), s);
+    // Back to the defaults: the section says so instead of keeping the old map.
+    s.keyMap = KeyMap();
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath).keyMap, KeyMap());
+
+    const Settings odd = readIni(dir, "[Keyboard]\nCtrl=nothing\nTab=EXIT\nF6=ENTER\n");
+    KeyMap expected;
+    expected.bind(PcKey::tab, {keyIndex(keyExit), false});
+    EXPECT_EQ(odd.keyMap, expected);
+}
+
 TEST(SettingsNewerKeys, WrittenFileKeepsTheOlderKeysAsTheyWere) {
     TempDir dir;
     const std::string older =
