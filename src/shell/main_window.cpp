@@ -5,17 +5,21 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QThread>
+#include <QUrl>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
@@ -98,9 +102,9 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     };
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusLine"));
-    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty()) statusBar()->setToolTip(QString());
-    });
+    connect(statusBar(), &QStatusBar::messageChanged, this,
+            [this](const QString& message) { statusChanged(message); });
+    statusBar()->installEventFilter(this);
     resize(windowSizeFor(view_->sizeHint()));
 
     new FileDropUploader(this, [this](const std::string& path) { uploadGivenFile(path); });
@@ -320,13 +324,43 @@ void MainWindow::showKeyboardHelp() {
     keyboardHelp_->activateWindow();
 }
 
-void MainWindow::showStatus(const QString& text) {
+void MainWindow::showStatus(const QString& text, const QString& folder) {
     QStatusBar* line = statusBar();
     // A long path keeps its beginning and its file name; the whole text is the tooltip.
     const int room = qMax(40, line->width() - 24);
     statusText_ = text;
-    line->setToolTip(text);
-    line->showMessage(line->fontMetrics().elidedText(text, Qt::ElideMiddle, room), statusShowMs);
+    statusFolder_ = folder;
+    shownStatus_ = line->fontMetrics().elidedText(text, Qt::ElideMiddle, room);
+    // Where a file went stays until the next message; what a command did goes after a while.
+    line->showMessage(shownStatus_, folder.isEmpty() ? statusShowMs : 0);
+}
+
+void MainWindow::statusChanged(const QString& message) {
+    QStatusBar* line = statusBar();
+    const bool ours = !message.isEmpty() && message == shownStatus_;
+    const bool link = ours && !statusFolder_.isEmpty();
+    line->setToolTip(!ours  ? QString()
+                     : link ? statusText_ + QStringLiteral("\nClick to open the folder.")
+                            : statusText_);
+    line->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+bool MainWindow::event(QEvent* event) {
+    // A menu's status tip shows over a message that stays, which comes back after it.
+    if (event->type() == QEvent::StatusTip && !statusFolder_.isEmpty()) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        statusBar()->showMessage(tip.isEmpty() ? shownStatus_ : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusBar() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !statusFolder_.isEmpty() &&
+        statusBar()->currentMessage() == shownStatus_)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(statusFolder_));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString MainWindow::statusMessage() const {
@@ -337,7 +371,10 @@ void MainWindow::screenshotCommand(bool copyScreen) {
     const ScreenshotResult result =
         takeScreenshot(this, calculator_.lcd(), settings_,
                        copyScreen ? ScreenshotRoute::toClipboard : ScreenshotRoute::asConfigured);
-    if (result) showStatus(QString::fromStdString(screenshotMessage(result)));
+    if (result)
+        showStatus(QString::fromStdString(screenshotMessage(result)),
+                   result.toFile ? QFileInfo(QString::fromStdString(result.path)).absolutePath()
+                                 : QString());
 }
 
 void MainWindow::pasteText(const QString& text) {

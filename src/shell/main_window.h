@@ -136,6 +136,8 @@ signals:
     void demoEnded();
 
 protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -166,7 +168,10 @@ private:
     void buildViewMenu(QMenu* view);
     void onCommandKey(int key, Qt::KeyboardModifiers modifiers);
     void screenshotCommand(bool copyScreen);
-    void showStatus(const QString& text);
+    // The status line's message; with a folder, the message stays until the next one,
+    // and a click on it opens the folder.
+    void showStatus(const QString& text, const QString& folder = {});
+    void statusChanged(const QString& message);
     void feedPaste();
     void showKeyboardHelp();
     // The settings' key map to the calculator, the menus and the keyboard help.
@@ -197,7 +202,9 @@ private:
     QAction* exitAction_ = nullptr;
     KeyboardHelp* keyboardHelp_ = nullptr;
     QTimer timer_;
-    QString statusText_;  // what the status line shows, before it was cut to fit
+    QString statusText_;    // what the status line shows, before it was cut to fit
+    QString shownStatus_;   // and as it was shown
+    QString statusFolder_;  // the folder a click on the message opens, if any
     std::u32string pasteText_;
     std::size_t pasteAt_ = 0;
     // The window's place and calculator area while neither maximised nor minimised.
