@@ -26,6 +26,7 @@ Calculator::Calculator(FrontEnd& frontEnd)
       debugger_(std::make_unique<DebugSession>(*this, *machine_, *host_)),
       keypad_(*machine_) {
     machine_->setHost(host_.get());
+    host_->watchLink(&machine_->link);
 }
 
 Calculator::~Calculator() {

@@ -990,6 +990,11 @@ std::optional<std::string> MainWindow::askSaveName(bool backup) {
     return askSaveFileName(this, backup);
 }
 
+std::optional<std::string> MainWindow::askReceivedFileName(bool backup,
+                                                           const std::string& firstVariable) {
+    return askSaveFileName(this, backup, firstVariable);
+}
+
 IllegalOpcodeAnswer MainWindow::illegalOpcode(const IllegalOpcodeSnapshot& snapshot) {
     return IllegalOpcodeDialog::ask(snapshot, this);
 }

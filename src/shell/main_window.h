@@ -123,6 +123,8 @@ public:
                     const std::string& reason) override;
     void linkHint(LinkHint hint) override;
     std::optional<std::string> askSaveName(bool backup) override;
+    std::optional<std::string> askReceivedFileName(bool backup,
+                                                   const std::string& firstVariable) override;
     IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) override;
     std::optional<std::string> chooseUploadFile() override;
     void sleepFor(std::chrono::milliseconds duration) override;
