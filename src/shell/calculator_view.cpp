@@ -232,6 +232,13 @@ void CalculatorView::paintLcd(QPainter& p, const PanelPlacement& at) {
     const int right = qRound((at.left + lcdBox.right * at.scale) * ratio);
     const int bottom = qRound((at.top + lcdBox.bottom * at.scale) * ratio);
     const QRectF frame(left / ratio, top / ratio, (right - left) / ratio, (bottom - top) / ratio);
+    // Switched off, the LCD shows no picture at all: a blank glass in the panel's colour,
+    // which an empty screen in the LCD's colours is not.
+    shownOn_ = calculator_.calculatorOn();
+    if (!shownOn_) {
+        p.fillRect(frame, palette().color(QPalette::Button));
+        return;
+    }
     const LcdCells cells =
         lcdCells(right - left, bottom - top, squareAt(right - left, bottom - top));
     if (cells.stretched) {
@@ -285,6 +292,7 @@ void CalculatorView::paintKeyEdge(QPainter& p, int index, bool pressed) const {
 }
 
 void CalculatorView::showPressedKey() {
+    if (calculator_.calculatorOn() != shownOn_) update(lcdArea());
     const int shown = calculator_.shownKey().value_or(-1);
     if (shown == shownKey_) return;
     for (const int index : {shownKey_, shown}) {

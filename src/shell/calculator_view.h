@@ -55,7 +55,8 @@ public:
 
     // The key drawn pressed, -1 for none.
     int pressedKey() const { return shownKey_; }
-    // Draws the key the calculator shows pressed now.
+    // Draws the key the calculator shows pressed now, and the LCD anew once the
+    // calculator went off or on.
     void showPressedKey();
 
     // A key of the window's commands (isCommandKey) went down.
@@ -90,6 +91,7 @@ private:
     QColor foreground_{255, 255, 255};
     QColor background_{0, 0, 0};
     int shownKey_ = -1;
+    bool shownOn_ = false;  // whether the LCD was last painted on
     int preferredZoom_ = 1;
     SquarePixels squarePixels_ = SquarePixels::fromTwice;
     QPixmap panel_;  // the panel without the LCD, at the scale it was drawn for

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QMenuBar>
+#include <algorithm>
 
 #include "machine/machine.h"
 #include "machine/thread_control.h"
@@ -66,13 +67,24 @@ TEST_F(WindowPaint, BlackFrameSurroundsTheLcd) {
     EXPECT_EQ(image.pixelColor(4, 60), window->view()->palette().color(QPalette::Button));
 }
 
-TEST_F(WindowPaint, CalculatorOffShowsOnlyTheBackgroundColour) {
-    window->calculator().machine().mem.state.port3Value = 0x03;
+TEST_F(WindowPaint, CalculatorOffShowsABlankFrameInThePanelColourNotAnEmptyScreen) {
     window->view()->applyLcdColours(0x00FFFFFF, 0x00000000);
-    const QImage image = client();
+    Machine& m = window->calculator().machine();
+    std::fill_n(m.mem.state.ram.begin() + (0xFC00 - 0x8000), 0x400, 0);  // an empty screen
+    const QImage empty = client();
+    m.mem.state.port3Value = 0x03;
+    const QImage off = client();
+    const QColor face = window->view()->palette().color(QPalette::Button);
+    ASSERT_NE(face, QColor(Qt::black));
     for (int y = 3; y < 131; y += 3)
-        for (int x = 9; x < 221; x += 3)
-            ASSERT_EQ(image.pixelColor(x, y), QColor(Qt::black)) << x << "," << y;
+        for (int x = 9; x < 221; x += 3) {
+            ASSERT_EQ(empty.pixelColor(x, y), QColor(Qt::black)) << x << "," << y;
+            ASSERT_EQ(off.pixelColor(x, y), face) << x << "," << y;
+        }
+    EXPECT_EQ(off.pixelColor(8, 2), QColor(Qt::black));  // the frame stays
+    // Screenshots of a calculator that is off stay blank in the LCD's colours.
+    const LcdBytes lcd = window->calculator().lcd();
+    EXPECT_TRUE(std::all_of(lcd.begin(), lcd.end(), [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(WindowPaint, LcdPixelsAreWholeCellsAtDoubleDensity) {
