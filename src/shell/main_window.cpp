@@ -145,14 +145,13 @@ void MainWindow::buildMenus() {
         ->setStatusTip(QStringLiteral("Runs the calculator on a ROM image of your own"));
     QMenu* recent = file->addMenu(QStringLiteral("Recent ROM &Images"));
     recent->setObjectName(QStringLiteral("recentRoms"));
-    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentRoms(recent); });
+    // Filled as File opens: a submenu left disabled would never show to fill itself.
+    connect(file, &QMenu::aboutToShow, this, [this, recent] { fillRecentRoms(recent); });
     fillRecentRoms(recent);
     file->addSeparator();
     addCommand(file, QStringLiteral("&Reset..."), cmdReset);
     addCommand(file, QStringLiteral("&Kill"), cmdKill)
-        ->setStatusTip(QStringLiteral(
-            "Ends Vantrel at once without saving the calculator, for a calculator that "
-            "no longer responds"));
+        ->setStatusTip(QStringLiteral("Ends Vantrel at once without saving the calculator"));
     file->addSeparator();
     exitAction_ = addCommand(file, QStringLiteral("E&xit"), cmdExit);
     buildEditMenu(bar->addMenu(QStringLiteral("&Edit")));
@@ -358,8 +357,9 @@ bool MainWindow::event(QEvent* event) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == statusBar() && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !statusFolder_.isEmpty() &&
-        statusBar()->currentMessage() == shownStatus_)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(statusFolder_));
+        statusBar()->currentMessage() == shownStatus_ &&
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(statusFolder_)))
+        showStatus(QStringLiteral("No program was found to show the folder %1").arg(statusFolder_));
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -17,10 +17,12 @@ protected:
         HoldGuard hold(m.control);
         return m.mem.ram()[address - 0x8000];
     }
+    // The File menu opened: the recent list as it shows then.
     QStringList recentItems() {
         auto* menu = window->findChild<QMenu*>(QStringLiteral("recentRoms"));
         if (!menu) return {QStringLiteral("(no menu)")};
-        emit menu->aboutToShow();
+        emit qobject_cast<QMenu*>(menu->parent())->aboutToShow();
+        if (!menu->isEnabled()) return {QStringLiteral("(disabled)")};
         QStringList items;
         for (const QAction* action : menu->actions()) items << action->text();
         return items;
