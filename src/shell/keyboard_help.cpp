@@ -29,7 +29,13 @@ QString shiftText(ShiftState shifts) {
     return QStringLiteral("none");
 }
 
-QTableWidget* makeTable(QWidget* parent, const QStringList& headers, const char* name) {
+void setCell(QTableWidget* table, int row, int column, const QString& text) {
+    table->setItem(row, column, new QTableWidgetItem(text));
+}
+
+}  // namespace
+
+QTableWidget* makeReadingTable(QWidget* parent, const QStringList& headers, const char* name) {
     auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
     table->setObjectName(QString::fromLatin1(name));
     table->setHorizontalHeaderLabels(headers);
@@ -44,12 +50,6 @@ QTableWidget* makeTable(QWidget* parent, const QStringList& headers, const char*
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     return table;
 }
-
-void setCell(QTableWidget* table, int row, int column, const QString& text) {
-    table->setItem(row, column, new QTableWidgetItem(text));
-}
-
-}  // namespace
 
 KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>& commands,
                            QWidget* parent)
@@ -70,10 +70,10 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
     shiftLine_->setObjectName(QStringLiteral("shiftState"));
     layout->addWidget(shiftLine_);
 
-    keys_ = makeTable(this,
-                      {QStringLiteral("Calculator key"), QStringLiteral("PC key"),
-                       QStringLiteral("While [ALPHA] is on"), QStringLiteral("Means now")},
-                      "keyTable");
+    keys_ = makeReadingTable(this,
+                             {QStringLiteral("Calculator key"), QStringLiteral("PC key"),
+                              QStringLiteral("While [ALPHA] is on"), QStringLiteral("Means now")},
+                             "keyTable");
     const std::vector<KeyHelpRow> rows = keyHelpRows(false, calculator_.keyMap());
     keys_->setRowCount(static_cast<int>(rows.size()));
     for (const KeyHelpRow& row : rows) {
@@ -85,7 +85,7 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
     keys_->resizeColumnsToContents();
     layout->addWidget(keys_, 1);
 
-    auto* commandTable = makeTable(
+    auto* commandTable = makeReadingTable(
         this, {QStringLiteral("PC key"), QStringLiteral("Window command")}, "commandTable");
     commandTable->setRowCount(static_cast<int>(commands.size()));
     for (std::size_t i = 0; i < commands.size(); ++i) {

@@ -38,6 +38,7 @@
 #include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
 #include "shell/icons.h"
+#include "shell/keyboard_help.h"
 
 namespace vantrel {
 
@@ -497,18 +498,15 @@ public:
         intro->setWordWrap(true);
         layout->addWidget(intro);
 
-        table_ = new QTableWidget(keyCount, 3, this);
-        table_->setObjectName(QStringLiteral("keyMapTable"));
-        table_->setHorizontalHeaderLabels({QStringLiteral("Calculator key"),
-                                           QStringLiteral("PC keys"),
-                                           QStringLiteral("Typed characters")});
-        table_->verticalHeader()->hide();
-        table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        table_ = makeReadingTable(this,
+                                  {QStringLiteral("Calculator key"), QStringLiteral("PC keys"),
+                                   QStringLiteral("Typed characters")},
+                                  "keyMapTable");
+        // A row is the calculator key the buttons below work on.
+        table_->setRowCount(keyCount);
+        table_->setFocusPolicy(Qt::StrongFocus);
         table_->setSelectionBehavior(QAbstractItemView::SelectRows);
         table_->setSelectionMode(QAbstractItemView::SingleSelection);
-        table_->setWordWrap(false);
-        table_->horizontalHeader()->setStretchLastSection(true);
-        table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
         for (int index = 0; index < keyCount; ++index)
             for (int column = 0; column < 3; ++column)
                 table_->setItem(index, column, new QTableWidgetItem);

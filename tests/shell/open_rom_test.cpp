@@ -12,11 +12,6 @@ namespace {
 
 class OpenRom : public RunningWindow {
 protected:
-    uint8_t ram(uint16_t address) {
-        Machine& m = window->calculator().machine();
-        HoldGuard hold(m.control);
-        return m.mem.ram()[address - 0x8000];
-    }
     // The File menu opened: the recent list as it shows then.
     QStringList recentItems() {
         auto* menu = window->findChild<QMenu*>(QStringLiteral("recentRoms"));
