@@ -428,7 +428,7 @@ QSize MainWindow::chromeSize() const {
     return QSize(0, qMax(0, sizeHint().height() - view_->sizeHint().height()));
 }
 
-QSize MainWindow::frameSize() const {
+QSize MainWindow::frameExtent() const {
     // Before the window is shown, the style's guess.
     return isVisible() ? frameGeometry().size() - geometry().size() : QSize(6, 30);
 }
@@ -440,7 +440,7 @@ QSize MainWindow::windowSizeFor(QSize viewSize) const {
     size.setWidth(qMax(size.width(), minimumSizeHint().width()));
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return size;
-    const QSize room = screen->availableGeometry().size() - frameSize();
+    const QSize room = screen->availableGeometry().size() - frameExtent();
     if (size.width() <= room.width() && size.height() <= room.height()) return size;
     // Smaller, in the calculator's proportions.
     const double scale =
@@ -453,7 +453,7 @@ int MainWindow::fittingZoom() const {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return minZoom;
     const QSize room = screen->availableGeometry().size();
-    const QSize extra = chromeSize() + frameSize();
+    const QSize extra = chromeSize() + frameExtent();
     return largestZoomThatFits(room.width(), room.height(), extra.width(), extra.height(),
                                minimumSizeHint().width(), maxZoom);
 }
@@ -482,7 +482,7 @@ void MainWindow::updateZoomChoices() {
 QSize MainWindow::windowSizeAt(int zoom) const {
     QSize size = QSize(clientWidth, clientHeight) * zoom + chromeSize();
     size.setWidth(qMax(size.width(), minimumSizeHint().width()));
-    return size + frameSize();
+    return size + frameExtent();
 }
 
 void MainWindow::setZoom(int zoom) {
@@ -715,7 +715,8 @@ bool MainWindow::openRom(const std::string& path) {
                      QString::fromStdString(romProblemText(probe))));
         return false;
     }
-    if (debugger_) debugger_->hide();
+    // The debugger lets go of the calculator it may hold stopped.
+    if (debugger_) debugger_->close();
     if (calculator_.running() && !endCalculatorRun()) return false;
     if (calculator_.abandoned()) return false;  // told by endCalculatorRun
     if (leavingDemo) {

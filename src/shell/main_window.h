@@ -183,7 +183,7 @@ private:
     QSize windowSizeFor(QSize viewSize) const;
     // What the window adds around the calculator: menus and status line, and the frame.
     QSize chromeSize() const;
-    QSize frameSize() const;
+    QSize frameExtent() const;
     // The window's outer size at that zoom, frame included.
     QSize windowSizeAt(int zoom) const;
     // The largest zoom at which the whole window fits the screen's available area.
