@@ -72,6 +72,9 @@ public:
     // interrupts to move it on. Any thread.
     bool busy() const { return busy_.load(std::memory_order_acquire); }
     LinkState state() const { return state_; }
+    // While the peer is asked for a save name: the name of the variable whose header
+    // came in (emulation thread, from inside that call).
+    std::string incomingVariableName() const { return rxPacket.variableName(); }
 
     // The local time written into received files; tests set a fixed one.
     FileClock fileClock = localFileTime;

@@ -21,6 +21,14 @@ bool LinkPacket::isComplete() const {
     }
 }
 
+std::string LinkPacket::variableName() const {
+    if (commandId != cmdVar || isBackupHeader() || length < 4 || payload.size() < 4) return {};
+    const std::size_t data = std::min<std::size_t>(length, payload.size());
+    const std::size_t count = std::min<std::size_t>(payload[3], data - 4);
+    return std::string(payload.begin() + 4,
+                       payload.begin() + 4 + static_cast<std::ptrdiff_t>(count));
+}
+
 void LinkPacket::clear() {
     payload = {};
     received = 0;

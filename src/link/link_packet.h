@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vantrel {
@@ -39,6 +40,9 @@ struct LinkPacket {
         return length >= 3 && payload.size() >= 3 && payload[2] == backupTypeId;
     }
     void clear();
+    // A variable header's name: the data bytes after the name's length (data byte 3),
+    // as many as it says and the data holds; empty for a header without one.
+    std::string variableName() const;
 
     // A packet of the given command with data and its checksum, as sent by the PC side.
     static LinkPacket withData(uint8_t commandId, const uint8_t* data, uint16_t length);

@@ -26,6 +26,7 @@ Calculator::Calculator(FrontEnd& frontEnd)
       debugger_(std::make_unique<DebugSession>(*this, *machine_, *host_)),
       keypad_(*machine_) {
     machine_->setHost(host_.get());
+    host_->watchLink(&machine_->link);
 }
 
 Calculator::~Calculator() {
@@ -51,6 +52,11 @@ RomLoadResult Calculator::load(const std::string& romPath, const std::string& ra
     replaceChosen_ = false;
     stateLoad_ = usable_ ? readStateFile(*machine_, ramPath) : StateLoadResult{};
     return rom;
+}
+
+RomLoadResult Calculator::probeRom(const std::string& romPath) {
+    Machine probe;
+    return loadRomImage(probe, romPath);
 }
 
 bool Calculator::stateFileIsRomImage() const {

@@ -39,9 +39,13 @@ public:
 
     // --- the ROM image and the state file -------------------------------------------
     // Loads the ROM image; when the machine may run on it, also the state file (or
-    // makes a cold start). Only before start().
+    // makes a cold start). Only while no thread runs: before start(), or after a
+    // stop() that ended it (the calculator then runs on another ROM image).
     RomLoadResult load(const std::string& romPath, const std::string& ramPath, bool testRomVersion);
     bool usable() const { return usable_; }
+    // What load() would make of a ROM image, read on a machine of its own: the
+    // calculator itself is not touched.
+    static RomLoadResult probeRom(const std::string& romPath);
     // Whether load() found a state file (else the calculator started cold).
     bool stateRestored() const { return stateLoad_.restored(); }
     // What load() or the last reloadState() found at the state path.
@@ -125,6 +129,9 @@ public:
     std::size_t keyQueueRoom() const;
     // The key drawn pressed now.
     std::optional<int> shownKey() const;
+    // Which calculator key each named PC key presses (Settings::keyMap).
+    void setKeyMap(const KeyMap& map) { keypad_.setKeyMap(map); }
+    const KeyMap& keyMap() const { return keypad_.keyMap(); }
     bool keyPending() const;
     // A key pressed by program past the keypad and its queue (waits for the loop).
     void injectKey(KeyCode code);

@@ -47,6 +47,12 @@ public:
     virtual void linkHint(LinkHint hint) = 0;
     // The Save-As dialog for variables the calculator sends; none refuses them.
     virtual std::optional<std::string> askSaveName(bool backup) = 0;
+    // The same, knowing the name of the first variable (the calculator names the next
+    // ones only as they come): a front end that suggests a file name overrides this.
+    virtual std::optional<std::string> askReceivedFileName(bool backup,
+                                                           const std::string& /*firstVariable*/) {
+        return askSaveName(backup);
+    }
     virtual IllegalOpcodeAnswer illegalOpcode(const IllegalOpcodeSnapshot& snapshot) = 0;
     // The Upload command's Open dialog; none when cancelled.
     virtual std::optional<std::string> chooseUploadFile() = 0;

@@ -56,9 +56,9 @@ bool sameItems(const std::vector<PcKeyItem>& a, const std::vector<PcKeyItem>& b)
 }
 
 // The keys without a shift, then what [2nd] adds or takes away.
-std::string plainAndSecond(int index, bool markdown) {
-    const auto plain = pcKeysFor(index, {});
-    const auto second = pcKeysFor(index, {.second = true, .alpha = false});
+std::string plainAndSecond(int index, bool markdown, const KeyMap& map) {
+    const auto plain = pcKeysFor(index, {}, map);
+    const auto second = pcKeysFor(index, {.second = true, .alpha = false}, map);
     std::vector<PcKeyItem> always;
     std::string notes;
     for (const PcKeyItem& item : plain) {
@@ -86,10 +86,10 @@ std::string keyMeaning(int index, ShiftState shifts) {
     return legendOf(index);
 }
 
-std::vector<PcKeyItem> pcKeysFor(int index, ShiftState shifts) {
+std::vector<PcKeyItem> pcKeysFor(int index, ShiftState shifts, const KeyMap& map) {
     std::vector<PcKeyItem> items;
     for (const PcKeyName& named : pcKeyNames)
-        if (keyForPcKey(named.key, shifts) == index) items.push_back({named.name, false});
+        if (keyForPcKey(named.key, shifts, map) == index) items.push_back({named.name, false});
     // Printable ASCII; a letter in either case types the same key, so the capital stands
     // for both.
     for (char32_t c = U'!'; c <= U'~'; ++c) {
@@ -100,15 +100,15 @@ std::vector<PcKeyItem> pcKeysFor(int index, ShiftState shifts) {
     return items;
 }
 
-std::vector<KeyHelpRow> keyHelpRows(bool markdown) {
+std::vector<KeyHelpRow> keyHelpRows(bool markdown, const KeyMap& map) {
     std::vector<KeyHelpRow> rows;
     for (int index = 0; index < keyCount; ++index) {
         KeyHelpRow row;
         row.index = index;
         row.key = keyLabel(index);
-        row.pcKeys = plainAndSecond(index, markdown);
-        const auto plain = pcKeysFor(index, {});
-        const auto alpha = pcKeysFor(index, {.second = false, .alpha = true});
+        row.pcKeys = plainAndSecond(index, markdown, map);
+        const auto plain = pcKeysFor(index, {}, map);
+        const auto alpha = pcKeysFor(index, {.second = false, .alpha = true}, map);
         if (!sameItems(plain, alpha))
             row.alphaPcKeys = alpha.empty() ? "none" : joined(alpha, markdown);
         rows.push_back(std::move(row));
@@ -125,9 +125,9 @@ std::string keyHelpMarkdown() {
     return table;
 }
 
-std::string keyTooltip(int index) {
+std::string keyTooltip(int index, const KeyMap& map) {
     if (index < 0 || index >= keyCount) return {};
-    const KeyHelpRow row = keyHelpRows()[static_cast<std::size_t>(index)];
+    const KeyHelpRow row = keyHelpRows(false, map)[static_cast<std::size_t>(index)];
     std::string text = row.key + ": " + (row.pcKeys.empty() ? "no PC key" : row.pcKeys);
     if (!row.alphaPcKeys.empty()) text += "\nWhile [ALPHA] is on: " + row.alphaPcKeys;
     return text;

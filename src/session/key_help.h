@@ -23,8 +23,9 @@ struct PcKeyItem {
     bool character = false;  // typed text rather than a named key
 };
 
-// The PC keys that press the calculator key under these shifts, key-downs first.
-std::vector<PcKeyItem> pcKeysFor(int index, ShiftState shifts);
+// The PC keys that press the calculator key under these shifts, key-downs first (by
+// the map) and then typed characters.
+std::vector<PcKeyItem> pcKeysFor(int index, ShiftState shifts, const KeyMap& map = defaultKeyMap());
 
 // One calculator key's line of the help.
 struct KeyHelpRow {
@@ -34,14 +35,14 @@ struct KeyHelpRow {
     std::string alphaPcKeys;  // while [ALPHA] is on, when that differs; else empty
 };
 
-// Every key, in the order of the skin. markdown: characters in code spans, as the
-// README shows them.
-std::vector<KeyHelpRow> keyHelpRows(bool markdown = false);
+// Every key, in the order of the skin, under the map. markdown: characters in code
+// spans, as the README shows them.
+std::vector<KeyHelpRow> keyHelpRows(bool markdown = false, const KeyMap& map = defaultKeyMap());
 
-// The README's table of keyHelpRows.
+// The README's table of keyHelpRows, for the default map.
 std::string keyHelpMarkdown();
 
-// The skin key's tooltip: its label and the PC keys that press it.
-std::string keyTooltip(int index);
+// The skin key's tooltip: its label and the PC keys that press it under the map.
+std::string keyTooltip(int index, const KeyMap& map = defaultKeyMap());
 
 }  // namespace vantrel

@@ -199,34 +199,43 @@ enum class PcKey {
     f4,
     f5,
     caret,  // the key that types "^" without a shift key on this layout
+    alt,
+    pageUp,
+    pageDown,
 };
+inline constexpr std::size_t pcKeyCount = static_cast<std::size_t>(PcKey::pageDown) + 1;
 
-// The PC keys as the keyboard help names them, in the order it lists them.
+// The PC keys as the keyboard help names them, in the order it lists them, with the
+// names the settings file's [Keyboard] section gives them.
 struct PcKeyName {
     PcKey key;
     const char* name;
+    const char* settingName;
 };
-inline constexpr std::array<PcKeyName, 20> pcKeyNames{{
-    {PcKey::f1, "F1"},
-    {PcKey::f2, "F2"},
-    {PcKey::f3, "F3"},
-    {PcKey::f4, "F4"},
-    {PcKey::f5, "F5"},
-    {PcKey::up, "Up"},
-    {PcKey::down, "Down"},
-    {PcKey::left, "Left"},
-    {PcKey::right, "Right"},
-    {PcKey::home, "Home"},
-    {PcKey::end, "End"},
-    {PcKey::tab, "Tab"},
-    {PcKey::escape, "Esc"},
-    {PcKey::control, "Ctrl"},
-    {PcKey::del, "Delete"},
-    {PcKey::insert, "Insert"},
-    {PcKey::backspace, "Backspace"},
-    {PcKey::caret, "^ (without Shift)"},
-    {PcKey::space, "Space"},
-    {PcKey::enter, "Enter"},
+inline constexpr std::array<PcKeyName, pcKeyCount - 1> pcKeyNames{{
+    {PcKey::f1, "F1", "F1"},
+    {PcKey::f2, "F2", "F2"},
+    {PcKey::f3, "F3", "F3"},
+    {PcKey::f4, "F4", "F4"},
+    {PcKey::f5, "F5", "F5"},
+    {PcKey::up, "Up", "Up"},
+    {PcKey::down, "Down", "Down"},
+    {PcKey::left, "Left", "Left"},
+    {PcKey::right, "Right", "Right"},
+    {PcKey::home, "Home", "Home"},
+    {PcKey::end, "End", "End"},
+    {PcKey::pageUp, "Page Up", "PageUp"},
+    {PcKey::pageDown, "Page Down", "PageDown"},
+    {PcKey::tab, "Tab", "Tab"},
+    {PcKey::escape, "Esc", "Esc"},
+    {PcKey::control, "Ctrl", "Ctrl"},
+    {PcKey::alt, "Alt", "Alt"},
+    {PcKey::del, "Delete", "Delete"},
+    {PcKey::insert, "Insert", "Insert"},
+    {PcKey::backspace, "Backspace", "Backspace"},
+    {PcKey::caret, "^ (without Shift)", "Caret"},
+    {PcKey::space, "Space", "Space"},
+    {PcKey::enter, "Enter", "Enter"},
 }};
 
 // The index in skinKeys of the key with this code.

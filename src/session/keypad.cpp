@@ -100,21 +100,18 @@ ShiftState shiftStateOf(uint8_t shiftFlags) {
 
 ShiftState Keypad::shifts() const { return shiftStateOf(readShiftFlags(machine_)); }
 
-namespace {
-
 // True when some shift state of the calculator makes the press a key: those are
 // queued even when the shift that gives them meaning is still on its way.
-bool mayMapLater(const QueuedPress& press) {
-    if (press.key == PcKey::insert) return true;
+bool Keypad::mayMapLater(const QueuedPress& press) const {
+    if (map_.binding(press.key).afterSecond) return true;
     const char32_t c = press.character;
     return c == U'=' || (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
 }
 
-}  // namespace
-
 std::optional<int> Keypad::mapPress(const QueuedPress& press) const {
     if (press.skinIndex >= 0) return press.skinIndex;
-    if (const auto index = mapPcKey(press.key)) return index;
+    const KeyMap& map = press.source == typedTextSource ? defaultKeyMap() : map_;
+    if (const auto index = keyForPcKey(press.key, shifts(), map)) return index;
     if (press.character != 0) return mapPcChar(press.character);
     return std::nullopt;
 }
@@ -248,53 +245,10 @@ bool Keypad::keyboardHeld() const {
     return keyPressed && deliveredSource_ != mouseSource;
 }
 
-std::optional<int> keyForPcKey(PcKey key, ShiftState shifts) {
-    switch (key) {
-        case PcKey::backspace:
-            return vantrel::keyIndex(keyClear);
-        case PcKey::tab:
-            return vantrel::keyIndex(keySecond);
-        case PcKey::enter:
-            return vantrel::keyIndex(keyEnter);
-        case PcKey::control:
-            return vantrel::keyIndex(keyAlpha);
-        case PcKey::escape:
-            return vantrel::keyIndex(keyExit);
-        case PcKey::space:
-            return vantrel::keyIndex(keyNegate);
-        case PcKey::end:
-            return vantrel::keyIndex(keyDown);
-        case PcKey::home:
-            return vantrel::keyIndex(keyUp);
-        case PcKey::left:
-            return vantrel::keyIndex(keyLeft);
-        case PcKey::up:
-            return vantrel::keyIndex(keyUp);
-        case PcKey::right:
-            return vantrel::keyIndex(keyRight);
-        case PcKey::down:
-            return vantrel::keyIndex(keyDown);
-        // Insert is the key's second function: only under [2nd] does it mean [DEL].
-        case PcKey::insert:
-            return shifts.second ? std::optional<int>(vantrel::keyIndex(keyDel)) : std::nullopt;
-        case PcKey::del:
-            return vantrel::keyIndex(keyDel);
-        case PcKey::f1:
-            return vantrel::keyIndex(keyF1);
-        case PcKey::f2:
-            return vantrel::keyIndex(keyF2);
-        case PcKey::f3:
-            return vantrel::keyIndex(keyF3);
-        case PcKey::f4:
-            return vantrel::keyIndex(keyF4);
-        case PcKey::f5:
-            return vantrel::keyIndex(keyF5);
-        case PcKey::caret:
-            return vantrel::keyIndex(keyPower);
-        case PcKey::other:
-            break;
-    }
-    return std::nullopt;
+std::optional<int> keyForPcKey(PcKey key, ShiftState shifts, const KeyMap& map) {
+    const KeyBinding& binding = map.binding(key);
+    if (binding.index < 0 || (binding.afterSecond && !shifts.second)) return std::nullopt;
+    return binding.index;
 }
 
 std::optional<int> keyForCharacter(char32_t character, ShiftState shifts) {
@@ -320,7 +274,7 @@ bool characterHasKey(char32_t character) {
     return false;
 }
 
-std::optional<int> Keypad::mapPcKey(PcKey key) const { return keyForPcKey(key, shifts()); }
+std::optional<int> Keypad::mapPcKey(PcKey key) const { return keyForPcKey(key, shifts(), map_); }
 
 std::optional<int> Keypad::mapPcChar(char32_t character) const {
     return keyForCharacter(character, shifts());

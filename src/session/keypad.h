@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "session/key_map.h"
 #include "session/key_table.h"
 
 namespace vantrel {
@@ -33,9 +34,9 @@ struct ShiftState {
 ShiftState shiftStateOf(uint8_t shiftFlags);
 
 // The skin key that a PC key-down, or a typed character, presses under these shifts:
-// the key-down table, then the character table, the letters without [ALPHA] and the
+// the key map, then the character table, the letters without [ALPHA] and the
 // alpha layout. Characters above 127 press nothing.
-std::optional<int> keyForPcKey(PcKey key, ShiftState shifts);
+std::optional<int> keyForPcKey(PcKey key, ShiftState shifts, const KeyMap& map = defaultKeyMap());
 std::optional<int> keyForCharacter(char32_t character, ShiftState shifts);
 // Whether typed text (typeCharacter) can press a key for the character under some
 // shift; a character that cannot is skipped.
@@ -114,6 +115,11 @@ public:
     // The key drawn pressed now, if any.
     std::optional<int> shownKey() const;
 
+    // The named PC keys' map (the defaults until set). Text typed by the program keeps
+    // the default meaning of a line break and "^" whatever the map says.
+    void setKeyMap(const KeyMap& map) { map_ = map; }
+    const KeyMap& keyMap() const { return map_; }
+
     // Index of the skin key for a key-down or a character, by the calculator's shifts.
     std::optional<int> mapPcKey(PcKey key) const;
     std::optional<int> mapPcChar(char32_t character) const;
@@ -138,10 +144,12 @@ public:
 
 private:
     std::optional<int> mapPress(const QueuedPress& press) const;
+    bool mayMapLater(const QueuedPress& press) const;
     PressOutcome enqueue(const QueuedPress& press);
     void release(int32_t source);
 
     const Machine& machine_;
+    KeyMap map_;
     std::array<QueuedPress, keyQueueCapacity> queue_{};
     std::size_t head_ = 0;
     std::size_t queued_ = 0;

@@ -9,6 +9,7 @@
 
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
+#include "session/demo_firmware.h"
 #include "session/png_file.h"
 #include "session/settings.h"
 #include "session/user_dirs.h"
@@ -164,6 +165,9 @@ std::string defaultScreenshotDirectory(const std::string& iniPath) {
     fs::path directory = fs::path(iniPath).parent_path();
     if (directory.empty()) directory = ".";
     if (sameDirectory(directory, fs::path(configHome()) / "vantrel")) return picturesDirectory();
+    // Nor in the demo's hidden folder: its pictures go where the user's own do.
+    if (const std::string demo = demoDirectory(); !demo.empty() && sameDirectory(directory, demo))
+        return picturesDirectory();
     return directory.string();
 }
 

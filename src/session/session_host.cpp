@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "link/link_engine.h"
 #include "machine/host_interface.h"
 #include "session/received_file.h"
 #include "z80/cpu_registers.h"
@@ -121,8 +122,11 @@ IllegalOpcodeAnswer SessionHost::illegalOpcode(const IllegalOpcodeSnapshot& snap
 }
 
 std::optional<std::string> SessionHost::askSaveName(bool backup) {
+    // Asked by the link from inside its handling of the header, on this thread.
+    const std::string first = link_ ? link_->incomingVariableName() : std::string();
     return blockingCall<std::optional<std::string>>(
-        [backup](FrontEnd& f) { return f.askSaveName(backup); }, std::nullopt);
+        [backup, first](FrontEnd& f) { return f.askReceivedFileName(backup, first); },
+        std::nullopt);
 }
 
 bool SessionHost::storeReceivedFile(const std::string& name, const std::vector<uint8_t>& bytes) {

@@ -14,6 +14,8 @@
 
 namespace vantrel {
 
+class LinkEngine;
+
 class SessionHost : public HostInterface {
 public:
     explicit SessionHost(FrontEnd& frontEnd);
@@ -24,6 +26,9 @@ public:
     std::optional<std::string> askSaveName(bool backup) override;
     bool storeReceivedFile(const std::string& name, const std::vector<uint8_t>& bytes) override;
     void linkAborted() override;
+
+    // The link whose incoming variable the save-name question names.
+    void watchLink(const LinkEngine* link) { link_ = link; }
 
     // From the emulation thread when the loop has returned.
     void postLoopEnded(LoopEnd end);
@@ -53,6 +58,7 @@ private:
 
     FrontEnd& frontEnd_;
     std::shared_ptr<Shared> shared_;
+    const LinkEngine* link_ = nullptr;
 };
 
 }  // namespace vantrel

@@ -118,7 +118,8 @@ std::optional<int> parseNumber(std::string_view text, int low, int high) {
 }
 
 // Keys that older versions neither read nor write: a file without them reads as
-// screenshots in BMP at 1x, a 1x window placed by the program.
+// screenshots in BMP at 1x, a window placed by the program at the largest zoom that
+// fits the screen.
 void readNewerKeys(const IniFile& ini, Settings& settings) {
     auto number = [&](const char* section, const char* key, int low, int high) {
         const auto text = ini.get(section, key);
@@ -133,7 +134,7 @@ void readNewerKeys(const IniFile& ini, Settings& settings) {
     settings.screenshotFolder =
         withSlashes(ini.get("Preferences", "ScreenShotFolder").value_or(""));
 
-    settings.zoom = number("Window", "Zoom", minZoom, maxZoom).value_or(minZoom);
+    settings.zoom = number("Window", "Zoom", minZoom, maxZoom).value_or(0);
     WindowPlace& place = settings.window;
     place = WindowPlace{};
     const auto x = number("Window", "X", -windowCoordinateLimit, windowCoordinateLimit);
@@ -152,12 +153,52 @@ void readNewerKeys(const IniFile& ini, Settings& settings) {
     place.maximized = equalsIgnoringCase(ini.get("Window", "Maximized").value_or("No"), "Yes");
 }
 
+std::string recentKey(std::size_t index) { return "ROM" + std::to_string(index + 1); }
+
+// Keys of this version, which earlier ones ignore.
+void readLatestKeys(const IniFile& ini, Settings& settings) {
+    settings.startDemo =
+        equalsIgnoringCase(ini.get("Preferences", "StartDemo").value_or("No"), "Yes");
+    settings.recentRoms.clear();
+    settings.keyMap = KeyMap();
+    for (const PcKeyName& named : pcKeyNames)
+        if (const auto text = ini.get("Keyboard", named.settingName))
+            if (const auto binding = parseBinding(*text)) settings.keyMap.bind(named.key, *binding);
+    auto& recent = settings.recentRoms;
+    for (std::size_t i = 0; i < recentRomLimit; ++i) {
+        const std::string path = withSlashes(ini.get("Recent", recentKey(i)).value_or(""));
+        if (!path.empty() && std::find(recent.begin(), recent.end(), path) == recent.end())
+            recent.push_back(path);
+    }
+    const auto square = ini.get("Window", "SquarePixels");
+    settings.squarePixels = !square                              ? SquarePixels::fromTwice
+                            : equalsIgnoringCase(*square, "Yes") ? SquarePixels::always
+                            : equalsIgnoringCase(*square, "No")  ? SquarePixels::never
+                                                                 : SquarePixels::fromTwice;
+}
+
+void writeLatestKeys(IniFile& ini, const Settings& settings) {
+    if (settings.squarePixels != SquarePixels::fromTwice)
+        ini.set("Window", "SquarePixels", yesNo(settings.squarePixels == SquarePixels::always));
+    ini.set("Preferences", "StartDemo", yesNo(settings.startDemo));
+    // The whole map once it differs from the defaults, so that it reads as a table.
+    if (settings.keyMap != defaultKeyMap() || ini.get("Keyboard", pcKeyNames[0].settingName))
+        for (const PcKeyName& named : pcKeyNames)
+            ini.set("Keyboard", named.settingName, bindingText(settings.keyMap.binding(named.key)));
+    for (std::size_t i = 0; i < recentRomLimit; ++i) {
+        if (i < settings.recentRoms.size())
+            ini.set("Recent", recentKey(i), settings.recentRoms[i]);
+        else if (ini.get("Recent", recentKey(i)))
+            ini.set("Recent", recentKey(i), "");
+    }
+}
+
 void writeNewerKeys(IniFile& ini, const Settings& settings) {
     ini.set("Preferences", "ScreenShotFormat",
             settings.screenshotFormat == ScreenshotFormat::png ? "PNG" : "BMP");
     ini.set("Preferences", "ScreenShotScale", std::to_string(settings.screenshotScale));
     ini.set("Preferences", "ScreenShotFolder", settings.screenshotFolder);
-    ini.set("Window", "Zoom", std::to_string(settings.zoom));
+    if (settings.zoom > 0) ini.set("Window", "Zoom", std::to_string(settings.zoom));
     const WindowPlace& place = settings.window;
     if (place.placed) {
         ini.set("Window", "X", std::to_string(place.x));
@@ -280,7 +321,15 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
         value("Preferences", "ScreenShotBase", defaultScreenshotBase), screenshotBaseField));
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
     readNewerKeys(ini, settings);
+    readLatestKeys(ini, settings);
     return read;
+}
+
+void rememberRecentRom(Settings& settings, const std::string& romPath) {
+    auto& list = settings.recentRoms;
+    list.erase(std::remove(list.begin(), list.end(), romPath), list.end());
+    list.insert(list.begin(), romPath);
+    if (list.size() > recentRomLimit) list.resize(recentRomLimit);
 }
 
 bool writeSettings(const Settings& settings, std::string* why) {
@@ -312,6 +361,7 @@ bool writeSettings(const Settings& settings, std::string* why) {
     ini.set("Preferences", "TestROMVersion", yesNo(settings.testRomVersion));
     ini.set("Preferences", "SaveState", saveStateWord(settings.saveStateMode));
     writeNewerKeys(ini, settings);
+    writeLatestKeys(ini, settings);
 
     const fs::path folder = fs::path(settings.iniPath).parent_path();
     if (!folder.empty()) fs::create_directories(folder, ec);

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "session/key_map.h"
 
 namespace vantrel {
 
@@ -35,6 +38,14 @@ struct WindowPlace {
     bool operator==(const WindowPlace&) const = default;
 };
 
+// [Window] SquarePixels: the LCD's pixels in the window square, as screenshots have
+// them, or in the proportions of the 1x picture (212 x 128 for 128 x 64). Without the
+// key, square from 2x, where whole square cells cost no size.
+enum class SquarePixels { fromTwice, always, never };
+
+// [Recent] ROM1 to ROM4: the ROM images the calculator ran on last, newest first.
+inline constexpr std::size_t recentRomLimit = 4;
+
 // The longest ScreenShotBase kept, in bytes; a longer one is cut, never inside a
 // UTF-8 character.
 inline constexpr std::size_t screenshotBaseLimit = 251;
@@ -54,9 +65,13 @@ struct Settings {
     ScreenshotFormat screenshotFormat = ScreenshotFormat::bmp;  // [Preferences] ScreenShotFormat
     int screenshotScale = 1;       // [Preferences] ScreenShotScale: PNG files and the clipboard
     std::string screenshotFolder;  // [Preferences] ScreenShotFolder; empty: the default folder
-    int zoom = 1;                  // [Window] Zoom
+    int zoom = 0;                  // [Window] Zoom; 0: none chosen, the largest that fits
     WindowPlace window;            // [Window] X, Y, Width, Height, Maximized
-    std::string iniPath;           // where the file is; not stored
+    SquarePixels squarePixels = SquarePixels::fromTwice;  // [Window] SquarePixels
+    bool startDemo = false;               // [Preferences] StartDemo: the demo while no ROM works
+    std::vector<std::string> recentRoms;  // [Recent] ROM1 to ROM4
+    KeyMap keyMap;                        // [Keyboard]: a PC key's name, a calculator key's
+    std::string iniPath;                  // where the file is; not stored
 
     bool operator==(const Settings&) const = default;
 };
@@ -87,6 +102,9 @@ std::string absoluteFromHere(const std::string& path);
 // file could not be read (missing included), with the system's error number in
 // error when given; every field then holds its default.
 bool readSettings(Settings& settings, const std::string& programDir, std::string* why = nullptr);
+// The ROM image first in the recent list, once, and the list no longer than
+// recentRomLimit.
+void rememberRecentRom(Settings& settings, const std::string& romPath);
 // Stores every stored field, keeping everything else in the file; creates the
 // file's folder when missing. True when the file was written (atomically); else why
 // (when given) says what went wrong. A file that cannot be read is not replaced (its

@@ -125,6 +125,9 @@ int appMain(int argc, char** argv) {
     }
     const Settings stored = settings;
     applyCommandLine(line, settings);
+    // A ROM image named on the command line is tried, and told about, even where the
+    // demo would start in its place.
+    if (line.romPath) settings.startDemo = false;
 
     // Another process may take the file over: it needs a name that does not depend on
     // this process's current directory.
@@ -167,6 +170,10 @@ int appMain(int argc, char** argv) {
     QObject::connect(&window, &MainWindow::windowGone, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&window, &MainWindow::demoStarted, &instanceServer, &InstanceServer::close);
+    // Back on the user's own calculator, the window answers later starts again.
+    QObject::connect(&window, &MainWindow::demoEnded, &instanceServer, [&] {
+        if (!settings.allowMultipleInstances) instanceServer.listen();
+    });
 
     std::unique_ptr<QSocketNotifier> signalNotifier;
     if (watchTerminationSignals()) {
@@ -269,7 +276,7 @@ int appMain(int argc, char** argv) {
             const bool saved = window.grab().save(path, "PNG");
             if (!saved)
                 std::fprintf(stderr, "vantrel: cannot write %s\n", path.toLocal8Bit().constData());
-            window.onCommand(cmdKill);
+            window.kill();
         });
         QApplication::exec();
         return 0;  // a picture run leaves the settings file alone

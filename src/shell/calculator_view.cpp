@@ -39,6 +39,12 @@ std::optional<PcKey> pcKeyFor(const QKeyEvent& event) {
             return PcKey::enter;
         case Qt::Key_Control:
             return PcKey::control;
+        case Qt::Key_Alt:
+            return PcKey::alt;
+        case Qt::Key_PageUp:
+            return PcKey::pageUp;
+        case Qt::Key_PageDown:
+            return PcKey::pageDown;
         case Qt::Key_Escape:
             return PcKey::escape;
         case Qt::Key_Space:
@@ -135,6 +141,22 @@ QPoint CalculatorView::toLayout(const QPointF& at) const {
     return {placed.layoutX(at.x()), placed.layoutY(at.y())};
 }
 
+void CalculatorView::setSquarePixels(SquarePixels choice) {
+    squarePixels_ = choice;
+    update(lcdArea());
+}
+
+bool CalculatorView::squareAt(int frameWidth, int frameHeight) const {
+    return squarePixels_ == SquarePixels::always || (squarePixels_ == SquarePixels::fromTwice &&
+                                                     !lcdCells(frameWidth, frameHeight).stretched);
+}
+
+bool CalculatorView::squarePixelsShown() const {
+    const qreal ratio = devicePixelRatioF();
+    const QRect frame = lcdArea();
+    return squareAt(qRound(frame.width() * ratio), qRound(frame.height() * ratio));
+}
+
 void CalculatorView::setPreferredZoom(int zoom) {
     preferredZoom_ = std::clamp(zoom, minZoom, maxZoom);
     updateGeometry();
@@ -165,8 +187,9 @@ bool CalculatorView::event(QEvent* event) {
         const QPoint at = toLayout(help->pos());
         if (const auto index = keyIndexAt(at.x(), at.y())) {
             const KeyBox& box = skinKeys[static_cast<std::size_t>(*index)].box;
-            QToolTip::showText(help->globalPos(), QString::fromStdString(keyTooltip(*index)), this,
-                               toView(box));
+            QToolTip::showText(help->globalPos(),
+                               QString::fromStdString(keyTooltip(*index, calculator_.keyMap())),
+                               this, toView(box));
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -209,7 +232,15 @@ void CalculatorView::paintLcd(QPainter& p, const PanelPlacement& at) {
     const int right = qRound((at.left + lcdBox.right * at.scale) * ratio);
     const int bottom = qRound((at.top + lcdBox.bottom * at.scale) * ratio);
     const QRectF frame(left / ratio, top / ratio, (right - left) / ratio, (bottom - top) / ratio);
-    const LcdCells cells = lcdCells(right - left, bottom - top);
+    // Switched off, the LCD shows no picture at all: a blank glass in the panel's colour,
+    // which an empty screen in the LCD's colours is not.
+    shownOn_ = calculator_.calculatorOn();
+    if (!shownOn_) {
+        p.fillRect(frame, palette().color(QPalette::Button));
+        return;
+    }
+    const LcdCells cells =
+        lcdCells(right - left, bottom - top, squareAt(right - left, bottom - top));
     if (cells.stretched) {
         // The 1x picture, each LCD row two pixels, the columns spread over 212.
         p.drawImage(frame, lcdImage());
@@ -261,6 +292,7 @@ void CalculatorView::paintKeyEdge(QPainter& p, int index, bool pressed) const {
 }
 
 void CalculatorView::showPressedKey() {
+    if (calculator_.calculatorOn() != shownOn_) update(lcdArea());
     const int shown = calculator_.shownKey().value_or(-1);
     if (shown == shownKey_) return;
     for (const int index : {shownKey_, shown}) {
@@ -299,13 +331,16 @@ void CalculatorView::mouseMoveEvent(QMouseEvent* event) {
     showPressedKey();
 }
 
-bool isCommandKey(int key, Qt::KeyboardModifiers modifiers) {
+bool isCommandKey(int key, Qt::KeyboardModifiers modifiers, bool controlFree) {
+    const bool controlShortcut = controlFree && (modifiers & Qt::ControlModifier) &&
+                                 !(modifiers & Qt::AltModifier) &&
+                                 (key == Qt::Key_C || key == Qt::Key_V || key == Qt::Key_Q);
     return (key >= Qt::Key_F6 && key <= Qt::Key_F12) || key == Qt::Key_Pause ||
-           (key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier));
+           (key == Qt::Key_Insert && (modifiers & Qt::ShiftModifier)) || controlShortcut;
 }
 
 void CalculatorView::keyPressEvent(QKeyEvent* event) {
-    if (isCommandKey(event->key(), event->modifiers())) {
+    if (isCommandKey(event->key(), event->modifiers(), calculator_.keyMap().controlFree())) {
         if (!event->isAutoRepeat() && onCommandKey) onCommandKey(event->key(), event->modifiers());
         return;
     }

@@ -11,6 +11,7 @@
 
 #include "session/key_table.h"
 #include "session/keypad.h"
+#include "session/settings.h"
 #include "shell/panel_geometry.h"
 
 namespace vantrel {
@@ -24,8 +25,9 @@ inline constexpr int clientHeight = panelHeight;
 QColor colourFromSetting(uint32_t value);
 
 // Keys that belong to the window's commands and never to the keypad: F6 to F12, Pause
-// (the debugger), and Insert with Shift (Paste).
-bool isCommandKey(int key, Qt::KeyboardModifiers modifiers);
+// (the debugger), Insert with Shift (Paste), and while Ctrl presses no calculator key
+// (controlFree) Ctrl+C, Ctrl+V and Ctrl+Q.
+bool isCommandKey(int key, Qt::KeyboardModifiers modifiers, bool controlFree = false);
 
 class CalculatorView : public QWidget {
     Q_OBJECT
@@ -39,6 +41,11 @@ public:
     // A 1x layout rectangle in view coordinates, grown to whole pixels.
     QRect toView(const KeyBox& box) const;
 
+    // Square LCD pixels, or in the 1x picture's proportions (Settings::squarePixels).
+    void setSquarePixels(SquarePixels choice);
+    // Whether the LCD's pixels are drawn square at the view's size now.
+    bool squarePixelsShown() const;
+
     // The size the view asks for: the panel at this zoom.
     void setPreferredZoom(int zoom);
     QSize sizeHint() const override;
@@ -48,7 +55,8 @@ public:
 
     // The key drawn pressed, -1 for none.
     int pressedKey() const { return shownKey_; }
-    // Draws the key the calculator shows pressed now.
+    // Draws the key the calculator shows pressed now, and the LCD anew once the
+    // calculator went off or on.
     void showPressedKey();
 
     // A key of the window's commands (isCommandKey) went down.
@@ -73,6 +81,7 @@ protected:
 private:
     void paintKeyEdge(QPainter& p, int index, bool pressed) const;
     void paintLcd(QPainter& p, const PanelPlacement& at);
+    bool squareAt(int frameWidth, int frameHeight) const;
     PanelPlacement placementFor(qreal devicePixelRatio) const;
     void reportPress(PressOutcome outcome);
     // The view point on the 1x layout.
@@ -82,7 +91,9 @@ private:
     QColor foreground_{255, 255, 255};
     QColor background_{0, 0, 0};
     int shownKey_ = -1;
+    bool shownOn_ = false;  // whether the LCD was last painted on
     int preferredZoom_ = 1;
+    SquarePixels squarePixels_ = SquarePixels::fromTwice;
     QPixmap panel_;  // the panel without the LCD, at the scale it was drawn for
     qreal panelScale_ = 0;
     QColor panelFace_;

@@ -1,5 +1,6 @@
 #include "shell/first_run_dialog.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -67,6 +68,13 @@ FirstRunDialog::FirstRunDialog(QWidget* parent, const std::string& romPath,
     texts->addWidget(help);
     top->addLayout(texts, 1);
     layout->addLayout(top);
+    demoNextTime_ = new QCheckBox(QStringLiteral("Start the demo &next time too"), this);
+    demoNextTime_->setObjectName(QStringLiteral("demoNextTime"));
+    demoNextTime_->setToolTip(
+        QStringLiteral("Vantrel starts on the demo until a ROM image is chosen (File > Open "
+                       "ROM...), or one is found where Vantrel looks for it."));
+    demoNextTime_->setEnabled(demoAvailable);
+    layout->addWidget(demoNextTime_, 0, Qt::AlignRight);
 
     auto* buttons = new QHBoxLayout;
     auto* quit = new QPushButton(QStringLiteral("&Quit"), this);
@@ -126,7 +134,7 @@ void FirstRunDialog::chooseRom() {
 }
 
 void FirstRunDialog::startDemo() {
-    if (const std::optional<std::string> problem = tryDemo_()) {
+    if (const std::optional<std::string> problem = tryDemo_(demoNextTime_->isChecked())) {
         QMessageBox::critical(
             this, titleText(),
             QStringLiteral("The demo cannot start.\n%1").arg(QString::fromStdString(*problem)));

@@ -1,6 +1,6 @@
 // The start without a usable ROM image: the system's message, the file it looked at
-// and what is wrong with it, and the ways on: "Choose ROM...", "Start the demo" and
-// "Quit".
+// and what is wrong with it, and the ways on: "Choose ROM...", "Start the demo" (with
+// "Start the demo next time too") and "Quit".
 #pragma once
 
 #include <QDialog>
@@ -10,6 +10,7 @@
 
 #include "session/machine_files.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -23,8 +24,9 @@ class FirstRunDialog : public QDialog {
 public:
     // Starts the calculator on a chosen file: nothing when it runs, else what went wrong.
     using TryRom = std::function<std::optional<RomLoadResult>(const std::string& path)>;
-    // Starts the demo: nothing when it runs, else why not.
-    using TryDemo = std::function<std::optional<std::string>()>;
+    // Starts the demo, remembered for the next starts when nextTimeToo: nothing when it
+    // runs, else why not.
+    using TryDemo = std::function<std::optional<std::string>(bool nextTimeToo)>;
 
     // demoAvailable: whether the demo firmware was found.
     FirstRunDialog(QWidget* parent, const std::string& romPath, const RomLoadResult& result,
@@ -47,6 +49,7 @@ private:
     QLabel* headline_ = nullptr;
     QLabel* path_ = nullptr;
     QLabel* reason_ = nullptr;
+    QCheckBox* demoNextTime_ = nullptr;
 };
 
 }  // namespace vantrel

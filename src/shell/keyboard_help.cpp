@@ -29,7 +29,13 @@ QString shiftText(ShiftState shifts) {
     return QStringLiteral("none");
 }
 
-QTableWidget* makeTable(QWidget* parent, const QStringList& headers, const char* name) {
+void setCell(QTableWidget* table, int row, int column, const QString& text) {
+    table->setItem(row, column, new QTableWidgetItem(text));
+}
+
+}  // namespace
+
+QTableWidget* makeReadingTable(QWidget* parent, const QStringList& headers, const char* name) {
     auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
     table->setObjectName(QString::fromLatin1(name));
     table->setHorizontalHeaderLabels(headers);
@@ -45,12 +51,6 @@ QTableWidget* makeTable(QWidget* parent, const QStringList& headers, const char*
     return table;
 }
 
-void setCell(QTableWidget* table, int row, int column, const QString& text) {
-    table->setItem(row, column, new QTableWidgetItem(text));
-}
-
-}  // namespace
-
 KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>& commands,
                            QWidget* parent)
     : QDialog(parent), calculator_(calculator) {
@@ -61,7 +61,8 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
     auto* intro = new QLabel(
         QStringLiteral("Type on the PC keyboard, or click the keys of the picture. Letters and "
                        "digits go to the key that types them, following the calculator's own "
-                       "[2nd] and [ALPHA]. Arrows and [DEL] repeat while held."),
+                       "[2nd] and [ALPHA]. Arrows and [DEL] repeat while held. Tools > "
+                       "Preferences > Keyboard changes the other PC keys."),
         this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
@@ -69,11 +70,11 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
     shiftLine_->setObjectName(QStringLiteral("shiftState"));
     layout->addWidget(shiftLine_);
 
-    keys_ = makeTable(this,
-                      {QStringLiteral("Calculator key"), QStringLiteral("PC key"),
-                       QStringLiteral("While [ALPHA] is on"), QStringLiteral("Means now")},
-                      "keyTable");
-    const std::vector<KeyHelpRow> rows = keyHelpRows();
+    keys_ = makeReadingTable(this,
+                             {QStringLiteral("Calculator key"), QStringLiteral("PC key"),
+                              QStringLiteral("While [ALPHA] is on"), QStringLiteral("Means now")},
+                             "keyTable");
+    const std::vector<KeyHelpRow> rows = keyHelpRows(false, calculator_.keyMap());
     keys_->setRowCount(static_cast<int>(rows.size()));
     for (const KeyHelpRow& row : rows) {
         setCell(keys_, row.index, keyColumn, QString::fromStdString(row.key));
@@ -84,7 +85,7 @@ KeyboardHelp::KeyboardHelp(Calculator& calculator, const std::vector<CommandKey>
     keys_->resizeColumnsToContents();
     layout->addWidget(keys_, 1);
 
-    auto* commandTable = makeTable(
+    auto* commandTable = makeReadingTable(
         this, {QStringLiteral("PC key"), QStringLiteral("Window command")}, "commandTable");
     commandTable->setRowCount(static_cast<int>(commands.size()));
     for (std::size_t i = 0; i < commands.size(); ++i) {

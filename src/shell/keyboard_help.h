@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <utility>
 #include <vector>
@@ -16,6 +17,10 @@ class QTableWidget;
 namespace vantrel {
 
 class Calculator;
+
+// A table to read, not to edit: rows as tight as the text, no row numbers, no
+// selection, the last column taking the room left.
+QTableWidget* makeReadingTable(QWidget* parent, const QStringList& headers, const char* name);
 
 // A window command as its menu shows it: the shortcut and the command's name.
 using CommandKey = std::pair<QString, QString>;

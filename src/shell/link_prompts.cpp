@@ -17,6 +17,19 @@ QStringList variableFileFilters() {
     return {QString::fromLatin1(variableFileFilter), QString::fromLatin1(allFilesFilter)};
 }
 
+// A file name from a variable's name: letters, digits, "-" and "_" as they are, any
+// other character (the calculator's own signs among them) as "_".
+std::string suggestedFileName(bool backup, const std::string& firstVariable) {
+    if (backup) return "backup";
+    std::string name;
+    for (const char c : firstVariable) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_';
+        name += plain ? c : '_';
+    }
+    return name.empty() ? "variables" : name;
+}
+
 }  // namespace
 
 void showLinkHint(QWidget* owner, LinkHint hint, bool beepOnErrors) {
@@ -43,14 +56,18 @@ bool showFilePrompt(QWidget* owner, FilePrompt kind, const std::string& fileName
     return answer == QMessageBox::Yes;
 }
 
-std::optional<std::string> askSaveFileName(QWidget* owner, bool backup) {
-    QFileDialog dialog(owner);
+std::optional<std::string> askSaveFileName(QWidget* owner, bool backup,
+                                           const std::string& firstVariable) {
+    QFileDialog dialog(owner, QStringLiteral("Save the variables received from the calculator"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(variableFileFilters());
     // The variable file asks before it replaces an existing file.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    // After the filters, which would otherwise put their own pattern in the name.
+    dialog.selectFile(QString::fromStdString(
+        withVariableFileExtension(suggestedFileName(backup, firstVariable), backup)));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;

@@ -19,9 +19,11 @@ void showLinkHint(QWidget* owner, LinkHint hint, bool beepOnErrors);
 bool showFilePrompt(QWidget* owner, FilePrompt kind, const std::string& fileName,
                     const std::string& reason = {});
 
-// The Save-As dialog for received variables; a file name without extension gets
-// ".85b" for a memory backup, else ".85g". None when the user cancelled.
-std::optional<std::string> askSaveFileName(QWidget* owner, bool backup);
+// The Save-As dialog for received variables, which suggests a file named after the
+// first variable (firstVariable; "backup" for a memory backup); a file name without
+// extension gets ".85b" for a memory backup, else ".85g". None when the user cancelled.
+std::optional<std::string> askSaveFileName(QWidget* owner, bool backup,
+                                           const std::string& firstVariable = {});
 
 // The Open dialog "Choose File to Upload"; nothing when cancelled.
 std::optional<std::string> chooseUploadFileDialog(QWidget* owner);

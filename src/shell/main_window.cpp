@@ -5,21 +5,31 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QThread>
+#include <QUrl>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
 #include <thread>
 
 #include "session/demo_firmware.h"
+#include "session/messages.h"
 #include "session/timer_tick.h"
 #include "shell/about_box.h"
+#include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
 #include "shell/debugger_window.h"
 #include "shell/exit_dialog.h"
@@ -29,6 +39,7 @@
 #include "shell/illegal_opcode_dialog.h"
 #include "shell/keyboard_help.h"
 #include "shell/link_prompts.h"
+#include "shell/panel_geometry.h"
 #include "shell/preferences_dialog.h"
 #include "shell/screenshot.h"
 #include "shell/state_file_prompts.h"
@@ -51,6 +62,20 @@ constexpr int statusShowMs = 5000;
 constexpr std::size_t pasteLimit = 2000;
 // Keys of a paste waiting in the queue at a time.
 constexpr std::size_t pasteAhead = 2;
+
+// The menu bars never hold the keyboard on their own: a lone tap of Alt, or a menu
+// closed with Escape, would otherwise leave them taking every key (digits, F-keys)
+// until a second Escape, with nothing on screen to say why. Alt+letter and the mouse
+// open the menus as before, and the calculator has the keyboard once a menu closes.
+class MenuBarStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 }  // namespace
 
@@ -78,9 +103,9 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     };
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusLine"));
-    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty()) statusBar()->setToolTip(QString());
-    });
+    connect(statusBar(), &QStatusBar::messageChanged, this,
+            [this](const QString& message) { statusChanged(message); });
+    statusBar()->installEventFilter(this);
     resize(windowSizeFor(view_->sizeHint()));
 
     new FileDropUploader(this, [this](const std::string& path) { uploadGivenFile(path); });
@@ -117,10 +142,19 @@ void MainWindow::buildMenus() {
         return action;
     };
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    addCommand(file, QStringLiteral("&Reset..."), cmdReset);
-    addCommand(file, QStringLiteral("&Kill"), cmdKill);
+    addCommand(file, QStringLiteral("&Open ROM..."), cmdOpenRom)
+        ->setStatusTip(QStringLiteral("Runs the calculator on a ROM image of your own"));
+    QMenu* recent = file->addMenu(QStringLiteral("Recent ROM &Images"));
+    recent->setObjectName(QStringLiteral("recentRoms"));
+    // Filled as File opens: a submenu left disabled would never show to fill itself.
+    connect(file, &QMenu::aboutToShow, this, [this, recent] { fillRecentRoms(recent); });
+    fillRecentRoms(recent);
     file->addSeparator();
-    addCommand(file, QStringLiteral("E&xit"), cmdExit);
+    addCommand(file, QStringLiteral("&Reset..."), cmdReset);
+    addCommand(file, QStringLiteral("&Kill"), cmdKill)
+        ->setStatusTip(QStringLiteral("Ends Vantrel at once without saving the calculator"));
+    file->addSeparator();
+    exitAction_ = addCommand(file, QStringLiteral("E&xit"), cmdExit);
     buildEditMenu(bar->addMenu(QStringLiteral("&Edit")));
     buildViewMenu(bar->addMenu(QStringLiteral("&View")));
     QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
@@ -140,6 +174,10 @@ void MainWindow::buildMenus() {
     help->addSeparator();
     addCommand(help, QStringLiteral("&About..."), cmdAbout);
     bar->setCornerWidget(helpBar, Qt::TopRightCorner);
+    auto* menuBarStyle = new MenuBarStyle(QApplication::style()->name());
+    menuBarStyle->setParent(this);  // made after the bars, so it goes after them
+    bar->setStyle(menuBarStyle);
+    helpBar->setStyle(menuBarStyle);
 
     lcdMenu_ = new QMenu(QStringLiteral("&Tools"), this);
     addCommand(lcdMenu_, QStringLiteral("&Upload File...\tF6"), cmdUpload);
@@ -161,6 +199,12 @@ void MainWindow::buildEditMenu(QMenu* edit) {
 }
 
 void MainWindow::buildViewMenu(QMenu* view) {
+    // A zoom that does not fit the screen says why in its tooltip.
+    view->setToolTipsVisible(true);
+    connect(view, &QMenu::aboutToShow, this, [this] {
+        updateZoomChoices();
+        markZoom();
+    });
     zoomGroup_ = new QActionGroup(this);
     zoomGroup_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int zoom = minZoom; zoom <= maxZoom; ++zoom) {
@@ -173,6 +217,17 @@ void MainWindow::buildViewMenu(QMenu* view) {
         zoomGroup_->addAction(action);
         connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
     }
+    view->addSeparator();
+    squarePixels_ = view->addAction(QStringLiteral("&Square LCD Pixels"));
+    squarePixels_->setObjectName(QStringLiteral("squarePixels"));
+    squarePixels_->setCheckable(true);
+    squarePixels_->setStatusTip(
+        QStringLiteral("The LCD's pixels square, as screenshots have them; else as wide as "
+                       "the 1x picture makes them"));
+    connect(squarePixels_, &QAction::triggered, this, [this](bool square) {
+        settings_.squarePixels = square ? SquarePixels::always : SquarePixels::never;
+        view_->setSquarePixels(settings_.squarePixels);
+    });
 }
 
 void MainWindow::onCommandKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -198,8 +253,35 @@ void MainWindow::onCommandKey(int key, Qt::KeyboardModifiers modifiers) {
         case Qt::Key_Pause:
             onCommand(cmdDebugger);
             break;
+        // Ctrl's shortcuts, which reach here only while Ctrl presses no calculator key.
+        case Qt::Key_C:
+            onCommand(cmdCopyScreen);
+            break;
+        case Qt::Key_V:
+            onCommand(cmdPaste);
+            break;
+        case Qt::Key_Q:
+            onCommand(cmdExit);
+            break;
         default:
             break;
+    }
+}
+
+void MainWindow::applyKeyMap() {
+    calculator_.setKeyMap(settings_.keyMap);
+    const bool controlFree = settings_.keyMap.controlFree();
+    exitAction_->setText(controlFree ? QStringLiteral("E&xit\tCtrl+Q") : QStringLiteral("E&xit"));
+    // The help's tables are made for one map: a new one for the next.
+    if (keyboardHelp_) {
+        const bool shown = keyboardHelp_->isVisible();
+        const QPoint at = keyboardHelp_->pos();
+        delete keyboardHelp_;
+        keyboardHelp_ = nullptr;
+        if (shown) {
+            showKeyboardHelp();
+            keyboardHelp_->move(at);
+        }
     }
 }
 
@@ -216,6 +298,10 @@ std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
             keys.emplace_back(text.mid(tab + 1), name);
         }
     }
+    if (settings_.keyMap.controlFree()) {
+        keys.emplace_back(QStringLiteral("Ctrl+C"), QStringLiteral("Copy Screen"));
+        keys.emplace_back(QStringLiteral("Ctrl+V"), QStringLiteral("Paste"));
+    }
     // In the order of the keys (F6, F7, Shift+F7, F8, ...), as they sit on the keyboard.
     auto rank = [](const QString& key) {
         const QString plain = key.startsWith(QStringLiteral("Shift+")) ? key.mid(6) : key;
@@ -228,19 +314,54 @@ std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
 }
 
 void MainWindow::showKeyboardHelp() {
-    if (!keyboardHelp_) keyboardHelp_ = new KeyboardHelp(calculator_, commandKeys(), this);
+    if (!keyboardHelp_) {
+        keyboardHelp_ = new KeyboardHelp(calculator_, commandKeys(), this);
+        // Beside the calculator, clear of the keypad it explains.
+        placeBesideOwner(keyboardHelp_, this);
+    }
     keyboardHelp_->show();
     keyboardHelp_->raise();
     keyboardHelp_->activateWindow();
 }
 
-void MainWindow::showStatus(const QString& text) {
+void MainWindow::showStatus(const QString& text, const QString& folder) {
     QStatusBar* line = statusBar();
     // A long path keeps its beginning and its file name; the whole text is the tooltip.
     const int room = qMax(40, line->width() - 24);
     statusText_ = text;
-    line->setToolTip(text);
-    line->showMessage(line->fontMetrics().elidedText(text, Qt::ElideMiddle, room), statusShowMs);
+    statusFolder_ = folder;
+    shownStatus_ = line->fontMetrics().elidedText(text, Qt::ElideMiddle, room);
+    // Where a file went stays until the next message; what a command did goes after a while.
+    line->showMessage(shownStatus_, folder.isEmpty() ? statusShowMs : 0);
+}
+
+void MainWindow::statusChanged(const QString& message) {
+    QStatusBar* line = statusBar();
+    const bool ours = !message.isEmpty() && message == shownStatus_;
+    const bool link = ours && !statusFolder_.isEmpty();
+    line->setToolTip(!ours  ? QString()
+                     : link ? statusText_ + QStringLiteral("\nClick to open the folder.")
+                            : statusText_);
+    line->setCursor(link ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+bool MainWindow::event(QEvent* event) {
+    // A menu's status tip shows over a message that stays, which comes back after it.
+    if (event->type() == QEvent::StatusTip && !statusFolder_.isEmpty()) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        statusBar()->showMessage(tip.isEmpty() ? shownStatus_ : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusBar() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !statusFolder_.isEmpty() &&
+        statusBar()->currentMessage() == shownStatus_ &&
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(statusFolder_)))
+        showStatus(QStringLiteral("No program was found to show the folder %1").arg(statusFolder_));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString MainWindow::statusMessage() const {
@@ -251,7 +372,10 @@ void MainWindow::screenshotCommand(bool copyScreen) {
     const ScreenshotResult result =
         takeScreenshot(this, calculator_.lcd(), settings_,
                        copyScreen ? ScreenshotRoute::toClipboard : ScreenshotRoute::asConfigured);
-    if (result) showStatus(QString::fromStdString(screenshotMessage(result)));
+    if (result)
+        showStatus(QString::fromStdString(screenshotMessage(result)),
+                   result.toFile ? QFileInfo(QString::fromStdString(result.path)).absolutePath()
+                                 : QString());
 }
 
 void MainWindow::pasteText(const QString& text) {
@@ -300,17 +424,24 @@ void MainWindow::feedPaste() {
     }
 }
 
+QSize MainWindow::chromeSize() const {
+    // The menu bar and the status line above and below the calculator.
+    return QSize(0, qMax(0, sizeHint().height() - view_->sizeHint().height()));
+}
+
+QSize MainWindow::frameExtent() const {
+    // Before the window is shown, the style's guess.
+    return isVisible() ? frameGeometry().size() - geometry().size() : QSize(6, 30);
+}
+
 QSize MainWindow::windowSizeFor(QSize viewSize) const {
-    // The menu bar and the status line above and below the calculator; the menu bar
-    // may ask for more width than the calculator at 1x has.
-    const QSize chrome(0, qMax(0, sizeHint().height() - view_->sizeHint().height()));
+    // The menu bar may ask for more width than the calculator at 1x has.
+    const QSize chrome = chromeSize();
     QSize size = viewSize + chrome;
     size.setWidth(qMax(size.width(), minimumSizeHint().width()));
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return size;
-    // The frame around the window; before the window is shown the style's guess.
-    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(6, 30);
-    const QSize room = screen->availableGeometry().size() - frame;
+    const QSize room = screen->availableGeometry().size() - frameExtent();
     if (size.width() <= room.width() && size.height() <= room.height()) return size;
     // Smaller, in the calculator's proportions.
     const double scale =
@@ -319,8 +450,50 @@ QSize MainWindow::windowSizeFor(QSize viewSize) const {
     return QSize(qFloor(clientWidth * scale), qFloor(clientHeight * scale)) + chrome;
 }
 
+int MainWindow::fittingZoom() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return minZoom;
+    const QSize room = screen->availableGeometry().size();
+    const QSize extra = chromeSize() + frameExtent();
+    return largestZoomThatFits(room.width(), room.height(), extra.width(), extra.height(),
+                               minimumSizeHint().width(), maxZoom);
+}
+
+void MainWindow::updateZoomChoices() {
+    if (!zoomGroup_) return;
+    const int fitting = fittingZoom();
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize();
+    for (QAction* action : zoomGroup_->actions()) {
+        const int zoom = action->data().toInt() - cmdZoom1 + 1;
+        const bool fits = zoom <= fitting;
+        action->setEnabled(fits);
+        const QSize needed = windowSizeAt(zoom);
+        action->setToolTip(fits ? QString()
+                                : QStringLiteral("Does not fit on this screen: the window "
+                                                 "would be %1 x %2 pixels, the screen has "
+                                                 "room for %3 x %4.")
+                                      .arg(needed.width())
+                                      .arg(needed.height())
+                                      .arg(room.width())
+                                      .arg(room.height()));
+    }
+}
+
+QSize MainWindow::windowSizeAt(int zoom) const {
+    QSize size = QSize(clientWidth, clientHeight) * zoom + chromeSize();
+    size.setWidth(qMax(size.width(), minimumSizeHint().width()));
+    return size + frameExtent();
+}
+
 void MainWindow::setZoom(int zoom) {
     zoom = std::clamp(zoom, minZoom, maxZoom);
+    updateZoomChoices();
+    if (zoom > fittingZoom()) {
+        // The window would not fit: nothing changes, and the status line says why.
+        showStatus(QStringLiteral("Zoom %1x does not fit on this screen").arg(zoom));
+        return;
+    }
     settings_.zoom = zoom;
     if (isMaximized() || isFullScreen()) showNormal();
     view_->setPreferredZoom(zoom);
@@ -339,6 +512,7 @@ void MainWindow::setZoom(int zoom) {
 }
 
 void MainWindow::markZoom() {
+    if (squarePixels_) squarePixels_->setChecked(view_->squarePixelsShown());
     if (!zoomGroup_) return;
     const double scale = view_->placement().scale;
     const int zoom = qRound(scale);
@@ -387,7 +561,9 @@ void MainWindow::showLcdMenu(const QPoint& globalPos) { lcdMenu_->popup(globalPo
 
 void MainWindow::placeOnScreen() {
     const WindowPlace& place = settings_.window;
-    view_->setPreferredZoom(settings_.zoom);
+    view_->setSquarePixels(settings_.squarePixels);
+    // Without a zoom of the user's choosing, the largest that fits the screen.
+    view_->setPreferredZoom(settings_.zoom > 0 ? settings_.zoom : fittingZoom());
     const QSize viewSize =
         place.width > 0 && place.height > 0
             ? QSize(std::max(place.width, clientWidth), std::max(place.height, clientHeight))
@@ -419,11 +595,16 @@ void MainWindow::placeOnScreen() {
 
 void MainWindow::startEmulation() {
     makeDataDirectory(settings_);
+    applyKeyMap();
     romLookedAt_ = resolvePath(settings_, settings_.romPath);
     romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
                                 settings_.testRomVersion);
     if (calculator_.usable()) {
+        romStarted();
         calculator_.start();
+    } else if (settings_.startDemo && startDemo() == std::nullopt) {
+        // The demo, as chosen at an earlier start, while no ROM image runs.
+        return;
     } else {
         // Told by the first-run dialog (offerFirstRun).
         romMissing_ = true;
@@ -439,7 +620,7 @@ bool MainWindow::offerFirstRun() {
     const FirstRunChoice choice = FirstRunDialog::ask(
         this, romLookedAt_, romLoad_, demoAvailable,
         [this](const std::string& path) { return startOnRom(path); },
-        [this] { return startDemo(); });
+        [this](bool nextTimeToo) { return startDemo(nextTimeToo); });
     if (closed_) return false;  // a signal ended the program meanwhile
     if (choice == FirstRunChoice::quit) {
         destroyWindow();
@@ -455,15 +636,115 @@ std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
     if (!calculator_.usable()) return romLoad_;
     settings_.romPath = path;
     romMissing_ = romLoadFailed_ = false;
+    romStarted();
     calculator_.start();
     return std::nullopt;
 }
 
-std::optional<std::string> MainWindow::startDemo() {
+void MainWindow::romStarted() {
+    if (demo_) return;
+    settings_.startDemo = false;
+    rememberRecentRom(settings_, absoluteFromHere(resolvePath(settings_, settings_.romPath)));
+}
+
+std::optional<std::string> MainWindow::startDemo(bool nextTimeToo) {
     Settings demo;
     std::string why;
     if (!prepareDemo(findDemoFirmware(programDirectory()), demo, &why)) return why;
-    return runDemo(demo);
+    const std::string userIni = settings_.iniPath;
+    if (auto problem = runDemo(demo)) return problem;
+    userIniPath_ = userIni;
+    if (nextTimeToo && !userIni.empty()) {
+        // Only the choice is written: the rest stays as the file has it, so that a ROM
+        // path of the command line that did not run is not kept.
+        Settings stored;
+        stored.iniPath = userIni;
+        readSettings(stored, programDirectory());
+        stored.startDemo = true;
+        writeSettings(stored);
+    }
+    return std::nullopt;
+}
+
+Settings MainWindow::userSettings() const {
+    if (!demo_) return settings_;
+    Settings user;
+    user.iniPath = userIniPath_;
+    readSettings(user, programDirectory());
+    return user;
+}
+
+void MainWindow::fillRecentRoms(QMenu* menu) {
+    menu->clear();
+    const std::vector<std::string> recent = userSettings().recentRoms;
+    const QString home = QDir::homePath();
+    int number = 0;
+    for (const std::string& rom : recent) {
+        QString shown = QString::fromStdString(rom);
+        if (shown.startsWith(home + QLatin1Char('/')))
+            shown = QLatin1Char('~') + shown.mid(home.size());
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(++number).arg(shown));
+        connect(action, &QAction::triggered, this, [this, rom] { openRom(rom); });
+    }
+    menu->setEnabled(!recent.empty());
+}
+
+void MainWindow::openRomCommand() {
+    const Settings user = userSettings();
+    QFileDialog dialog(this, QStringLiteral("Open ROM"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(
+        {QStringLiteral("ROM-Files (*.bin *.rom)"), QStringLiteral("All files (*)")});
+    // Beside the ROM image the user ran last, else in the home folder.
+    const QFileInfo last(QString::fromStdString(
+        user.recentRoms.empty() ? resolvePath(user, user.romPath) : user.recentRoms.front()));
+    dialog.setDirectory(last.exists() ? last.absolutePath() : QDir::homePath());
+    if (dialog.exec() != QDialog::Accepted || closed_) return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return;
+    openRom(QFileInfo(chosen.first()).absoluteFilePath().toStdString());
+}
+
+bool MainWindow::openRom(const std::string& path) {
+    if (closed_) return false;
+    const bool leavingDemo = demo_;
+    Settings next = userSettings();
+    const RomLoadResult probe = Calculator::probeRom(path);
+    if (!probe.usable(next.testRomVersion)) {
+        QMessageBox::critical(
+            this, titleText(),
+            QStringLiteral("%1\n%2: %3")
+                .arg(QString::fromUtf8(romMessage(probe)), QString::fromStdString(path),
+                     QString::fromStdString(romProblemText(probe))));
+        return false;
+    }
+    // The debugger lets go of the calculator it may hold stopped.
+    if (debugger_) debugger_->close();
+    if (calculator_.running() && !endCalculatorRun()) return false;
+    if (calculator_.abandoned()) return false;  // told by endCalculatorRun
+    if (leavingDemo) {
+        // The demo keeps its own settings, place included.
+        rememberPlace();
+        writeSettings(settings_);
+        demo_ = false;
+        setWindowTitle(titleText());
+        settings_ = next;
+        emit demoEnded();
+    }
+    settings_.romPath = path;
+    romLookedAt_ = path;
+    romLoad_ =
+        calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
+    romMissing_ = romLoadFailed_ = false;
+    romStarted();
+    applyLcdColours(settings_.foreground, settings_.background);
+    view_->setSquarePixels(settings_.squarePixels);
+    applyKeyMap();
+    calculator_.start();
+    timer_.start();
+    view_->update();
+    return true;
 }
 
 std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
@@ -478,6 +759,9 @@ std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
     romMissing_ = romLoadFailed_ = false;
     demo_ = true;
     setWindowTitle(titleText() + QStringLiteral(" (demo)"));
+    // The demo's own zoom and place.
+    placeOnScreen();
+    applyKeyMap();
     applyLcdColours(settings_.foreground, settings_.background);
     calculator_.start();
     timer_.start();
@@ -506,12 +790,20 @@ void MainWindow::saveStateReporting() {
 
 bool MainWindow::closeMainWindow() {
     if (closed_) return true;
+    // Closed meanwhile (a signal while the question was open) counts as gone.
+    if (!endCalculatorRun()) return closed_;
+    rememberPlace();
+    emit closing();
+    destroyWindow();
+    return true;
+}
+
+bool MainWindow::endCalculatorRun() {
     const CloseSave decision = calculator_.saveOnClose(settings_.saveStateMode, true);
     bool save = decision == CloseSave::save;
     if (decision == CloseSave::ask) {
         const ExitChoice choice = ExitDialog::ask(this);
-        if (closed_) return true;  // closed meanwhile (a signal while the question was open)
-        if (choice.answer == ExitAnswer::cancel) return false;
+        if (closed_ || choice.answer == ExitAnswer::cancel) return false;
         save = choice.answer == ExitAnswer::yes;
         if (choice.dontAskAgain)
             settings_.saveStateMode = save ? SaveStateMode::always : SaveStateMode::never;
@@ -526,9 +818,6 @@ bool MainWindow::closeMainWindow() {
                 this, titleText(),
                 QStringLiteral("The calculator did not stop; its state was not saved."));
     }
-    rememberPlace();
-    emit closing();
-    destroyWindow();
     return true;
 }
 
@@ -598,13 +887,16 @@ void MainWindow::onCommand(int id) {
             runPreferencesCommand();
             break;
         case cmdKill:
-            destroyWindow();
+            killCommand();
             break;
         case cmdAbout:
             showAboutBox(this);
             break;
         case cmdReset:
             resetCalculator();
+            break;
+        case cmdOpenRom:
+            openRomCommand();
             break;
         case cmdDebugger:
             if (!debugger_) {
@@ -629,9 +921,11 @@ void MainWindow::runPreferencesCommand() {
     // Only a running calculator takes a new state file now; otherwise it counts from
     // the next start.
     const std::string ramSetting = settings_.ramPath;
+    const bool newMap = copy.keyMap != settings_.keyMap;
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
     if (calculator_.running() && settings_.ramPath != ramSetting)
         tellStateFileSwitch(this, calculator_, settings_, ramSetting);
+    if (newMap) applyKeyMap();
 }
 
 void MainWindow::resetCalculator() {
@@ -651,6 +945,21 @@ void MainWindow::resetCalculator() {
     // A calculator stopped in the debugger stays stopped, now at the start.
     if (debugger_ && debugger_->isVisible()) debugger_->refresh();
 }
+
+void MainWindow::killCommand() {
+    QMessageBox box(QMessageBox::Warning, titleText(),
+                    QStringLiteral("End Vantrel without saving the calculator?"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("killQuestion"));
+    box.setInformativeText(
+        QStringLiteral("Kill ends the program at once: what the calculator did since its state "
+                       "was last saved is lost, whatever \"Save state on closing\" says. "
+                       "File > Exit closes as usual."));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes) kill();
+}
+
+void MainWindow::kill() { destroyWindow(); }
 
 void MainWindow::uploadGivenFile(const std::string& path) {
     if (closed_) return;
@@ -690,6 +999,11 @@ void MainWindow::linkHint(LinkHint hint) { showLinkHint(this, hint, settings_.be
 
 std::optional<std::string> MainWindow::askSaveName(bool backup) {
     return askSaveFileName(this, backup);
+}
+
+std::optional<std::string> MainWindow::askReceivedFileName(bool backup,
+                                                           const std::string& firstVariable) {
+    return askSaveFileName(this, backup, firstVariable);
 }
 
 IllegalOpcodeAnswer MainWindow::illegalOpcode(const IllegalOpcodeSnapshot& snapshot) {

@@ -23,20 +23,35 @@ PanelPlacement placePanel(double viewWidth, double viewHeight) {
     return placement;
 }
 
+int largestZoomThatFits(int roomWidth, int roomHeight, int extraWidth, int extraHeight,
+                        int minWidth, int highest) {
+    for (int zoom = highest; zoom > 1; --zoom) {
+        const int width = std::max(panelWidth * zoom, minWidth) + extraWidth;
+        if (width <= roomWidth && panelHeight * zoom + extraHeight <= roomHeight) return zoom;
+    }
+    return 1;
+}
+
 int LcdCells::width() const { return stretched ? 0 : cellWidth * lcdWidth; }
 int LcdCells::height() const { return stretched ? 0 : cellHeight * lcdHeight; }
 
-LcdCells lcdCells(int frameWidth, int frameHeight) {
+LcdCells lcdCells(int frameWidth, int frameHeight, bool square) {
     LcdCells cells;
-    if (frameWidth < 2 * lcdShownWidth || frameHeight < 2 * lcdShownHeight) return cells;
-    cells.stretched = false;
-    cells.cellWidth = frameWidth / lcdWidth;
-    const int tallest = frameHeight / lcdHeight;
-    // The 1x picture's pixels are 212/128 wide for every 2 high.
-    constexpr double shape = static_cast<double>(lcdShownWidth) / lcdWidth /
-                             (static_cast<double>(lcdShownHeight) / lcdHeight);
-    cells.cellHeight =
-        std::clamp(static_cast<int>(std::lround(cells.cellWidth / shape)), 1, tallest);
+    if (square) {
+        cells.stretched = false;
+        cells.cellWidth = cells.cellHeight =
+            std::max(1, std::min(frameWidth / lcdWidth, frameHeight / lcdHeight));
+    } else {
+        if (frameWidth < 2 * lcdShownWidth || frameHeight < 2 * lcdShownHeight) return cells;
+        cells.stretched = false;
+        cells.cellWidth = frameWidth / lcdWidth;
+        const int tallest = frameHeight / lcdHeight;
+        // The 1x picture's pixels are 212/128 wide for every 2 high.
+        constexpr double shape = static_cast<double>(lcdShownWidth) / lcdWidth /
+                                 (static_cast<double>(lcdShownHeight) / lcdHeight);
+        cells.cellHeight =
+            std::clamp(static_cast<int>(std::lround(cells.cellWidth / shape)), 1, tallest);
+    }
     cells.left = (frameWidth - cells.width()) / 2;
     cells.top = (frameHeight - cells.height()) / 2;
     return cells;

@@ -10,8 +10,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -21,17 +23,22 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
 
 #include "session/calculator.h"
+#include "session/key_help.h"
 #include "session/machine_files.h"
 #include "session/screenshot.h"
+#include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
 #include "shell/icons.h"
+#include "shell/keyboard_help.h"
 
 namespace vantrel {
 
@@ -304,6 +311,7 @@ public:
         swatchRow->addWidget(test);
         grid->addLayout(swatchRow, 5, 0, 1, 3);
         layout->addWidget(group);
+        layout->addWidget(buildPresetGroup());
         layout->addStretch();
 
         connect(pickForeground_, &QRadioButton::toggled, this, [this](bool) { loadSliders(); });
@@ -326,6 +334,43 @@ public:
     }
 
 private:
+    // Ready-made pairs, each shown on the LCD at once (as Test does; Cancel undoes it).
+    QGroupBox* buildPresetGroup() {
+        struct Preset {
+            const char* text;
+            const char* name;
+            uint32_t foreground, background;  // 0x00BBGGRR
+        };
+        const Settings defaults;
+        const Preset presets[] = {
+            {"C&lassic", "presetClassic", defaults.foreground, defaults.background},
+            {"L&CD", "presetLcd", 0x001E2820, 0x0096B8AA},  // dark on grey-green
+            {"&High contrast", "presetHighContrast", 0x00000000, 0x00FFFFFF},
+            {"Restore &Defaults", "restoreColourDefaults", defaults.foreground,
+             defaults.background},
+        };
+        auto* group = new QGroupBox(QStringLiteral("Presets"), this);
+        auto* row = new QHBoxLayout(group);
+        for (const Preset& preset : presets) {
+            if (&preset == std::end(presets) - 1) row->addStretch();  // Restore Defaults
+            auto* button = new QPushButton(QString::fromLatin1(preset.text), group);
+            button->setObjectName(QString::fromLatin1(preset.name));
+            row->addWidget(button);
+            connect(button, &QPushButton::clicked, this,
+                    [this, fg = preset.foreground, bg = preset.background] {
+                        foreground_ = fg;
+                        background_ = bg;
+                        loadSliders();
+                        swatches_->update();
+                        if (testColours_) testColours_(foreground_, background_);
+                    });
+        }
+        group->setToolTip(
+            QStringLiteral("Classic: white on black, as Vantrel starts. LCD: dark on grey-green, "
+                           "as the calculator's own screen. High contrast: black on white."));
+        return group;
+    }
+
     uint32_t& selected() { return pickForeground_->isChecked() ? foreground_ : background_; }
 
     void loadSliders() {
@@ -436,6 +481,157 @@ private:
     QCheckBox* testRom_;
 };
 
+// -------------------------------------------------------------------- Keyboard
+
+// Each calculator key with the PC keys that press it; the named PC keys can be moved
+// from key to key. Typed characters are shown, but follow the calculator's shifts
+// and are not changed here.
+class KeyboardPage : public PreferencesPage {
+public:
+    KeyboardPage(QWidget* parent, const Settings& s) : PreferencesPage(parent), map_(s.keyMap) {
+        auto* layout = new QVBoxLayout(this);
+        auto* intro = new QLabel(
+            QStringLiteral("The calculator key each PC key presses. Letters, digits and other "
+                           "characters type what they show, following the calculator's [2nd] "
+                           "and [ALPHA]; they are not changed here."),
+            this);
+        intro->setWordWrap(true);
+        layout->addWidget(intro);
+
+        table_ = makeReadingTable(this,
+                                  {QStringLiteral("Calculator key"), QStringLiteral("PC keys"),
+                                   QStringLiteral("Typed characters")},
+                                  "keyMapTable");
+        // A row is the calculator key the buttons below work on.
+        table_->setRowCount(keyCount);
+        table_->setFocusPolicy(Qt::StrongFocus);
+        table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+        table_->setSelectionMode(QAbstractItemView::SingleSelection);
+        for (int index = 0; index < keyCount; ++index)
+            for (int column = 0; column < 3; ++column)
+                table_->setItem(index, column, new QTableWidgetItem);
+        layout->addWidget(table_, 1);
+
+        auto* buttons = new QHBoxLayout;
+        add_ = new QPushButton(QStringLiteral("&Add PC Key"), this);
+        add_->setObjectName(QStringLiteral("addPcKey"));
+        add_->setMenu(new QMenu(add_));
+        remove_ = new QPushButton(QStringLiteral("&Remove PC Key"), this);
+        remove_->setObjectName(QStringLiteral("removePcKey"));
+        remove_->setMenu(new QMenu(remove_));
+        auto* defaults = new QPushButton(QStringLiteral("Restore &Defaults"), this);
+        defaults->setObjectName(QStringLiteral("restoreKeyDefaults"));
+        buttons->addWidget(add_);
+        buttons->addWidget(remove_);
+        buttons->addStretch();
+        buttons->addWidget(defaults);
+        layout->addLayout(buttons);
+        controlNote_ = new QLabel(this);
+        controlNote_->setObjectName(QStringLiteral("controlNote"));
+        controlNote_->setWordWrap(true);
+        layout->addWidget(controlNote_);
+
+        connect(add_->menu(), &QMenu::aboutToShow, this, [this] { fillAddMenu(); });
+        connect(remove_->menu(), &QMenu::aboutToShow, this, [this] { fillRemoveMenu(); });
+        connect(defaults, &QPushButton::clicked, this, [this] {
+            map_ = defaultKeyMap();
+            showMap();
+        });
+        connect(table_, &QTableWidget::currentCellChanged, this, [this] { enableButtons(); });
+        showMap();
+        table_->resizeColumnsToContents();
+        table_->setCurrentCell(0, 0);
+    }
+
+    void store(Settings& s) const override { s.keyMap = map_; }
+
+private:
+    int selectedKey() const { return table_->currentRow(); }
+
+    static QString pcKeyName(PcKey key) {
+        for (const PcKeyName& named : pcKeyNames)
+            if (named.key == key) return QString::fromLatin1(named.name);
+        return {};
+    }
+
+    void showMap() {
+        const std::vector<KeyHelpRow> rows = keyHelpRows(false, map_);
+        for (int index = 0; index < keyCount; ++index) {
+            QStringList named, typed;
+            for (const PcKeyName& pc : pcKeyNames) {
+                const KeyBinding& binding = map_.binding(pc.key);
+                if (binding.index != index) continue;
+                named << (binding.afterSecond
+                              ? QStringLiteral("%1 after [2nd]").arg(QString::fromLatin1(pc.name))
+                              : QString::fromLatin1(pc.name));
+            }
+            for (const PcKeyItem& item : pcKeysFor(index, {}, map_))
+                if (item.character) typed << QString::fromStdString(item.text);
+            table_->item(index, 0)->setText(
+                QString::fromStdString(rows[static_cast<std::size_t>(index)].key));
+            table_->item(index, 1)->setText(named.join(QStringLiteral(", ")));
+            table_->item(index, 2)->setText(typed.join(QStringLiteral(" ")));
+        }
+        controlNote_->setText(
+            map_.controlFree()
+                ? QStringLiteral("Ctrl presses no calculator key: Ctrl+C copies the screen, "
+                                 "Ctrl+V pastes and Ctrl+Q quits.")
+                : QStringLiteral("Ctrl presses %1; remove it there for the usual Ctrl+C (copy "
+                                 "the screen), Ctrl+V (paste) and Ctrl+Q (quit).")
+                      .arg(QString::fromStdString(keyLabel(map_.binding(PcKey::control).index))));
+        enableButtons();
+    }
+
+    void enableButtons() {
+        const int index = selectedKey();
+        add_->setEnabled(index >= 0);
+        bool any = false;
+        for (const PcKeyName& pc : pcKeyNames) any |= map_.binding(pc.key).index == index;
+        remove_->setEnabled(index >= 0 && any);
+    }
+
+    // Every named PC key, with the key it presses now; choosing one moves it here.
+    void fillAddMenu() {
+        QMenu* menu = add_->menu();
+        menu->clear();
+        const int index = selectedKey();
+        if (index < 0) return;
+        for (const PcKeyName& pc : pcKeyNames) {
+            const KeyBinding& binding = map_.binding(pc.key);
+            QString text = pcKeyName(pc.key);
+            if (binding.index >= 0)
+                text += QStringLiteral("\t%1").arg(QString::fromStdString(keyLabel(binding.index)));
+            QAction* action = menu->addAction(text);
+            action->setEnabled(binding.index != index);
+            const PcKey key = pc.key;
+            connect(action, &QAction::triggered, this, [this, key, index] {
+                map_.bind(key, {index, false});
+                showMap();
+            });
+        }
+    }
+
+    void fillRemoveMenu() {
+        QMenu* menu = remove_->menu();
+        menu->clear();
+        const int index = selectedKey();
+        for (const PcKeyName& pc : pcKeyNames) {
+            if (index < 0 || map_.binding(pc.key).index != index) continue;
+            const PcKey key = pc.key;
+            connect(menu->addAction(pcKeyName(key)), &QAction::triggered, this, [this, key] {
+                map_.bind(key, {});
+                showMap();
+            });
+        }
+    }
+
+    KeyMap map_;
+    QTableWidget* table_;
+    QPushButton* add_;
+    QPushButton* remove_;
+    QLabel* controlNote_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------- dialog
@@ -462,6 +658,7 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     tabs_->addTab(QStringLiteral("Misc"));
     tabs_->addTab(QStringLiteral("Colors"));
     tabs_->addTab(QStringLiteral("Files"));
+    tabs_->addTab(QStringLiteral("Keyboard"));
     layout->addWidget(tabs_);
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -489,38 +686,9 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
 }
 
 void PreferencesDialog::placeBesideOwner() {
-    QWidget* owner = parentWidget();
-    if (!owner || !owner->isVisible()) return;
+    if (!parentWidget() || !parentWidget()->isVisible()) return;
     adjustSize();
-    const QRect window = owner->frameGeometry();
-    // The frame this dialog will get, taken to be the owner's.
-    const QSize frame = size() + (window.size() - owner->size());
-    const QScreen* screen = owner->screen();
-    const QRect area = screen ? screen->availableGeometry() : QRect();
-    constexpr int gap = 8;
-    const int right = window.right() + 1 + gap;
-    const int left = window.left() - gap - frame.width();
-    int x = right;
-    int y = window.top();
-    if (!area.isEmpty()) {
-        const bool fitsRight = right + frame.width() <= area.right() + 1;
-        const bool fitsLeft = left >= area.left();
-        if (!fitsRight) {
-            if (fitsLeft) {
-                x = left;
-            } else {
-                // No side has room: the side with more of it, as low as the screen allows,
-                // since the LCD is at the top of the window.
-                x = area.right() + 1 - window.right() > window.left() - area.left()
-                        ? area.right() + 1 - frame.width()
-                        : area.left();
-                y = area.bottom() + 1 - frame.height();
-            }
-        }
-        x = std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
-        y = std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
-    }
-    move(x, y);
+    vantrel::placeBesideOwner(this, parentWidget());
 }
 
 PreferencesDialog::~PreferencesDialog() {
@@ -545,6 +713,9 @@ void PreferencesDialog::showPage(int index) {
         case filesPage:
             page_ = new FilesPage(area, copy_);
             break;
+        case keyboardPage:
+            page_ = new KeyboardPage(area, copy_);
+            break;
         default:
             return;
     }
@@ -558,7 +729,7 @@ QScrollArea* PreferencesDialog::makePageScroll(QWidget* parent, const Settings& 
     QSize largest;
     for (PreferencesPage* page : std::initializer_list<PreferencesPage*>{
              new MiscPage(nullptr, copy), new ColorsPage(nullptr, copy, {}),
-             new FilesPage(nullptr, copy)}) {
+             new FilesPage(nullptr, copy), new KeyboardPage(nullptr, copy)}) {
         largest = largest.expandedTo(page->sizeHint());
         delete page;
     }

@@ -1,5 +1,5 @@
-// The Preferences dialog: the pages "Misc", "Colors" and "Files" over a copy of the
-// settings record, and the window's application of an edited copy.
+// The Preferences dialog: the pages "Misc", "Colors", "Files" and "Keyboard" over a
+// copy of the settings record, and the window's application of an edited copy.
 #pragma once
 
 #include <QDialog>
@@ -33,7 +33,7 @@ public:
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    enum Page { miscPage = 0, colorsPage = 1, filesPage = 2 };
+    enum Page { miscPage = 0, colorsPage = 1, filesPage = 2, keyboardPage = 3 };
 
     // romInUse: the ROM image the running calculator was loaded from, if any.
     PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed,
@@ -45,8 +45,7 @@ public:
 private:
     void showPage(int index);
     static QScrollArea* makePageScroll(QWidget* parent, const Settings& copy);
-    // Beside the owner window, clear of the LCD it is testing; on the other side when
-    // the screen has no room on the right.
+    // Beside the owner window, clear of the LCD it is testing (placeBesideOwner).
     void placeBesideOwner();
     // False, after telling the user, when the state file is the ROM image.
     bool stateFileAcceptable();

@@ -80,7 +80,7 @@ std::string screenshotMessage(const ScreenshotResult& result) {
     const std::string home = homeDirectory();
     if (!home.empty()) {
         const fs::path relative = fs::path(result.path).lexically_relative(home);
-        if (!relative.empty() && *relative.begin() != "..") shown = relative.string();
+        if (!relative.empty() && *relative.begin() != "..") shown = "~/" + relative.string();
     }
     return "Saved " + shown;
 }

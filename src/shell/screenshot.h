@@ -34,7 +34,7 @@ ScreenshotResult takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Setti
                                 ScreenshotRoute route);
 
 // What the window says after a screenshot: "Copied to the clipboard", or "Saved "
-// and the file, under the home folder without it ("Saved Pictures/TI85-003.png").
+// and the file, under the home folder as "~" names it ("Saved ~/Pictures/TI85-003.png").
 std::string screenshotMessage(const ScreenshotResult& result);
 
 }  // namespace vantrel

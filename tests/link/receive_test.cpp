@@ -225,6 +225,17 @@ TEST_F(LinkReceiveTest, OddHeadersAndStrayPacketsAreHandledSoundly) {
     EXPECT_EQ(readBytes(host.saveName), variableFileWithComment({header, {7, 8, 9}}));
 }
 
+TEST(LinkPacketName, AHeaderNamesItsVariableWithinTheBytesItHolds) {
+    auto packet = [](uint8_t command, const std::vector<uint8_t>& data) {
+        return LinkPacket::withData(command, data.data(), static_cast<uint16_t>(data.size()));
+    };
+    EXPECT_EQ(packet(cmdVar, varHeader(0x0C, "STR", 4)).variableName(), "STR");
+    EXPECT_EQ(packet(cmdVar, {10, 0, 0, 9, 'A', 'B'}).variableName(), "AB");  // cut short
+    EXPECT_EQ(packet(cmdVar, {10, 0, 0}).variableName(), "");
+    EXPECT_EQ(packet(cmdVar, varHeader(backupTypeId, "", 0)).variableName(), "");
+    EXPECT_EQ(packet(cmdData, varHeader(0, "A", 1)).variableName(), "");
+}
+
 class LinkReceiveFailures : public LinkFixture {
 protected:
     // One variable sent whole; what the PC answered to the EOT.

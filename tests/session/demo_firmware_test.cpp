@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "session/screenshot.h"
 #include "session/settings.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -66,6 +67,15 @@ TEST_F(DemoFolder, MadeOnceWithItsOwnSettingsAndTheFirmwareCopiedAfresh) {
     EXPECT_EQ(again.saveStateMode, SaveStateMode::never);
     EXPECT_EQ(readBytes(demo + "/TI85Rom.bin"), (std::vector<uint8_t>{0xCC}));
     EXPECT_FALSE(fs::exists(config));  // the user's settings folder is never touched
+}
+
+TEST_F(DemoFolder, ScreenshotsGoWhereTheUsersOwnGoNotIntoTheHiddenFolder) {
+    ScopedEnv home("HOME", root.path().c_str());
+    writeBytes(firmware, {0xAA});
+    Settings s;
+    ASSERT_TRUE(prepareDemo(firmware, s));
+    EXPECT_EQ(defaultScreenshotDirectory(s.iniPath), root / "Pictures");
+    EXPECT_EQ(screenshotDirectory(s.iniPath), root / "Pictures");
 }
 
 TEST_F(DemoFolder, MissingFirmwareIsToldAndLeavesSettingsAlone) {

@@ -38,7 +38,7 @@ TEST(KeyHelp, LinesNameThePcKeysWithWhatTheShiftsChange) {
 TEST(KeyHelp, EveryMappedPcKeyAndCharacterIsNamedOnItsKeysLine) {
     for (const ShiftState shifts :
          {ShiftState{}, ShiftState{true, false}, ShiftState{false, true}}) {
-        for (int k = static_cast<int>(PcKey::other); k <= static_cast<int>(PcKey::caret); ++k) {
+        for (std::size_t k = 0; k < pcKeyCount; ++k) {
             const auto index = keyForPcKey(static_cast<PcKey>(k), shifts);
             if (!index) continue;
             const auto items = pcKeysFor(*index, shifts);
@@ -67,6 +67,32 @@ TEST(KeyHelp, MeaningFollowsTheShiftAndTooltipsNameTheKeys) {
     EXPECT_EQ(keyTooltip(log), "[LOG]: L\nWhile [ALPHA] is on: A");
     EXPECT_EQ(keyTooltip(keyIndex(keyF1)), "[F1]: F1");
     EXPECT_EQ(keyTooltip(-1), "");
+}
+
+TEST(KeyHelp, HelpAndTooltipsFollowAChangedMap) {
+    KeyMap map;
+    map.bind(PcKey::control, {});
+    map.bind(PcKey::alt, {keyIndex(keyAlpha), false});
+    map.bind(PcKey::pageDown, {keyIndex(keyMore), true});
+    const auto rows = keyHelpRows(false, map);
+    EXPECT_EQ(rowOf(rows, keyAlpha).pcKeys, "Alt");
+    EXPECT_EQ(rowOf(rows, keyMore).pcKeys, "M; Page Down after [2nd]");
+    EXPECT_EQ(keyTooltip(keyIndex(keyAlpha), map), "[ALPHA]: Alt");
+    EXPECT_EQ(keyTooltip(keyIndex(keyAlpha)), "[ALPHA]: Ctrl");
+}
+
+TEST(KeyMapText, EveryBindingReadsBackAsWrittenAndOtherTextsAreRefused) {
+    for (int index = -1; index < keyCount; ++index)
+        for (const bool afterSecond : {false, true}) {
+            const KeyBinding binding{index, index >= 0 && afterSecond};
+            EXPECT_EQ(parseBinding(bindingText(binding)), binding) << bindingText(binding);
+        }
+    EXPECT_EQ(bindingText({keyIndex(keyDel), true}), "DEL after 2ND");
+    EXPECT_EQ(parseBinding("alpha"), (KeyBinding{keyIndex(keyAlpha), false}));
+    EXPECT_EQ(parseBinding("ESC after 2nd"), (KeyBinding{keyIndex(keyExit), true}));
+    EXPECT_EQ(parseBinding("NONE"), KeyBinding{});
+    for (const char* bad : {"", "after 2ND", " after 2ND", "ALPHA after", "F6", "ALPHA,2ND"})
+        EXPECT_EQ(parseBinding(bad), std::nullopt) << bad;
 }
 
 #ifdef VANTREL_SOURCE_DIR

@@ -199,6 +199,27 @@ TEST_F(KeypadTest, SwitchedOffCalculatorTakesOnlyOnAndLosesWhatWasQueued) {
     EXPECT_EQ(ticks(2), std::vector<int>{41});
 }
 
+TEST_F(KeypadTest, AChangedKeyMapMovesNamedKeysButNotTextTypedByTheProgram) {
+    KeyMap map;
+    map.bind(PcKey::control, {});                        // Ctrl for the window's shortcuts
+    map.bind(PcKey::alt, {keyIndex(keyAlpha), false});   // [ALPHA] on Alt instead
+    map.bind(PcKey::enter, {});                          // Enter presses nothing
+    map.bind(PcKey::pageUp, {keyIndex(keyMore), true});  // [MORE] after [2nd] only: MODE
+    keypad.setKeyMap(map);
+    EXPECT_EQ(keypad.keyboardPress(1, PcKey::control, 0), PressOutcome::ignored);
+    EXPECT_EQ(keypad.keyboardPress(2, PcKey::alt, 0), PressOutcome::queued);
+    EXPECT_EQ(keypad.keyboardPress(3, PcKey::enter, U'\r'), PressOutcome::ignored);
+    // Waits for a [2nd] that may still come, like Insert.
+    EXPECT_EQ(keypad.keyboardPress(4, PcKey::pageUp, 0), PressOutcome::queued);
+    EXPECT_EQ(ticks(1), std::vector<int>{keyAlpha});
+    EXPECT_TRUE(ticks(1).empty());  // Page Up without [2nd]: passed over
+    // A paste's line break is [ENTER] whatever the map says.
+    EXPECT_EQ(keypad.typeCharacter(U'\n'), PressOutcome::queued);
+    EXPECT_EQ(ticks(1), std::vector<int>{keyEnter});
+    setShifts(secondShiftBit);
+    EXPECT_EQ(keypad.mapPcKey(PcKey::pageUp), keyIndex(keyMore));
+}
+
 TEST_F(KeypadTest, OnKeyWorksUnderTheSecondShift) {
     setShifts(secondShiftBit);
     EXPECT_EQ(click(onKey), PressOutcome::queued);

@@ -196,9 +196,9 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
               "ScreenShotFormat=BMP\n"
               "ScreenShotScale=1\n"
               "ScreenShotFolder=\n"
+              "StartDemo=No\n"
               "\n"
               "[Window]\n"
-              "Zoom=1\n"
               "Maximized=No\n");
 
     Settings back;
@@ -318,10 +318,13 @@ TEST(SettingsHostileFile, SixteenMiBOfBlankLinesTakeLittleMemoryAndAreNotWritten
 // The window's place and the screenshot options live under keys that older versions
 // neither read nor write: files without them read as before, and the files written
 // keep everything older versions read exactly as those wrote it.
-TEST(SettingsNewerKeys, OlderFilesReadAsOneTimesAPlacedWindowAndBitmaps) {
+TEST(SettingsNewerKeys, OlderFilesReadAsAPlacedWindowWithoutAZoomAndBitmaps) {
     TempDir dir;
     const Settings s = readIni(dir, "[Preferences]\nScreenShotAsBitmap=Yes\n");
-    EXPECT_EQ(s.zoom, 1);
+    EXPECT_EQ(s.zoom, 0);  // none chosen: the window takes the largest that fits
+    EXPECT_EQ(s.squarePixels, SquarePixels::fromTwice);
+    EXPECT_FALSE(s.startDemo);
+    EXPECT_TRUE(s.recentRoms.empty());
     EXPECT_EQ(s.window, WindowPlace{});
     EXPECT_EQ(s.screenshotFormat, ScreenshotFormat::bmp);
     EXPECT_EQ(s.screenshotScale, 1);
@@ -339,6 +342,18 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     s.screenshotFormat = ScreenshotFormat::png;
     s.screenshotScale = 4;
     s.screenshotFolder = "/pictures/calc";
+    s.squarePixels = SquarePixels::never;
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath), s);
+    s.squarePixels = SquarePixels::always;
+    s.startDemo = true;
+    for (const char* rom : {"/a.bin", "/b.bin", "/a.bin", "/c.bin", "/d.bin", "/e.bin"})
+        rememberRecentRom(s, rom);
+    EXPECT_EQ(s.recentRoms, (std::vector<std::string>{"/e.bin", "/d.bin", "/c.bin", "/a.bin"}));
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath), s);
+    // A shorter list leaves no old entries behind.
+    s.recentRoms = {"/f.bin"};
     ASSERT_TRUE(writeSettings(s));
     EXPECT_EQ(readFrom(s.iniPath), s);
 
@@ -346,7 +361,7 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     const Settings odd = readIni(dir,
                                  "[Window]\nZoom=7\nX=12\nWidth=2x\nHeight=400\n"
                                  "[Preferences]\nScreenShotScale=0\nScreenShotFormat=gif\n");
-    EXPECT_EQ(odd.zoom, 1);
+    EXPECT_EQ(odd.zoom, 0);
     EXPECT_FALSE(odd.window.placed);  // X without Y
     EXPECT_EQ(odd.window.width, 0);
     EXPECT_EQ(odd.window.height, 0);
@@ -355,6 +370,33 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     EXPECT_EQ(readIni(dir, "[Preferences]\nScreenShotFormat=png\n").screenshotFormat,
               ScreenshotFormat::png);
     EXPECT_EQ(readIni(dir, "[Window]\nX=-99999999999\nY=5\n").window.placed, false);
+}
+
+TEST(SettingsNewerKeys, KeyboardSectionOnlyOnceTheMapDiffersAndBadValuesReadAsDefaults) {
+    TempDir dir;
+    Settings s;
+    s.iniPath = dir / "Vantrel.ini";
+    s.romPath = "TI85Rom.bin";
+    s.ramPath = "TI85Stat.bin";
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readText(s.iniPath).find("[Keyboard]"), std::string::npos);
+    s.keyMap.bind(PcKey::control, {});
+    s.keyMap.bind(PcKey::alt, {keyIndex(keyAlpha), false});
+    ASSERT_TRUE(writeSettings(s));
+    const std::string text = readText(s.iniPath);
+    EXPECT_NE(text.find("Ctrl=none\n"), std::string::npos);
+    EXPECT_NE(text.find("Alt=ALPHA\n"), std::string::npos);
+    EXPECT_NE(text.find("Insert=DEL after 2ND\n"), std::string::npos);
+    EXPECT_EQ(readFrom(s.iniPath), s);
+    // Back to the defaults: the section says so instead of keeping the old map.
+    s.keyMap = KeyMap();
+    ASSERT_TRUE(writeSettings(s));
+    EXPECT_EQ(readFrom(s.iniPath).keyMap, KeyMap());
+
+    const Settings odd = readIni(dir, "[Keyboard]\nCtrl=nothing\nTab=EXIT\nF6=ENTER\n");
+    KeyMap expected;
+    expected.bind(PcKey::tab, {keyIndex(keyExit), false});
+    EXPECT_EQ(odd.keyMap, expected);
 }
 
 TEST(SettingsNewerKeys, WrittenFileKeepsTheOlderKeysAsTheyWere) {

@@ -1,11 +1,14 @@
 // Closing the window: the save question by saveStateMode and the calculator's power,
 // Cancel keeping the calculator running, Kill never saving.
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 
 #include "machine/thread_control.h"
+#include "modal_driver.h"
 #include "running_window.h"
 #include "shell/calculator_view.h"
 #include "shell/exit_dialog.h"
@@ -69,7 +72,7 @@ TEST_F(CloseSequence, CancelKeepsTheCalculatorRunning) {
     window->calculator().pcKeyDown(0, PcKey::other, U'0');
     window->calculator().pcKeyUp(0);
     EXPECT_TRUE(waitUntil([&] { return window->calculator().machine().keyLatch.load() == 33; }));
-    window->onCommand(cmdKill);
+    window->kill();
     EXPECT_FALSE(stateWritten());
 }
 
@@ -113,9 +116,28 @@ TEST_F(CloseSequence, CalculatorOffClosesWithoutQuestionOrSave) {
     EXPECT_FALSE(stateWritten());
 }
 
-TEST_F(CloseSequence, KillNeverSaves) {
+TEST_F(CloseSequence, KillAsksFirstWithNoAsTheDefaultAndNeverSaves) {
     ASSERT_NO_FATAL_FAILURE(start(SaveStateMode::always));
+    const auto* action = window->findChild<QAction*>(QStringLiteral("command%1").arg(cmdKill));
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->statusTip().contains(QStringLiteral("without saving")));
+    // Enter takes the default answer: the calculator runs on.
+    QMessageBox::StandardButton defaultAnswer = QMessageBox::NoButton;
+    answerNextModal([&](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), QStringLiteral("End Vantrel without saving the calculator?"));
+        defaultAnswer = box->standardButton(box->defaultButton());
+        box->defaultButton()->click();
+    });
     window->onCommand(cmdKill);
+    EXPECT_EQ(defaultAnswer, QMessageBox::No);
+    EXPECT_FALSE(window->closed());
+    EXPECT_TRUE(window->calculator().running());
+
+    auto yes = answerMessageBox(QMessageBox::Yes);
+    window->onCommand(cmdKill);
+    EXPECT_TRUE(yes->shown);
     EXPECT_TRUE(window->closed());
     EXPECT_FALSE(window->calculator().running());
     EXPECT_FALSE(stateWritten());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +14,7 @@
 #include "machine/machine.h"
 #include "machine/thread_control.h"
 #include "modal_driver.h"
+#include "session/key_table.h"
 #include "session/screenshot.h"
 #include "session/settings.h"
 #include "shell/main_window.h"
@@ -98,6 +101,30 @@ TEST(DemoFirmwareWindowLinkTest, UploadedGroupAppearsAndScreenshotMatchesTheLcd)
         }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(std::count_if(lcd.begin(), lcd.end(), [](uint8_t b) { return b != 0; }), 10);
+
+    // Sent back ([EXIT] to the link menu, [F1]): the Save As dialog says what arrives and
+    // suggests the first variable's name.
+    QString title, suggested;
+    test::whenModal([&](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        title = dialog->windowTitle();
+        suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        dialog->selectFile(QString::fromStdString(dir / "back"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    for (const KeyCode key : {keyExit, keyF1}) {
+        window.calculator().pressKey(keyIndex(key));
+        window.calculator().releaseMouse();
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return !window.calculator().keyPending() && window.calculator().asleep(); }));
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(dir / "back.85g"); }));
+    EXPECT_EQ(title, QStringLiteral("Save the variables received from the calculator"));
+    EXPECT_EQ(suggested, QStringLiteral("A.85g"));
 
     window.closeWithoutDialogs();
     EXPECT_TRUE(test::waitUntil([&] { return window.closed(); }));

@@ -2,6 +2,7 @@
 // which file, and its three ways on, each taken on a real window.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -126,6 +127,69 @@ TEST_F(FirstRun, WrongVersionIsTheHeadlineAndTheDemoRunsOnItsOwnSettings) {
         return std::string(reinterpret_cast<const char*>(m.mem.ramAt(0x80DF)), 15) ==
                "  VANTREL DEMO ";
     }));
+}
+
+TEST_F(FirstRun, DemoForNextTimeTooStartsInItsOwnPlaceUntilARomImageIsOpened) {
+    TempDir user;
+    ScopedEnv data("XDG_DATA_HOME", (user / "data").c_str());
+    ScopedEnv config("XDG_CONFIG_HOME", (user / "config").c_str());
+    // The demo was used before: its settings keep its place and a zoom.
+    const std::string demoIni = user / "data/vantrel/demo/Vantrel.ini";
+    std::filesystem::create_directories(user / "data/vantrel/demo");
+    writeText(demoIni,
+              "[Directories]\nROMFile=TI85Rom.bin\nRAMFile=TI85Stat.bin\n"
+              "[Preferences]\nAllowMultipleInst=Yes\nSaveState=Never\n"
+              "[Window]\nZoom=1\nX=40\nY=30\n");
+    ASSERT_NO_FATAL_FAILURE(open());
+    whenModal([&](QWidget* dialog) {
+        auto* nextTime = dialog->findChild<QCheckBox*>(QStringLiteral("demoNextTime"));
+        ASSERT_NE(nextTime, nullptr);
+        EXPECT_FALSE(nextTime->isChecked());
+        nextTime->setChecked(true);
+        clickButton(dialog, QStringLiteral("startDemo"));
+    });
+    EXPECT_TRUE(window->offerFirstRun());
+    EXPECT_TRUE(window->runningDemo());
+    EXPECT_EQ(window->pos(), QPoint(40, 30));
+    // The user's file holds the choice and otherwise what it held.
+    Settings stored;
+    stored.iniPath = dir / "Vantrel.ini";
+    ASSERT_TRUE(readSettings(stored, ""));
+    EXPECT_TRUE(stored.startDemo);
+    EXPECT_EQ(stored.romPath, "TI85Rom.bin");
+    window.reset();
+
+    // The next start runs the demo without a question.
+    settings = stored;
+    window = std::make_unique<MainWindow>(settings);
+    window->placeOnScreen();
+    window->startEmulation();
+    EXPECT_FALSE(window->romMissing());
+    EXPECT_TRUE(window->runningDemo());
+    window->show();
+
+    // A file that is no ROM image is told and changes nothing.
+    writeBytes(dir / "short.bin", std::vector<uint8_t>(10, 0));
+    auto refused = answerMessageBox(QMessageBox::Ok);
+    EXPECT_FALSE(window->openRom(dir / "short.bin"));
+    EXPECT_TRUE(refused->shown);
+    EXPECT_TRUE(refused->text.contains(QStringLiteral("131072")));
+    EXPECT_TRUE(window->runningDemo());
+
+    // File > Open ROM... with a ROM image: the user's own calculator from now on.
+    QTemporaryDir roms;
+    const std::string good = writeTestRom(roms).toStdString();
+    EXPECT_TRUE(window->openRom(good));
+    EXPECT_FALSE(window->runningDemo());
+    EXPECT_FALSE(window->windowTitle().contains(QStringLiteral("demo")));
+    EXPECT_EQ(settings.iniPath, dir / "Vantrel.ini");
+    EXPECT_EQ(settings.romPath, good);
+    EXPECT_FALSE(settings.startDemo);
+    EXPECT_EQ(settings.recentRoms, std::vector<std::string>{good});
+    EXPECT_EQ(window->calculator().ramPath(), dir / "TI85Stat.bin");
+    EXPECT_TRUE(waitUntil([&] { return lcdLit(); }));
+    // The demo's own file kept its place.
+    EXPECT_NE(readText(demoIni).find("X=40\nY=30\n"), std::string::npos) << readText(demoIni);
 }
 
 TEST_F(FirstRun, QuitEndsTheProgramWithoutRunning) {

@@ -103,7 +103,7 @@ TEST_F(IllegalOpcodeRun, YesGoesOnRunning) {
     waitUntil([] { return false; }, 200);  // time for a wrong Abort to arrive
     EXPECT_FALSE(window->closed());
     EXPECT_TRUE(window->calculator().running());
-    window->onCommand(cmdKill);
+    window->kill();
 }
 
 }  // namespace

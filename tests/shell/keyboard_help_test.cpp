@@ -86,5 +86,21 @@ TEST_F(KeyboardHelpWindow, MeaningsFollowTheCalculatorsShifts) {
     EXPECT_TRUE(shiftLine->text().endsWith(QStringLiteral("[ALPHA]")));
 }
 
+TEST(KeyboardHelpPlace, OpensBesideTheCalculatorNotOverItsKeypad) {
+    QTemporaryDir dir;
+    Settings settings;
+    settings.romPath = dir.filePath(QStringLiteral("missing.bin")).toStdString();
+    MainWindow window(settings);
+    window.move(0, 0);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.isVisible(); }));
+    window.onCommand(cmdKeyboard);
+    auto* help = window.findChild<KeyboardHelp*>(QStringLiteral("keyboardHelp"));
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return help->isVisible(); }));
+    EXPECT_GT(help->frameGeometry().left(), window.frameGeometry().right());
+    EXPECT_FALSE(help->frameGeometry().intersects(window.frameGeometry()));
+}
+
 }  // namespace
 }  // namespace vantrel::test

@@ -5,6 +5,7 @@
 
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <filesystem>
 
 #include "modal_driver.h"
@@ -122,6 +123,32 @@ TEST_F(LinkPrompts, SaveAsDialogAddsTheExtension) {
 
     test::whenModal([](QWidget* widget) { qobject_cast<QDialog*>(widget)->reject(); });
     EXPECT_EQ(askSaveFileName(nullptr, false), std::nullopt);
+}
+
+TEST_F(LinkPrompts, SaveAsDialogSaysWhatArrivesAndSuggestsTheVariablesName) {
+    struct Case {
+        bool backup;
+        std::string variable;
+        QString suggested;
+    };
+    for (const Case& c : {Case{false, "MSG", "MSG.85g"},
+                          Case{false,
+                               "x\x5B"
+                               "1",
+                               "x_1.85g"},
+                          Case{false, "", "variables.85g"}, Case{true, "", "backup.85b"}}) {
+        QString title, suggested;
+        test::whenModal([&](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            ASSERT_NE(dialog, nullptr);
+            title = dialog->windowTitle();
+            suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            dialog->reject();
+        });
+        EXPECT_EQ(askSaveFileName(nullptr, c.backup, c.variable), std::nullopt);
+        EXPECT_EQ(title, QStringLiteral("Save the variables received from the calculator"));
+        EXPECT_EQ(suggested, c.suggested);
+    }
 }
 
 }  // namespace

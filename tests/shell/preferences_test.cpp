@@ -25,6 +25,7 @@
 #include "machine/machine.h"
 #include "modal_driver.h"
 #include "session/calculator.h"
+#include "shell/calculator_view.h"
 #include "shell/preferences_dialog.h"
 #include "shell_support.h"
 #include "support/scripted_front_end.h"
@@ -69,10 +70,11 @@ TEST_F(Preferences, OnlyTheSelectedPageExistsAndColoursSurviveSwitching) {
     test::whenModal([](QWidget* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Preferences");
         auto* tabs = find<QTabBar>(dialog, "tabs");
-        ASSERT_EQ(tabs->count(), 3);
+        ASSERT_EQ(tabs->count(), 4);
         EXPECT_EQ(tabs->tabText(0), "Misc");
         EXPECT_EQ(tabs->tabText(1), "Colors");
         EXPECT_EQ(tabs->tabText(2), "Files");
+        EXPECT_EQ(tabs->tabText(3), "Keyboard");
         EXPECT_EQ(tabs->currentIndex(), 0);
         EXPECT_NE(dialog->findChild<QCheckBox*>("autoLinkOnUpload"), nullptr);
         EXPECT_EQ(dialog->findChild<QSlider*>("sliderRed"), nullptr);
@@ -191,6 +193,27 @@ TEST_F(Preferences, TestAppliesAtOnceAndTheEndShowsWhatIsKept) {
     test::whenModal([](QWidget* dialog) { press(dialog, QDialogButtonBox::Cancel); });
     EXPECT_EQ(runPreferences(nullptr, edited, false, recordTest), PreferencesAnswer::cancel);
     EXPECT_TRUE(tested.empty());
+}
+
+TEST_F(Preferences, ColourPresetsShowAtOnceAndRestoreDefaultsIsWhiteOnBlack) {
+    test::whenModal([](QWidget* dialog) {
+        selectPage(dialog, PreferencesDialog::colorsPage);
+        find<QPushButton>(dialog, "presetLcd")->click();
+        find<QPushButton>(dialog, "presetHighContrast")->click();
+        find<QPushButton>(dialog, "restoreColourDefaults")->click();
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(runPreferences(nullptr, copy, false, recordTest), PreferencesAnswer::ok);
+    ASSERT_EQ(tested.size(), 4u);  // the three, and OK's
+    // Dark on grey-green: the dark one far darker.
+    const QColor ink = colourFromSetting(tested[0].first),
+                 glass = colourFromSetting(tested[0].second);
+    EXPECT_LT(ink.lightness() * 3, glass.lightness());
+    EXPECT_GT(glass.green(), glass.blue());
+    EXPECT_EQ(tested[1], std::make_pair(0x00000000u, 0x00FFFFFFu));
+    EXPECT_EQ(tested[2], std::make_pair(0x00FFFFFFu, 0x00000000u));
+    EXPECT_EQ(copy.foreground, 0x00FFFFFFu);
+    EXPECT_EQ(copy.background, 0x00000000u);
 }
 
 TEST_F(Preferences, SliderValuesAreShownAndCanBeTyped) {

@@ -14,11 +14,6 @@ namespace {
 
 class ResetCommand : public RunningWindow {
 protected:
-    uint8_t ram(uint16_t address) {
-        Machine& m = window->calculator().machine();
-        HoldGuard hold(m.control);
-        return m.mem.ram()[address - 0x8000];
-    }
     // Answers the confirmation; records what it asked.
     void answer(bool confirm) {
         whenModal([this, confirm](QWidget* widget) {

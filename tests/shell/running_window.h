@@ -9,6 +9,7 @@
 
 #include "machine/bus.h"
 #include "machine/machine.h"
+#include "machine/thread_control.h"
 #include "session/machine_files.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
@@ -44,6 +45,13 @@ protected:
 
     // The ROM's program has run once it lit the top-left pixel.
     bool lcdLit() const { return window->calculator().lcd()[0] == 0x80; }
+
+    // A RAM byte of the running calculator, read while the loop rests.
+    uint8_t ram(uint16_t address) {
+        Machine& m = window->calculator().machine();
+        HoldGuard hold(m.control);
+        return m.mem.ram()[address - 0x8000];
+    }
 
     QString statePath() const { return dir.filePath(QStringLiteral("TI85Stat.bin")); }
     bool stateWritten() const { return QFileInfo(statePath()).size() == 32800; }

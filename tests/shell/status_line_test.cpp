@@ -1,10 +1,14 @@
 // What the window says after a command without a dialog: where a screenshot went, how
 // much of a paste is typed.
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QUrl>
 #include <filesystem>
 #include <fstream>
 
@@ -52,7 +56,7 @@ TEST_F(StatusLine, ScreenshotsSayWhereTheyWent) {
     pressF7();
     EXPECT_FALSE(unexpected->shown);
     unexpected->watch->cancel();
-    EXPECT_EQ(window->statusMessage(), QStringLiteral("Saved Pictures/TI85-000.png"));
+    EXPECT_EQ(window->statusMessage(), QStringLiteral("Saved ~/Pictures/TI85-000.png"));
     QImage saved(dir.filePath(QStringLiteral("Pictures/TI85-000.png")));
     ASSERT_EQ(saved.size(), QSize(256, 128));
     // The lit top-left pixel is a 2 x 2 block in the foreground colour.
@@ -75,6 +79,50 @@ TEST_F(StatusLine, ScreenshotsSayWhereTheyWent) {
     EXPECT_EQ(window->statusMessage(), QString());
 }
 
+// Receives the folder that a click on the status line opens, instead of a file manager.
+class FolderOpener : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+    Q_INVOKABLE void open(const QUrl& url) { opened << url; }
+};
+
+TEST_F(StatusLine, AFileScreenshotsMessageStaysAndAClickOnItOpensTheFolder) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    const ScopedEnv home("HOME", dir.path().toLocal8Bit().constData());
+    settings.iniPath = dir.filePath(QStringLiteral("Vantrel.ini")).toStdString();
+    settings.screenshotToFile = true;
+    settings.screenshotFolder = dir.filePath(QStringLiteral("shots")).toStdString();
+    FolderOpener opener;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+    pressF7();
+    const QString saved = QStringLiteral("Saved ~/shots/TI85-000.bmp");
+    EXPECT_EQ(window->statusMessage(), saved);
+    // A menu's status tip shows over it for a while; the message comes back after it.
+    QStatusTipEvent tip(QStringLiteral("a command"));
+    QApplication::sendEvent(window.get(), &tip);
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("a command"));
+    QStatusTipEvent none{QString()};
+    QApplication::sendEvent(window.get(), &none);
+    // Longer than a command's message stays.
+    waitUntil([] { return false; }, 5300);
+    EXPECT_EQ(window->statusMessage(), saved);
+    QStatusBar* line = window->statusBar();
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(10, 5), line->mapToGlobal(QPointF(10, 5)),
+                      Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(line, &click);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(opener.opened,
+              QList<QUrl>{QUrl::fromLocalFile(dir.filePath(QStringLiteral("shots")))});
+    // The next message replaces it, and a click then opens nothing.
+    window->pasteText(QStringLiteral("1"));
+    EXPECT_NE(window->statusMessage(), saved);
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+    QApplication::sendEvent(line, &click);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(opener.opened.size(), 1);
+}
+
 TEST_F(StatusLine, PasteTypesWhatHasKeysAndCountsTheRest) {
     ASSERT_NO_FATAL_FAILURE(start());
     window->pasteText(QStringLiteral("1+2\r\n\u20AC?"));
@@ -94,3 +142,5 @@ TEST_F(StatusLine, PasteTypesWhatHasKeysAndCountsTheRest) {
 
 }  // namespace
 }  // namespace vantrel::test
+
+#include "status_line_test.moc"

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QMenuBar>
+#include <algorithm>
 
 #include "machine/machine.h"
 #include "machine/thread_control.h"
@@ -66,17 +67,29 @@ TEST_F(WindowPaint, BlackFrameSurroundsTheLcd) {
     EXPECT_EQ(image.pixelColor(4, 60), window->view()->palette().color(QPalette::Button));
 }
 
-TEST_F(WindowPaint, CalculatorOffShowsOnlyTheBackgroundColour) {
-    window->calculator().machine().mem.state.port3Value = 0x03;
+TEST_F(WindowPaint, CalculatorOffShowsABlankFrameInThePanelColourNotAnEmptyScreen) {
     window->view()->applyLcdColours(0x00FFFFFF, 0x00000000);
-    const QImage image = client();
+    Machine& m = window->calculator().machine();
+    std::fill_n(m.mem.state.ram.begin() + (0xFC00 - 0x8000), 0x400, 0);  // an empty screen
+    const QImage empty = client();
+    m.mem.state.port3Value = 0x03;
+    const QImage off = client();
+    const QColor face = window->view()->palette().color(QPalette::Button);
+    ASSERT_NE(face, QColor(Qt::black));
     for (int y = 3; y < 131; y += 3)
-        for (int x = 9; x < 221; x += 3)
-            ASSERT_EQ(image.pixelColor(x, y), QColor(Qt::black)) << x << "," << y;
+        for (int x = 9; x < 221; x += 3) {
+            ASSERT_EQ(empty.pixelColor(x, y), QColor(Qt::black)) << x << "," << y;
+            ASSERT_EQ(off.pixelColor(x, y), face) << x << "," << y;
+        }
+    EXPECT_EQ(off.pixelColor(8, 2), QColor(Qt::black));  // the frame stays
+    // Screenshots of a calculator that is off stay blank in the LCD's colours.
+    const LcdBytes lcd = window->calculator().lcd();
+    EXPECT_TRUE(std::all_of(lcd.begin(), lcd.end(), [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(WindowPaint, LcdPixelsAreWholeCellsAtDoubleDensity) {
     window->view()->applyLcdColours(0x00FFFFFF, 0x00FF0000);  // white on blue
+    window->view()->setSquarePixels(SquarePixels::never);
     const QImage image = client(2.0);
     // The frame's inside is 424 x 256 device pixels: cells of 3 x 4, 20 pixels of
     // background left and right. No grey seams at a cell's edges.
@@ -90,6 +103,31 @@ TEST_F(WindowPaint, LcdPixelsAreWholeCellsAtDoubleDensity) {
     // The bottom-right pixel ends 20 pixels short of the frame.
     EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 2, 6 + 63 * 4 + 3), white);
     EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 3, 6 + 63 * 4 + 3), blue);
+}
+
+TEST_F(WindowPaint, SquarePixelsFromTwiceTheFrameUnlessTurnedOffAndAtOneTimesWhenChosen) {
+    window->view()->applyLcdColours(0x00FFFFFF, 0x00FF0000);  // white on blue
+    const QColor white(Qt::white), blue(0, 0, 255);
+    // By default: 3 x 3 cells in the 424 x 256 frame, 20 pixels of background left and
+    // right, 32 above and below.
+    QImage image = client(2.0);
+    EXPECT_EQ(image.pixelColor(37, 38), blue);
+    EXPECT_EQ(image.pixelColor(38, 37), blue);
+    EXPECT_EQ(image.pixelColor(38, 38), white);
+    EXPECT_EQ(image.pixelColor(40, 40), white);
+    EXPECT_EQ(image.pixelColor(41, 38), blue);
+    EXPECT_EQ(image.pixelColor(38, 41), blue);
+    EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 2, 38 + 63 * 3 + 2), white);
+    EXPECT_EQ(image.pixelColor(38 + 127 * 3 + 3, 38 + 63 * 3 + 2), blue);
+    // At 1x the picture of old, until square pixels are chosen: one pixel a cell then.
+    EXPECT_EQ(client().pixelColor(10, 4), white);
+    window->view()->setSquarePixels(SquarePixels::always);
+    image = client();
+    EXPECT_EQ(image.pixelColor(9 + 42, 3 + 32), white);
+    EXPECT_EQ(image.pixelColor(9 + 43, 3 + 32), blue);
+    EXPECT_EQ(image.pixelColor(9 + 42, 3 + 33), blue);
+    EXPECT_EQ(image.pixelColor(9 + 42 + 127, 3 + 32 + 63), white);
+    EXPECT_EQ(image.pixelColor(10, 4), blue);
 }
 
 TEST_F(WindowPaint, PressedKeyShowsAnEdgeThatReleaseRemoves) {

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QToolTip>
@@ -46,6 +48,36 @@ TEST(PanelGeometry, LcdCellsAreWholeAndUniformFromTwiceTheFrame) {
     }
     // A frame as flat as a stripe keeps cells at least a pixel high.
     EXPECT_GE(lcdCells(2000, 256).cellHeight, 1);
+}
+
+TEST(PanelGeometry, SquareCellsAreTheLargestWholeOnesThatFitCentred) {
+    struct Case {
+        int width, height, cell;
+    };
+    for (const Case c : {Case{212, 128, 1}, Case{318, 192, 2}, Case{424, 256, 3}, Case{636, 384, 4},
+                         Case{848, 512, 6}, Case{100, 40, 1}}) {
+        const LcdCells cells = lcdCells(c.width, c.height, true);
+        EXPECT_FALSE(cells.stretched);
+        EXPECT_EQ(cells.cellWidth, c.cell) << c.width;
+        EXPECT_EQ(cells.cellHeight, c.cell) << c.width;
+        EXPECT_EQ(cells.left, (c.width - 128 * c.cell) / 2);
+        EXPECT_EQ(cells.top, (c.height - 64 * c.cell) / 2);
+    }
+}
+
+TEST(PanelGeometry, LargestZoomThatFitsTheScreenWithMenusAndFrame) {
+    // Menus, status line and a title bar: 75 pixels high; the frame 8 wide.
+    auto fitting = [](int width, int height) {
+        return largestZoomThatFits(width, height, 8, 75, 240, 4);
+    };
+    EXPECT_EQ(fitting(1920, 1080), 2);
+    EXPECT_EQ(fitting(1920, 1040), 2);  // a panel at the bottom
+    EXPECT_EQ(fitting(1366, 768), 1);
+    EXPECT_EQ(fitting(2560, 1440), 3);
+    EXPECT_EQ(fitting(3840, 2160), 4);
+    EXPECT_EQ(fitting(640, 400), 1);  // never below 1x
+    EXPECT_EQ(largestZoomThatFits(1000, 2000, 8, 75, 240, 4), 4);
+    EXPECT_EQ(largestZoomThatFits(900, 2000, 8, 75, 240, 4), 3);  // width decides
 }
 
 TEST(PanelGeometry, PanelKeepsItsProportionsCentredAndNeverShrinksBelowOneTimes) {
@@ -106,9 +138,18 @@ TEST_F(Zoom, LcdCellsAndKeyRectanglesFollowTheZoom) {
     window->view()->applyLcdColours(0x00FFFFFF, 0x00000000);
     struct Case {
         int zoom, cellWidth, cellHeight;
+        bool square;
     };
-    for (const Case c : {Case{2, 3, 4}, Case{3, 4, 5}, Case{4, 6, 7}}) {
+    auto* square = window->findChild<QAction*>(QStringLiteral("squarePixels"));
+    ASSERT_NE(square, nullptr);
+    EXPECT_FALSE(square->isChecked());  // at 1x the picture of old
+    for (const Case c : {Case{2, 3, 3, true}, Case{3, 4, 4, true}, Case{4, 6, 6, true},
+                         Case{2, 3, 4, false}, Case{3, 4, 5, false}, Case{4, 6, 7, false}}) {
         ASSERT_NO_FATAL_FAILURE(sizeView(c.zoom));
+        // View > Square LCD Pixels shows what is drawn, ticked from 2x by default;
+        // unticked, the cells take the 1x picture's proportions.
+        if (square->isChecked() != c.square) square->trigger();
+        EXPECT_EQ(settings.squarePixels, c.square ? SquarePixels::fromTwice : SquarePixels::never);
         const CalculatorView* view = window->view();
         EXPECT_DOUBLE_EQ(view->placement().scale, c.zoom);
         for (const SkinKey& key : skinKeys) {
@@ -119,7 +160,7 @@ TEST_F(Zoom, LcdCellsAndKeyRectanglesFollowTheZoom) {
         // The lit top-left LCD pixel: one cell of white, measured from its corner.
         const QImage image = render();
         const QRect frame = view->lcdArea();
-        const LcdCells cells = lcdCells(frame.width(), frame.height());
+        const LcdCells cells = lcdCells(frame.width(), frame.height(), c.square);
         const QPoint corner = frame.topLeft() + QPoint(cells.left, cells.top);
         int wide = 0, high = 0;
         while (image.pixelColor(corner + QPoint(wide, 0)) == Qt::white) ++wide;
@@ -169,18 +210,35 @@ TEST_F(Zoom, TooltipsNameThePcKeysOfTheKeyUnderThePointer) {
     QToolTip::hideText();
 }
 
-TEST_F(Zoom, ZoomCommandSizesTheWindowWithinTheScreenAndIsRemembered) {
+TEST_F(Zoom, ZoomsThatDoNotFitTheScreenAreDisabledAndSayWhyAndTheChosenOneIsRemembered) {
     ASSERT_NO_FATAL_FAILURE(start());
     const QRect area = window->screen()->availableGeometry();
-    window->onCommand(cmdZoom1 + 3);  // 4x: larger than the test screen
-    ASSERT_TRUE(waitUntil([&] { return window->view()->width() > clientWidth; }));
-    const PanelPlacement at = window->view()->placement();
-    EXPECT_GT(at.scale, 1.0);
-    EXPECT_LE(window->frameGeometry().height(), area.height());
-    // The view has the panel's proportions, give or take a pixel.
-    EXPECT_NEAR(window->view()->width() * 447.0 / 231.0, window->view()->height(), 3.0);
-    EXPECT_EQ(settings.zoom, 4);
+    // The test screen (800 x 600) has room for 1x only.
+    ASSERT_LT(area.height(), 2 * 447);
+    QMenu* view = nullptr;
+    for (QMenu* menu : window->menuBar()->findChildren<QMenu*>())
+        if (menu->title() == QStringLiteral("&View")) view = menu;
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->toolTipsVisible());
+    emit view->aboutToShow();
+    for (int zoom = 1; zoom <= 4; ++zoom) {
+        const auto* action =
+            window->findChild<QAction*>(QStringLiteral("command%1").arg(cmdZoom1 + zoom - 1));
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->isEnabled(), zoom == 1) << zoom;
+        EXPECT_EQ(action->toolTip().startsWith(QStringLiteral("Does not fit on this screen")),
+                  zoom > 1)
+            << action->toolTip().toStdString();
+    }
+    // F12 asks for 4x all the same: the window stays as it is and the status line says why.
+    const QSize before = window->size();
+    window->onCommand(cmdZoom1 + 3);
+    EXPECT_EQ(window->size(), before);
+    EXPECT_EQ(window->statusMessage(), QStringLiteral("Zoom 4x does not fit on this screen"));
+    EXPECT_EQ(settings.zoom, 0);  // none chosen yet
 
+    // Dragged larger, then back to 1x by the menu.
+    ASSERT_NO_FATAL_FAILURE(sizeView(2));
     window->onCommand(cmdZoom1);
     ASSERT_TRUE(waitUntil([&] { return window->view()->size() == QSize(231, 447); }));
     window->move(area.topLeft() + QPoint(30, 20));
