@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <string>
 
+#include "hardware/machine_model.h"
 #include "hardware/memory_map.h"
 #include "link/link_engine.h"
+#include "machine/hardware_model.h"
 #include "machine/host_interface.h"
 #include "machine/supervisor.h"
 #include "machine/thread_control.h"
@@ -23,6 +25,8 @@ namespace vantrel {
 
 class Machine {
 public:
+    // Which calculator runs: set before the emulation thread starts.
+    MachineModel model = MachineModel::classic;
     CpuRegisters regs{};
     // What the complete Z80 keeps beyond the register file (R, IFF2, HALT, MEMPTR, its
     // T-state clock, the interrupt input); this machine's own processor leaves it alone.
@@ -36,6 +40,8 @@ public:
     alignas(0x4000) MemoryMap mem{};
     ThreadControl control;
     std::atomic<uint32_t> keyLatch{0};  // key code latched with the last interrupt request
+    // The hardware around the complete Z80 in the hardware model; unused by the classic.
+    HardwareModel hardware;
     LinkEngine link;
     // The ROM image's file as loaded (absolute): no state file is read from it or
     // written over it.
