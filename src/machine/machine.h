@@ -25,8 +25,6 @@ namespace vantrel {
 
 class Machine {
 public:
-    // Which calculator runs: set before the emulation thread starts.
-    MachineModel model = MachineModel::classic;
     CpuRegisters regs{};
     // What the complete Z80 keeps beyond the register file (R, IFF2, HALT, MEMPTR, its
     // T-state clock, the interrupt input); this machine's own processor leaves it alone.
@@ -40,7 +38,9 @@ public:
     alignas(0x4000) MemoryMap mem{};
     ThreadControl control;
     std::atomic<uint32_t> keyLatch{0};  // key code latched with the last interrupt request
-    // The hardware around the complete Z80 in the hardware model; unused by the classic.
+    // Which calculator runs (set before the emulation thread starts), and the hardware
+    // around the complete Z80 in the hardware model, which the classic model leaves alone.
+    MachineModel model = MachineModel::classic;
     HardwareModel hardware;
     LinkEngine link;
     // The ROM image's file as loaded (absolute): no state file is read from it or

@@ -209,7 +209,11 @@ TEST(HardwareInterrupts, SwitchedOffWithoutARunLimitTheLoopSleepsUntilOn) {
 
     // [ON] wakes it with its clock moved on by at least the 50 ms it slept.
     setHeldKeys(*rig.m, onKeyBit);
-    for (int i = 0; i < 5000 && rig.ram(0x8001) == 0; ++i) std::this_thread::sleep_for(1ms);
+    const auto woken = [&] {
+        HoldGuard hold(rig.m->control);
+        return rig.ram(0x8001) != 0;
+    };
+    for (int i = 0; i < 5000 && !woken(); ++i) std::this_thread::sleep_for(1ms);
     HoldGuard hold(rig.m->control);
     EXPECT_EQ(rig.ram(0x8001), 1);
     EXPECT_GE(rig.clock(), asleep + 50 * tStatesPerMs);

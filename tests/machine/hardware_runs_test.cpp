@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -145,6 +147,63 @@ TEST(HardwareRuns, TheSameInputAtTheSameClocksGivesByteIdenticalRuns) {
     EXPECT_TRUE(same(first, run(0, false)));
     EXPECT_TRUE(same(first, run(37'003, false)));
     EXPECT_TRUE(same(first, run(101, true)));
+}
+
+// Random memory (without HALT, which would soon end the run's interest) run with random
+// input at random clocks: the same, cut into steps at other clocks and watched by a
+// supervisor. A few seeds in the ordinary run; the soak
+// run (VANTREL_SOAK set) goes on from fresh seeds for VANTREL_SOAK_SECONDS (20 by
+// default).
+RunResult randomRun(uint32_t seed, uint64_t step, bool watched) {
+    std::mt19937 random(seed);
+    HardwareRig rig;
+    auto noHalt = [&] {
+        const auto byte = static_cast<uint8_t>(random());
+        return byte == 0x76 ? uint8_t{0} : byte;
+    };
+    for (auto& byte : rig.m->mem.rom) byte = noHalt();
+    for (auto& byte : rig.m->mem.state.ram) byte = noHalt();
+    constexpr uint64_t end = 3'000'000;
+    Script script;
+    for (int i = 0; i < 8; ++i) {
+        const uint64_t clock = random() % end;
+        const uint32_t input = static_cast<uint32_t>(random());
+        script[clock] = [input](Machine& m) {
+            if (input & 1)
+                setHeldKeys(m, uint64_t{input} << 20 | input >> 8);
+            else
+                typeKey(m, static_cast<uint8_t>(input % 60));
+        };
+    }
+    Watcher watcher;
+    if (watched) rig.m->supervisor = &watcher;
+    std::vector<uint64_t> stops;
+    for (uint64_t c = step; c < end; c += step) stops.push_back(c);
+    for (const auto& [clock, action] : script) stops.push_back(clock);
+    stops.push_back(end);
+    std::sort(stops.begin(), stops.end());
+    for (uint64_t clock : stops) {
+        EXPECT_TRUE(rig.runTo(clock));
+        if (const auto action = script.find(clock); action != script.end()) action->second(*rig.m);
+    }
+    HoldGuard hold(rig.m->control);
+    RunResult result = resultOf(rig);
+    rig.m->supervisor = nullptr;
+    return result;
+}
+
+TEST(HardwareRunsRandom, RandomProgramsRunTheSameHoweverCutAndWatched) {
+    const bool soak = std::getenv("VANTREL_SOAK") != nullptr;
+    const char* seconds = std::getenv("VANTREL_SOAK_SECONDS");
+    const auto end = std::chrono::steady_clock::now() +
+                     std::chrono::duration<double>(seconds ? std::atof(seconds) : 20.0);
+    uint32_t seed =
+        soak ? static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())
+             : 1;
+    for (int runs = 0; soak ? std::chrono::steady_clock::now() < end : runs < 3; ++runs, ++seed) {
+        const RunResult plain = randomRun(seed, 1'000'000, false);
+        ASSERT_TRUE(same(plain, randomRun(seed, 9'973 + seed % 50'000, true))) << "seed " << seed;
+    }
 }
 
 TEST(HardwareRuns, AStateBlockTakenMidRunGoesOnAsTheRunDoes) {
