@@ -158,14 +158,7 @@ TEST(HardwareInterrupts, ModeTwoJumpsThroughTheVectorTableWithTheFloatingBus) {
 // [ON] interrupt enabled, HALT. The [ON] routine switches it on again.
 void placeSwitchingOff(HardwareRig& rig) {
     for (uint16_t a = 0xFC00; a != 0; ++a) writeByte(*rig.m, a, 0xA5);
-    rig.place(0x0000, {
-                          0x31, 0x00, 0xF0,                  // LD SP,0xF000
-                          0xED, 0x56,                        // IM 1
-                          0x3E, onInterruptBit, 0xD3, 0x03,  // OUT (3),A: LCD off, only [ON]
-                          0xFB,                              // EI
-                          0x76,                              // HALT
-                          0x18, 0xFD,                        // JR back to HALT
-                      });
+    test::placeHaltingStart(rig, onInterruptBit);  // LCD off, only [ON]
     test::placeCountingRoutine(rig, onAndLcd);
 }
 
@@ -204,6 +197,8 @@ TEST(HardwareInterrupts, SwitchedOffWithoutARunLimitTheLoopSleepsUntilOn) {
     const uint64_t asleep = rig.clock();
     // At unlimited speed the loop rests only where it sleeps on the host.
     setRunLimit(*rig.m, noRunLimit);
+    for (int i = 0; i < 2000 && rig.m->control.state() != LoopState::paused; ++i)
+        std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(rig.m->control.state(), LoopState::paused);
 

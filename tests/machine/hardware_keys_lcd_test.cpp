@@ -21,21 +21,12 @@ TEST(HardwareKeys, HeldKeysOfSeveralGroupsCombineOnPort1) {
     const std::vector<uint8_t> masks = {0xFE, 0xFD, 0xFB, 0xF7, 0xEF, 0xDF, 0xBF, 0x00, 0xFF, 0xFA};
     for (std::size_t i = 0; i < masks.size(); ++i)
         writeByte(*rig.m, static_cast<uint16_t>(0x8200 + i), masks[i]);
-    rig.place(0x0000, {
-                          0x11, 0x00,
-                          0x82,  // LD DE,0x8200
-                          0x21, 0x00,
-                          0x81,  // LD HL,0x8100
-                          0x06, static_cast<uint8_t>(masks.size()),
-                          0x1A,        // LD A,(DE)
-                          0xD3, 0x01,  // OUT (1),A
-                          0xDB, 0x01,  // IN A,(1)
-                          0x77,        // LD (HL),A
-                          0x13,        // INC DE
-                          0x23,        // INC HL
-                          0x10, 0xF6,  // DJNZ
-                          0x76,        // HALT
-                      });
+    // clang-format off
+    rig.place(0x0000, {0x11, 0x00, 0x82, 0x21, 0x00, 0x81,  // LD DE,0x8200; LD HL,0x8100
+                       0x06, static_cast<uint8_t>(masks.size()),  // LD B,masks
+                       0x1A, 0xD3, 0x01, 0xDB, 0x01, 0x77,  // LD A,(DE); OUT (1),A; IN A,(1); LD (HL),A
+                       0x13, 0x23, 0x10, 0xF6, 0x76});      // INC DE; INC HL; DJNZ; HALT
+    // clang-format on
     // [↓] (group 0 bit 0), [ENTER] and [+] (group 1 bits 0, 1), [3] (group 2 bit 1),
     // [2nd] (group 6 bit 5), and [ON], which is not in the matrix.
     setHeldKeys(*rig.m, keyBit(keyDown) | keyBit(keyEnter) | keyBit(keyAdd) | keyBit(key3) |
@@ -52,39 +43,20 @@ TEST(HardwareKeys, HeldKeysOfSeveralGroupsCombineOnPort1) {
 // appends the seven bytes to a log from 0x8100 on (its end kept at 0x8000).
 void placeKeypadScan(HardwareRig& rig) {
     constexpr uint8_t enables = periodicInterruptBit | lcdOnBit;
-    rig.place(0x0000, {
-                          0x31, 0x00,    0xF0,  // LD SP,0xF000
-                          0x21, 0x00,    0x81,  // LD HL,0x8100
-                          0x22, 0x00,    0x80,  // LD (0x8000),HL
-                          0xED, 0x56,           // IM 1
-                          0x3E, enables,        // LD A,enables
-                          0xD3, 0x03,           // OUT (3),A
-                          0xFB,                 // EI
-                          0x76,                 // HALT
-                          0x18, 0xFD,           // JR back to HALT
-                      });
-    rig.place(0x0038, {
-                          0xF5, 0xC5,     0xE5,  // PUSH AF, BC, HL
-                          0x2A, 0x00,     0x80,  // LD HL,(0x8000)
-                          0x0E, 0xFE,            // LD C,0xFE: group 0
-                          0x79,                  // scan: LD A,C
-                          0xD3, 0x01,            // OUT (1),A
-                          0xDB, 0x01,            // IN A,(1)
-                          0x77,                  // LD (HL),A
-                          0x23,                  // INC HL
-                          0xCB, 0x01,            // RLC C: the next group
-                          0x79,                  // LD A,C
-                          0xFE, 0x7F,            // CP 0x7F: past group 6
-                          0x20, 0xF2,            // JR NZ,scan
-                          0x22, 0x00,     0x80,  // LD (0x8000),HL
-                          0x3E, lcdOnBit,        // acknowledge
-                          0xD3, 0x03,            //
-                          0x3E, enables,         //
-                          0xD3, 0x03,            //
-                          0xE1, 0xC1,     0xF1,  // POP HL, BC, AF
-                          0xFB,                  // EI
-                          0xC9,                  // RET
-                      });
+    // clang-format off
+    rig.place(0x0000, {0x31, 0x00, 0xF0, 0x21, 0x00, 0x81,  // LD SP,0xF000; LD HL,0x8100
+                       0x22, 0x00, 0x80, 0xED, 0x56,        // LD (0x8000),HL; IM 1
+                       0x3E, enables, 0xD3, 0x03,           // LD A,enables; OUT (3),A
+                       0xFB, 0x76, 0x18, 0xFD});            // EI; HALT; JR back to HALT
+    rig.place(0x0038, {0xF5, 0xC5, 0xE5, 0x2A, 0x00, 0x80,  // PUSH AF, BC, HL; LD HL,(0x8000)
+                       0x0E, 0xFE,                          // LD C,0xFE: group 0
+                       0x79, 0xD3, 0x01, 0xDB, 0x01, 0x77,  // scan: LD A,C; OUT (1),A; IN A,(1); LD (HL),A
+                       0x23, 0xCB, 0x01, 0x79,              // INC HL; RLC C (the next group); LD A,C
+                       0xFE, 0x7F, 0x20, 0xF2,              // CP 0x7F (past group 6); JR NZ,scan
+                       0x22, 0x00, 0x80,                    // LD (0x8000),HL
+                       0x3E, lcdOnBit, 0xD3, 0x03, 0x3E, enables, 0xD3, 0x03,  // acknowledge, enable
+                       0xE1, 0xC1, 0xF1, 0xFB, 0xC9});      // POP HL, BC, AF; EI; RET
+    // clang-format on
 }
 
 // The keys each scan saw, as key codes.
@@ -152,32 +124,16 @@ TEST(HardwareLcd, FramesAtTheFrameClockShowTheBaseOfPort0ThenOfTheLcdSwitch) {
     for (uint16_t a = 0xF800; a < 0xFC00; ++a) writeByte(*rig.m, a, 0x55);
     for (uint16_t a = 0xFC00; a != 0; ++a) writeByte(*rig.m, a, 0xAA);
     constexpr uint8_t enables = periodicInterruptBit | lcdOnBit;
-    rig.place(0x0000, {
-                          0x31, 0x00,    0xF0,  // LD SP,0xF000
-                          0x3E, 0x7C,           // LD A,0x7C
-                          0xD3, 0x00,           // OUT (0),A
-                          0x32, 0x00,    0x80,  // LD (0x8000),A
-                          0xED, 0x56,           // IM 1
-                          0x3E, enables,        // LD A,enables
-                          0xD3, 0x03,           // OUT (3),A
-                          0xFB,                 // EI
-                          0x76,                 // HALT
-                          0x18, 0xFD,           // JR back to HALT
-                      });
-    rig.place(0x0038, {
-                          0xF5,                  // PUSH AF
-                          0x3A, 0x00,     0x80,  // LD A,(0x8000)
-                          0xEE, 0x44,            // XOR 0x44: 0x7C <-> 0x38
-                          0x32, 0x00,     0x80,  // LD (0x8000),A
-                          0xD3, 0x00,            // OUT (0),A
-                          0x3E, lcdOnBit,        // acknowledge
-                          0xD3, 0x03,            //
-                          0x3E, enables,         //
-                          0xD3, 0x03,            //
-                          0xF1,                  // POP AF
-                          0xFB,                  // EI
-                          0xC9,                  // RET
-                      });
+    // clang-format off
+    rig.place(0x0000, {0x31, 0x00, 0xF0, 0x3E, 0x7C, 0xD3, 0x00,  // LD SP,0xF000; LD A,0x7C; OUT (0),A
+                       0x32, 0x00, 0x80, 0xED, 0x56,               // LD (0x8000),A; IM 1
+                       0x3E, enables, 0xD3, 0x03,                  // LD A,enables; OUT (3),A
+                       0xFB, 0x76, 0x18, 0xFD});                   // EI; HALT; JR back to HALT
+    rig.place(0x0038, {0xF5, 0x3A, 0x00, 0x80, 0xEE, 0x44,  // PUSH AF; LD A,(0x8000); XOR 0x44
+                       0x32, 0x00, 0x80, 0xD3, 0x00,        // LD (0x8000),A; OUT (0),A: 0x7C <-> 0x38
+                       0x3E, lcdOnBit, 0xD3, 0x03, 0x3E, enables, 0xD3, 0x03,  // acknowledge, enable
+                       0xF1, 0xFB, 0xC9});                  // POP AF; EI; RET
+    // clang-format on
     const uint64_t frames = 12;
     for (uint64_t k = 1; k <= frames; ++k) {
         ASSERT_TRUE(rig.runTo(k * lcdFramePeriod + 1));

@@ -30,32 +30,17 @@ using test::HardwareRig;
 // periodic and [ON] interrupts counted; it writes over the LCD's memory too.
 void placeBusyProgram(HardwareRig& rig) {
     constexpr uint8_t enables = onInterruptBit | periodicInterruptBit | lcdOnBit;
-    rig.place(0x0000, {
-                          0x31, 0x00,    0xF0,  // LD SP,0xF000
-                          0xED, 0x56,           // IM 1
-                          0x3E, enables,        // LD A,enables
-                          0xD3, 0x03,           // OUT (3),A
-                          0x21, 0x00,    0xC0,  // LD HL,0xC000
-                          0xFB,                 // EI
-                          0xED, 0x5F,           // 0x0D: LD A,R
-                          0xAE,                 // XOR (HL)
-                          0x77,                 // LD (HL),A
-                          0x23,                 // INC HL
-                          0x7C,                 // LD A,H
-                          0xF6, 0xC0,           // OR 0xC0
-                          0x67,                 // LD H,A
-                          0xDB, 0x01,           // IN A,(1)
-                          0x86,                 // ADD A,(HL)
-                          0x77,                 // LD (HL),A
-                          0xDB, 0x03,           // IN A,(3)
-                          0xAE,                 // XOR (HL)
-                          0x77,                 // LD (HL),A
-                          0x7D,                 // LD A,L
-                          0xE6, 0x3F,           // AND 0x3F
-                          0x20, 0x01,           // JR NZ,+1
-                          0x76,                 // HALT
-                          0x18, 0xE7,           // JR 0x0D
-                      });
+    // clang-format off
+    rig.place(0x0000, {0x31, 0x00, 0xF0, 0xED, 0x56,   // LD SP,0xF000; IM 1
+                       0x3E, enables, 0xD3, 0x03,      // LD A,enables; OUT (3),A
+                       0x21, 0x00, 0xC0, 0xFB,         // LD HL,0xC000; EI
+                       0xED, 0x5F, 0xAE, 0x77, 0x23,   // 0x0D: LD A,R; XOR (HL); LD (HL),A; INC HL
+                       0x7C, 0xF6, 0xC0, 0x67,         // LD A,H; OR 0xC0; LD H,A
+                       0xDB, 0x01, 0x86, 0x77,         // IN A,(1); ADD A,(HL); LD (HL),A
+                       0xDB, 0x03, 0xAE, 0x77,         // IN A,(3); XOR (HL); LD (HL),A
+                       0x7D, 0xE6, 0x3F, 0x20, 0x01,   // LD A,L; AND 0x3F; JR NZ,+1
+                       0x76, 0x18, 0xE7});             // HALT; JR 0x0D
+    // clang-format on
     test::placeCountingRoutine(rig, enables);
 }
 

@@ -54,39 +54,25 @@ struct HardwareRig {
 // The interrupt routine most tests use, at 0x0038 (IM 1): counts its runs at 0x8001,
 // keeps the status port as it found it at 0x8000 and as it reads after acknowledging
 // at 0x8002, then enables the sources of `enables` again.
+// (Programs are laid out an instruction or a few a line.)
+// clang-format off
 inline void placeCountingRoutine(HardwareRig& rig, uint8_t enables) {
     const auto lcdOnly = static_cast<uint8_t>(enables & 0x08);
-    rig.place(0x0038, {
-                          0xF5,                 // PUSH AF
-                          0xDB, 0x03,           // IN A,(3)
-                          0x32, 0x00,    0x80,  // LD (0x8000),A
-                          0x3A, 0x01,    0x80,  // LD A,(0x8001)
-                          0x3C,                 // INC A
-                          0x32, 0x01,    0x80,  // LD (0x8001),A
-                          0x3E, lcdOnly,        // LD A,enables without the sources
-                          0xD3, 0x03,           // OUT (3),A: acknowledge
-                          0xDB, 0x03,           // IN A,(3)
-                          0x32, 0x02,    0x80,  // LD (0x8002),A
-                          0x3E, enables,        // LD A,enables
-                          0xD3, 0x03,           // OUT (3),A
-                          0xF1,                 // POP AF
-                          0xFB,                 // EI
-                          0xC9,                 // RET
-                      });
+    rig.place(0x0038, {0xF5, 0xDB, 0x03, 0x32, 0x00, 0x80,     // PUSH AF; IN A,(3); LD (0x8000),A
+                       0x3A, 0x01, 0x80, 0x3C, 0x32, 0x01, 0x80,  // count at 0x8001
+                       0x3E, lcdOnly, 0xD3, 0x03,                // acknowledge: OUT (3) without sources
+                       0xDB, 0x03, 0x32, 0x02, 0x80,             // IN A,(3); LD (0x8002),A
+                       0x3E, enables, 0xD3, 0x03,                // LD A,enables; OUT (3),A
+                       0xF1, 0xFB, 0xC9});                       // POP AF; EI; RET
 }
 
 // The start most tests use, at 0x0000: stack, IM 1, port 3 = enables, EI, then HALT
 // in a loop.
 inline void placeHaltingStart(HardwareRig& rig, uint8_t enables) {
-    rig.place(0x0000, {
-                          0x31, 0x00, 0xF0,  // LD SP,0xF000
-                          0xED, 0x56,        // IM 1
-                          0x3E, enables,     // LD A,enables
-                          0xD3, 0x03,        // OUT (3),A
-                          0xFB,              // EI
-                          0x76,              // HALT
-                          0x18, 0xFD,        // JR back to HALT
-                      });
+    rig.place(0x0000, {0x31, 0x00, 0xF0, 0xED, 0x56,  // LD SP,0xF000; IM 1
+                       0x3E, enables, 0xD3, 0x03,     // LD A,enables; OUT (3),A
+                       0xFB, 0x76, 0x18, 0xFD});      // EI; HALT; JR back to HALT
 }
+// clang-format on
 
 }  // namespace vantrel::test
