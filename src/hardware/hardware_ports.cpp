@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hardware/ports.h"
+
 namespace vantrel {
 
 namespace {
@@ -20,52 +22,29 @@ uint8_t readHeldKeyMatrix(uint64_t heldKeys, uint8_t groupMask) {
     return static_cast<uint8_t>(~down);
 }
 
+// Ports 2, 5 and 6 are the classic model's registers.
 uint8_t readHardwarePort(const StateRecord& state, const HardwareRegisters& hw, uint64_t heldKeys,
                          uint8_t port) {
     switch (port) {
         case 1:
             return readHeldKeyMatrix(heldKeys, state.keyGroupMask);
-        case 2:
-            return state.port2Value & 0x1F;
         case 3:
             return static_cast<uint8_t>((hw.pending & interruptSourceBits) |
                                         ((heldKeys & onKeyBit) ? 0 : onKeyUpBit));
+        case 2:
         case 5:
-            return state.romBank;
         case 6:
-            return state.port6Value;
+            return readPortRegister(state, 0, port);
         default:
             return 0xFF;
     }
 }
 
 void writeHardwarePort(StateRecord& state, HardwareRegisters& hw, uint8_t port, uint8_t value) {
-    switch (port) {
-        case 0:
-            hw.lcdBase = value;
-            break;
-        case 1:
-            state.keyGroupMask = value;
-            break;
-        case 2:
-            state.port2Value = value;
-            break;
-        case 3:
-            state.port3Value = value;
-            hw.pending &= value & interruptSourceBits;
-            break;
-        case 4:
-            hw.port4 = value;
-            break;
-        case 5:
-            state.romBank = value & 7;
-            break;
-        case 6:
-            state.port6Value = value;
-            break;
-        default:
-            break;
-    }
+    writePortRegister(state, port, value);
+    if (port == 0) hw.lcdBase = value;
+    if (port == 3) hw.pending &= value & interruptSourceBits;
+    if (port == 4) hw.port4 = value;
 }
 
 bool hardwareInterruptLine(const StateRecord& state, const HardwareRegisters& hw) {

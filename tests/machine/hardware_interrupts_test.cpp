@@ -155,18 +155,18 @@ TEST(HardwareInterrupts, ModeTwoJumpsThroughTheVectorTableWithTheFloatingBus) {
 }
 
 // Switched on (LCD on, a picture at 0xFC00), it switches itself off: LCD off, only the
-// [ON] interrupt enabled, HALT. The [ON] routine switches it on again.
-void placeSwitchingOff(HardwareRig& rig) {
+// [ON] interrupt enabled, HALT. The [ON] routine switches it on again. Run to 1000,
+// where it sleeps.
+bool switchedOff(HardwareRig& rig) {
     for (uint16_t a = 0xFC00; a != 0; ++a) writeByte(*rig.m, a, 0xA5);
-    test::placeHaltingStart(rig, onInterruptBit);  // LCD off, only [ON]
+    test::placeHaltingStart(rig, onInterruptBit);
     test::placeCountingRoutine(rig, onAndLcd);
+    return rig.runTo(1000) && rig.m->chip.halted;
 }
 
 TEST(HardwareInterrupts, SwitchedOffItSleepsToTheRunLimitAndWakesOnOn) {
     HardwareRig rig;
-    placeSwitchingOff(rig);
-    ASSERT_TRUE(rig.runTo(1000));
-    ASSERT_TRUE(rig.m->chip.halted);
+    ASSERT_TRUE(switchedOff(rig));
     const uint64_t clock1 = rig.clock();
     const uint8_t r1 = rig.m->chip.r();
 
@@ -191,24 +191,20 @@ TEST(HardwareInterrupts, SwitchedOffItSleepsToTheRunLimitAndWakesOnOn) {
 
 TEST(HardwareInterrupts, SwitchedOffWithoutARunLimitTheLoopSleepsUntilOn) {
     HardwareRig rig;
-    placeSwitchingOff(rig);
-    ASSERT_TRUE(rig.runTo(1000));
-    ASSERT_TRUE(rig.m->chip.halted);
+    ASSERT_TRUE(switchedOff(rig));
     const uint64_t asleep = rig.clock();
     // At unlimited speed the loop rests only where it sleeps on the host.
     setRunLimit(*rig.m, noRunLimit);
-    for (int i = 0; i < 2000 && rig.m->control.state() != LoopState::paused; ++i)
-        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(test::waitUntil([&] { return rig.m->control.state() == LoopState::paused; }));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(rig.m->control.state(), LoopState::paused);
 
     // [ON] wakes it with its clock moved on by at least the 50 ms it slept.
     setHeldKeys(*rig.m, onKeyBit);
-    const auto woken = [&] {
+    EXPECT_TRUE(test::waitUntil([&] {
         HoldGuard hold(rig.m->control);
         return rig.ram(0x8001) != 0;
-    };
-    for (int i = 0; i < 5000 && !woken(); ++i) std::this_thread::sleep_for(1ms);
+    }));
     HoldGuard hold(rig.m->control);
     EXPECT_EQ(rig.ram(0x8001), 1);
     EXPECT_GE(rig.clock(), asleep + 50 * tStatesPerMs);

@@ -264,15 +264,6 @@ private:
     std::atomic<bool> stepping_{false};
 };
 
-bool waitUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(100us);
-    }
-    return true;
-}
-
 TEST(HardwareRuns, TheDebuggerStopsAndStepsOnTheHardwareLoop) {
     HardwareRig rig;
     test::placeHaltingStart(rig, periodicInterruptBit | lcdOnBit);
@@ -285,7 +276,7 @@ TEST(HardwareRuns, TheDebuggerStopsAndStepsOnTheHardwareLoop) {
     rig.m->control.resume();
     Machine& m = *rig.m;
     auto stoppedThere = [&] {
-        return waitUntil(
+        return test::waitUntil(
             [&] { return m.control.debugStopped() && m.control.state() == LoopState::held; });
     };
 
@@ -298,7 +289,7 @@ TEST(HardwareRuns, TheDebuggerStopsAndStepsOnTheHardwareLoop) {
 
     debugger.step();
     m.control.endDebugStop();
-    ASSERT_TRUE(waitUntil([&] { return debugger.stops == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return debugger.stops == 2; }));
     ASSERT_TRUE(stoppedThere());
     EXPECT_EQ(m.regs.pc, 0x0039);  // PUSH AF ran, and only it
     EXPECT_EQ(m.regs.sp, static_cast<uint16_t>(sp - 2));

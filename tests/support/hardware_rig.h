@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <thread>
 
 #include "machine/emulation_thread.h"
 #include "machine/hardware_control.h"
@@ -50,6 +52,16 @@ struct HardwareRig {
     uint64_t clock() const { return m->chip.clock(); }
     uint8_t ram(uint16_t address) const { return *m->mem.ramAt(address); }
 };
+
+// For what the loop does on its own time: true once done() holds (within 10 s).
+inline bool waitUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return true;
+}
 
 // The interrupt routine most tests use, at 0x0038 (IM 1): counts its runs at 0x8001,
 // keeps the status port as it found it at 0x8000 and as it reads after acknowledging
