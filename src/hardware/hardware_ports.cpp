@@ -18,7 +18,8 @@ uint8_t readHeldKeyMatrix(uint64_t heldKeys, uint8_t groupMask) {
     const uint64_t held = heldKeys & matrixKeys;
     unsigned down = 0;
     for (unsigned group = 0; group < keyGroups; ++group)
-        if ((groupMask & (1u << group)) == 0) down |= (held >> (8 * group)) & 0xFF;
+        if ((groupMask & (1u << group)) == 0)
+            down |= static_cast<unsigned>((held >> (8 * group)) & 0xFF);
     return static_cast<uint8_t>(~down);
 }
 
