@@ -1,15 +1,15 @@
 // The hardware model's state in a state file: what the session saves after the 32800
 // bytes (the memory, the ports of the classic model and the registers, which stay as
 // they are) and restores from there. Call these while the loop rests (a HoldGuard) or
-// before it starts, then wakeHardware.
+// before it starts.
 //
 // Saving:   copy regs into mem.state.savedRegisters as for the classic model, write
 //           the 32800 bytes of mem.state, then hardwareStateBlock(m).
-// Loading:  the 32800 bytes into mem.state and regs from them, then either
-//           restoreHardwareBlock(m, the bytes after them), which leaves the machine as
-//           it was when it refuses the block (BlockReading::message says why), or,
-//           for a file of exactly 32800 bytes (written by the classic model, or a
-//           cold start), powerOnHardware(m).
+// Loading:  read the block first (decodeStateBlock on the bytes after the 32800), so
+//           that a file refused for it changes nothing (BlockReading::message says
+//           why); then the 32800 bytes into mem.state and regs from them, and
+//           restoreHardware with the block's snapshot. A file of exactly 32800 bytes
+//           (written by the classic model) gets powerOnHardware instead.
 #pragma once
 
 #include <cstdint>
