@@ -57,3 +57,29 @@ keyChars:
         DEFB "0", "1", "4", "7", 0, 0, 0, 0     ; 33-40
         DEFB 0, 0, 0, 0, 0, 0, 0, 0             ; 41-48
         DEFB 0, 0, 0, 0, 0, 0, 0, 0             ; 49-56
+
+; The game.
+gameKeyText:    DEFM "F5: GAME"
+                DEFB 0
+gameTitleText:  DEFM "ROCK DODGE"
+                DEFB 0
+needsText1:     DEFM "THE GAME NEEDS"
+                DEFB 0
+needsText2:     DEFM "THE HARDWARE"
+                DEFB 0
+needsText3:     DEFM "MODEL: CHOOSE IT"
+                DEFB 0
+needsText4:     DEFM "IN PREFERENCES."
+                DEFB 0
+anyKeyText:     DEFM "ANY KEY: BACK"
+                DEFB 0
+scoreText:      DEFM "SCORE"
+                DEFB 0
+gameOverText:   DEFM "GAME OVER"
+                DEFB 0
+bestText:       DEFM "BEST "
+                DEFB 0
+againText:      DEFM "ENTER AGAIN"
+                DEFB 0
+leaveText:      DEFM "EXIT  LEAVE"
+                DEFB 0
