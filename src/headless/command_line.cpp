@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "headless/script_runner.h"
-#include "session/key_table.h"
+#include "session/keys/key_table.h"
 #include "text/ascii_case.h"
 
 namespace vantrel::headless {

@@ -12,12 +12,12 @@
 #include "headless/command_line.h"
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
-#include "session/calculator.h"
-#include "session/debug_session.h"
-#include "session/demo_firmware.h"
-#include "session/messages.h"
-#include "session/settings.h"
-#include "session/upload.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/messages.h"
+#include "session/debug/debug_session.h"
+#include "session/link/upload.h"
+#include "session/settings/demo_firmware.h"
+#include "session/settings/settings.h"
 
 namespace {
 

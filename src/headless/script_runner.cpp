@@ -3,12 +3,12 @@
 #include <thread>
 
 #include "headless/headless_front_end.h"
-#include "session/calculator.h"
-#include "session/debug_session.h"
-#include "session/key_table.h"
-#include "session/png_file.h"
-#include "session/screenshot.h"
-#include "session/timer_tick.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/timer_tick.h"
+#include "session/debug/debug_session.h"
+#include "session/keys/key_table.h"
+#include "session/screenshots/png_file.h"
+#include "session/screenshots/screenshot.h"
 #include "text/ascii_case.h"
 
 namespace vantrel::headless {

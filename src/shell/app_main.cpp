@@ -12,11 +12,11 @@
 #include <csignal>
 #include <cstdio>
 
-#include "session/calculator.h"
-#include "session/command_line.h"
-#include "session/demo_firmware.h"
-#include "session/messages.h"
-#include "session/settings.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/messages.h"
+#include "session/settings/command_line.h"
+#include "session/settings/demo_firmware.h"
+#include "session/settings/settings.h"
 #include "shell/exit_dialog.h"
 #include "shell/icons.h"
 #include "shell/main_window.h"

@@ -29,8 +29,8 @@
 #include <array>
 #include <functional>
 
-#include "session/calculator.h"
-#include "session/messages.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/messages.h"
 #include "text/digits.h"
 
 namespace vantrel {

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "session/debug_session.h"
+#include "session/debug/debug_session.h"
 
 class QAction;
 class QCheckBox;

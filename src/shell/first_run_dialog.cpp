@@ -11,7 +11,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "session/messages.h"
+#include "session/calculator/messages.h"
 #include "shell/exit_dialog.h"
 #include "shell/icons.h"
 

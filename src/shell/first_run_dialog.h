@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "session/machine_files.h"
+#include "session/calculator/machine_files.h"
 
 class QCheckBox;
 class QLabel;

@@ -25,9 +25,9 @@
 #include <cmath>
 #include <thread>
 
-#include "session/demo_firmware.h"
-#include "session/messages.h"
-#include "session/timer_tick.h"
+#include "session/calculator/messages.h"
+#include "session/calculator/timer_tick.h"
+#include "session/settings/demo_firmware.h"
 #include "shell/about_box.h"
 #include "shell/beside_owner.h"
 #include "shell/calculator_view.h"

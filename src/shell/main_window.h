@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "session/calculator.h"
-#include "session/front_end.h"
-#include "session/settings.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/front_end.h"
+#include "session/settings/settings.h"
 
 class QAction;
 class QActionGroup;

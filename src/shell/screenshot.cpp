@@ -10,9 +10,9 @@
 #include <filesystem>
 
 #include "hardware/lcd_picture.h"
-#include "session/screenshot.h"
-#include "session/settings.h"
-#include "session/user_dirs.h"
+#include "session/screenshots/screenshot.h"
+#include "session/settings/settings.h"
+#include "session/settings/user_dirs.h"
 #include "shell/calculator_view.h"
 
 namespace vantrel {

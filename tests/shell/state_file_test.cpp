@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "running_window.h"
-#include "session/settings.h"
+#include "session/settings/settings.h"
 #include "shell/state_file_prompts.h"
 
 namespace vantrel::test {

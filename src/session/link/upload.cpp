@@ -1,0 +1,134 @@
+#include "session/link/upload.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "files/file_io.h"
+#include "hardware/key_codes.h"
+#include "link/variable_file.h"
+#include "machine/bus.h"
+#include "machine/interrupts.h"
+#include "session/calculator/front_end.h"
+#include "session/link/receive_screen.h"
+
+namespace vantrel {
+
+UploadFile readUploadFile(const std::string& path) {
+    UploadFile file;
+    std::vector<uint8_t> bytes;
+    // One byte over the limit tells a file that is too large from one that fits.
+    if (!readFileBytes(path, bytes, maxVariableFileSize + 1, &file.error)) return file;
+    file.read = decodeVariableFile(bytes, file.packets);
+    return file;
+}
+
+std::string uploadFileProblem(const UploadFile& file) {
+    if (file.error == EFBIG) return "It is larger than any variable file.";
+    if (file.error != 0) return errorText(file.error);
+    switch (file.read) {
+        case VariableFileRead::variables:
+            return {};
+        case VariableFileRead::checksumMismatch:
+            return "Its checksum does not match its data: it may be damaged.";
+        case VariableFileRead::noVariables:
+            return "It holds no whole variable.";
+        case VariableFileRead::truncated:
+            return "It ends inside a variable: it was cut short, or is damaged.";
+        case VariableFileRead::badData:
+            return "It is not a variable file.";
+    }
+    return {};
+}
+
+int UploadFile::variables() const {
+    return static_cast<int>(
+        std::count_if(packets.entries().begin(), packets.entries().end(),
+                      [](const LinkPacket& p) { return p.commandId == cmdVar; }));
+}
+
+bool startUpload(Machine& m, FrontEnd& frontEnd, const std::string& path) {
+    auto waiting = [&] {
+        // The emulation loop rests (at an instruction boundary or inside a host call)
+        // while this thread looks at the screen.
+        HoldGuard guard(m.control);
+        if (screenShowsWaiting(m)) return true;
+        frontEnd.linkHint(LinkHint::notWaiting);
+        return false;
+    };
+    if (!waiting()) return false;
+    // Read, and asked about, while the calculator runs on in its receive screen.
+    UploadFile file = readUploadFile(path);
+    const std::string problem = uploadFileProblem(file);
+    bool send = file.error == 0 && holdsVariables(file.read);
+    if (file.error != 0 && file.error != EFBIG)
+        frontEnd.filePrompt(FilePrompt::cannotOpen, path, problem);
+    else if (!send)
+        frontEnd.filePrompt(FilePrompt::badData, path, problem);
+    else if (file.read == VariableFileRead::checksumMismatch)
+        send = frontEnd.filePrompt(FilePrompt::damaged, path, {});
+    if (!send) file.packets.clear();
+    HoldGuard guard(m.control);
+    if (!screenShowsWaiting(m)) {
+        frontEnd.linkHint(LinkHint::notWaiting);
+        return false;
+    }
+    if (send) frontEnd.uploadStarted(path, file.variables());
+    // Without packets the engine ends the calculator's wait with EOT.
+    m.link.startUpload(std::move(file.packets));
+    return true;
+}
+
+void uploadChosenFile(Machine& m, FrontEnd& frontEnd, const std::string& path) {
+    // Also wakes a calculator paused in HALT so that it sees the first packet.
+    if (startUpload(m, frontEnd, path)) requestInterrupt(m);
+}
+
+void uploadFile(Machine& m, FrontEnd& frontEnd, bool autoLinkOnUpload,
+                const std::optional<std::string>& givenFile) {
+    if (!calculatorOn(m)) return;
+
+    if (autoLinkOnUpload) {
+        for (int attempt = 0; attempt < autoLinkAttempts; ++attempt) {
+            if (screenShowsWaiting(m)) break;
+            // The first interrupt gets a calculator that sits in HALT going, so that
+            // it scans the keys that follow.
+            requestInterrupt(m);
+            injectKey(m, keySecond, autoLinkKeyWaitMs);
+            injectKey(m, keyXVar, autoLinkKeyWaitMs);  // [LINK] is its second function
+            injectKey(m, keyF2, autoLinkKeyWaitMs);
+            frontEnd.sleepFor(autoLinkSettleTime);
+        }
+    }
+
+    if (const auto path = givenFile ? givenFile : frontEnd.chooseUploadFile()) {
+        uploadChosenFile(m, frontEnd, *path);
+        return;
+    }
+    // Back out of whatever the link attempts (or the user) left on the screen.
+    injectKey(m, keyOn, cancelKeyWaitMs);
+    injectKey(m, keyOn, cancelKeyWaitMs);
+}
+
+std::string whyNotReadable(const std::string& path) {
+    const int error = readableError(path);
+    return error == 0 ? std::string() : errorText(error);
+}
+
+std::string withVariableFileExtension(std::string path, bool backup) {
+    const auto slash = path.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (nameStart == path.size()) return path;  // no file name at all
+    if (path.find('.', nameStart + 1) == std::string::npos) path += backup ? ".85b" : ".85g";
+    return path;
+}
+
+bool isVariableFileName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.size() < 5) return false;
+    const std::string tail = name.substr(name.size() - 4, 3);
+    return tail == ".85";
+}
+
+}  // namespace vantrel

@@ -1,0 +1,98 @@
+#include "session/settings/demo_firmware.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "files/file_io.h"
+#include "hardware/memory_map.h"
+#include "session/settings/settings.h"
+#include "session/settings/user_dirs.h"
+
+namespace vantrel {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Symbol files of a few hundred names; more is not the demo's.
+constexpr std::size_t maxDemoSymbolBytes = 1u << 20;
+
+// The same file as scripts/demo.sh makes, so that either start finds the other's.
+constexpr const char* demoIni =
+    "[Directories]\nROMFile=TI85Rom.bin\nRAMFile=TI85Stat.bin\n"
+    "[Preferences]\nAllowMultipleInst=Yes\n";
+
+bool inside(const fs::path& path, const fs::path& folder) {
+    std::error_code ec;
+    const fs::path a = fs::weakly_canonical(path, ec);
+    if (ec) return false;
+    const fs::path b = fs::weakly_canonical(folder, ec);
+    if (ec) return false;
+    const fs::path rest = a.lexically_relative(b);
+    return !rest.empty() && *rest.begin() != "..";
+}
+
+bool fail(std::string* why, const std::string& text) {
+    if (why) *why = text;
+    return false;
+}
+
+}  // namespace
+
+std::string findDemoFirmware(const std::string& programDir) {
+    std::vector<fs::path> candidates;
+    if (!programDir.empty()) {
+        // Relative to the program, so that a copy installed under any prefix finds its own.
+        candidates.push_back(fs::path(programDir) / VANTREL_DATA_FROM_BIN / demoFirmwareName);
+        if (std::string(VANTREL_BUILT_FIRMWARE).size() > 0 && inside(programDir, VANTREL_BUILD_DIR))
+            candidates.emplace_back(VANTREL_BUILT_FIRMWARE);
+    }
+    candidates.push_back(fs::path(VANTREL_INSTALLED_DATA) / demoFirmwareName);
+    for (const fs::path& candidate : candidates)
+        if (isRegularFile(candidate.string())) return candidate.lexically_normal().string();
+    return {};
+}
+
+std::string demoDirectory() {
+    const std::string data = dataHome();
+    return data.empty() ? std::string() : data + "/vantrel/demo";
+}
+
+bool prepareDemo(const std::string& firmware, Settings& demo, std::string* why) {
+    if (firmware.empty()) return fail(why, "The demo firmware is not installed.");
+    const std::string folder = demoDirectory();
+    if (folder.empty()) return fail(why, "There is no home folder for the demo.");
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) return fail(why, "The folder " + folder + " cannot be made: " + ec.message() + ".");
+
+    // Copied on every start, so that a newer firmware is picked up.
+    std::vector<uint8_t> image;
+    int error = 0;
+    if (!readFileBytes(firmware, image, 2 * romSize, &error))
+        return fail(why,
+                    "The demo firmware " + firmware + " cannot be read: " + errorText(error) + ".");
+    const std::string rom = folder + "/TI85Rom.bin";
+    if (!writeWholeFile(rom, image.data(), image.size(), &error))
+        return fail(why, "The file " + rom + " cannot be written: " + errorText(error) + ".");
+    // The firmware's symbols go along for the debugger, which reads them beside the ROM;
+    // a firmware without them still runs.
+    std::vector<uint8_t> symbols;
+    const std::string symbolFile = fs::path(firmware).replace_extension(".sym").string();
+    if (readFileBytes(symbolFile, symbols, maxDemoSymbolBytes, &error))
+        writeWholeFile(folder + "/TI85Rom.sym", symbols.data(), symbols.size(), &error);
+    const std::string ini = folder + "/Vantrel.ini";
+    if (!fs::exists(ini, ec)) {
+        const std::string text = demoIni;
+        if (!writeWholeFile(ini, text.data(), text.size(), &error))
+            return fail(why, "The file " + ini + " cannot be written: " + errorText(error) + ".");
+    }
+    demo = Settings{};
+    demo.iniPath = ini;
+    std::string problem;
+    if (!readSettings(demo, "", &problem))
+        return fail(why, "The file " + ini + " cannot be read: " + problem + ".");
+    return true;
+}
+
+}  // namespace vantrel
