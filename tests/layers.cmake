@@ -5,7 +5,7 @@
 #   cmake -DSOURCE_DIR=<repository> -P layers.cmake
 set(allowed_text text)
 set(allowed_z80 z80)
-set(allowed_files files)
+set(allowed_files files text)
 set(allowed_hardware hardware z80)
 set(allowed_link link)
 set(allowed_machine machine z80 hardware link)

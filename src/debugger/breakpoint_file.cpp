@@ -30,18 +30,18 @@ bool fail(std::string* why, const std::string& text) {
     return false;
 }
 
-std::string readProblem(int error) {
-    return error == EFBIG ? "It is larger than a breakpoint file may be (1 MiB)."
-                          : "It cannot be read: " + errorText(error) + ".";
+std::string readProblem(const Failure& failure) {
+    return failure.code == EFBIG ? "It is larger than a breakpoint file may be (1 MiB)."
+                                 : "It cannot be read: " + failure.reason + ".";
 }
 
 // The one place that writes the file, so that it is replaced atomically.
 bool storeText(const std::string& path, const std::string& text, std::string* why) {
     if (text.size() > maxBreakpointFileBytes)
         return fail(why, "It would be larger than a breakpoint file may be (1 MiB).");
-    int error = 0;
-    if (writeWholeFile(path, text.data(), text.size(), &error)) return true;
-    return fail(why, writeErrorText(path, error) + ".");
+    const Result<> written = writeWholeFile(path, text.data(), text.size());
+    if (written) return true;
+    return fail(why, written.failure().reason + ".");
 }
 
 std::vector<std::string_view> lines(std::string_view text) {
@@ -154,13 +154,11 @@ uint32_t romChecksum(std::span<const uint8_t> rom) { return crc32(rom.data(), ro
 
 bool loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set, std::string* why) {
     set.clear();
-    std::string text;
-    int error = 0;
-    if (!readFileText(path, text, maxBreakpointFileBytes, &error))
-        return !pathExists(path) || fail(why, readProblem(error));
+    const auto text = readFileText(path, maxBreakpointFileBytes);
+    if (!text) return !pathExists(path) || fail(why, readProblem(text.failure()));
     bool inSection = false;
     SectionEntries entries;
-    for (std::string_view line : lines(text)) {
+    for (std::string_view line : lines(*text)) {
         const SectionHeader header = sectionHeader(line);
         if (header.isHeader)
             inSection = header.rom == rom;
@@ -175,9 +173,11 @@ bool saveBreakpoints(const std::string& path, uint32_t rom, const BreakpointSet&
                      const SymbolTable* symbols, std::string* why) {
     std::string old;
     const bool exists = pathExists(path);
-    int error = 0;
-    if (exists && !readFileText(path, old, maxBreakpointFileBytes, &error))
-        return fail(why, readProblem(error) + " It is kept as it is.");
+    if (exists) {
+        auto read = readFileText(path, maxBreakpointFileBytes);
+        if (!read) return fail(why, readProblem(read.failure()) + " It is kept as it is.");
+        old = std::move(*read);
+    }
     if (!exists && set.empty()) return true;
 
     const std::string section = sectionText(rom, set, symbols);

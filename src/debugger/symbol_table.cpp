@@ -80,13 +80,14 @@ std::string SymbolTable::NearName::text() const {
 }
 
 bool SymbolTable::loadFile(const std::string& path, Loaded* loaded) {
-    std::string text;
     Loaded result;
-    if (!readFileText(path, text, maxFileBytes, &result.error)) {
+    const auto text = readFileText(path, maxFileBytes);
+    if (!text) {
+        result.error = text.failure().code;
         if (loaded) *loaded = result;
         return false;
     }
-    result.added = addText(text, &result.numberNames);
+    result.added = addText(*text, &result.numberNames);
     if (loaded) *loaded = std::move(result);
     return true;
 }

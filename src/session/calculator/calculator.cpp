@@ -46,7 +46,7 @@ RomLoadResult Calculator::load(const std::string& romPath, const std::string& ra
     usable_ = rom.usable(testRomVersion);
     ramPath_ = ramPath;
     if (FileClaim::identity(ramPath) != claim_.file()) claim_.release();
-    const FileClaim::Result claimed = claim_.claim(ramPath);
+    const FileClaim::Claimed claimed = claim_.claim(ramPath);
     stateInUse_ = claimed.outcome == FileClaim::Outcome::inUse;
     stateHolder_ = claimed.holder;
     replaceChosen_ = false;
@@ -77,7 +77,7 @@ bool Calculator::saveState(std::string* why) {
 
 StateLoadResult Calculator::reloadState(const std::string& ramPath) {
     if (abandoned_) return {};
-    const FileClaim::Result claimed = claim_.claim(ramPath);
+    const FileClaim::Claimed claimed = claim_.claim(ramPath);
     reloadRefused_ = claimed.outcome == FileClaim::Outcome::inUse;
     if (reloadRefused_) return {StateLoad::inUse};
     ramPath_ = ramPath;

@@ -15,29 +15,31 @@ RomLoadResult loadRomImage(Machine& m, const std::string& romPath) {
     const auto absolute =
         romPath.empty() ? std::filesystem::path() : std::filesystem::absolute(romPath, ec);
     m.romFile = ec ? romPath : absolute.string();
-    ReadFailure failure;
-    if (!readWholeFile(romPath, m.mem.rom.data(), romSize, &failure)) {
-        if (failure.tooShort) return {RomLoad::tooShort, 0, failure.bytesRead};
-        return {failure.error == ENOENT ? RomLoad::missing : RomLoad::unreadable, failure.error};
+    const auto read = readFileStart(romPath, m.mem.rom.data(), romSize);
+    if (!read) {
+        const int error = read.failure().code;
+        return {error == ENOENT ? RomLoad::missing : RomLoad::unreadable, error};
     }
+    if (*read < romSize) return {RomLoad::tooShort, 0, *read};
     return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion, 0};
 }
 
 StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
     StateLoadResult result;
-    ReadFailure failure;
     if (stateFileIsRomImage(m, ramPath)) {
         result.outcome = StateLoad::romImage;
-    } else if (readExactFile(ramPath, &m.mem.state, stateFileSize, &failure)) {
+    } else if (const auto read = readFileOfSize(ramPath, &m.mem.state, stateFileSize); !read) {
+        if (read.failure().code != ENOENT) {
+            result.outcome = StateLoad::unreadable;
+            result.error = read.failure().code;
+        }
+    } else if (*read == stateFileSize) {
         m.regs = m.mem.state.savedRegisters;
         result.outcome = StateLoad::restored;
         return result;
-    } else if (failure.tooShort || failure.tooLong) {
+    } else {
         result.outcome = StateLoad::wrongSize;
-        result.size = failure.fileSize;
-    } else if (failure.error != ENOENT) {
-        result.outcome = StateLoad::unreadable;
-        result.error = failure.error;
+        result.size = *read;
     }
     coldStart(m.regs, m.mem);
     return result;
@@ -54,9 +56,9 @@ bool saveStateFile(Machine& m, const std::string& ramPath, std::string* why) {
         return false;
     }
     m.mem.state.savedRegisters = m.regs;
-    int error = 0;
-    if (writeWholeFile(ramPath, &m.mem.state, stateFileSize, &error)) return true;
-    if (why) *why = errorText(error);
+    const Result<> written = writeWholeFile(ramPath, &m.mem.state, stateFileSize);
+    if (written) return true;
+    if (why) *why = errorText(written.failure().code);
     return false;
 }
 

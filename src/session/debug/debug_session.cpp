@@ -538,9 +538,9 @@ std::vector<std::string> DebugSession::traceLines() const {
 bool DebugSession::writeTrace(const std::string& path, std::string* why) const {
     std::string text;
     for (const std::string& line : traceLines()) text += line + "\n";
-    int error = 0;
-    if (writeWholeFile(path, text.data(), text.size(), &error)) return true;
-    if (why) *why = errorText(error);
+    const Result<> written = writeWholeFile(path, text.data(), text.size());
+    if (written) return true;
+    if (why) *why = errorText(written.failure().code);
     return false;
 }
 

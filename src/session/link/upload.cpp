@@ -16,10 +16,13 @@ namespace vantrel {
 
 UploadFile readUploadFile(const std::string& path) {
     UploadFile file;
-    std::vector<uint8_t> bytes;
     // One byte over the limit tells a file that is too large from one that fits.
-    if (!readFileBytes(path, bytes, maxVariableFileSize + 1, &file.error)) return file;
-    file.read = decodeVariableFile(bytes, file.packets);
+    const auto bytes = readFileBytes(path, maxVariableFileSize + 1);
+    if (!bytes) {
+        file.error = bytes.failure().code;
+        return file;
+    }
+    file.read = decodeVariableFile(*bytes, file.packets);
     return file;
 }
 
@@ -111,8 +114,8 @@ void uploadFile(Machine& m, FrontEnd& frontEnd, bool autoLinkOnUpload,
 }
 
 std::string whyNotReadable(const std::string& path) {
-    const int error = readableError(path);
-    return error == 0 ? std::string() : errorText(error);
+    const Result<> readable = checkReadable(path);
+    return readable ? std::string() : readable.failure().reason;
 }
 
 std::string withVariableFileExtension(std::string path, bool backup) {

@@ -94,9 +94,9 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
 }
 
 bool writePngFile(const std::vector<uint8_t>& png, const std::string& path, std::string* why) {
-    int error = 0;
-    if (writeWholeFile(path, png.data(), png.size(), &error)) return true;
-    if (why) *why = writeErrorText(path, error);
+    const Result<> written = writeWholeFile(path, png.data(), png.size());
+    if (written) return true;
+    if (why) *why = written.failure().reason;
     return false;
 }
 

@@ -155,9 +155,9 @@ bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path, s
         return false;
     }
     const std::vector<uint8_t> file = bitmapFileBytes(dib);
-    int error = 0;
-    if (writeWholeFile(path, file.data(), file.size(), &error)) return true;
-    if (why) *why = writeErrorText(path, error);
+    const Result<> written = writeWholeFile(path, file.data(), file.size());
+    if (written) return true;
+    if (why) *why = written.failure().reason;
     return false;
 }
 
@@ -216,9 +216,8 @@ SavedScreenshot saveScreenshotFile(const uint8_t* lcd, const Settings& settings)
     // The folder that the base names, made when missing as the screenshot folder is.
     std::error_code made;
     fs::create_directories(fs::path(*name).parent_path(), made);
-    int error = 0;
-    if (!writeWholeFile(*name, bytes.data(), bytes.size(), &error)) {
-        saved.why = "\"" + *name + "\": " + writeErrorText(*name, error);
+    if (const Result<> written = writeWholeFile(*name, bytes.data(), bytes.size()); !written) {
+        saved.why = "\"" + *name + "\": " + written.failure().reason;
         return saved;
     }
     saved.path = *name;

@@ -67,25 +67,28 @@ bool prepareDemo(const std::string& firmware, Settings& demo, std::string* why) 
     if (ec) return fail(why, "The folder " + folder + " cannot be made: " + ec.message() + ".");
 
     // Copied on every start, so that a newer firmware is picked up.
-    std::vector<uint8_t> image;
-    int error = 0;
-    if (!readFileBytes(firmware, image, 2 * romSize, &error))
+    const auto image = readFileBytes(firmware, 2 * romSize);
+    if (!image)
+        return fail(why, "The demo firmware " + firmware +
+                             " cannot be read: " + image.failure().reason + ".");
+    // Written with the system's text alone: the demo folder is the program's own.
+    auto cannotWrite = [why](const std::string& file, const Failure& failure) {
         return fail(why,
-                    "The demo firmware " + firmware + " cannot be read: " + errorText(error) + ".");
+                    "The file " + file + " cannot be written: " + errorText(failure.code) + ".");
+    };
     const std::string rom = folder + "/TI85Rom.bin";
-    if (!writeWholeFile(rom, image.data(), image.size(), &error))
-        return fail(why, "The file " + rom + " cannot be written: " + errorText(error) + ".");
+    if (const Result<> written = writeWholeFile(rom, image->data(), image->size()); !written)
+        return cannotWrite(rom, written.failure());
     // The firmware's symbols go along for the debugger, which reads them beside the ROM;
     // a firmware without them still runs.
-    std::vector<uint8_t> symbols;
     const std::string symbolFile = fs::path(firmware).replace_extension(".sym").string();
-    if (readFileBytes(symbolFile, symbols, maxDemoSymbolBytes, &error))
-        writeWholeFile(folder + "/TI85Rom.sym", symbols.data(), symbols.size(), &error);
+    if (const auto symbols = readFileBytes(symbolFile, maxDemoSymbolBytes))
+        (void)writeWholeFile(folder + "/TI85Rom.sym", symbols->data(), symbols->size());
     const std::string ini = folder + "/Vantrel.ini";
     if (!fs::exists(ini, ec)) {
         const std::string text = demoIni;
-        if (!writeWholeFile(ini, text.data(), text.size(), &error))
-            return fail(why, "The file " + ini + " cannot be written: " + errorText(error) + ".");
+        if (const Result<> written = writeWholeFile(ini, text.data(), text.size()); !written)
+            return cannotWrite(ini, written.failure());
     }
     demo = Settings{};
     demo.iniPath = ini;

@@ -278,12 +278,9 @@ std::string absoluteFromHere(const std::string& path) {
 
 bool readSettings(Settings& settings, const std::string& programDir, std::string* why) {
     if (settings.iniPath.empty()) locateSettingsFile(settings, programDir);
-    std::string text;
-    int error = 0;
-    const bool read =
-        readFileText(settings.iniPath, text, maxIniBytes, &error);  // no file: every default
-    if (!read && why) *why = errorText(error);
-    const IniFile ini(text);
+    const auto text = readFileText(settings.iniPath, maxIniBytes);  // no file: every default
+    if (!text && why) *why = text.failure().reason;
+    const IniFile ini(text ? *text : std::string());
 
     auto value = [&](const char* section, const char* key, const char* fallback) {
         return ini.get(section, key).value_or(fallback);
@@ -322,7 +319,7 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
     readNewerKeys(ini, settings);
     readLatestKeys(ini, settings);
-    return read;
+    return text.ok();
 }
 
 void rememberRecentRom(Settings& settings, const std::string& romPath) {
@@ -340,12 +337,15 @@ bool writeSettings(const Settings& settings, std::string* why) {
     if (settings.iniPath.empty()) return fail("There is no place for a settings file.");
     std::string text;
     std::error_code ec;
-    int error = 0;
     // Its other content could not be kept.
-    if (fs::exists(settings.iniPath, ec) &&
-        !readFileText(settings.iniPath, text, maxIniBytes, &error))
-        return fail(error == EFBIG ? std::string(tooLargeText)
-                                   : "It cannot be read: " + errorText(error) + ".");
+    if (fs::exists(settings.iniPath, ec)) {
+        auto read = readFileText(settings.iniPath, maxIniBytes);
+        if (!read)
+            return fail(read.failure().code == EFBIG
+                            ? std::string(tooLargeText)
+                            : "It cannot be read: " + read.failure().reason + ".");
+        text = std::move(*read);
+    }
     IniFile ini(text);
 
     // A value with a line break cannot be stored; the file then keeps its old value.
@@ -369,8 +369,9 @@ bool writeSettings(const Settings& settings, std::string* why) {
     // A file the next start would refuse is not written at all.
     if (out.size() > maxIniBytes)
         return fail("It would be larger than a settings file may be (16 MiB).");
-    if (writeWholeFile(settings.iniPath, out.data(), out.size(), &error)) return true;
-    return fail(writeErrorText(settings.iniPath, error));
+    const Result<> written = writeWholeFile(settings.iniPath, out.data(), out.size());
+    if (written) return true;
+    return fail(written.failure().reason);
 }
 
 }  // namespace vantrel

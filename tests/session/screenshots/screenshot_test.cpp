@@ -87,9 +87,9 @@ TEST(ScreenshotBitmap, FileHeaderAndWrittenFile) {
     const std::string path = dir.file("shot.bmp");
     dir.touch("shot.bmp");  // replaced, not appended to
     ASSERT_TRUE(writeBitmapFile(dib, path));
-    std::vector<uint8_t> back(1086);
-    ASSERT_TRUE(readWholeFile(path, back.data(), back.size()));
-    EXPECT_EQ(back, bytes);
+    const auto back = readFileBytes(path, 1 << 20);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, bytes);
     EXPECT_EQ(fs::file_size(path), 1086u);
 
     EXPECT_FALSE(writeBitmapFile(dib, dir.file("missing/shot.bmp")));
@@ -225,19 +225,20 @@ TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
     SavedScreenshot saved = saveScreenshotFile(lcd.data(), settings);
     ASSERT_TRUE(saved.written()) << saved.why;
     EXPECT_EQ(saved.path, dir.file("TI85-000.bmp"));
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readFileBytes(saved.path, bytes, 1 << 20));
-    EXPECT_EQ(bytes, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0)));
+    auto bytes = readFileBytes(saved.path, 1 << 20);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0)));
 
     settings.screenshotFormat = ScreenshotFormat::png;
     settings.screenshotFolder = "shots";
     saved = saveScreenshotFile(lcd.data(), settings);
     ASSERT_TRUE(saved.written()) << saved.why;
     EXPECT_EQ(saved.path, dir.file("shots/TI85-000.png"));
-    ASSERT_TRUE(readFileBytes(saved.path, bytes, 1 << 20));
-    ASSERT_GT(bytes.size(), 24u);
+    bytes = readFileBytes(saved.path, 1 << 20);
+    ASSERT_TRUE(bytes);
+    ASSERT_GT(bytes->size(), 24u);
     // IHDR: 384 x 192, big-endian.
-    EXPECT_EQ((std::vector<uint8_t>(bytes.begin() + 16, bytes.begin() + 24)),
+    EXPECT_EQ((std::vector<uint8_t>(bytes->begin() + 16, bytes->begin() + 24)),
               (std::vector<uint8_t>{0, 0, 1, 128, 0, 0, 0, 192}));
 
     // The series goes on across both kinds; a used-up series says so.
