@@ -135,12 +135,12 @@ void DebugSession::open(bool withFile) {
     romChecksum_ = romChecksum(machine_.mem.rom);  // the ROM image never changes while it runs
     BreakpointSet loaded;
     if (withFile) {
-        std::string why;
-        breakpointFileWritten_ = loadBreakpoints(breakpointFile(), romChecksum_, loaded, &why);
-        breakpointProblem_ = breakpointFileWritten_
-                                 ? std::string()
-                                 : "The breakpoint file " + breakpointFile() +
-                                       " was not read, and is not written: " + why;
+        const Result<> read = loadBreakpoints(breakpointFile(), romChecksum_, loaded);
+        breakpointFileWritten_ = read.ok();
+        breakpointProblem_ =
+            read ? std::string()
+                 : "The breakpoint file " + breakpointFile() +
+                       " was not read, and is not written: " + read.failure().reason;
     }
     HoldGuard hold(machine_.control);
     if (withFile) breakpoints_ = loaded;
@@ -454,37 +454,33 @@ std::string DebugSession::breakpointFile() const {
 
 void DebugSession::changed() {
     if (!withFile_) return;
-    std::string why;
-    breakpointFileWritten_ =
-        saveBreakpoints(breakpointFile(), romChecksum_, breakpoints_, &symbols_, &why);
-    breakpointProblem_ = breakpointFileWritten_
-                             ? std::string()
-                             : "The breakpoints are not saved in " + breakpointFile() + ": " + why;
+    const Result<> saved = saveBreakpoints(breakpointFile(), romChecksum_, breakpoints_, &symbols_);
+    breakpointFileWritten_ = saved.ok();
+    breakpointProblem_ = saved ? std::string()
+                               : "The breakpoints are not saved in " + breakpointFile() + ": " +
+                                     saved.failure().reason;
 }
 
 // --- symbols ------------------------------------------------------------------------------------
 
 bool DebugSession::loadSymbols(const std::string& path, std::string* note) {
-    SymbolTable::Loaded loaded;
-    const bool read = symbols_.loadFile(path, &loaded);
-    if (!note) return read;
+    const auto loaded = symbols_.loadFile(path);
+    if (!note) return loaded.ok();
     note->clear();
-    if (!read) {
-        *note = loaded.error == EFBIG
-                    ? "It is larger than any symbol file (" +
-                          std::to_string(SymbolTable::maxFileBytes >> 20) + " MiB)."
-                    : errorText(loaded.error) + ".";
-    } else if (!loaded.numberNames.empty()) {
-        const std::size_t shown = std::min<std::size_t>(loaded.numberNames.size(), 5);
+    if (!loaded) {
+        *note = loaded.failure().reason;
+    } else if (!loaded->numberNames.empty()) {
+        const std::vector<std::string>& left = loaded->numberNames;
+        const std::size_t shown = std::min<std::size_t>(left.size(), 5);
         std::string names;
-        for (std::size_t i = 0; i < shown; ++i) names += (i ? ", " : "") + loaded.numberNames[i];
-        if (shown < loaded.numberNames.size()) names += ", ...";
+        for (std::size_t i = 0; i < shown; ++i) names += (i ? ", " : "") + left[i];
+        if (shown < left.size()) names += ", ...";
         *note =
             "Left out, since they read as numbers (an address typed as a number means "
             "that number): " +
             names + ".";
     }
-    return read;
+    return loaded.ok();
 }
 
 std::string DebugSession::symbolFileBesideRom() const {
