@@ -62,42 +62,49 @@ void printNote(const std::string& text) {
     std::fprintf(stderr, "vantrel-headless: %s\n", text.c_str());
 }
 
-// Symbols, breakpoints and the trace, before the run starts; empty, or why not.
-std::string setUpDebugger(DebugSession& debug, const headless::Options& options) {
+// Symbols, breakpoints and the trace, before the run starts.
+Result<> setUpDebugger(DebugSession& debug, const headless::Options& options) {
     if (options.breaks.empty() && !options.tracePath && options.symbolFiles.empty()) return {};
     debug.open(false);
-    std::string note;
+    // What a symbol file says: why it was not read, or what was left out of it.
+    auto said = [](const Result<std::string>& loaded) {
+        return loaded ? *loaded : loaded.failure().reason;
+    };
     if (const std::string beside = debug.symbolFileBesideRom(); !beside.empty()) {
-        if (!debug.loadSymbols(beside, &note) || !note.empty())
-            printNote("the symbol file " + beside + ": " + note);
+        if (const auto loaded = debug.loadSymbols(beside); !loaded || !loaded->empty())
+            printNote("the symbol file " + beside + ": " + said(loaded));
     }
     for (const std::string& file : options.symbolFiles) {
-        if (!debug.loadSymbols(file, &note))
-            return "cannot read the symbol file " + file + ": " + note;
-        if (!note.empty()) printNote("the symbol file " + file + ": " + note);
+        const auto loaded = debug.loadSymbols(file);
+        if (!loaded)
+            return Failure::system(loaded.failure().code,
+                                   "cannot read the symbol file " + file + ": " + said(loaded));
+        if (!loaded->empty()) printNote("the symbol file " + file + ": " + said(loaded));
     }
     for (const std::string& text : options.breaks) {
         const auto address = debug.parseAddress(text);
-        if (!address) return "--break " + text + ": no such address or symbol";
+        if (!address) return Failure::badData("--break " + text + ": no such address or symbol");
         debug.addBreakpoint(*address);
     }
     if (options.tracePath) debug.startTrace(options.traceCount);
     return {};
 }
 
-// Each file to upload, read before the run: empty, or why it is refused.
-std::string checkUploads(const headless::Options& options) {
+// Each file to upload, read before the run.
+Result<> checkUploads(const headless::Options& options) {
     for (const headless::ScriptEvent& event : options.events) {
         if (event.action != headless::ScriptAction::upload) continue;
-        if (const std::string why = whyNotReadable(event.text); !why.empty())
-            return "cannot read " + event.text + " to upload: " + why;
-        const UploadFile file = readUploadFile(event.text);
-        const std::string problem = uploadFileProblem(file);
-        if (file.error != 0 || !holdsVariables(file.read))
-            return "cannot upload " + event.text + ": " + problem;
-        if (file.read == VariableFileRead::checksumMismatch && !options.force)
-            return "cannot upload " + event.text + ": " + problem +
-                   " --force uploads it all the same.";
+        const auto file = readUploadFile(event.text);
+        if (!file) {
+            const Failure& failure = file.failure();
+            return Failure{failure.code, (failure.code == Failure::badInput
+                                              ? "cannot upload " + event.text + ": "
+                                              : "cannot read " + event.text + " to upload: ") +
+                                             failure.reason};
+        }
+        if (file->read == VariableFileRead::checksumMismatch && !options.force)
+            return Failure::badData("cannot upload " + event.text + ": " + damagedFileText +
+                                    " --force uploads it all the same.");
     }
     return {};
 }
@@ -154,23 +161,28 @@ int main(int argc, char** argv) {
     Settings settings;
     const std::string programDir = programDirectory(argv[0]);
     if (options.demo) {
-        std::string why;
-        if (!prepareDemo(findDemoFirmware(programDir), settings, &why)) {
-            std::fprintf(stderr, "vantrel-headless: the demo cannot start. %s\n", why.c_str());
+        auto demo = prepareDemo(findDemoFirmware(programDir));
+        if (!demo) {
+            std::fprintf(stderr, "vantrel-headless: the demo cannot start. %s\n",
+                         demo.failure().reason.c_str());
             return 1;
         }
+        settings = std::move(*demo);
     } else {
         if (options.iniPath) settings.iniPath = *options.iniPath;
-        std::string iniProblem;
-        if (!readSettings(settings, programDir, &iniProblem) && options.iniPath)
-            return refuse("cannot read the settings file " + *options.iniPath + ": " + iniProblem);
+        const Result<> read = readSettings(settings, programDir);
+        if (!read && options.iniPath)
+            return refuse("cannot read the settings file " + *options.iniPath + ": " +
+                          read.failure().reason);
     }
-    if (const std::string why = checkUploads(options); !why.empty()) return refuse(why);
+    if (const Result<> uploads = checkUploads(options); !uploads)
+        return refuse(uploads.failure().reason);
     headless::HeadlessFrontEnd frontEnd;
     Calculator calculator(frontEnd);
     // Relative paths from the settings mean the settings' data folder; those given
     // here, the current directory.
-    if (!options.romPath || !options.ramPath) makeDataDirectory(settings);
+    // A folder that cannot be made is told where the files in it are used.
+    if (!options.romPath || !options.ramPath) (void)makeDataDirectory(settings);
     const std::string romPath = options.romPath.value_or(resolvePath(settings, settings.romPath));
     const RomLoadResult rom =
         calculator.load(romPath, options.ramPath.value_or(resolvePath(settings, settings.ramPath)),
@@ -185,8 +197,8 @@ int main(int argc, char** argv) {
         return refuse("the state file " + calculator.ramPath() +
                       " is the ROM image; name another with --ram");
     if (const int refused = checkStateFile(calculator, options); refused != 0) return refused;
-    if (const std::string why = setUpDebugger(calculator.debugger(), options); !why.empty())
-        return refuse(why);
+    if (const Result<> debugger = setUpDebugger(calculator.debugger(), options); !debugger)
+        return refuse(debugger.failure().reason);
     if (rom.outcome == RomLoad::wrongVersion)
         std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", romPath.c_str(), calculator.ramPath().c_str());
@@ -249,26 +261,25 @@ int main(int argc, char** argv) {
         status = 4;
     }
     if (options.lcdPath) {
-        std::string why;
-        if (headless::writeLcdPicture(calculator.lcd(), *options.lcdPath, settings.foreground,
-                                      settings.background, &why)) {
+        const Result<> written = headless::writeLcdPicture(
+            calculator.lcd(), *options.lcdPath, settings.foreground, settings.background);
+        if (written) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
         } else {
             std::printf("LCD picture could not be written: %s (%s)\n", options.lcdPath->c_str(),
-                        why.c_str());
+                        written.failure().reason.c_str());
             status = 4;
         }
     }
     if (options.tracePath) {
         const DebugSession& debug = calculator.debugger();
-        std::string why;
-        if (debug.writeTrace(*options.tracePath, &why)) {
+        if (const Result<> written = debug.writeTrace(*options.tracePath); written) {
             std::printf("Trace written: %s (the last %zu of %llu instructions)\n",
                         options.tracePath->c_str(), debug.tracedKept(),
                         static_cast<unsigned long long>(debug.tracedInstructions()));
         } else {
             std::printf("Trace could not be written: %s (%s)\n", options.tracePath->c_str(),
-                        why.c_str());
+                        written.failure().reason.c_str());
             status = 4;
         }
     }
@@ -287,10 +298,9 @@ int main(int argc, char** argv) {
         std::puts("State file not written (--no-save).");
         return status;
     }
-    std::string why;
-    if (!calculator.saveState(&why)) {
+    if (const Result<> saved = calculator.saveState(); !saved) {
         std::printf("State file could not be written: %s (%s)\n", calculator.ramPath().c_str(),
-                    why.c_str());
+                    saved.failure().reason.c_str());
         return 4;
     }
     std::printf("State file written: %s\n", calculator.ramPath().c_str());

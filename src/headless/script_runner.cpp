@@ -75,15 +75,13 @@ std::string lcdPictureFormat(const std::string& path) {
     return extension == "bmp" || extension == "png" ? extension : std::string();
 }
 
-bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
-                     uint32_t background, std::string* why) {
+Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+                         uint32_t background) {
     const std::string format = lcdPictureFormat(path);
     if (format == "bmp")
-        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path, why);
-    if (format == "png")
-        return writePngFile(buildLcdPng(lcd.data(), foreground, background), path, why);
-    if (why) *why = "not a .bmp or .png name";
-    return false;
+        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
+    if (format == "png") return writePngFile(buildLcdPng(lcd.data(), foreground, background), path);
+    return Failure::badData("not a .bmp or .png name");
 }
 
 RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,

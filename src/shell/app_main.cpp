@@ -115,13 +115,15 @@ int appMain(int argc, char** argv) {
     Settings settings;
     if (line.demo) {
         // The demo's own settings: the user's are neither read nor written.
-        std::string why;
-        if (!prepareDemo(findDemoFirmware(programDir), settings, &why)) {
-            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n", why.c_str());
+        auto demo = prepareDemo(findDemoFirmware(programDir));
+        if (!demo) {
+            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n",
+                         demo.failure().reason.c_str());
             return 1;
         }
+        settings = std::move(*demo);
     } else {
-        readSettings(settings, programDir);
+        (void)readSettings(settings, programDir);  // without a file, every default
     }
     const Settings stored = settings;
     applyCommandLine(line, settings);
@@ -196,8 +198,9 @@ int appMain(int argc, char** argv) {
                      });
 
     if (line.demo) {
-        if (const auto why = window.runDemo(settings)) {
-            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n", oneLine(*why).c_str());
+        if (const Result<> ran = window.runDemo(settings); !ran) {
+            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n",
+                         oneLine(ran.failure().reason).c_str());
             return 1;
         }
     } else {
@@ -243,26 +246,26 @@ int appMain(int argc, char** argv) {
     // Paths from the command line that did not work are not kept for the next start
     // (unless the user has chosen them again meanwhile, or chose to replace the file).
     bool settingsWritten = false;
-    auto writeWorkingSettings = [&](std::string* why) {
+    auto writeWorkingSettings = [&] {
         settingsWritten = true;
         Settings kept = settings;
         const bool unused = stateRefused || calculator.stateFileKept();
         if (!window.runningDemo() && line.ramPath && unused &&
             kept.ramPath == absoluteFromHere(*line.ramPath))
             kept.ramPath = stored.ramPath;
-        return writeSettings(kept, why);
+        return writeSettings(kept);
     };
     // Written while the window is still there to say that they could not be.
     QObject::connect(&window, &MainWindow::closing, &window, [&] {
-        std::string why;
-        if (!writeWorkingSettings(&why)) tellSettingsNotSaved(&window, settings.iniPath, why);
+        if (const Result<> written = writeWorkingSettings(); !written)
+            tellSettingsNotSaved(&window, settings.iniPath, written.failure().reason);
     });
     // Otherwise (a signal, Kill) once it has gone; a failure is told on the terminal.
     auto writeSettingsAtEnd = [&] {
-        std::string why;
-        if (!settingsWritten && !writeWorkingSettings(&why))
+        if (settingsWritten) return;
+        if (const Result<> written = writeWorkingSettings(); !written)
             std::fprintf(stderr, "vantrel: the settings could not be saved to %s: %s\n",
-                         settings.iniPath.c_str(), why.c_str());
+                         settings.iniPath.c_str(), written.failure().reason.c_str());
     };
     if (window.closed()) {
         writeSettingsAtEnd();

@@ -469,8 +469,9 @@ QWidget* DebuggerWindow::buildBreakpointPane() {
 void DebuggerWindow::openDebugger() {
     if (!symbolsTried_ && debug_.running()) {
         symbolsTried_ = true;
+        // The names are a help: a file beside the ROM that cannot be read is passed over.
         if (const std::string file = debug_.symbolFileBesideRom(); !file.empty())
-            debug_.loadSymbols(file);
+            (void)debug_.loadSymbols(file);
     }
     if (!debug_.isOpen()) {
         debug_.open(true);
@@ -930,17 +931,17 @@ void DebuggerWindow::loadSymbolsFile() {
         this, QStringLiteral("Load Symbols"), QString(),
         QStringLiteral("Symbol files (*.sym *.lab *.equ *.inc *.txt);;All files (*)"));
     if (path.isEmpty()) return;
-    std::string note;
-    if (!debug_.loadSymbols(path.toStdString(), &note)) {
+    const auto loaded = debug_.loadSymbols(path.toStdString());
+    if (!loaded) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("The symbol file \"%1\" cannot be read.\n%2")
-                                 .arg(path, QString::fromStdString(note)));
+                                 .arg(path, QString::fromStdString(loaded.failure().reason)));
         return;
     }
-    if (!note.empty())
-        QMessageBox::information(
-            this, windowTitle(),
-            QStringLiteral("The symbol file \"%1\":\n%2").arg(path, QString::fromStdString(note)));
+    if (!loaded->empty())
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("The symbol file \"%1\":\n%2")
+                                     .arg(path, QString::fromStdString(*loaded)));
     statusBar()->showMessage(QStringLiteral("%1 symbols").arg(debug_.symbolCount()), 3000);
     refresh();
 }

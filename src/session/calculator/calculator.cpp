@@ -63,16 +63,13 @@ bool Calculator::stateFileIsRomImage() const {
     return vantrel::stateFileIsRomImage(*machine_, ramPath_);
 }
 
-bool Calculator::saveState(std::string* why) {
-    auto refuse = [why](const char* text) {
-        if (why) *why = text;
-        return false;
-    };
+Result<> Calculator::saveState() {
     if (!usable_ || abandoned_ || running())
-        return refuse(abandoned_ ? "The calculator did not stop." : "The calculator is running.");
-    if (stateInUse_) return refuse(stateFileInUseText);
-    if (stateFileKept()) return refuse(notAStateFileKeptText);
-    return saveStateFile(*machine_, ramPath_, why);
+        return Failure::decline(abandoned_ ? "The calculator did not stop."
+                                           : "The calculator is running.");
+    if (stateInUse_) return Failure::decline(stateFileInUseText);
+    if (stateFileKept()) return Failure::decline(notAStateFileKeptText);
+    return saveStateFile(*machine_, ramPath_);
 }
 
 StateLoadResult Calculator::reloadState(const std::string& ramPath) {

@@ -73,10 +73,9 @@ public:
     bool stateFileKept() const { return stateLoad_.notAStateFile() && !replaceChosen_; }
     void allowReplacingStateFile() { replaceChosen_ = true; }
 
-    // Writes the state file. Refused while the emulation thread runs or after one that
-    // would not stop, for a state file in use elsewhere and for one that is kept. why
-    // (when given) says what went wrong.
-    bool saveState(std::string* why = nullptr);
+    // Writes the state file. Declined while the emulation thread runs or after one that
+    // would not stop, for a state file in use elsewhere and for one that is kept.
+    Result<> saveState();
     // Loads another state file into the running calculator, which stays asleep if it
     // slept; undelivered keys are forgotten. restored() when the file was read (else a
     // cold start). The path becomes the calculator's state file, unless another running

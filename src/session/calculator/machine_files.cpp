@@ -16,12 +16,11 @@ RomLoadResult loadRomImage(Machine& m, const std::string& romPath) {
         romPath.empty() ? std::filesystem::path() : std::filesystem::absolute(romPath, ec);
     m.romFile = ec ? romPath : absolute.string();
     const auto read = readFileStart(romPath, m.mem.rom.data(), romSize);
-    if (!read) {
-        const int error = read.failure().code;
-        return {error == ENOENT ? RomLoad::missing : RomLoad::unreadable, error};
-    }
-    if (*read < romSize) return {RomLoad::tooShort, 0, *read};
-    return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion, 0};
+    if (!read)
+        return {read.failure().code == ENOENT ? RomLoad::missing : RomLoad::unreadable,
+                read.failure()};
+    if (*read < romSize) return {RomLoad::tooShort, std::nullopt, *read};
+    return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion};
 }
 
 StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
@@ -31,7 +30,7 @@ StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
     } else if (const auto read = readFileOfSize(ramPath, &m.mem.state, stateFileSize); !read) {
         if (read.failure().code != ENOENT) {
             result.outcome = StateLoad::unreadable;
-            result.error = read.failure().code;
+            result.failure = read.failure();
         }
     } else if (*read == stateFileSize) {
         m.regs = m.mem.state.savedRegisters;
@@ -49,17 +48,13 @@ bool loadStateFile(Machine& m, const std::string& ramPath) {
     return readStateFile(m, ramPath).restored();
 }
 
-bool saveStateFile(Machine& m, const std::string& ramPath, std::string* why) {
+Result<> saveStateFile(Machine& m, const std::string& ramPath) {
     // A ROM dump cannot be made again; 32800 bytes of state must never replace it.
-    if (stateFileIsRomImage(m, ramPath)) {
-        if (why) *why = romImageText;
-        return false;
-    }
+    if (stateFileIsRomImage(m, ramPath)) return Failure::decline(romImageText);
     m.mem.state.savedRegisters = m.regs;
     const Result<> written = writeWholeFile(ramPath, &m.mem.state, stateFileSize);
-    if (written) return true;
-    if (why) *why = errorText(written.failure().code);
-    return false;
+    if (written) return {};
+    return Failure::system(written.failure().code);
 }
 
 bool stateFileWouldReplace(const std::string& ramPath, const std::string& romPath) {

@@ -7,7 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "text/failure.h"
 
 namespace vantrel {
 
@@ -23,8 +26,8 @@ enum class RomLoad {
 
 struct RomLoadResult {
     RomLoad outcome = RomLoad::missing;
-    int error = 0;              // the system's error number behind missing and unreadable
-    std::size_t bytesRead = 0;  // what a file too short held
+    std::optional<Failure> failure = std::nullopt;  // the system's, behind missing and unreadable
+    std::size_t bytesRead = 0;                      // what a file too short held
 
     bool read() const { return outcome == RomLoad::loaded || outcome == RomLoad::wrongVersion; }
     // Whether the machine may run on it: a wrong version only when the test is not wanted.
@@ -48,8 +51,8 @@ enum class StateLoad {
 
 struct StateLoadResult {
     StateLoad outcome = StateLoad::missing;
-    int error = 0;      // the system's error number behind unreadable
-    uint64_t size = 0;  // of a file of the wrong size
+    std::optional<Failure> failure = std::nullopt;  // the system's, behind unreadable
+    uint64_t size = 0;                              // of a file of the wrong size
 
     bool restored() const { return outcome == StateLoad::restored; }
     // A file that is there but is no state file: kept unless the user chooses otherwise.
@@ -67,10 +70,9 @@ StateLoadResult readStateFile(Machine& m, const std::string& ramPath);
 // The same, true when the file was read.
 bool loadStateFile(Machine& m, const std::string& ramPath);
 
-// True when all 32800 bytes were written (the file is replaced atomically). Never
-// writes over the ROM image. On failure, why (when given) says what went wrong: the
-// system's text of the error, or romImageText.
-bool saveStateFile(Machine& m, const std::string& ramPath, std::string* why = nullptr);
+// Writes all 32800 bytes (the file is replaced atomically). Never writes over the ROM
+// image (declined with romImageText); a failed write gives the system's text.
+Result<> saveStateFile(Machine& m, const std::string& ramPath);
 
 // True when both paths name one file (links followed): a state file there would
 // replace the ROM image.

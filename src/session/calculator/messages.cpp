@@ -25,8 +25,8 @@ std::string romProblemText(const RomLoadResult& result) {
         case RomLoad::missing:
             return "There is no such file.";
         case RomLoad::unreadable:
-            return result.error ? "The file cannot be read: " + errorText(result.error) + "."
-                                : "The file cannot be read.";
+            return result.failure ? "The file cannot be read: " + result.failure->reason + "."
+                                  : "The file cannot be read.";
         case RomLoad::tooShort:
             return "The file has " + std::to_string(result.bytesRead) +
                    " bytes; a TI-85 ROM image has " + std::to_string(romSize) + ".";
@@ -42,7 +42,8 @@ std::string stateFileProblemText(const StateLoadResult& result) {
             return "It has " + std::to_string(result.size) + " bytes; a state file has exactly " +
                    std::to_string(stateFileSize) + ".";
         case StateLoad::unreadable:
-            return "It cannot be read: " + errorText(result.error) + ".";
+            return "It cannot be read: " +
+                   (result.failure ? result.failure->reason : std::string()) + ".";
         default:
             return {};
     }

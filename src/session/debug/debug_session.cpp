@@ -463,24 +463,18 @@ void DebugSession::changed() {
 
 // --- symbols ------------------------------------------------------------------------------------
 
-bool DebugSession::loadSymbols(const std::string& path, std::string* note) {
+Result<std::string> DebugSession::loadSymbols(const std::string& path) {
     const auto loaded = symbols_.loadFile(path);
-    if (!note) return loaded.ok();
-    note->clear();
-    if (!loaded) {
-        *note = loaded.failure().reason;
-    } else if (!loaded->numberNames.empty()) {
-        const std::vector<std::string>& left = loaded->numberNames;
-        const std::size_t shown = std::min<std::size_t>(left.size(), 5);
-        std::string names;
-        for (std::size_t i = 0; i < shown; ++i) names += (i ? ", " : "") + left[i];
-        if (shown < left.size()) names += ", ...";
-        *note =
-            "Left out, since they read as numbers (an address typed as a number means "
-            "that number): " +
-            names + ".";
-    }
-    return loaded.ok();
+    if (!loaded) return loaded.failure();
+    const std::vector<std::string>& left = loaded->numberNames;
+    if (left.empty()) return std::string();
+    const std::size_t shown = std::min<std::size_t>(left.size(), 5);
+    std::string names;
+    for (std::size_t i = 0; i < shown; ++i) names += (i ? ", " : "") + left[i];
+    if (shown < left.size()) names += ", ...";
+    return "Left out, since they read as numbers (an address typed as a number means "
+           "that number): " +
+           names + ".";
 }
 
 std::string DebugSession::symbolFileBesideRom() const {
@@ -531,13 +525,13 @@ std::vector<std::string> DebugSession::traceLines() const {
     return trace_->lines(&symbols_);
 }
 
-bool DebugSession::writeTrace(const std::string& path, std::string* why) const {
+Result<> DebugSession::writeTrace(const std::string& path) const {
     std::string text;
     for (const std::string& line : traceLines()) text += line + "\n";
     const Result<> written = writeWholeFile(path, text.data(), text.size());
-    if (written) return true;
-    if (why) *why = errorText(written.failure().code);
-    return false;
+    if (written) return {};
+    // The system's text alone, as the runner has always reported it.
+    return Failure::system(written.failure().code);
 }
 
 std::size_t DebugSession::tracedKept() const {

@@ -26,6 +26,7 @@
 #include "debugger/stop_info.h"
 #include "debugger/symbol_table.h"
 #include "hardware/memory_map.h"
+#include "text/failure.h"
 #include "z80/cpu_registers.h"
 
 namespace vantrel {
@@ -166,10 +167,9 @@ public:
     const std::string& breakpointFileProblem() const { return breakpointProblem_; }
 
     // --- symbols ------------------------------------------------------------------------
-    // Adds a symbol file's names; false when it cannot be read. note (when given) then
-    // says why, or else what was left out (names that read as numbers); empty when
-    // nothing was.
-    bool loadSymbols(const std::string& path, std::string* note = nullptr);
+    // Adds a symbol file's names, unless it cannot be read. Gives what was left out
+    // (names that read as numbers) in a sentence; empty when nothing was.
+    Result<std::string> loadSymbols(const std::string& path);
     // The ROM image's own symbol file, "<ROM file without extension>.sym", when there is one.
     std::string symbolFileBesideRom() const;
     std::size_t symbolCount() const { return symbols_.size(); }
@@ -189,8 +189,8 @@ public:
     std::vector<std::string> traceLines() const;
     uint64_t tracedInstructions() const;
     std::size_t tracedKept() const;
-    // The trace lines as a text file, replaced atomically; why says what went wrong.
-    bool writeTrace(const std::string& path, std::string* why = nullptr) const;
+    // The trace lines as a text file, replaced atomically.
+    Result<> writeTrace(const std::string& path) const;
 
     // The calculator's thread has ended: a stop no longer applies.
     void calculatorStopped();

@@ -14,34 +14,28 @@
 
 namespace vantrel {
 
-UploadFile readUploadFile(const std::string& path) {
-    UploadFile file;
+Result<UploadFile> readUploadFile(const std::string& path) {
     // One byte over the limit tells a file that is too large from one that fits.
     const auto bytes = readFileBytes(path, maxVariableFileSize + 1);
     if (!bytes) {
-        file.error = bytes.failure().code;
-        return file;
+        if (bytes.failure().code == EFBIG)
+            return Failure::badData("It is larger than any variable file.");
+        return bytes.failure();
     }
+    UploadFile file;
     file.read = decodeVariableFile(*bytes, file.packets);
-    return file;
-}
-
-std::string uploadFileProblem(const UploadFile& file) {
-    if (file.error == EFBIG) return "It is larger than any variable file.";
-    if (file.error != 0) return errorText(file.error);
     switch (file.read) {
         case VariableFileRead::variables:
-            return {};
         case VariableFileRead::checksumMismatch:
-            return "Its checksum does not match its data: it may be damaged.";
+            return file;
         case VariableFileRead::noVariables:
-            return "It holds no whole variable.";
+            return Failure::badData("It holds no whole variable.");
         case VariableFileRead::truncated:
-            return "It ends inside a variable: it was cut short, or is damaged.";
+            return Failure::badData("It ends inside a variable: it was cut short, or is damaged.");
         case VariableFileRead::badData:
-            return "It is not a variable file.";
+            break;
     }
-    return {};
+    return Failure::badData("It is not a variable file.");
 }
 
 int UploadFile::variables() const {
@@ -61,24 +55,24 @@ bool startUpload(Machine& m, FrontEnd& frontEnd, const std::string& path) {
     };
     if (!waiting()) return false;
     // Read, and asked about, while the calculator runs on in its receive screen.
-    UploadFile file = readUploadFile(path);
-    const std::string problem = uploadFileProblem(file);
-    bool send = file.error == 0 && holdsVariables(file.read);
-    if (file.error != 0 && file.error != EFBIG)
-        frontEnd.filePrompt(FilePrompt::cannotOpen, path, problem);
-    else if (!send)
-        frontEnd.filePrompt(FilePrompt::badData, path, problem);
-    else if (file.read == VariableFileRead::checksumMismatch)
+    Result<UploadFile> file = readUploadFile(path);
+    bool send = file.ok();
+    if (!file) {
+        const Failure& failure = file.failure();
+        frontEnd.filePrompt(
+            failure.code == Failure::badInput ? FilePrompt::badData : FilePrompt::cannotOpen, path,
+            failure.reason);
+    } else if (file->read == VariableFileRead::checksumMismatch) {
         send = frontEnd.filePrompt(FilePrompt::damaged, path, {});
-    if (!send) file.packets.clear();
+    }
     HoldGuard guard(m.control);
     if (!screenShowsWaiting(m)) {
         frontEnd.linkHint(LinkHint::notWaiting);
         return false;
     }
-    if (send) frontEnd.uploadStarted(path, file.variables());
+    if (send) frontEnd.uploadStarted(path, file->variables());
     // Without packets the engine ends the calculator's wait with EOT.
-    m.link.startUpload(std::move(file.packets));
+    m.link.startUpload(send ? std::move(file->packets) : VariableList{});
     return true;
 }
 
@@ -111,11 +105,6 @@ void uploadFile(Machine& m, FrontEnd& frontEnd, bool autoLinkOnUpload,
     // Back out of whatever the link attempts (or the user) left on the screen.
     injectKey(m, keyOn, cancelKeyWaitMs);
     injectKey(m, keyOn, cancelKeyWaitMs);
-}
-
-std::string whyNotReadable(const std::string& path) {
-    const Result<> readable = checkReadable(path);
-    return readable ? std::string() : readable.failure().reason;
 }
 
 std::string withVariableFileExtension(std::string path, bool backup) {

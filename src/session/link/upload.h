@@ -10,6 +10,7 @@
 
 #include "link/variable_file.h"
 #include "link/variable_list.h"
+#include "text/failure.h"
 
 namespace vantrel {
 
@@ -37,16 +38,18 @@ void uploadFile(Machine& m, FrontEnd& frontEnd, bool autoLinkOnUpload,
 // loop is held, then an interrupt that wakes the calculator to take them.
 void uploadChosenFile(Machine& m, FrontEnd& frontEnd, const std::string& path);
 
-// A file read for an upload: its packets, or what is wrong with it.
+// A file read for an upload: its packets, and whether its checksum agrees with them
+// (read: variables or checksumMismatch).
 struct UploadFile {
     VariableList packets;
-    VariableFileRead read = VariableFileRead::badData;
-    int error = 0;  // the system's, when the file could not be read (EFBIG: far too large)
+    VariableFileRead read = VariableFileRead::variables;
     int variables() const;
 };
-UploadFile readUploadFile(const std::string& path);
-// What is wrong with the file for an upload, in a sentence; empty when nothing is.
-std::string uploadFileProblem(const UploadFile& file);
+// Fails with the system's error when the file cannot be read, and as bad input, saying
+// what is wrong in a sentence, when it is far too large or holds no whole variable.
+Result<UploadFile> readUploadFile(const std::string& path);
+inline constexpr const char* damagedFileText =
+    "Its checksum does not match its data: it may be damaged.";
 
 // The file read into packets and handed to the link engine while the loop is held. A
 // calculator that is not waiting gets the hint instead (false). A file that cannot be
@@ -60,9 +63,6 @@ bool startUpload(Machine& m, FrontEnd& frontEnd, const std::string& path);
 // Only the last part of the path counts, and a leading dot (a hidden file) is no
 // extension.
 std::string withVariableFileExtension(std::string path, bool backup);
-
-// Why a file given to upload cannot be read, in the system's words; empty when it can.
-std::string whyNotReadable(const std::string& path);
 
 // True for names that look like variable files: "*.85" followed by one character.
 bool isVariableFileName(const std::string& path);

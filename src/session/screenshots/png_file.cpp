@@ -93,11 +93,8 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
     return png;
 }
 
-bool writePngFile(const std::vector<uint8_t>& png, const std::string& path, std::string* why) {
-    const Result<> written = writeWholeFile(path, png.data(), png.size());
-    if (written) return true;
-    if (why) *why = written.failure().reason;
-    return false;
+Result<> writePngFile(const std::vector<uint8_t>& png, const std::string& path) {
+    return writeWholeFile(path, png.data(), png.size());
 }
 
 }  // namespace vantrel::headless

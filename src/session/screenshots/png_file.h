@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/crc32.h"
+#include "text/failure.h"
 
 namespace vantrel::headless {
 
@@ -24,7 +25,6 @@ std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32
                                  int scale = 1);
 
 // Written atomically, replacing any file of that name.
-bool writePngFile(const std::vector<uint8_t>& png, const std::string& path,
-                  std::string* why = nullptr);
+Result<> writePngFile(const std::vector<uint8_t>& png, const std::string& path);
 
 }  // namespace vantrel::headless

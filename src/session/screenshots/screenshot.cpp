@@ -1,6 +1,7 @@
 #include "session/screenshots/screenshot.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -149,16 +150,10 @@ std::vector<uint8_t> bitmapFileBytes(const std::vector<uint8_t>& dib) {
     return file;
 }
 
-bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path, std::string* why) {
-    if (dib.size() != dibBlockSize) {
-        if (why) *why = "not a picture of the LCD";
-        return false;
-    }
+Result<> writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path) {
+    if (dib.size() != dibBlockSize) return Failure::system(EINVAL, "not a picture of the LCD");
     const std::vector<uint8_t> file = bitmapFileBytes(dib);
-    const Result<> written = writeWholeFile(path, file.data(), file.size());
-    if (written) return true;
-    if (why) *why = written.failure().reason;
-    return false;
+    return writeWholeFile(path, file.data(), file.size());
 }
 
 std::string defaultScreenshotDirectory(const std::string& iniPath) {
@@ -171,8 +166,7 @@ std::string defaultScreenshotDirectory(const std::string& iniPath) {
     return directory.string();
 }
 
-std::string screenshotDirectory(const std::string& iniPath, const std::string& folder,
-                                std::string* why) {
+Result<std::string> screenshotDirectory(const std::string& iniPath, const std::string& folder) {
     fs::path directory;
     if (folder.empty()) {
         directory = defaultScreenshotDirectory(iniPath);
@@ -182,33 +176,25 @@ std::string screenshotDirectory(const std::string& iniPath, const std::string& f
         where.iniPath = iniPath;
         directory = resolvePath(where, folder);
     }
-    if (directory.empty()) {
-        if (why) *why = "No folder for pictures was found.";
-        return {};
-    }
+    if (directory.empty()) return Failure::system(ENOENT, "No folder for pictures was found.");
     std::error_code made, probe;
     fs::create_directories(directory, made);
-    if (!fs::is_directory(directory, probe)) {
-        if (why)
-            *why = "The folder \"" + directory.string() + "\" cannot be made" +
-                   (made ? ": " + made.message() + "." : ".");
-        return {};
-    }
+    if (!fs::is_directory(directory, probe))
+        return Failure::system(made ? made.value() : ENOTDIR,
+                               "The folder \"" + directory.string() + "\" cannot be made" +
+                                   (made ? ": " + made.message() + "." : "."));
     return directory.string();
 }
 
-SavedScreenshot saveScreenshotFile(const uint8_t* lcd, const Settings& settings) {
-    SavedScreenshot saved;
-    const std::string directory =
-        screenshotDirectory(settings.iniPath, settings.screenshotFolder, &saved.why);
-    if (directory.empty()) return saved;
+Result<std::string> saveScreenshotFile(const uint8_t* lcd, const Settings& settings) {
+    const auto directory = screenshotDirectory(settings.iniPath, settings.screenshotFolder);
+    if (!directory) return directory.failure();
     const bool png = settings.screenshotFormat == ScreenshotFormat::png;
-    const auto name = nextScreenshotName(directory, settings.screenshotBase, png ? ".png" : ".bmp");
-    if (!name) {
-        saved.why = "The numbers of \"" + settings.screenshotBase + "\" are used up in \"" +
-                    directory + "\".";
-        return saved;
-    }
+    const auto name =
+        nextScreenshotName(*directory, settings.screenshotBase, png ? ".png" : ".bmp");
+    if (!name)
+        return Failure::decline("The numbers of \"" + settings.screenshotBase +
+                                "\" are used up in \"" + *directory + "\".");
     const std::vector<uint8_t> bytes =
         png ? headless::buildLcdPng(lcd, settings.foreground, settings.background,
                                     std::clamp(settings.screenshotScale, minZoom, maxZoom))
@@ -216,12 +202,10 @@ SavedScreenshot saveScreenshotFile(const uint8_t* lcd, const Settings& settings)
     // The folder that the base names, made when missing as the screenshot folder is.
     std::error_code made;
     fs::create_directories(fs::path(*name).parent_path(), made);
-    if (const Result<> written = writeWholeFile(*name, bytes.data(), bytes.size()); !written) {
-        saved.why = "\"" + *name + "\": " + written.failure().reason;
-        return saved;
-    }
-    saved.path = *name;
-    return saved;
+    if (const Result<> written = writeWholeFile(*name, bytes.data(), bytes.size()); !written)
+        return Failure::system(written.failure().code,
+                               "\"" + *name + "\": " + written.failure().reason);
+    return *name;
 }
 
 }  // namespace vantrel

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.h"
+
 namespace vantrel {
 
 inline constexpr std::size_t dibHeaderSize = 40;
@@ -38,32 +40,23 @@ std::optional<std::string> nextScreenshotName(std::string directory, std::string
 
 // The 14-byte file header followed by the block.
 std::vector<uint8_t> bitmapFileBytes(const std::vector<uint8_t>& dib);
-// Those bytes written atomically, replacing any file of that name; why (when given)
-// says what went wrong.
-bool writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path,
-                     std::string* why = nullptr);
+// Those bytes written atomically, replacing any file of that name.
+Result<> writeBitmapFile(const std::vector<uint8_t>& dib, const std::string& path);
 
 // Where screenshot files go: the chosen folder (a relative one where the settings'
-// relative paths are, see resolvePath) when there is one; else the settings file's directory, or
-// the user's pictures directory when the settings file lives in the per-user configuration
-// directory (nobody looks for pictures there). Created when missing; empty when it
-// cannot be, with the reason in why when given.
-std::string screenshotDirectory(const std::string& iniPath, const std::string& folder = {},
-                                std::string* why = nullptr);
+// relative paths are, see resolvePath) when there is one; else the settings file's
+// directory, or the user's pictures directory when the settings file lives in the
+// per-user configuration directory (nobody looks for pictures there). Created when
+// missing; fails when it cannot be.
+Result<std::string> screenshotDirectory(const std::string& iniPath, const std::string& folder = {});
 // The folder that screenshotDirectory uses without a chosen one, not created.
 std::string defaultScreenshotDirectory(const std::string& iniPath);
 
 struct Settings;
 
-// A screenshot file: the path written, or why none was.
-struct SavedScreenshot {
-    std::string path;
-    std::string why;
-    bool written() const { return !path.empty(); }
-};
-
 // The LCD in the next numbered file of the screenshot folder, as the settings say:
 // BMP (always 1x, the bitmap block behind a file header) or PNG at the chosen scale.
-SavedScreenshot saveScreenshotFile(const uint8_t* lcd, const Settings& settings);
+// Gives the path written.
+Result<std::string> saveScreenshotFile(const uint8_t* lcd, const Settings& settings);
 
 }  // namespace vantrel

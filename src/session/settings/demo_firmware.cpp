@@ -1,5 +1,6 @@
 #include "session/settings/demo_firmware.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -32,11 +33,6 @@ bool inside(const fs::path& path, const fs::path& folder) {
     return !rest.empty() && *rest.begin() != "..";
 }
 
-bool fail(std::string* why, const std::string& text) {
-    if (why) *why = text;
-    return false;
-}
-
 }  // namespace
 
 std::string findDemoFirmware(const std::string& programDir) {
@@ -58,23 +54,26 @@ std::string demoDirectory() {
     return data.empty() ? std::string() : data + "/vantrel/demo";
 }
 
-bool prepareDemo(const std::string& firmware, Settings& demo, std::string* why) {
-    if (firmware.empty()) return fail(why, "The demo firmware is not installed.");
+Result<Settings> prepareDemo(const std::string& firmware) {
+    if (firmware.empty()) return Failure::system(ENOENT, "The demo firmware is not installed.");
     const std::string folder = demoDirectory();
-    if (folder.empty()) return fail(why, "There is no home folder for the demo.");
+    if (folder.empty()) return Failure::system(ENOENT, "There is no home folder for the demo.");
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (ec) return fail(why, "The folder " + folder + " cannot be made: " + ec.message() + ".");
+    if (ec)
+        return Failure::system(ec.value(),
+                               "The folder " + folder + " cannot be made: " + ec.message() + ".");
 
     // Copied on every start, so that a newer firmware is picked up.
     const auto image = readFileBytes(firmware, 2 * romSize);
     if (!image)
-        return fail(why, "The demo firmware " + firmware +
-                             " cannot be read: " + image.failure().reason + ".");
-    // Written with the system's text alone: the demo folder is the program's own.
-    auto cannotWrite = [why](const std::string& file, const Failure& failure) {
-        return fail(why,
-                    "The file " + file + " cannot be written: " + errorText(failure.code) + ".");
+        return Failure::system(
+            image.failure().code,
+            "The demo firmware " + firmware + " cannot be read: " + image.failure().reason + ".");
+    // Told with the system's text alone: the demo folder is the program's own.
+    auto cannotWrite = [](const std::string& file, const Failure& failure) {
+        return Failure::system(failure.code, "The file " + file + " cannot be written: " +
+                                                 errorText(failure.code) + ".");
     };
     const std::string rom = folder + "/TI85Rom.bin";
     if (const Result<> written = writeWholeFile(rom, image->data(), image->size()); !written)
@@ -90,12 +89,12 @@ bool prepareDemo(const std::string& firmware, Settings& demo, std::string* why) 
         if (const Result<> written = writeWholeFile(ini, text.data(), text.size()); !written)
             return cannotWrite(ini, written.failure());
     }
-    demo = Settings{};
+    Settings demo;
     demo.iniPath = ini;
-    std::string problem;
-    if (!readSettings(demo, "", &problem))
-        return fail(why, "The file " + ini + " cannot be read: " + problem + ".");
-    return true;
+    if (const Result<> read = readSettings(demo, ""); !read)
+        return Failure::system(read.failure().code, "The file " + ini + " cannot be read: " +
+                                                        read.failure().reason + ".");
+    return demo;
 }
 
 }  // namespace vantrel

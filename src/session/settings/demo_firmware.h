@@ -5,9 +5,10 @@
 
 #include <string>
 
-namespace vantrel {
+#include "session/settings/settings.h"
+#include "text/failure.h"
 
-struct Settings;
+namespace vantrel {
 
 inline constexpr const char* demoFirmwareName = "vantrel-demo.rom";
 
@@ -20,8 +21,8 @@ std::string findDemoFirmware(const std::string& programDir);
 std::string demoDirectory();
 
 // Makes the demo folder ready: the firmware copied in afresh as TI85Rom.bin, its
-// Vantrel.ini made once (ROM and state file beside it, other instances allowed), and
-// the demo's settings read from there into demo. False with the reason in why.
-bool prepareDemo(const std::string& firmware, Settings& demo, std::string* why = nullptr);
+// Vantrel.ini made once (ROM and state file beside it, other instances allowed).
+// Gives the demo's settings, read from there.
+Result<Settings> prepareDemo(const std::string& firmware);
 
 }  // namespace vantrel

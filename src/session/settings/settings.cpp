@@ -256,17 +256,18 @@ std::string resolvePath(const Settings& settings, const std::string& path) {
     return folder.empty() ? path : (fs::path(folder) / path).string();
 }
 
-bool makeDataDirectory(const Settings& settings) {
+Result<> makeDataDirectory(const Settings& settings) {
     auto relative = [](const std::string& path) { return !path.empty() && path[0] != '/'; };
-    if (!relative(settings.romPath) && !relative(settings.ramPath)) return true;
+    if (!relative(settings.romPath) && !relative(settings.ramPath)) return {};
     const std::string folder = dataDirectory(settings);
-    if (folder.empty() || folder != userFolder(dataHome())) return true;
+    if (folder.empty() || folder != userFolder(dataHome())) return {};
     std::error_code ec;
-    if (fs::is_directory(folder, ec)) return true;
+    if (fs::is_directory(folder, ec)) return {};
     fs::create_directories(fs::path(folder).parent_path(), ec);
     // Private, as the desktop's rules for a new data folder ask.
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    return fs::is_directory(folder, ec);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return Failure::system(errno);
+    if (!fs::is_directory(folder, ec)) return Failure::system(ENOTDIR);
+    return {};
 }
 
 std::string absoluteFromHere(const std::string& path) {
@@ -276,10 +277,9 @@ std::string absoluteFromHere(const std::string& path) {
     return ec ? path : absolute.string();
 }
 
-bool readSettings(Settings& settings, const std::string& programDir, std::string* why) {
+Result<> readSettings(Settings& settings, const std::string& programDir) {
     if (settings.iniPath.empty()) locateSettingsFile(settings, programDir);
     const auto text = readFileText(settings.iniPath, maxIniBytes);  // no file: every default
-    if (!text && why) *why = text.failure().reason;
     const IniFile ini(text ? *text : std::string());
 
     auto value = [&](const char* section, const char* key, const char* fallback) {
@@ -319,7 +319,8 @@ bool readSettings(Settings& settings, const std::string& programDir, std::string
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
     readNewerKeys(ini, settings);
     readLatestKeys(ini, settings);
-    return text.ok();
+    if (!text) return text.failure();
+    return {};
 }
 
 void rememberRecentRom(Settings& settings, const std::string& romPath) {
@@ -329,21 +330,19 @@ void rememberRecentRom(Settings& settings, const std::string& romPath) {
     if (list.size() > recentRomLimit) list.resize(recentRomLimit);
 }
 
-bool writeSettings(const Settings& settings, std::string* why) {
-    auto fail = [why](const std::string& text) {
-        if (why) *why = text;
-        return false;
-    };
-    if (settings.iniPath.empty()) return fail("There is no place for a settings file.");
+Result<> writeSettings(const Settings& settings) {
+    if (settings.iniPath.empty())
+        return Failure::system(ENOENT, "There is no place for a settings file.");
     std::string text;
     std::error_code ec;
     // Its other content could not be kept.
     if (fs::exists(settings.iniPath, ec)) {
         auto read = readFileText(settings.iniPath, maxIniBytes);
         if (!read)
-            return fail(read.failure().code == EFBIG
-                            ? std::string(tooLargeText)
-                            : "It cannot be read: " + read.failure().reason + ".");
+            return Failure::system(read.failure().code,
+                                   read.failure().code == EFBIG
+                                       ? std::string(tooLargeText)
+                                       : "It cannot be read: " + read.failure().reason + ".");
         text = std::move(*read);
     }
     IniFile ini(text);
@@ -368,10 +367,8 @@ bool writeSettings(const Settings& settings, std::string* why) {
     const std::string out = ini.text();
     // A file the next start would refuse is not written at all.
     if (out.size() > maxIniBytes)
-        return fail("It would be larger than a settings file may be (16 MiB).");
-    const Result<> written = writeWholeFile(settings.iniPath, out.data(), out.size());
-    if (written) return true;
-    return fail(written.failure().reason);
+        return Failure::system(EFBIG, "It would be larger than a settings file may be (16 MiB).");
+    return writeWholeFile(settings.iniPath, out.data(), out.size());
 }
 
 }  // namespace vantrel

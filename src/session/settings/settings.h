@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "session/keys/key_map.h"
+#include "text/failure.h"
 
 namespace vantrel {
 
@@ -93,22 +94,22 @@ std::string dataDirectory(const Settings& settings);
 std::string resolvePath(const Settings& settings, const std::string& path);
 // Makes the user's data folder when a relative ROM or state path points into it and
 // it is missing, so that the state file can be written there and the ROM image put
-// there. False when it is needed and could not be made.
-bool makeDataDirectory(const Settings& settings);
+// there. Fails when it is needed and could not be made.
+Result<> makeDataDirectory(const Settings& settings);
 // A path typed on the command line means the current directory; made absolute, it
 // keeps that meaning once stored in the settings.
 std::string absoluteFromHere(const std::string& path);
-// Fills every stored field from the file (defaults where missing). False when the
-// file could not be read (missing included), with the system's error number in
-// error when given; every field then holds its default.
-bool readSettings(Settings& settings, const std::string& programDir, std::string* why = nullptr);
+// Fills every stored field from the file (defaults where missing). Fails when the
+// file could not be read (missing included), with the system's error; every field
+// then holds its default.
+Result<> readSettings(Settings& settings, const std::string& programDir);
 // The ROM image first in the recent list, once, and the list no longer than
 // recentRomLimit.
 void rememberRecentRom(Settings& settings, const std::string& romPath);
 // Stores every stored field, keeping everything else in the file; creates the
-// file's folder when missing. True when the file was written (atomically); else why
-// (when given) says what went wrong. A file that cannot be read is not replaced (its
-// other content would be lost), nor is one written larger than readSettings takes.
-bool writeSettings(const Settings& settings, std::string* why = nullptr);
+// file's folder when missing, and replaces the file atomically. A file that cannot be
+// read is not replaced (its other content would be lost), nor is one written larger
+// than readSettings takes (EFBIG).
+Result<> writeSettings(const Settings& settings);
 
 }  // namespace vantrel

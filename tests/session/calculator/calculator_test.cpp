@@ -140,9 +140,7 @@ TEST(CalculatorTest, StateFileBelongsToOneRunningCalculatorAtATime) {
     EXPECT_EQ(second.stateFileHolder(), ::getpid());
     EXPECT_TRUE(second.stateRestored());  // it runs on what the file holds
     EXPECT_EQ(second.saveOnClose(SaveStateMode::always, true), CloseSave::discard);
-    std::string why;
-    EXPECT_FALSE(second.saveState(&why));
-    EXPECT_EQ(why, stateFileInUseText);
+    EXPECT_EQ(second.saveState().failure(), Failure::decline(stateFileInUseText));
 
     Calculator third(front);
     ASSERT_TRUE(third.load(dir / "rom.bin", dir / "other.bin", true).usable(true));
@@ -176,9 +174,7 @@ TEST(CalculatorTest, FileThatIsNoStateFileIsKeptUnlessReplacingIsChosen) {
     EXPECT_EQ(notes.stateLoad().outcome, StateLoad::wrongSize);
     EXPECT_EQ(notes.stateLoad().size, 9u);
     EXPECT_TRUE(notes.stateFileKept());
-    std::string why;
-    EXPECT_FALSE(notes.saveState(&why));
-    EXPECT_EQ(why, notAStateFileKeptText);
+    EXPECT_EQ(notes.saveState().failure(), Failure::decline(notAStateFileKeptText));
     EXPECT_EQ(readText(dir / "notes.txt"), "my notes\n");
     notes.allowReplacingStateFile();
     EXPECT_TRUE(notes.saveState());
@@ -195,7 +191,7 @@ TEST(CalculatorTest, FileThatIsNoStateFileIsKeptUnlessReplacingIsChosen) {
     Calculator folder(front);
     ASSERT_TRUE(folder.load(dir / "rom.bin", dir / "folder.bin", true).usable(true));
     EXPECT_EQ(folder.stateLoad().outcome, StateLoad::unreadable);
-    EXPECT_EQ(folder.stateLoad().error, EISDIR);
+    EXPECT_EQ(folder.stateLoad().failure, Failure::system(EISDIR));
     EXPECT_TRUE(folder.stateFileKept());
 
     // A missing file is no problem: it is made at the first save.

@@ -124,7 +124,7 @@ TEST(RomImageTest, ShortOrMissingRomIsUnreadableAndUnpatched) {
         EXPECT_FALSE(result.usable(false)) << name;
         EXPECT_EQ(fresh->mem.rom[0x3FFF], 0x00) << name;
     }
-    EXPECT_EQ(loadRomImage(*m, dir / "folder").error, EISDIR);
+    EXPECT_EQ(loadRomImage(*m, dir / "folder").failure, Failure::system(EISDIR));
     EXPECT_EQ(loadRomImage(*m, "").outcome, RomLoad::missing);
 }
 
@@ -268,9 +268,7 @@ TEST(StateFileTest, StatePathNamingTheRomImageIsNeitherReadNorWritten) {
     EXPECT_EQ(m->regs.sp, 0xF000);
     EXPECT_EQ(m->mem.state.port3Value, 0x0B);
 
-    std::string why;
-    EXPECT_FALSE(saveStateFile(*m, dir / "state.bin", &why));
-    EXPECT_EQ(why, romImageText);
+    EXPECT_EQ(saveStateFile(*m, dir / "state.bin").failure(), Failure::decline(romImageText));
     // A relative spelling of the same file from its own folder, too.
     const auto cwd = fs::current_path();
     fs::current_path(dir.path());
@@ -278,7 +276,7 @@ TEST(StateFileTest, StatePathNamingTheRomImageIsNeitherReadNorWritten) {
     fs::current_path(cwd);
     EXPECT_EQ(readBytes(dir / "dump.bin"), rom);
 
-    EXPECT_TRUE(saveStateFile(*m, dir / "other.bin", &why));
+    EXPECT_TRUE(saveStateFile(*m, dir / "other.bin"));
     EXPECT_EQ(readBytes(dir / "other.bin").size(), stateFileSize);
 }
 

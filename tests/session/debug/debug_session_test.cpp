@@ -317,9 +317,9 @@ TEST_F(DebugSessionTest, NumbersAreAddressesAndNamesThatReadAsNumbersAreReported
     start(callProgram);
     const std::string symbols = dir / "odd.sym";
     std::ofstream(symbols) << "C000h EQU 0020H\nFFFF EQU 0028H\nsub EQU 0020H\n";
-    std::string note;
-    ASSERT_TRUE(debug.loadSymbols(symbols, &note));
-    EXPECT_EQ(note,
+    const auto loaded = debug.loadSymbols(symbols);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(*loaded,
               "Left out, since they read as numbers (an address typed as a number means that "
               "number): C000h, FFFF.");
     EXPECT_EQ(debug.parseAddress("C000h"), 0xC000);
@@ -327,8 +327,8 @@ TEST_F(DebugSessionTest, NumbersAreAddressesAndNamesThatReadAsNumbersAreReported
     EXPECT_EQ(debug.parseAddress("sub"), 0x0020);
     EXPECT_EQ(debug.nameAt(0x0028), "");
 
-    EXPECT_FALSE(debug.loadSymbols(dir / "missing.sym", &note));
-    EXPECT_EQ(note, "No such file or directory.");
+    EXPECT_EQ(debug.loadSymbols(dir / "missing.sym").failure(),
+              Failure::system(ENOENT, "No such file or directory."));
 }
 
 // A word is named by the routine whose CALL or RST would have pushed it; a constant
@@ -338,7 +338,7 @@ TEST_F(DebugSessionTest, StackNamesTheWordsThatFollowACall) {
     start(callProgram);
     std::ofstream(dir / "rom.sym")
         << "main EQU 0000H\nsub EQU 0020H\nLIMIT EQU 0021H\nafterSub EQU 0008H\n";
-    debug.loadSymbols(dir / "rom.sym");
+    ASSERT_TRUE(debug.loadSymbols(dir / "rom.sym"));
     debug.addBreakpoint(0x0028);
     run();
     ASSERT_TRUE(stops());

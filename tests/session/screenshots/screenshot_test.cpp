@@ -11,6 +11,7 @@
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
 #include "session/settings/settings.h"
+#include "support/reason.h"
 #include "support/scoped_env.h"
 
 namespace fs = std::filesystem;
@@ -144,19 +145,22 @@ TEST(ScreenshotDirectory, SettingsDirectoryOrPictures) {
 
     // A settings file elsewhere: its own directory.
     fs::create_directories(home.file("portable"));
-    EXPECT_EQ(screenshotDirectory(home.file("portable/Vantrel.ini")), home.file("portable"));
+    EXPECT_EQ(test::textOf(screenshotDirectory(home.file("portable/Vantrel.ini"))),
+              home.file("portable"));
 
     // The per-user configuration: the pictures directory, created on demand.
     fs::create_directories(home.file("cfg/vantrel"));
-    EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini")), home.file("Pictures"));
+    EXPECT_EQ(test::textOf(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini"))),
+              home.file("Pictures"));
     EXPECT_TRUE(fs::is_directory(home.file("Pictures")));
 
     std::ofstream(home.file("cfg/user-dirs.dirs"))
         << "# comment\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
-    EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini")), home.file("Bilder"));
+    EXPECT_EQ(test::textOf(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini"))),
+              home.file("Bilder"));
     // A chosen relative folder is where the user's other relative paths are.
     const test::ScopedEnv data("XDG_DATA_HOME", nullptr);
-    EXPECT_EQ(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini"), "shots"),
+    EXPECT_EQ(test::textOf(screenshotDirectory(home.file("cfg/vantrel/Vantrel.ini"), "shots")),
               home.file(".local/share/vantrel/shots"));
 
     ::setenv("HOME", savedHome.c_str(), 1);
@@ -169,14 +173,13 @@ TEST(ScreenshotDirectory, SettingsDirectoryOrPictures) {
 TEST(ScreenshotDirectory, ChosenFolderBesideAnyOtherSettingsFile) {
     ScratchDir dir;
     const std::string ini = dir.file("Vantrel.ini");
-    EXPECT_EQ(screenshotDirectory(ini, "shots/lcd"), dir.file("shots/lcd"));
+    EXPECT_EQ(test::textOf(screenshotDirectory(ini, "shots/lcd")), dir.file("shots/lcd"));
     EXPECT_TRUE(fs::is_directory(dir.file("shots/lcd")));
-    EXPECT_EQ(screenshotDirectory(ini, dir.file("abs")), dir.file("abs"));
+    EXPECT_EQ(test::textOf(screenshotDirectory(ini, dir.file("abs"))), dir.file("abs"));
 
     // A file where the folder should be: no folder, and the reason names it.
     dir.touch("taken");
-    std::string why;
-    EXPECT_EQ(screenshotDirectory(ini, "taken", &why), "");
+    const std::string why = test::reasonOf(screenshotDirectory(ini, "taken"));
     EXPECT_NE(why.find("taken"), std::string::npos) << why;
 }
 
@@ -222,19 +225,17 @@ TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
     settings.screenshotScale = 3;  // not for bitmap files
     const auto lcd = checkerLcd();
 
-    SavedScreenshot saved = saveScreenshotFile(lcd.data(), settings);
-    ASSERT_TRUE(saved.written()) << saved.why;
-    EXPECT_EQ(saved.path, dir.file("TI85-000.bmp"));
-    auto bytes = readFileBytes(saved.path, 1 << 20);
+    auto saved = saveScreenshotFile(lcd.data(), settings);
+    ASSERT_EQ(test::textOf(saved), dir.file("TI85-000.bmp"));
+    auto bytes = readFileBytes(*saved, 1 << 20);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(*bytes, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0)));
 
     settings.screenshotFormat = ScreenshotFormat::png;
     settings.screenshotFolder = "shots";
     saved = saveScreenshotFile(lcd.data(), settings);
-    ASSERT_TRUE(saved.written()) << saved.why;
-    EXPECT_EQ(saved.path, dir.file("shots/TI85-000.png"));
-    bytes = readFileBytes(saved.path, 1 << 20);
+    ASSERT_EQ(test::textOf(saved), dir.file("shots/TI85-000.png"));
+    bytes = readFileBytes(*saved, 1 << 20);
     ASSERT_TRUE(bytes);
     ASSERT_GT(bytes->size(), 24u);
     // IHDR: 384 x 192, big-endian.
@@ -245,8 +246,7 @@ TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
     settings.screenshotFolder.clear();
     dir.touch("TI85-999.png");
     saved = saveScreenshotFile(lcd.data(), settings);
-    EXPECT_FALSE(saved.written());
-    EXPECT_NE(saved.why.find("used up"), std::string::npos) << saved.why;
+    EXPECT_NE(test::reasonOf(saved).find("used up"), std::string::npos) << test::reasonOf(saved);
 }
 
 // A base with a folder in it numbers the files of that folder (made when missing), so
@@ -259,9 +259,7 @@ TEST(ScreenshotFile, BaseWithAFolderNumbersTheFilesOfThatFolder) {
     const auto lcd = checkerLcd();
     for (const char* expected :
          {"shots/TI85-000.bmp", "shots/TI85-001.bmp", "shots/TI85-002.bmp"}) {
-        const SavedScreenshot saved = saveScreenshotFile(lcd.data(), settings);
-        ASSERT_TRUE(saved.written()) << saved.why;
-        EXPECT_EQ(saved.path, dir.file(expected));
+        EXPECT_EQ(test::textOf(saveScreenshotFile(lcd.data(), settings)), dir.file(expected));
     }
     // A full path as the base stands on its own.
     ScratchDir other;

@@ -8,6 +8,7 @@
 
 #include "session/screenshots/screenshot.h"
 #include "session/settings/settings.h"
+#include "support/reason.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -42,9 +43,9 @@ protected:
 
 TEST_F(DemoFolder, MadeOnceWithItsOwnSettingsAndTheFirmwareCopiedAfresh) {
     writeBytes(firmware, {0xAA, 0xBB});
-    Settings s;
-    std::string why;
-    ASSERT_TRUE(prepareDemo(firmware, s, &why)) << why;
+    auto prepared = prepareDemo(firmware);
+    ASSERT_TRUE(prepared) << reasonOf(prepared);
+    Settings s = *prepared;
     EXPECT_EQ(demoDirectory(), demo);
     EXPECT_EQ(s.iniPath, demo + "/Vantrel.ini");
     EXPECT_EQ(resolvePath(s, s.romPath), demo + "/TI85Rom.bin");
@@ -55,16 +56,17 @@ TEST_F(DemoFolder, MadeOnceWithItsOwnSettingsAndTheFirmwareCopiedAfresh) {
 
     // The firmware's symbols go beside the copy, where the debugger reads them.
     writeBytes(root / "vantrel-demo.sym", {'a', ' ', 'E', 'Q', 'U', ' ', '1', 'H'});
-    ASSERT_TRUE(prepareDemo(firmware, s, &why)) << why;
+    prepared = prepareDemo(firmware);
+    ASSERT_TRUE(prepared) << reasonOf(prepared);
     EXPECT_EQ(readBytes(demo + "/TI85Rom.sym").size(), 8u);
 
     // The demo's preferences stay; a newer firmware replaces the copy.
     s.saveStateMode = SaveStateMode::never;
     ASSERT_TRUE(writeSettings(s));
     writeBytes(firmware, {0xCC});
-    Settings again;
-    ASSERT_TRUE(prepareDemo(firmware, again, &why)) << why;
-    EXPECT_EQ(again.saveStateMode, SaveStateMode::never);
+    prepared = prepareDemo(firmware);
+    ASSERT_TRUE(prepared) << reasonOf(prepared);
+    EXPECT_EQ(prepared->saveStateMode, SaveStateMode::never);
     EXPECT_EQ(readBytes(demo + "/TI85Rom.bin"), (std::vector<uint8_t>{0xCC}));
     EXPECT_FALSE(fs::exists(config));  // the user's settings folder is never touched
 }
@@ -72,21 +74,18 @@ TEST_F(DemoFolder, MadeOnceWithItsOwnSettingsAndTheFirmwareCopiedAfresh) {
 TEST_F(DemoFolder, ScreenshotsGoWhereTheUsersOwnGoNotIntoTheHiddenFolder) {
     ScopedEnv home("HOME", root.path().c_str());
     writeBytes(firmware, {0xAA});
-    Settings s;
-    ASSERT_TRUE(prepareDemo(firmware, s));
+    const auto prepared = prepareDemo(firmware);
+    ASSERT_TRUE(prepared);
+    const Settings& s = *prepared;
     EXPECT_EQ(defaultScreenshotDirectory(s.iniPath), root / "Pictures");
-    EXPECT_EQ(screenshotDirectory(s.iniPath), root / "Pictures");
+    EXPECT_EQ(test::textOf(screenshotDirectory(s.iniPath)), root / "Pictures");
 }
 
-TEST_F(DemoFolder, MissingFirmwareIsToldAndLeavesSettingsAlone) {
-    Settings s;
-    s.romPath = "/mine/rom.bin";
-    std::string why;
-    EXPECT_FALSE(prepareDemo("", s, &why));
-    EXPECT_EQ(why, "The demo firmware is not installed.");
-    EXPECT_FALSE(prepareDemo(firmware, s, &why));  // named, but not there
+TEST_F(DemoFolder, MissingFirmwareIsTold) {
+    EXPECT_EQ(reasonOf(prepareDemo("")), "The demo firmware is not installed.");
+    const std::string why = reasonOf(prepareDemo(firmware));  // named, but not there
     EXPECT_NE(why.find(firmware), std::string::npos) << why;
-    EXPECT_EQ(s.romPath, "/mine/rom.bin");
+    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "support/full_disk.h"
+#include "support/reason.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -28,7 +29,7 @@ using test::writeText;
 Settings readFrom(const std::string& iniPath) {
     Settings s;
     s.iniPath = iniPath;
-    readSettings(s, "");
+    (void)readSettings(s, "");  // a missing file reads as every default
     return s;
 }
 
@@ -203,7 +204,7 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
 
     Settings back;
     back.iniPath = s.iniPath;
-    readSettings(back, "");
+    ASSERT_TRUE(readSettings(back, ""));
     EXPECT_EQ(back, s);
 
     s.saveStateMode = SaveStateMode::always;
@@ -247,17 +248,17 @@ TEST(SettingsWriteTest, UnwritablePlacesFailWithoutDamageSayingWhy) {
     EXPECT_FALSE(writeSettings(s));  // nowhere to write
     fs::create_directory(dir / "Vantrel.ini");
     s.iniPath = dir / "Vantrel.ini";
-    std::string why;
-    EXPECT_FALSE(writeSettings(s, &why));
-    EXPECT_EQ(why, "It cannot be read: Is a directory.");
+    EXPECT_EQ(writeSettings(s).failure(),
+              Failure::system(EISDIR, "It cannot be read: Is a directory."));
     EXPECT_TRUE(fs::is_directory(dir / "Vantrel.ini"));
 
     // A full disk (or a quota): the system's reason, and the old file whole.
     s.iniPath = dir / "full.ini";
     writeText(s.iniPath, "[Mine]\nkeep=1\n");
+    std::string why;
     {
         test::FileSizeLimit limit(64);
-        EXPECT_FALSE(writeSettings(s, &why));
+        why = test::reasonOf(writeSettings(s));
     }
     EXPECT_EQ(why, "File too large");
     EXPECT_EQ(readText(s.iniPath), "[Mine]\nkeep=1\n");
@@ -283,9 +284,11 @@ TEST(SettingsHostileFile, SixteenMiBOfBlankLinesTakeLittleMemoryAndAreNotWritten
         Settings s;
         s.iniPath = ini;
         if (!readSettings(s, "")) ::_exit(2);
-        std::string why;
-        if (writeSettings(s, &why)) ::_exit(3);  // it would be larger than 16 MiB
-        if (why.find("larger than a settings file may be") == std::string::npos) ::_exit(4);
+        const Result<> written = writeSettings(s);
+        if (written) ::_exit(3);  // it would be larger than 16 MiB
+        if (written.failure().reason.find("larger than a settings file may be") ==
+            std::string::npos)
+            ::_exit(4);
         rusage after{};
         ::getrusage(RUSAGE_SELF, &after);
         // The file itself, a copy of it and a little more: well under 256 MiB (where no
@@ -304,8 +307,8 @@ TEST(SettingsHostileFile, SixteenMiBOfBlankLinesTakeLittleMemoryAndAreNotWritten
     s.iniPath = ini;
     ASSERT_TRUE(readSettings(s, ""));
     s.saveStateMode = SaveStateMode::always;
-    std::string why;
-    ASSERT_TRUE(writeSettings(s, &why)) << why;
+    const Result<> written = writeSettings(s);
+    ASSERT_TRUE(written) << test::reasonOf(written);
     Settings again;
     again.iniPath = ini;
     ASSERT_TRUE(readSettings(again, ""));
@@ -434,7 +437,7 @@ TEST(SettingsLocateTest, CurrentDirectoryThenProgramFolderThenConfigHome) {
     // A file in the current directory wins, named by its full path.
     writeText(work / "Vantrel.ini", "[Preferences]\nSaveState=Never\n");
     s.iniPath.clear();
-    readSettings(s, program.path());
+    EXPECT_TRUE(readSettings(s, program.path()));
     EXPECT_EQ(fs::path(s.iniPath), fs::canonical(work.path()) / "Vantrel.ini");
     EXPECT_EQ(s.saveStateMode, SaveStateMode::never);
     fs::remove(work / "Vantrel.ini");
@@ -495,7 +498,7 @@ protected:
     Settings located() {
         ScopedCwd cwd(work);
         Settings s;
-        readSettings(s, program);
+        (void)readSettings(s, program);  // only where it is looked for matters
         return s;
     }
 };
