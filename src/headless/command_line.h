@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "headless/script_event.h"
+#include "text/failure.h"
 
 namespace vantrel::headless {
 
@@ -35,19 +36,15 @@ struct Options {
     bool version = false;
 };
 
-struct ParsedCommandLine {
-    Options options;
-    std::string error;  // empty when the arguments were understood
-};
-
 // Accepts --rom PATH, --rom=PATH and /rom:PATH (the prefix in any case; the value is
 // the rest of that argument, blanks and "/" included), the same for the state file,
 // --seconds N, --no-save, --overwrite-state, --demo, --help (-h) and --version; the
 // script options --key, --type, --inject and --upload, each with an optional "@MS" at
 // the end (digits only after the last "@"); --receive, --overwrite, --force,
 // --no-auto-link, --until-sleep, --lcd and --ini; the debugger's --break (repeatable),
-// --symbols, --trace and --trace-count.
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
+// --symbols, --trace and --trace-count. Fails as bad input, saying which argument is
+// wrong and how.
+Result<Options> parseCommandLine(const std::vector<std::string>& args);
 
 std::string usageText();
 

@@ -140,14 +140,14 @@ int checkStateFile(Calculator& calculator, const headless::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const headless::ParsedCommandLine parsed =
+    const Result<headless::Options> parsed =
         headless::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.error.empty()) {
+    if (!parsed) {
         std::fprintf(stderr, "vantrel-headless: %s\nTry 'vantrel-headless --help'.\n",
-                     parsed.error.c_str());
+                     parsed.failure().reason.c_str());
         return 2;
     }
-    const headless::Options& options = parsed.options;
+    const headless::Options& options = *parsed;
     if (options.help) {
         std::fputs(headless::usageText().c_str(), stdout);
         return 0;

@@ -343,9 +343,9 @@ TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZe
 class FirmwareRunnerThread : public ::testing::Test {
 protected:
     RunResult run(const std::vector<std::string>& args) {
-        const ParsedCommandLine parsed = parseCommandLine(args);
-        EXPECT_EQ(parsed.error, "");
-        const Options& o = parsed.options;
+        const Result<Options> parsed = parseCommandLine(args);
+        EXPECT_TRUE(parsed) << parsed.failure().reason;
+        const Options o = parsed ? *parsed : Options{};
         frontEnd.out = nullptr;
         frontEnd.receivePath = o.receivePath;
         frontEnd.overwrite = o.overwrite;
