@@ -247,41 +247,26 @@ std::string writeErrorText(const std::string& path, int error) {
            "file beside it. Allow writing in that folder, or keep the file in another one.";
 }
 
-bool replaceFile(const std::string& path, const uint8_t* data, std::size_t count, int& error) {
+// Fails with the system's error number; writeWholeFile gives the reason.
+Result<> replaceFile(const std::string& path, const uint8_t* data, std::size_t count) {
     const auto target = resolveLinks(path);
-    if (!target) {
-        error = errno;
-        return false;
-    }
-    if (namePart(*target).empty()) {
-        error = EISDIR;
-        return false;
-    }
+    if (!target) return Failure::system(errno);
+    if (namePart(*target).empty()) return Failure::system(EISDIR);
 
     struct stat old {};
     const bool exists = ::stat(target->c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) {
-        error = errno;
-        return false;
-    }
-    if (exists && !S_ISREG(old.st_mode)) {  // never replace a FIFO, device or folder
-        error = notRegularError(old.st_mode);
-        return false;
-    }
+    if (!exists && errno != ENOENT) return Failure::system(errno);
+    // Never replace a FIFO, device or folder.
+    if (exists && !S_ISREG(old.st_mode)) return Failure::system(notRegularError(old.st_mode));
     // A file the user made read-only stays as it is, as an open for writing would.
-    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
-        error = errno;
-        return false;
-    }
+    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
+        return Failure::system(errno);
 
     // Only ever replaced whole: where the folder takes no new file the save is refused,
     // since a file rewritten in place is torn by a crash half-way.
     TemporaryFile temp;
     const int fd = temp.open(*target);
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
+    if (fd < 0) return Failure::system(errno);
     if (exists) {
         // Keep the owner where we may (root replacing another user's file); the
         // permission bits are set afterwards since a change of owner clears set-id bits.
@@ -292,14 +277,12 @@ bool replaceFile(const std::string& path, const uint8_t* data, std::size_t count
         ::fchmod(fd, 0666 & ~currentUmask());
     }
 
-    if (!writeAll(fd, data, count, 0) || ::fsync(fd) != 0 || !temp.renameTo(*target)) {
-        error = errno;
-        return false;
-    }
+    if (!writeAll(fd, data, count, 0) || ::fsync(fd) != 0 || !temp.renameTo(*target))
+        return Failure::system(errno);
     // The data was synced before the rename; a failing close cannot lose it.
     temp.close();
     syncDirectory(directoryPart(*target));
-    return true;
+    return {};
 }
 
 // Reads up to count bytes; with exact, a file longer than count is not read at all
@@ -352,12 +335,15 @@ Result<std::vector<uint8_t>> readFileBytes(const std::string& path, std::size_t 
 
 Result<> writeWholeFile(const std::string& path, const void* buffer, std::size_t count) {
     int error = 0;
-    if (!usablePath(path))
+    if (!usablePath(path)) {
         error = pathError(path);
-    else if (buffer == nullptr)
+    } else if (buffer == nullptr) {
         error = EINVAL;
-    else if (replaceFile(path, static_cast<const uint8_t*>(buffer), count, error))
-        return {};
+    } else {
+        const Result<> replaced = replaceFile(path, static_cast<const uint8_t*>(buffer), count);
+        if (replaced) return {};
+        error = replaced.failure().code;
+    }
     return Failure::system(error, writeErrorText(path, error));
 }
 

@@ -605,9 +605,9 @@ void DebuggerWindow::updateActions() {
     illegalAction_->setChecked(debug_.breakOnIllegal());
     QString text = QString::fromStdString(debug_.stopText());
     if (running && !stopped && stepping_) text = QStringLiteral("Stepping...");
-    if (const std::string& problem = debug_.breakpointFileProblem(); !problem.empty())
-        text +=
-            (text.isEmpty() ? QString() : QStringLiteral("   ")) + QString::fromStdString(problem);
+    if (const Result<>& file = debug_.breakpointFileState(); !file)
+        text += (text.isEmpty() ? QString() : QStringLiteral("   ")) +
+                QString::fromStdString(file.failure().reason);
     status_->setText(text);
     registers_->setEnabled(stopped);
     memory_->setEditTriggers(stopped ? QAbstractItemView::DoubleClicked |

@@ -135,12 +135,13 @@ void DebugSession::open(bool withFile) {
     romChecksum_ = romChecksum(machine_.mem.rom);  // the ROM image never changes while it runs
     BreakpointSet loaded;
     if (withFile) {
-        const Result<> read = loadBreakpoints(breakpointFile(), romChecksum_, loaded);
-        breakpointFileWritten_ = read.ok();
-        breakpointProblem_ =
-            read ? std::string()
-                 : "The breakpoint file " + breakpointFile() +
-                       " was not read, and is not written: " + read.failure().reason;
+        breakpointFileState_ = loadBreakpoints(breakpointFile(), romChecksum_, loaded);
+        if (!breakpointFileState_) {
+            const Failure& failure = breakpointFileState_.failure();
+            breakpointFileState_ =
+                Failure{failure.code, "The breakpoint file " + breakpointFile() +
+                                          " was not read, and is not written: " + failure.reason};
+        }
     }
     HoldGuard hold(machine_.control);
     if (withFile) breakpoints_ = loaded;
@@ -454,11 +455,12 @@ std::string DebugSession::breakpointFile() const {
 
 void DebugSession::changed() {
     if (!withFile_) return;
-    const Result<> saved = saveBreakpoints(breakpointFile(), romChecksum_, breakpoints_, &symbols_);
-    breakpointFileWritten_ = saved.ok();
-    breakpointProblem_ = saved ? std::string()
-                               : "The breakpoints are not saved in " + breakpointFile() + ": " +
-                                     saved.failure().reason;
+    breakpointFileState_ = saveBreakpoints(breakpointFile(), romChecksum_, breakpoints_, &symbols_);
+    if (!breakpointFileState_) {
+        const Failure& failure = breakpointFileState_.failure();
+        breakpointFileState_ = Failure{failure.code, "The breakpoints are not saved in " +
+                                                         breakpointFile() + ": " + failure.reason};
+    }
 }
 
 // --- symbols ------------------------------------------------------------------------------------

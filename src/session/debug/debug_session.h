@@ -159,12 +159,11 @@ public:
     void clearBreakpoints();
     std::vector<AddressBreakpointView> breakpoints() const;
     std::vector<WriteBreakpointView> writeBreakpoints() const;
-    // The file beside the state file, and whether the last write of it worked.
+    // The file beside the state file.
     std::string breakpointFile() const;
-    bool breakpointFileWritten() const { return breakpointFileWritten_; }
-    // What went wrong with that file at the last reading or writing, for the person to
-    // see ("The breakpoints are not saved: ..."); empty when nothing did.
-    const std::string& breakpointFileProblem() const { return breakpointProblem_; }
+    // How its last reading or writing went; a failure says what went wrong for the
+    // person to see ("The breakpoints are not saved in ...: ...").
+    const Result<>& breakpointFileState() const { return breakpointFileState_; }
 
     // --- symbols ------------------------------------------------------------------------
     // Adds a symbol file's names, unless it cannot be read. Gives what was left out
@@ -217,8 +216,7 @@ private:
     std::unique_ptr<TraceRecorder> trace_;
     bool open_ = false;
     bool withFile_ = false;
-    bool breakpointFileWritten_ = true;
-    std::string breakpointProblem_;
+    Result<> breakpointFileState_;
     uint32_t romChecksum_ = 0;
 
     // The listener outlives this object in work already posted to the front end.

@@ -17,6 +17,7 @@
 #include "machine/machine.h"
 #include "session/calculator/calculator.h"
 #include "session/keys/key_table.h"
+#include "support/reason.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 
@@ -366,7 +367,7 @@ TEST_F(DebugSessionTest, BreakpointsAreKeptBesideTheStateFilePerRom) {
     debug.toggleBreakpoint(0x0008);
     debug.addWriteBreakpoint(AddressRange{0xC000, 4});
     debug.setBreakOnIllegal(true);
-    EXPECT_TRUE(debug.breakpointFileWritten());
+    EXPECT_TRUE(debug.breakpointFileState());
     EXPECT_EQ(debug.breakpointFile(), dir / "state.bin.breakpoints");
 
     ScriptedFrontEnd otherFront;
@@ -378,7 +379,7 @@ TEST_F(DebugSessionTest, BreakpointsAreKeptBesideTheStateFilePerRom) {
     ASSERT_EQ(other.debugger().writeBreakpoints().size(), 1u);
     EXPECT_EQ(other.debugger().writeBreakpoints()[0].range, (AddressRange{0xC000, 4}));
     EXPECT_TRUE(other.debugger().breakOnIllegal());
-    EXPECT_EQ(other.debugger().breakpointFileProblem(), "");
+    EXPECT_TRUE(other.debugger().breakpointFileState());
 }
 
 // A breakpoint file that cannot be read is said so and not written over; the edits
@@ -390,21 +391,19 @@ TEST_F(DebugSessionTest, BreakpointFileThatCannotBeReadOrWrittenIsReported) {
     test::writeText(file, "[rom 00000000]\nbreak 1000\n");
     std::filesystem::resize_file(file, maxBreakpointFileBytes + 1);
     debug.open(true);
-    EXPECT_EQ(debug.breakpointFileProblem(),
+    EXPECT_EQ(test::reasonOf(debug.breakpointFileState()),
               "The breakpoint file " + file +
                   " was not read, and is not written: It is larger than a breakpoint file may "
                   "be (1 MiB).");
     debug.addBreakpoint(0x0008);
-    EXPECT_FALSE(debug.breakpointFileWritten());
-    EXPECT_EQ(debug.breakpointFileProblem(),
+    EXPECT_EQ(test::reasonOf(debug.breakpointFileState()),
               "The breakpoints are not saved in " + file +
                   ": It is larger than a breakpoint file may be (1 MiB). It is kept as it is.");
     EXPECT_EQ(std::filesystem::file_size(file), maxBreakpointFileBytes + 1);
 
     std::filesystem::remove(file);
     debug.addBreakpoint(0x000B);
-    EXPECT_TRUE(debug.breakpointFileWritten());
-    EXPECT_EQ(debug.breakpointFileProblem(), "");
+    EXPECT_TRUE(debug.breakpointFileState());
 }
 
 // A debugger opened before any calculator was loaded has no state file to sit beside:
