@@ -90,15 +90,8 @@ const std::array<RegisterRow, 15> registerRows{{
      [](CpuRegisters& r, uint16_t v) { r.hlAlt = v; }},
     {"I", 2, 0xFF, [](const CpuRegisters& r) { return static_cast<uint16_t>(r.i); },
      [](CpuRegisters& r, uint16_t v) { r.i = low(v); }},
-    {"IM", 1, 2,
-     [](const CpuRegisters& r) -> uint16_t {
-         return (r.intFlags & intMode2Bit) ? 2 : (r.intFlags & intMode1Bit) ? 1 : 0;
-     },
-     [](CpuRegisters& r, uint16_t v) {
-         r.intFlags = low(r.intFlags & ~(intMode1Bit | intMode2Bit));
-         if (v == 1) r.intFlags |= intMode1Bit;
-         if (v == 2) r.intFlags |= intMode2Bit;
-     }},
+    {"IM", 1, 2, [](const CpuRegisters& r) { return static_cast<uint16_t>(r.interruptMode()); },
+     [](CpuRegisters& r, uint16_t v) { r.setInterruptMode(v); }},
     {"IFF", 1, 1, [](const CpuRegisters& r) -> uint16_t { return r.interruptsEnabled() ? 1 : 0; },
      [](CpuRegisters& r, uint16_t v) {
          r.intFlags = low(v ? r.intFlags | intEnableBit : r.intFlags & ~intEnableBit);
