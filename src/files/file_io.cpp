@@ -285,6 +285,15 @@ Result<> replaceFile(const std::string& path, const uint8_t* data, std::size_t c
     return {};
 }
 
+// One read, made again when a signal interrupts it: the bytes read, 0 at the end.
+Result<std::size_t> readSome(int fd, void* into, std::size_t count) {
+    for (;;) {
+        const ssize_t n = ::read(fd, into, count);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return Failure::system(errno);
+    }
+}
+
 // Reads up to count bytes; with exact, a file longer than count is not read at all
 // (nothing is then read and its size is given). Gives the bytes read, or that size.
 Result<uint64_t> readLeadingBytes(const std::string& path, void* buffer, std::size_t count,
@@ -299,19 +308,16 @@ Result<uint64_t> readLeadingBytes(const std::string& path, void* buffer, std::si
     }
     auto* out = static_cast<uint8_t*>(buffer);
     std::size_t done = 0;
-    int error = 0;
     while (done < count) {
-        const ssize_t n = ::read(fd, out + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
+        const auto n = readSome(fd, out + done, count - done);
+        if (!n) {
+            ::close(fd);
+            return n.failure();
         }
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
+        if (*n == 0) break;
+        done += *n;
     }
     ::close(fd);
-    if (error != 0) return Failure::system(error);
     return done;
 }
 
@@ -372,24 +378,18 @@ Result<std::string> readFileText(const std::string& path, std::size_t maxBytes) 
     const int fd = openRegular(path, O_RDONLY);
     if (fd < 0) return Failure::system(errno);
     std::string text;
-    int error = 0;
     char chunk[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
+        auto n = readSome(fd, chunk, sizeof chunk);
+        if (n && text.size() + *n > maxBytes) n = Failure::system(EFBIG);
+        if (!n) {
+            ::close(fd);
+            return n.failure();
         }
-        if (n == 0) break;
-        if (text.size() + static_cast<std::size_t>(n) > maxBytes) {
-            error = EFBIG;
-            break;
-        }
-        text.append(chunk, static_cast<std::size_t>(n));
+        if (*n == 0) break;
+        text.append(chunk, *n);
     }
     ::close(fd);
-    if (error != 0) return Failure::system(error);
     return text;
 }
 

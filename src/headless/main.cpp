@@ -13,37 +13,17 @@
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
 #include "session/calculator/calculator.h"
+#include "session/calculator/end_signals.h"
 #include "session/calculator/messages.h"
 #include "session/debug/debug_session.h"
 #include "session/link/upload.h"
 #include "session/settings/demo_firmware.h"
 #include "session/settings/settings.h"
+#include "session/settings/user_dirs.h"
 
 namespace {
 
 using namespace vantrel;
-
-std::string programDirectory(const char* argv0) {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = std::filesystem::absolute(argv0, ec);
-    return ec ? std::string() : exe.parent_path().string();
-}
-
-// Ctrl-C or a termination request ends the run early; the state is then saved as
-// at the end of a full run.
-std::atomic<bool> endRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-void onEndSignal(int) { endRequested.store(true); }
-
-void installEndSignals() {
-    struct sigaction action {};
-    action.sa_handler = onEndSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
 
 // Refusals before the run, like any command-line tool given a bad input.
 int refuse(const std::string& text) {
@@ -188,8 +168,7 @@ int main(int argc, char** argv) {
         calculator.load(romPath, options.ramPath.value_or(resolvePath(settings, settings.ramPath)),
                         settings.testRomVersion);
     if (!calculator.usable()) {
-        std::fprintf(stderr, "%s\n%s: %s\n", romMessage(rom), romPath.c_str(),
-                     romProblemText(rom).c_str());
+        std::fprintf(stderr, "%s\n", romProblemLines(rom, romPath).c_str());
         return 1;
     }
     // Loaded as a state it was not; run on, it would be saved over the ROM image.
@@ -212,10 +191,12 @@ int main(int argc, char** argv) {
     frontEnd.receivePath = options.receivePath;
     frontEnd.overwrite = options.overwrite;
     frontEnd.force = options.force;
-    installEndSignals();
+    // Ctrl-C or a termination request ends the run early; the state is then saved as at
+    // the end of a full run. Without them caught, either still ends the runner.
+    (void)catchEndSignals({SIGINT, SIGTERM});
     const headless::RunResult run =
-        headless::runScript(calculator, frontEnd, runOptions, &endRequested);
-    if (endRequested.load()) std::puts("Run ended early on request.");
+        headless::runScript(calculator, frontEnd, runOptions, &endRequested());
+    if (endRequested().load()) std::puts("Run ended early on request.");
     if (!run.stopped) {
         std::printf("The emulation thread did not stop within %lld ms; nothing saved.\n",
                     static_cast<long long>(Calculator::stopTimeout.count()));

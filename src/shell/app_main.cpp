@@ -1,6 +1,5 @@
 #include "shell/app_main.h"
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -13,10 +12,12 @@
 #include <cstdio>
 
 #include "session/calculator/calculator.h"
+#include "session/calculator/end_signals.h"
 #include "session/calculator/messages.h"
 #include "session/settings/command_line.h"
 #include "session/settings/demo_firmware.h"
 #include "session/settings/settings.h"
+#include "session/settings/user_dirs.h"
 #include "shell/exit_dialog.h"
 #include "shell/icons.h"
 #include "shell/main_window.h"
@@ -27,27 +28,9 @@ namespace vantrel {
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
-
 constexpr int uploadStartDelayMs = 250;
 // How long a start waits for the running instance's answer.
 constexpr int handOverWaitMs = 2000;
-
-void onTerminationSignal(int number) {
-    const char byte = static_cast<char>(number);
-    // Only async-signal-safe work here; the event loop reads the byte.
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
-}
-
-bool watchTerminationSignals() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
-    return true;
-}
 
 void printLines(std::FILE* to, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) std::fprintf(to, "vantrel: %s\n", line.c_str());
@@ -111,7 +94,7 @@ int appMain(int argc, char** argv) {
         return 2;
     }
 
-    const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+    const std::string programDir = programDirectory(argv[0]);
     Settings settings;
     if (line.demo) {
         // The demo's own settings: the user's are neither read nor written.
@@ -177,12 +160,15 @@ int appMain(int argc, char** argv) {
         if (!settings.allowMultipleInstances) instanceServer.listen();
     });
 
+    // A termination request or a closed terminal closes the window as Kill does;
+    // without them caught, they end the program as they always would.
     std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (watchTerminationSignals()) {
-        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    if (catchEndSignals({SIGTERM, SIGINT, SIGHUP})) {
+        signalNotifier =
+            std::make_unique<QSocketNotifier>(endSignalDescriptor(), QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window, [&window] {
             char byte;
-            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+            [[maybe_unused]] const auto got = ::read(endSignalDescriptor(), &byte, 1);
             window.closeWithoutDialogs();
         });
     }
@@ -208,8 +194,8 @@ int appMain(int argc, char** argv) {
     }
     if (window.romMissing()) {
         if (line.grabPath) {
-            std::fprintf(stderr, "vantrel: %s %s: %s\n", romMessage(window.romLoad()),
-                         window.romLookedAt().c_str(), romProblemText(window.romLoad()).c_str());
+            std::fprintf(stderr, "vantrel: %s\n",
+                         romProblemLines(window.romLoad(), window.romLookedAt(), " ").c_str());
             return 1;
         }
         // Quit there, or a signal meanwhile, ends the run with nothing chosen to keep.

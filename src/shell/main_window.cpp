@@ -28,6 +28,7 @@
 #include "session/calculator/messages.h"
 #include "session/calculator/timer_tick.h"
 #include "session/settings/demo_firmware.h"
+#include "session/settings/user_dirs.h"
 #include "shell/about_box.h"
 #include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
@@ -48,8 +49,6 @@
 namespace vantrel {
 
 namespace {
-
-std::string programDirectory() { return QCoreApplication::applicationDirPath().toStdString(); }
 
 // The window's outer size that the centring rule assumes at 1x, frame included.
 constexpr int placementWidth = 237;
@@ -713,11 +712,8 @@ bool MainWindow::openRom(const std::string& path) {
     Settings next = userSettings();
     const RomLoadResult probe = Calculator::probeRom(path);
     if (!probe.usable(next.testRomVersion)) {
-        QMessageBox::critical(
-            this, titleText(),
-            QStringLiteral("%1\n%2: %3")
-                .arg(QString::fromUtf8(romMessage(probe)), QString::fromStdString(path),
-                     QString::fromStdString(romProblemText(probe))));
+        QMessageBox::critical(this, titleText(),
+                              QString::fromStdString(romProblemLines(probe, path)));
         return false;
     }
     // The debugger lets go of the calculator it may hold stopped.
@@ -752,9 +748,7 @@ Result<> MainWindow::runDemo(const Settings& demo) {
     const std::string rom = resolvePath(demo, demo.romPath);
     const RomLoadResult result =
         calculator_.load(rom, resolvePath(demo, demo.ramPath), demo.testRomVersion);
-    if (!calculator_.usable())
-        return Failure::decline(std::string(romMessage(result)) + "\n" + rom + ": " +
-                                romProblemText(result));
+    if (!calculator_.usable()) return Failure::decline(romProblemLines(result, rom));
     settings_ = demo;
     romLoad_ = result;
     romLookedAt_ = rom;

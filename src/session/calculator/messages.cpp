@@ -36,6 +36,11 @@ std::string romProblemText(const RomLoadResult& result) {
     return {};
 }
 
+std::string romProblemLines(const RomLoadResult& result, const std::string& romPath,
+                            const char* lineBreak) {
+    return romMessage(result) + (lineBreak + romPath) + ": " + romProblemText(result);
+}
+
 std::string stateFileProblemText(const StateLoadResult& result) {
     switch (result.outcome) {
         case StateLoad::wrongSize:

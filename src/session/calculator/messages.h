@@ -21,6 +21,10 @@ inline constexpr const char* wrongRomVersionText = "Wrong ROM version. Version 1
 const char* romMessage(const RomLoadResult& result);
 // What is wrong with the ROM image file, in a sentence, for the line under romMessage().
 std::string romProblemText(const RomLoadResult& result);
+// Both, with the file between them: "Loading romfile failed.", then after the break
+// (a line break, or a blank for a log line) "PATH: There is no such file."
+std::string romProblemLines(const RomLoadResult& result, const std::string& romPath,
+                            const char* lineBreak = "\n");
 
 inline constexpr const char* uploadHintText =
     "To upload a file first press\n[2nd] [LINK] [F2] on the calculator.";

@@ -48,4 +48,11 @@ std::string picturesDirectory() {
     return home.empty() ? std::string() : home + "/Pictures";
 }
 
+std::string programDirectory(const char* argv0) {
+    std::error_code ec;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec && argv0) program = std::filesystem::absolute(argv0, ec);
+    return ec ? std::string() : program.parent_path().string();
+}
+
 }  // namespace vantrel

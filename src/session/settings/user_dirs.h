@@ -1,4 +1,5 @@
-// The user's folders as the desktop names them: home, configuration, data, pictures.
+// The user's folders as the desktop names them: home, configuration, data, pictures;
+// and the running program's own folder.
 #pragma once
 
 #include <string>
@@ -13,5 +14,10 @@ std::string configHome();
 std::string dataHome();
 // XDG_PICTURES_DIR from the user-dirs file, as xdg-user-dir reports it, else ~/Pictures.
 std::string picturesDirectory();
+
+// The folder of the running program, where a portable copy keeps its settings and an
+// installed one finds its data: from the system's link to the program, else from
+// argv0 (the program's own first argument) made absolute; empty when neither tells.
+std::string programDirectory(const char* argv0 = nullptr);
 
 }  // namespace vantrel
