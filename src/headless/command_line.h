@@ -10,11 +10,16 @@
 
 namespace vantrel::headless {
 
+// Run time without --seconds: one second, or half a minute as the limit of
+// --until-sleep.
+inline constexpr double defaultSeconds = 1.0;
+inline constexpr double defaultSleepLimitSeconds = 30.0;
+
 struct Options {
     std::optional<std::string> romPath;  // from the settings file when not given
     std::optional<std::string> ramPath;
     std::optional<std::string> iniPath;  // settings file to read instead of the usual one
-    double seconds = 1.0;                // run time, or the limit with untilSleep
+    double seconds = defaultSeconds;     // run time, or the limit with untilSleep
     bool secondsGiven = false;
     bool untilSleep = false;
     bool save = true;                 // write the state file at the end
@@ -51,10 +56,5 @@ std::string usageText();
 // Instructions kept for --trace without --trace-count, and the most it takes.
 inline constexpr std::size_t defaultTraceCount = 10000;
 inline constexpr std::size_t maxTraceCount = 1000000;
-
-// Run time without --seconds: one second, or half a minute as the limit of
-// --until-sleep.
-inline constexpr double defaultSeconds = 1.0;
-inline constexpr double defaultSleepLimitSeconds = 30.0;
 
 }  // namespace vantrel::headless

@@ -270,8 +270,8 @@ void DebuggerWindow::buildActions() {
     runToAction_ = add(QStringLiteral("Run to Cursor"), QStringLiteral("runToCursor"),
                        {QKeySequence(Qt::CTRL | Qt::Key_F10)}, [this] { runToSelection(); });
     bar->addSeparator();
-    toggleAction_ = add(QStringLiteral("Toggle Breakpoint"), QStringLiteral("toggleBreakpoint"),
-                        {QKeySequence(Qt::Key_F9)}, [this] { toggleBreakpointAtSelection(); });
+    add(QStringLiteral("Toggle Breakpoint"), QStringLiteral("toggleBreakpoint"),
+        {QKeySequence(Qt::Key_F9)}, [this] { toggleBreakpointAtSelection(); });
     illegalAction_ = add(QStringLiteral("Break on Illegal Instructions"),
                          QStringLiteral("breakOnIllegal"), {}, [this](bool on) {
                              debug_.setBreakOnIllegal(on);

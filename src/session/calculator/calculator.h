@@ -51,8 +51,6 @@ public:
     // What load() or the last reloadState() found at the state path.
     const StateLoadResult& stateLoad() const { return stateLoad_; }
     const std::string& ramPath() const { return ramPath_; }
-    // The state file the program writes and reloads from now on.
-    void setRamPath(const std::string& path) { ramPath_ = path; }
 
     // Whether the state file names the ROM image (it is then neither read nor written).
     bool stateFileIsRomImage() const;

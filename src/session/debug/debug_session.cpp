@@ -31,7 +31,6 @@ constexpr int maxInstructionLength = 4;
 // The 64 KiB the processor sees, copied in one hold.
 struct AddressSpace {
     std::vector<uint8_t> bytes;
-    uint8_t bank = 0;
 
     uint8_t at(uint16_t address) const { return bytes[address]; }
     ByteReader reader() const {
@@ -47,7 +46,6 @@ AddressSpace copyAddressSpace(Machine& m) {
         const uint8_t* from = m.mem.translateRead(static_cast<uint16_t>(address));
         std::copy(from, from + romPageSize, space.bytes.begin() + address);
     }
-    space.bank = m.mem.state.romBank & 7;
     return space;
 }
 
@@ -287,7 +285,6 @@ std::vector<CodeLine> DebugSession::code(uint16_t from, int count) {
         line.bytes = in.bytes;
         line.text = in.text;
         line.label = nameAt(address);
-        if (address >= 0x4000 && address < 0x8000) line.romPage = space.bank;
         line.traps = in.traps;
         for (const auto& entry : breakpoints_.addresses()) {
             if (entry.address != address) continue;
@@ -424,13 +421,6 @@ void DebugSession::setBreakOnIllegal(bool on) {
     if (on == breakpoints_.breakOnIllegal()) return;
     editBreakpoints([&] {
         breakpoints_.setBreakOnIllegal(on);
-        return true;
-    });
-}
-
-void DebugSession::clearBreakpoints() {
-    editBreakpoints([&] {
-        breakpoints_.clear();
         return true;
     });
 }

@@ -61,7 +61,6 @@ struct CodeLine {
     std::array<uint8_t, 4> bytes{};
     std::string text;   // the mnemonic, with names where symbols are known
     std::string label;  // the name of this address, if any
-    int romPage = -1;   // the ROM page shown in the bank window (0x4000-0x7FFF), else -1
     bool traps = false;
     bool breakpoint = false;
     bool breakpointEnabled = false;
@@ -156,7 +155,6 @@ public:
     bool setWriteBreakpointEnabled(AddressRange range, bool enabled);
     bool breakOnIllegal() const { return breakpoints_.breakOnIllegal(); }
     void setBreakOnIllegal(bool on);
-    void clearBreakpoints();
     std::vector<AddressBreakpointView> breakpoints() const;
     std::vector<WriteBreakpointView> writeBreakpoints() const;
     // The file beside the state file.

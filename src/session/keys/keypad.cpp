@@ -119,10 +119,7 @@ std::optional<int> Keypad::mapPress(const QueuedPress& press) const {
 PressOutcome Keypad::enqueue(const QueuedPress& press) {
     const auto shown = mapPress(press);
     if (!shown && !mayMapLater(press)) return PressOutcome::ignored;
-    if (shown) {
-        shown_ = static_cast<int8_t>(*shown);
-        keyIndex = static_cast<uint8_t>(*shown);
-    }
+    if (shown) shown_ = static_cast<int8_t>(*shown);
     // A switched-off calculator takes [ON] alone; anything else is only drawn.
     const bool on = calculatorOn(machine_);
     if (!on && shown != onKeyIndex) return PressOutcome::shownOnly;
@@ -163,17 +160,6 @@ std::optional<int> Keypad::shownKey() const {
     return shown_;
 }
 
-void Keypad::onKey(bool down, int index) {
-    if (!down) {
-        release(mouseSource);
-        return;
-    }
-    if (index < 0 || index >= keyCount) return;
-    QueuedPress press;
-    press.skinIndex = static_cast<int8_t>(index);
-    lastMouseOutcome_ = enqueue(press);
-}
-
 PressOutcome Keypad::pressAt(int x, int y) {
     const auto index = keyIndexAt(x, y);
     return index ? pressKey(*index) : PressOutcome::ignored;
@@ -181,20 +167,20 @@ PressOutcome Keypad::pressAt(int x, int y) {
 
 PressOutcome Keypad::pressKey(int index) {
     if (index < 0 || index >= keyCount) return PressOutcome::ignored;
-    mouseKeyIndex = static_cast<uint8_t>(index);
-    mouseDown = true;
-    onKey(true, index);
-    return lastMouseOutcome_;
+    mouseKey_ = index;
+    mouseDown_ = true;
+    QueuedPress press;
+    press.skinIndex = static_cast<int8_t>(index);
+    return enqueue(press);
 }
 
 void Keypad::releaseMouse() {
-    onKey(false, 0);
-    mouseDown = false;
+    release(mouseSource);
+    mouseDown_ = false;
 }
 
 void Keypad::dragTo(int x, int y) {
-    if (mouseDown &&
-        !skinKeys[mouseKeyIndex % static_cast<std::size_t>(keyCount)].box.contains(x, y))
+    if (mouseDown_ && !skinKeys[static_cast<std::size_t>(mouseKey_)].box.contains(x, y))
         releaseMouse();
 }
 

@@ -71,34 +71,18 @@ struct QueuedPress {
 
 inline constexpr std::size_t keyQueueCapacity = 64;
 
-class MouseKeySource {
-public:
-    virtual ~MouseKeySource() = default;
-    virtual void onKey(bool down, int index) = 0;
-
-    bool mouseDown = false;
-    uint8_t mouseKeyIndex = 0;
-};
-
-class KeyboardKeySource {
-public:
-    virtual ~KeyboardKeySource() = default;
-    virtual void onKey(bool down, int index) = 0;
-};
-
-class Keypad : public MouseKeySource, public KeyboardKeySource {
+class Keypad {
 public:
     explicit Keypad(const Machine& machine);
-
-    // A press or release of the mouse's key.
-    void onKey(bool down, int index) override;
 
     // Mouse (left button), at 1x client coordinates.
     PressOutcome pressAt(int x, int y);
     // The skin key with this index, as a click on it.
     PressOutcome pressKey(int index);
     void releaseMouse();
+    // A drag off the key pressed lets it go.
     void dragTo(int x, int y);
+    bool mouseHeld() const { return mouseDown_; }
 
     // Keyboard: one press per PC key going down, with the key-down's key and the
     // character it typed; the key-down table is looked at first. The platform's
@@ -137,7 +121,6 @@ public:
     // forgotten at the next tick.
     void clear();
 
-    uint8_t keyIndex = 0;     // the key pressed last
     uint8_t keyCode = 0;      // the key delivered last, while it may repeat
     uint8_t repeatCount = 0;  // ticks since keyCode was delivered, up to the delay
     bool keyPressed = false;  // keyCode's key is still held
@@ -156,7 +139,8 @@ private:
     int32_t deliveredSource_ = mouseSource;  // where keyCode's press came from
     int8_t deliveredShown_ = -1;
     int8_t shown_ = -1;
-    PressOutcome lastMouseOutcome_ = PressOutcome::ignored;
+    bool mouseDown_ = false;
+    int mouseKey_ = 0;  // the skin key the mouse pressed
 };
 
 }  // namespace vantrel

@@ -58,7 +58,7 @@ TEST(KeyRectsTest, EveryKeyIsFoundAtItsCentreWithADistinctMatrixCode) {
         EXPECT_GE(r.top, 126);
         EXPECT_LE(r.bottom, 126 + 321);
         keypad.pressAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        EXPECT_EQ(keypad.keyIndex, index);
+        EXPECT_EQ(keypad.shownKey(), index);
         keypad.releaseMouse();
         EXPECT_EQ(keypad.nextKeyCode(), code);
         EXPECT_TRUE(code >= 1 && code <= 56) << index;
@@ -300,7 +300,7 @@ TEST_F(KeypadTest, MouseOutsideKeysAndDragging) {
     keypad.pressAt(49, 150);  // between [F1] and [F2]: right edges are outside
     keypad.pressAt(60000, 60000);
     EXPECT_FALSE(keypad.shownKey());
-    EXPECT_FALSE(keypad.mouseDown);
+    EXPECT_FALSE(keypad.mouseHeld());
     keypad.releaseMouse();
 
     click(rightKey);
@@ -311,7 +311,7 @@ TEST_F(KeypadTest, MouseOutsideKeysAndDragging) {
     keypad.dragTo(r.right, r.top);  // off it
     EXPECT_FALSE(keypad.keyPressed);
     EXPECT_FALSE(keypad.keyPending());
-    EXPECT_FALSE(keypad.mouseDown);
+    EXPECT_FALSE(keypad.mouseHeld());
     keypad.dragTo(r.left, r.top);  // back on: not pressed again
     EXPECT_FALSE(keypad.keyPressed);
     EXPECT_EQ(shownAfterPresses, std::vector<int>{rightKey});
