@@ -12,6 +12,7 @@
 #include "machine/bus.h"
 #include "machine/emulation_thread.h"
 #include "machine/machine.h"
+#include "session/calculator/messages.h"
 #include "support/temp_dir.h"
 #include "support/test_machine.h"
 
@@ -126,6 +127,12 @@ TEST(RomImageTest, ShortOrMissingRomIsUnreadableAndUnpatched) {
     }
     EXPECT_EQ(loadRomImage(*m, dir / "folder").failure, Failure::system(EISDIR));
     EXPECT_EQ(loadRomImage(*m, "").outcome, RomLoad::missing);
+
+    // What every front end says of them: the message, then the file and what is wrong.
+    EXPECT_EQ(romProblemLines(loadRomImage(*m, dir / "folder"), "f"),
+              "Loading romfile failed.\nf: The file cannot be read: Is a directory.");
+    EXPECT_EQ(romProblemLines(loadRomImage(*m, dir / "empty.bin"), "e", " "),
+              "Loading romfile failed. e: The file has 0 bytes; a TI-85 ROM image has 131072.");
 }
 
 TEST(RomImageTest, UnreadableRomFails) {
