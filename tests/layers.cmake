@@ -6,7 +6,7 @@
 set(allowed_text text)
 set(allowed_z80 z80)
 set(allowed_files files text)
-set(allowed_hardware hardware z80)
+set(allowed_hardware hardware z80 files text)
 set(allowed_link link)
 set(allowed_machine machine z80 hardware link)
 set(allowed_debugger debugger machine z80 hardware link files text)

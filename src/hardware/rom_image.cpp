@@ -28,9 +28,13 @@ constexpr uint8_t coldStartPatch[] = {0xCD, 0x15, 0x0B, 0x00};
 
 }  // namespace
 
+bool romVersionMatches(const RomImage& rom) {
+    return std::memcmp(rom.data() + versionTextOffset, "10.0", 4) == 0 && rom[0x0158] == 0x46 &&
+           rom[0x0141] == 0x05 && rom[0x0149] == 0x0E;
+}
+
 bool patchRomImage(RomImage& rom) {
-    const bool versionOk = std::memcmp(rom.data() + versionTextOffset, "10.0", 4) == 0 &&
-                           rom[0x0158] == 0x46 && rom[0x0141] == 0x05 && rom[0x0149] == 0x0E;
+    const bool versionOk = romVersionMatches(rom);
     for (const RomPatch& patch : romPatches) rom[patch.offset] = patch.value;
     return versionOk;
 }

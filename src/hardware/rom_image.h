@@ -7,6 +7,8 @@
 
 namespace vantrel {
 
+// The version test on the bytes as read: the hardware model runs them unpatched.
+bool romVersionMatches(const RomImage& rom);
 // The version test on the bytes as read, then every patch. True when the test passed.
 bool patchRomImage(RomImage& rom);
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "hardware/ports.h"
+#include "machine/hardware_io.h"
 #include "machine/machine.h"
 
 namespace vantrel {
@@ -117,13 +118,19 @@ inline uint16_t popWord(Machine& m) {
     return value;
 }
 
-// Port 7 is the link cable; the others are the calculator's registers.
+// Port 7 is the link cable; the others are the calculator's registers. The hardware
+// model has ports of its own (hardware_io.h).
 inline uint8_t portRead(Machine& m, uint8_t port) {
+    if (m.model == MachineModel::hardware) return hardwarePortRead(m, port);
     if (port == linkPort) return m.link.readLinkPort();
     return readPortRegister(m.mem.state, m.keyLatch.load(std::memory_order_relaxed), port);
 }
 
 inline void portWrite(Machine& m, uint8_t port, uint8_t value) {
+    if (m.model == MachineModel::hardware) {
+        hardwarePortWrite(m, port, value);
+        return;
+    }
     if (port == linkPort) {
         m.link.writeLinkPort(value);
         return;

@@ -1,5 +1,6 @@
 #include "machine/emulation_thread.h"
 
+#include "machine/hardware_loop.h"
 #include "machine/machine.h"
 #include "machine/run_loop.h"
 
@@ -17,7 +18,8 @@ EmulationThread::~EmulationThread() {
 void EmulationThread::routine(Machine& machine, std::shared_ptr<Completion> completion,
                               std::function<void(LoopEnd)> onExit) {
     machine.control.waitForStart();
-    const LoopEnd end = runCpu(machine);
+    const LoopEnd end =
+        machine.model == MachineModel::hardware ? runHardware(machine) : runCpu(machine);
     {
         std::lock_guard lock(completion->mutex);
         completion->loopEnd = end;

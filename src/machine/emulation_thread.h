@@ -1,5 +1,5 @@
-// The emulation thread: created waiting for its first resume, runs runCpu once,
-// and keeps the code that ended the loop.
+// The emulation thread: created waiting for its first resume, runs the loop of the
+// machine's model once (runCpu, or runHardware), and keeps the code that ended it.
 #pragma once
 
 #include <atomic>

@@ -11,8 +11,10 @@
 #include <cstdint>
 #include <string>
 
+#include "hardware/machine_model.h"
 #include "hardware/memory_map.h"
 #include "link/link_engine.h"
+#include "machine/hardware_model.h"
 #include "machine/host_interface.h"
 #include "machine/supervisor.h"
 #include "machine/thread_control.h"
@@ -36,6 +38,10 @@ public:
     alignas(0x4000) MemoryMap mem{};
     ThreadControl control;
     std::atomic<uint32_t> keyLatch{0};  // key code latched with the last interrupt request
+    // Which calculator runs (set before the emulation thread starts), and the hardware
+    // around the complete Z80 in the hardware model, which the classic model leaves alone.
+    MachineModel model = MachineModel::classic;
+    HardwareModel hardware;
     LinkEngine link;
     // The ROM image's file as loaded (absolute): no state file is read from it or
     // written over it.

@@ -81,6 +81,7 @@ bool ThreadControl::mustRest(uint32_t taken) const {
 void ThreadControl::hold() {
     std::unique_lock lock(mutex_);
     ++holds_;
+    ++restsAsked_;
     if (state_ != LoopState::running) return;
     emuRequest.fetch_or(holdRequestBit, std::memory_order_acq_rel);
     cv_.wait(lock, [&] { return state_ != LoopState::running; });
@@ -97,6 +98,7 @@ void ThreadControl::release() {
 void ThreadControl::stopForDebugger() {
     std::unique_lock lock(mutex_);
     debugStop_ = true;
+    ++restsAsked_;
     if (state_ != LoopState::running) return;
     emuRequest.fetch_or(holdRequestBit, std::memory_order_acq_rel);
     cv_.wait(lock, [&] { return state_ != LoopState::running; });
@@ -171,6 +173,24 @@ void ThreadControl::leaveHostCall() {
     // without its loop (tools, fuzzers) goes back to the state it was in.
     if (stateBeforeHostCall_ == LoopState::running) cv_.wait(lock, [&] { return !mustRest(); });
     moveTo(stateBeforeHostCall_);
+}
+
+void ThreadControl::restUntil(LoopState rest,
+                              std::optional<std::chrono::steady_clock::time_point> deadline) {
+    std::unique_lock lock(mutex_);
+    const uint64_t asked = restsAsked_;
+    moveTo(rest);
+    cv_.notify_all();
+    const auto due = [&] { return deadline && std::chrono::steady_clock::now() >= *deadline; };
+    while (mustRest() ||
+           !(wakeToken_ || restsAsked_ != asked || endsLoop(pendingCode()) || due())) {
+        if (deadline && !mustRest())
+            cv_.wait_until(lock, *deadline);
+        else
+            cv_.wait(lock);
+    }
+    wakeToken_ = false;
+    moveTo(LoopState::running);
 }
 
 // Notified under the lock: once a waiter sees "ended" the loop touches nothing of

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace vantrel {
 
@@ -94,6 +95,14 @@ inline constexpr LoopTransition loopTransitions[] = {
     {LoopState::running, LoopState::inHostCall, "a blocking call to the host"},
     {LoopState::inHostCall, LoopState::running, "the call returned, and no rest asked"},
     {LoopState::running, LoopState::ended, "Stop or Abort served"},
+    // The hardware model's loop (restUntil).
+    {LoopState::running, LoopState::paused,
+     "the hardware loop waits for the wall clock (real speed) or, switched off, for [ON]"},
+    {LoopState::paused, LoopState::running,
+     "the wall clock's time came, a wake token, or a hold taken meanwhile ended; no rest asked"},
+    {LoopState::running, LoopState::held, "the hardware loop reached its run limit"},
+    {LoopState::held, LoopState::running,
+     "the run limit rest woken by a wake token or an ended hold; no rest asked"},
     // A machine driven without the thread (tools and tests step it, or run the loop on
     // their own thread): it stays as it was, but for what that loop does.
     {LoopState::notStarted, LoopState::inHostCall, "a host call"},
@@ -178,6 +187,11 @@ public:
     void enterHostCall();  // a blocking call to the window begins
     void leaveHostCall();  // ... and ends; waits out a hold taken meanwhile
     void loopEnded();
+    // The hardware loop's rests, as `rest` (paused: waiting for the wall clock or for
+    // [ON]; held: at the run limit) until the deadline passes (none: no deadline), a
+    // wake token comes (the token is used up), a hold or debugger's stop taken
+    // meanwhile has ended, or Stop or Abort is pending; never while a rest is asked.
+    void restUntil(LoopState rest, std::optional<std::chrono::steady_clock::time_point> deadline);
 
     // Re-post Pause without overwriting a request that arrived after the loop took
     // the word: the Interrupt of a key injected in that window is kept. A Redraw is
@@ -192,6 +206,7 @@ private:
 
     bool wakeToken_ = false;  // guarded by mutex_
     int holds_ = 0;
+    uint64_t restsAsked_ = 0;  // holds and debugger's stops taken so far
     bool debugStop_ = false;
     LoopState state_ = LoopState::notStarted;
     LoopState stateBeforeHostCall_ = LoopState::notStarted;
