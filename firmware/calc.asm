@@ -31,6 +31,7 @@ boot:
         ei
 calcLoop:
         call waitKey
+calcKey:
         cp K_LINK
         jr nz,calcNotLink
         call linkMenu

@@ -148,6 +148,9 @@ spawnEvery      EQU 871Ch       ; steps between new rocks
 spawnTimer      EQU 871Dh
 randomSeed      EQU 871Eh       ; 16 bits, never 0
 keysShown       EQU 8720h       ; the held keys the status row shows
+rockStep        EQU 8721h       ; whole pixels the rocks fall at this step
+levelTimer      EQU 8722h       ; points to the next speed-up
+keysText        EQU 8724h       ; the held keys as the status row shows them, 4 bytes
 rocks           EQU 8730h       ; ROCK_SLOTS x [column (0: none), row]
 ROCK_SLOTS      EQU 8
 ; IM 2: I = 85h and a table of 257 bytes of 87h, so that whatever byte is on the data

@@ -26,38 +26,24 @@ PICTURES_APART  EQU 04h         ; (LCD_MEM - LCD_OTHER) / 100h
 HELD_ARROWS     EQU keyHeld     ; group 0: bit 1 [LEFT], bit 2 [RIGHT]
 HELD_2ND        EQU keyHeld + 6 ; group 6: bit 5 [2nd]
 HELD_2ND_BIT    EQU 20h
-; More game variables.
-rockStep        EQU 8721h       ; whole pixels the rocks fall at this step
-levelTimer      EQU 8722h       ; points to the next speed-up
-keysText        EQU 8724h       ; the held keys as the status row shows them
 
-; [F5]: the game in the hardware model, a note in the classic model.
+; [F5]: the game in the hardware model. The classic model says on the result row that
+; the game needs the other one, until the next key, which then acts as usual.
 gameKey:
         ld a,(hwModel)
         or a
         jr nz,game
-        call clearScreen
-        ld hl,gameTitleText
-        ld bc,0003h
-        call printAt
-        ld hl,needsText1
-        ld bc,0200h
-        call printAt
-        ld hl,needsText2
-        ld bc,0300h
-        call printAt
-        ld hl,needsText3
-        ld bc,0400h
-        call printAt
-        ld hl,needsText4
-        ld bc,0500h
-        call printAt
-        ld hl,anyKeyText
-        ld bc,0700h
-        call printAt
+        ld b,RESULT_ROW
+        call clearRow
+        ld hl,needsHardwareText
+        ld b,RESULT_ROW
+        call printRight
         call waitKey
-        call homeScreen
-        jp calcLoop
+        push af
+        ld b,RESULT_ROW
+        call clearRow
+        pop af
+        jp calcKey
 
 ; Entered from the calculator's loop, which it goes back to afresh.
 game:
@@ -91,26 +77,30 @@ gameNew:
         ei
 gameLoop:
         halt
+        ld a,(hwModel)          ; a state taken on in the classic model: no game there
+        or a
+        jr z,gameLeave
 gameKeys:
         call getKey
         jr z,gameSteps
-        cp K_EXIT
-        jr z,gameLeave
-        cp K_ON
-        jr z,gameLeave
         cp K_OFF
         jr nz,gameNotOff
         call powerOff
         jr gameKeys
 gameNotOff:
+        push af
+        call gameContrast
+        pop af
+        and 3Fh                 ; a [2nd] pending from moving fast does not count
+        cp K_EXIT
+        jr z,gameLeave
+        cp K_ON
+        jr z,gameLeave
         cp K_ENTER
-        jr nz,gameNotEnter
+        jr nz,gameKeys
         ld a,(gameOver)
         or a
         jr nz,gameNew
-        jr gameKeys
-gameNotEnter:
-        call gameContrast
         jr gameKeys
 gameSteps:
         ld hl,stepsDue
@@ -547,10 +537,25 @@ showKeysRight:
         ld bc,000Dh
         jp gameText
 
-; The ship is hit: the best score and how to go on.
+; The ship is hit: the rocks go, and the best score and how to go on show.
 gameEnd:
         ld a,1
         ld (gameOver),a
+        ld hl,rocks
+        ld b,ROCK_SLOTS
+gameEndRocks:
+        ld a,(hl)
+        or a
+        jr z,gameEndRocksNext
+        push bc
+        push hl
+        call drawRock           ; exclusive-or: away
+        pop hl
+        pop bc
+gameEndRocksNext:
+        inc hl
+        inc hl
+        djnz gameEndRocks
         ld hl,(hiScore)
         ld de,(score)
         or a

@@ -4,8 +4,10 @@
 ; reads 0Ah, or 01h for [ON], whatever is written to it. In the hardware model the
 ; periodic interrupt comes 200 times a second and [ON] raises its own; port 3 says
 ; which happened, and writing 0 to a source's enable bit acknowledges it. So an
-; interrupt acknowledges what it found and reads port 3 again: a source still there
-; means the classic model.
+; interrupt acknowledges what it found and reads port 3 again before enabling the
+; sources again (a source disabled cannot happen anew): a source still there means the
+; classic model. The model is told afresh at every interrupt, so that a state carried
+; from one model to the other runs on as the model it finds.
 
 ; -> Z in the hardware model, NZ in the classic model (hwModel says the same);
 ; C = port 3 as the interrupt found it. The sources found are acknowledged.
@@ -18,9 +20,11 @@ interruptSources:
         ld hl,port3Shadow
         and (hl)
         out (3),a               ; their enable bits 0: acknowledged
+        in a,(3)
+        ld e,a
         ld a,(hl)
         out (3),a               ; and enabled again
-        in a,(3)
+        ld a,e
         and b
         jr nz,sourcesClassic
         ld a,1

@@ -61,17 +61,7 @@ keyChars:
 ; The game.
 gameKeyText:    DEFM "F5: GAME"
                 DEFB 0
-gameTitleText:  DEFM "ROCK DODGE"
-                DEFB 0
-needsText1:     DEFM "THE GAME NEEDS"
-                DEFB 0
-needsText2:     DEFM "THE HARDWARE"
-                DEFB 0
-needsText3:     DEFM "MODEL: CHOOSE IT"
-                DEFB 0
-needsText4:     DEFM "IN PREFERENCES."
-                DEFB 0
-anyKeyText:     DEFM "ANY KEY: BACK"
+needsHardwareText: DEFM "NEEDS HW MODEL"
                 DEFB 0
 scoreText:      DEFM "SCORE"
                 DEFB 0
