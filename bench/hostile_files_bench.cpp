@@ -11,7 +11,7 @@
 
 #include "debugger/breakpoint_file.h"
 #include "debugger/breakpoints.h"
-#include "session/ini_file.h"
+#include "session/settings/ini_file.h"
 
 namespace {
 

@@ -25,23 +25,19 @@ constexpr std::string_view fileHeader =
 // Names of nearby addresses are a help to the reader, not part of the data.
 constexpr uint16_t nameReach = 0xFF;
 
-bool fail(std::string* why, const std::string& text) {
-    if (why) *why = text;
-    return false;
-}
-
-std::string readProblem(int error) {
-    return error == EFBIG ? "It is larger than a breakpoint file may be (1 MiB)."
-                          : "It cannot be read: " + errorText(error) + ".";
+Failure readProblem(const Failure& failure) {
+    return Failure::system(failure.code, failure.code == EFBIG
+                                             ? "It is larger than a breakpoint file may be (1 MiB)."
+                                             : "It cannot be read: " + failure.reason + ".");
 }
 
 // The one place that writes the file, so that it is replaced atomically.
-bool storeText(const std::string& path, const std::string& text, std::string* why) {
+Result<> storeText(const std::string& path, const std::string& text) {
     if (text.size() > maxBreakpointFileBytes)
-        return fail(why, "It would be larger than a breakpoint file may be (1 MiB).");
-    int error = 0;
-    if (writeWholeFile(path, text.data(), text.size(), &error)) return true;
-    return fail(why, writeErrorText(path, error) + ".");
+        return Failure::system(EFBIG, "It would be larger than a breakpoint file may be (1 MiB).");
+    const Result<> written = writeWholeFile(path, text.data(), text.size());
+    if (written) return {};
+    return Failure::system(written.failure().code, written.failure().reason + ".");
 }
 
 std::vector<std::string_view> lines(std::string_view text) {
@@ -152,15 +148,16 @@ std::string breakpointFilePath(const std::string& stateFilePath) {
 
 uint32_t romChecksum(std::span<const uint8_t> rom) { return crc32(rom.data(), rom.size()); }
 
-bool loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set, std::string* why) {
+Result<> loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set) {
     set.clear();
-    std::string text;
-    int error = 0;
-    if (!readFileText(path, text, maxBreakpointFileBytes, &error))
-        return !pathExists(path) || fail(why, readProblem(error));
+    const auto text = readFileText(path, maxBreakpointFileBytes);
+    if (!text) {
+        if (!pathExists(path)) return {};
+        return readProblem(text.failure());
+    }
     bool inSection = false;
     SectionEntries entries;
-    for (std::string_view line : lines(text)) {
+    for (std::string_view line : lines(*text)) {
         const SectionHeader header = sectionHeader(line);
         if (header.isHeader)
             inSection = header.rom == rom;
@@ -168,17 +165,22 @@ bool loadBreakpoints(const std::string& path, uint32_t rom, BreakpointSet& set, 
             readEntry(line, entries);
     }
     set.assign(std::move(entries.addresses), std::move(entries.writes), entries.illegal);
-    return true;
+    return {};
 }
 
-bool saveBreakpoints(const std::string& path, uint32_t rom, const BreakpointSet& set,
-                     const SymbolTable* symbols, std::string* why) {
+Result<> saveBreakpoints(const std::string& path, uint32_t rom, const BreakpointSet& set,
+                         const SymbolTable* symbols) {
     std::string old;
     const bool exists = pathExists(path);
-    int error = 0;
-    if (exists && !readFileText(path, old, maxBreakpointFileBytes, &error))
-        return fail(why, readProblem(error) + " It is kept as it is.");
-    if (!exists && set.empty()) return true;
+    if (exists) {
+        auto read = readFileText(path, maxBreakpointFileBytes);
+        if (!read) {
+            const Failure problem = readProblem(read.failure());
+            return Failure::system(problem.code, problem.reason + " It is kept as it is.");
+        }
+        old = std::move(*read);
+    }
+    if (!exists && set.empty()) return {};
 
     const std::string section = sectionText(rom, set, symbols);
     std::string text = exists ? std::string() : std::string(fileHeader);
@@ -196,7 +198,7 @@ bool saveBreakpoints(const std::string& path, uint32_t rom, const BreakpointSet&
         if (!skipping) (text += line) += '\n';
     }
     if (!placed) text += section;
-    return storeText(path, text, why);
+    return storeText(path, text);
 }
 
 }  // namespace vantrel

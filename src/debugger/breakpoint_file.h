@@ -19,6 +19,8 @@
 #include <span>
 #include <string>
 
+#include "text/failure.h"
+
 namespace vantrel {
 
 class BreakpointSet;
@@ -33,16 +35,15 @@ std::string breakpointFilePath(const std::string& stateFilePath);
 uint32_t romChecksum(std::span<const uint8_t> rom);
 
 // Replaces the set's contents with the ROM's section of the file. A missing file or
-// section gives an empty set. False when the file exists but cannot be read or is
-// larger than maxBreakpointFileBytes; why (when given) then says so.
-bool loadBreakpoints(const std::string& path, uint32_t romChecksum, BreakpointSet& set,
-                     std::string* why = nullptr);
+// section gives an empty set. Fails when the file exists but cannot be read, or with
+// EFBIG when it is larger than maxBreakpointFileBytes; the reason is a sentence.
+Result<> loadBreakpoints(const std::string& path, uint32_t romChecksum, BreakpointSet& set);
 
 // Writes the ROM's section (none for an empty set) and keeps the others, replacing the
-// file atomically. Refuses, with false, to replace a file it cannot read, so that no
-// other ROM's breakpoints are lost, and to write one larger than loadBreakpoints takes.
-// Names come from the symbols where given. why (when given) says what went wrong.
-bool saveBreakpoints(const std::string& path, uint32_t romChecksum, const BreakpointSet& set,
-                     const SymbolTable* symbols = nullptr, std::string* why = nullptr);
+// file atomically. Refuses to replace a file it cannot read, so that no other ROM's
+// breakpoints are lost, and (with EFBIG) to write one larger than loadBreakpoints
+// takes. Names come from the symbols where given.
+Result<> saveBreakpoints(const std::string& path, uint32_t romChecksum, const BreakpointSet& set,
+                         const SymbolTable* symbols = nullptr);
 
 }  // namespace vantrel

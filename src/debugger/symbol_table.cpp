@@ -1,5 +1,6 @@
 #include "debugger/symbol_table.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "files/file_io.h"
@@ -79,16 +80,18 @@ std::string SymbolTable::NearName::text() const {
     return *name + (digits[0] > '9' ? "+0" : "+") + digits + "h";
 }
 
-bool SymbolTable::loadFile(const std::string& path, Loaded* loaded) {
-    std::string text;
-    Loaded result;
-    if (!readFileText(path, text, maxFileBytes, &result.error)) {
-        if (loaded) *loaded = result;
-        return false;
+Result<SymbolTable::Loaded> SymbolTable::loadFile(const std::string& path) {
+    const auto text = readFileText(path, maxFileBytes);
+    if (!text) {
+        const int error = text.failure().code;
+        return Failure::system(error, error == EFBIG
+                                          ? "It is larger than any symbol file (" +
+                                                std::to_string(maxFileBytes >> 20) + " MiB)."
+                                          : text.failure().reason + ".");
     }
-    result.added = addText(text, &result.numberNames);
-    if (loaded) *loaded = std::move(result);
-    return true;
+    Loaded loaded;
+    loaded.added = addText(*text, &loaded.numberNames);
+    return loaded;
 }
 
 std::size_t SymbolTable::addText(std::string_view text, std::vector<std::string>* numberNames) {

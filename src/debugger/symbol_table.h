@@ -21,6 +21,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "text/failure.h"
+
 namespace vantrel {
 
 class SymbolTable {
@@ -43,14 +45,14 @@ public:
 
     // What loading a file did.
     struct Loaded {
-        int error = 0;  // the system's error number when it could not be read (EFBIG: too large)
         std::size_t added = 0;
         std::vector<std::string> numberNames;  // names left out since they read as numbers
     };
 
-    // Adds the symbols of a file to the table. False, with the table unchanged, when the
-    // file cannot be read or is larger than maxFileBytes.
-    bool loadFile(const std::string& path, Loaded* loaded = nullptr);
+    // Adds the symbols of a file to the table. Fails, with the table unchanged, when the
+    // file cannot be read, or with EFBIG when it is larger than maxFileBytes; the reason
+    // is a sentence.
+    Result<Loaded> loadFile(const std::string& path);
     // Adds the symbols of a file's text; gives the number added. Names that read as
     // numbers are left out and, when asked, listed.
     std::size_t addText(std::string_view text, std::vector<std::string>* numberNames = nullptr);

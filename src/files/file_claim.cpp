@@ -46,7 +46,7 @@ std::string FileClaim::identity(const std::string& path) {
     return ec ? absolute.lexically_normal().string() : canonical.string();
 }
 
-FileClaim::Result FileClaim::claim(const std::string& path) {
+FileClaim::Claimed FileClaim::claim(const std::string& path) {
     const std::string file = identity(path);
     if (held() && file == file_) return {Outcome::held};
     Attempt attempt = lockBeside(file);
@@ -60,7 +60,9 @@ FileClaim::Result FileClaim::claim(const std::string& path) {
 }
 
 FileClaim::Attempt FileClaim::lockBeside(const std::string& file) {
-    auto unavailable = [](int error) { return Attempt{{Outcome::unavailable, 0, error}, -1, {}}; };
+    auto unavailable = [](int error) {
+        return Attempt{{Outcome::unavailable, 0, Failure::system(error)}, -1, {}};
+    };
     if (file.empty()) return unavailable(ENOENT);
     const fs::path name = fs::path(file).filename();
     if (name.empty()) return unavailable(EISDIR);
@@ -89,7 +91,8 @@ FileClaim::Attempt FileClaim::lockBeside(const std::string& file) {
             const int error = errno;
             const long holder = error == EWOULDBLOCK ? readHolder(fd) : 0;
             ::close(fd);
-            if (error == EWOULDBLOCK) return Attempt{{Outcome::inUse, holder, 0}, -1, {}};
+            if (error == EWOULDBLOCK)
+                return Attempt{{Outcome::inUse, holder, std::nullopt}, -1, {}};
             return unavailable(error);
         }
         if (!sameInode(fd, lockPath)) {

@@ -6,7 +6,10 @@
 // lock file.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "text/failure.h"
 
 namespace vantrel {
 
@@ -18,10 +21,10 @@ public:
         unavailable,  // no lock can be taken there (a folder without room for the lock
                       // file, a file system without locks): nobody can claim the file
     };
-    struct Result {
+    struct Claimed {
         Outcome outcome = Outcome::unavailable;
         long holder = 0;
-        int error = 0;  // why unavailable
+        std::optional<Failure> failure = std::nullopt;  // why unavailable
     };
 
     FileClaim() = default;
@@ -33,7 +36,7 @@ public:
     // so every name of one file shares one claim). A claim held on another file is
     // kept while the new file is in use, and released otherwise; the same file again
     // keeps the claim.
-    Result claim(const std::string& path);
+    Claimed claim(const std::string& path);
     void release();
     bool held() const { return fd_ >= 0; }
     // The full path of the claimed file, links followed; empty when none is held.
@@ -44,7 +47,7 @@ public:
 
 private:
     struct Attempt {
-        Result result;
+        Claimed result;
         int fd = -1;
         std::string lockPath;
     };

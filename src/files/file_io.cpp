@@ -232,41 +232,41 @@ private:
     bool renamed_ = false;
 };
 
-bool replaceFile(const std::string& path, const uint8_t* data, std::size_t count, int& error) {
+// The system's text for a failed write of path; where the file could be written but its
+// folder takes no new file, it also says so and what to do about it.
+std::string writeErrorText(const std::string& path, int error) {
+    std::string text = errorText(error);
+    if (error != EACCES && error != EPERM) return text;
+    const auto target = usablePath(path) ? resolveLinks(path) : std::nullopt;
+    if (!target || ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0 ||
+        folderTakesNewFile(*target))
+        return text;
+    const std::string folder = directoryPart(*target);
+    return text + ": the folder \"" + (folder.empty() ? std::string(".") : folder) +
+           "\" takes no new file, and the file is only ever replaced whole, through a new "
+           "file beside it. Allow writing in that folder, or keep the file in another one.";
+}
+
+// Fails with the system's error number; writeWholeFile gives the reason.
+Result<> replaceFile(const std::string& path, const uint8_t* data, std::size_t count) {
     const auto target = resolveLinks(path);
-    if (!target) {
-        error = errno;
-        return false;
-    }
-    if (namePart(*target).empty()) {
-        error = EISDIR;
-        return false;
-    }
+    if (!target) return Failure::system(errno);
+    if (namePart(*target).empty()) return Failure::system(EISDIR);
 
     struct stat old {};
     const bool exists = ::stat(target->c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) {
-        error = errno;
-        return false;
-    }
-    if (exists && !S_ISREG(old.st_mode)) {  // never replace a FIFO, device or folder
-        error = notRegularError(old.st_mode);
-        return false;
-    }
+    if (!exists && errno != ENOENT) return Failure::system(errno);
+    // Never replace a FIFO, device or folder.
+    if (exists && !S_ISREG(old.st_mode)) return Failure::system(notRegularError(old.st_mode));
     // A file the user made read-only stays as it is, as an open for writing would.
-    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
-        error = errno;
-        return false;
-    }
+    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
+        return Failure::system(errno);
 
     // Only ever replaced whole: where the folder takes no new file the save is refused,
     // since a file rewritten in place is torn by a crash half-way.
     TemporaryFile temp;
     const int fd = temp.open(*target);
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
+    if (fd < 0) return Failure::system(errno);
     if (exists) {
         // Keep the owner where we may (root replacing another user's file); the
         // permission bits are set afterwards since a change of owner clears set-id bits.
@@ -277,165 +277,128 @@ bool replaceFile(const std::string& path, const uint8_t* data, std::size_t count
         ::fchmod(fd, 0666 & ~currentUmask());
     }
 
-    if (!writeAll(fd, data, count, 0) || ::fsync(fd) != 0 || !temp.renameTo(*target)) {
-        error = errno;
-        return false;
-    }
+    if (!writeAll(fd, data, count, 0) || ::fsync(fd) != 0 || !temp.renameTo(*target))
+        return Failure::system(errno);
     // The data was synced before the rename; a failing close cannot lose it.
     temp.close();
     syncDirectory(directoryPart(*target));
-    return true;
+    return {};
 }
 
-}  // namespace
-
-namespace {
-
-bool readLeadingBytes(const std::string& path, void* buffer, std::size_t count, bool exact,
-                      ReadFailure* why) {
-    ReadFailure failure;
-    auto fail = [&] {
-        if (why) *why = failure;
-        return false;
-    };
-    if (!usablePath(path) || buffer == nullptr) {
-        failure.error = ENOENT;
-        return fail();
+// One read, made again when a signal interrupts it: the bytes read, 0 at the end.
+Result<std::size_t> readSome(int fd, void* into, std::size_t count) {
+    for (;;) {
+        const ssize_t n = ::read(fd, into, count);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return Failure::system(errno);
     }
+}
+
+// Reads up to count bytes; with exact, a file longer than count is not read at all
+// (nothing is then read and its size is given). Gives the bytes read, or that size.
+Result<uint64_t> readLeadingBytes(const std::string& path, void* buffer, std::size_t count,
+                                  bool exact) {
+    if (!usablePath(path) || buffer == nullptr) return Failure::system(ENOENT);
     const int fd = openRegular(path, O_RDONLY);
-    if (fd < 0) {
-        failure.error = errno;
-        return fail();
-    }
+    if (fd < 0) return Failure::system(errno);
     struct stat st {};
     if (exact && ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > count) {
         ::close(fd);
-        failure.tooLong = true;
-        failure.fileSize = static_cast<uint64_t>(st.st_size);
-        return fail();
+        return static_cast<uint64_t>(st.st_size);
     }
     auto* out = static_cast<uint8_t*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::read(fd, out + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            failure.error = errno;
-            break;
+        const auto n = readSome(fd, out + done, count - done);
+        if (!n) {
+            ::close(fd);
+            return n.failure();
         }
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
+        if (*n == 0) break;
+        done += *n;
     }
     ::close(fd);
-    if (done == count) return true;
-    failure.bytesRead = done;
-    failure.fileSize = done;
-    failure.tooShort = failure.error == 0;
-    return fail();
+    return done;
 }
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, void* buffer, std::size_t count, ReadFailure* why) {
-    return readLeadingBytes(path, buffer, count, false, why);
+Result<std::size_t> readFileStart(const std::string& path, void* buffer, std::size_t count) {
+    const auto read = readLeadingBytes(path, buffer, count, false);
+    if (!read) return read.failure();
+    return static_cast<std::size_t>(*read);
 }
 
-bool readExactFile(const std::string& path, void* buffer, std::size_t count, ReadFailure* why) {
-    return readLeadingBytes(path, buffer, count, true, why);
+Result<uint64_t> readFileOfSize(const std::string& path, void* buffer, std::size_t count) {
+    return readLeadingBytes(path, buffer, count, true);
 }
 
-bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::size_t maxBytes,
-                   int* error) {
-    std::string text;
-    if (!readFileText(path, text, maxBytes, error)) {
-        bytes.clear();
-        return false;
-    }
-    bytes.assign(text.begin(), text.end());
-    return true;
+Result<std::vector<uint8_t>> readFileBytes(const std::string& path, std::size_t maxBytes) {
+    auto text = readFileText(path, maxBytes);
+    if (!text) return text.failure();
+    return std::vector<uint8_t>(text->begin(), text->end());
 }
 
-bool writeWholeFile(const std::string& path, const void* buffer, std::size_t count, int* error) {
-    int failure = 0;
-    bool ok = false;
+Result<> writeWholeFile(const std::string& path, const void* buffer, std::size_t count) {
+    int error = 0;
     if (!usablePath(path)) {
-        failure = pathError(path);
+        error = pathError(path);
     } else if (buffer == nullptr) {
-        failure = EINVAL;
+        error = EINVAL;
     } else {
-        ok = replaceFile(path, static_cast<const uint8_t*>(buffer), count, failure);
+        const Result<> replaced = replaceFile(path, static_cast<const uint8_t*>(buffer), count);
+        if (replaced) return {};
+        error = replaced.failure().code;
     }
-    if (!ok && error) *error = failure;
-    return ok;
+    return Failure::system(error, writeErrorText(path, error));
 }
 
-WriteTarget checkWriteTarget(const std::string& path) {
-    WriteTarget result;
-    if (!usablePath(path)) {
-        result.error = pathError(path);
-        return result;
-    }
+Result<WriteTarget> checkWriteTarget(const std::string& path) {
+    auto fail = [&](int error) { return Failure::system(error, writeErrorText(path, error)); };
+    if (!usablePath(path)) return fail(pathError(path));
     const auto target = resolveLinks(path);
-    if (!target) {
-        result.error = errno;
-        return result;
-    }
-    if (namePart(*target).empty()) {
-        result.error = EISDIR;
-        return result;
-    }
+    if (!target) return fail(errno);
+    if (namePart(*target).empty()) return fail(EISDIR);
+    WriteTarget result;
     struct stat st {};
     if (::stat(target->c_str(), &st) == 0) {
         result.exists = true;
-        if (!S_ISREG(st.st_mode))
-            result.error = notRegularError(st.st_mode);
-        else if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
-            result.error = errno;
+        if (!S_ISREG(st.st_mode)) return fail(notRegularError(st.st_mode));
+        if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return fail(errno);
     } else if (errno != ENOENT) {
-        result.error = errno;
+        return fail(errno);
     }
     // The new file, or the replacement of an old one, is made in the folder.
-    if (result.error == 0 && !folderTakesNewFile(*target)) result.error = errno;
-    result.usable = result.error == 0;
+    if (!folderTakesNewFile(*target)) return fail(errno);
     return result;
 }
 
-bool readFileText(const std::string& path, std::string& text, std::size_t maxBytes, int* error) {
-    text.clear();
-    int failure = 0;
-    const int fd = usablePath(path) ? openRegular(path, O_RDONLY) : -1;
-    if (fd < 0) {
-        failure = usablePath(path) ? errno : pathError(path);
-    } else {
-        char chunk[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                failure = errno;
-                break;
-            }
-            if (n == 0) break;
-            if (text.size() + static_cast<std::size_t>(n) > maxBytes) {
-                failure = EFBIG;
-                break;
-            }
-            text.append(chunk, static_cast<std::size_t>(n));
+Result<std::string> readFileText(const std::string& path, std::size_t maxBytes) {
+    if (!usablePath(path)) return Failure::system(pathError(path));
+    const int fd = openRegular(path, O_RDONLY);
+    if (fd < 0) return Failure::system(errno);
+    std::string text;
+    char chunk[65536];
+    for (;;) {
+        auto n = readSome(fd, chunk, sizeof chunk);
+        if (n && text.size() + *n > maxBytes) n = Failure::system(EFBIG);
+        if (!n) {
+            ::close(fd);
+            return n.failure();
         }
-        ::close(fd);
+        if (*n == 0) break;
+        text.append(chunk, *n);
     }
-    if (failure == 0) return true;
-    text.clear();
-    if (error) *error = failure;
-    return false;
+    ::close(fd);
+    return text;
 }
 
-int readableError(const std::string& path) {
-    if (!usablePath(path)) return ENOENT;
+Result<> checkReadable(const std::string& path) {
+    if (!usablePath(path)) return Failure::system(ENOENT);
     const int fd = openRegular(path, O_RDONLY);
-    if (fd < 0) return errno;
+    if (fd < 0) return Failure::system(errno);
     ::close(fd);
-    return 0;
+    return {};
 }
 
 bool isRegularFile(const std::string& path) {
@@ -465,27 +428,6 @@ bool sameFile(const std::string& a, const std::string& b) {
 std::string linkTarget(const std::string& path) {
     if (!usablePath(path)) return {};
     return resolveLinks(path).value_or(std::string());
-}
-
-std::string writeErrorText(const std::string& path, int error) {
-    std::string text = errorText(error);
-    if (error != EACCES && error != EPERM) return text;
-    const auto target = usablePath(path) ? resolveLinks(path) : std::nullopt;
-    if (!target || ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0 ||
-        folderTakesNewFile(*target))
-        return text;
-    const std::string folder = directoryPart(*target);
-    return text + ": the folder \"" + (folder.empty() ? std::string(".") : folder) +
-           "\" takes no new file, and the file is only ever replaced whole, through a new "
-           "file beside it. Allow writing in that folder, or keep the file in another one.";
-}
-
-std::string errorText(int error) {
-    if (error == 0) return {};
-    char buffer[256];
-    // The GNU strerror_r may return a static text instead of filling the buffer.
-    const char* text = ::strerror_r(error, buffer, sizeof buffer);
-    return text ? text : std::string();
 }
 
 }  // namespace vantrel

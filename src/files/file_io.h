@@ -11,58 +11,43 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.h"
+
 namespace vantrel {
 
-// Why a read failed: the system's error number, or a file that ended early.
-struct ReadFailure {
-    int error = 0;
-    bool tooShort = false;
-    bool tooLong = false;  // readExactFile only
-    std::size_t bytesRead = 0;
-    uint64_t fileSize = 0;  // of a file too short (bytesRead) or too long
-};
+// The first count bytes of the file at path, or all of a shorter one's, go into the
+// buffer (the rest of it is left as it was): gives how many were read. Never blocks
+// on a FIFO or device, never reads a directory. Fails with the system's error number.
+Result<std::size_t> readFileStart(const std::string& path, void* buffer, std::size_t count);
+// A file that should hold count bytes: gives its size. The buffer then holds the file
+// when that is count, and what a shorter one held; of a longer one nothing is read.
+Result<uint64_t> readFileOfSize(const std::string& path, void* buffer, std::size_t count);
 
-// True when exactly count bytes were read; bytes read before a shortfall stay in
-// the buffer. Never blocks on a FIFO or device, never reads a directory. A longer
-// file is fine: only its first count bytes are read.
-bool readWholeFile(const std::string& path, void* buffer, std::size_t count,
-                   ReadFailure* why = nullptr);
-// The same for a file that must hold exactly count bytes: a longer one fails as well
-// (tooLong), and none of it is read.
-bool readExactFile(const std::string& path, void* buffer, std::size_t count,
-                   ReadFailure* why = nullptr);
+// Writes count bytes to the file. A symbolic link is followed and its target replaced
+// (a loop of links is refused); the old file's permission bits, and its owner where
+// allowed, are kept; a file the user may not write is not replaced, nor one in a
+// folder that takes no new file. Fails with the system's error number; the reason is
+// the system's text, and where the file could be written but its folder takes no new
+// file, it also says so and what to do about it.
+Result<> writeWholeFile(const std::string& path, const void* buffer, std::size_t count);
 
-// True when exactly count bytes reached the file. A symbolic link is followed and its
-// target replaced (a loop of links is refused); the old file's permission bits, and
-// its owner where allowed, are kept; a file the user may not write is not replaced,
-// nor one in a folder that takes no new file. On failure, error (when given) receives
-// the system's error number.
-bool writeWholeFile(const std::string& path, const void* buffer, std::size_t count,
-                    int* error = nullptr);
-
-// What a write to path would meet, found without writing: usable is false (with the
-// error number in error) when writeWholeFile would surely fail, for instance for a
-// loop of links, a folder, a read-only file or a missing folder.
+// What a write to path would meet, found without writing: the failure that
+// writeWholeFile would surely meet (for a loop of links, a folder, a read-only file or
+// a missing folder), else whether a file would be replaced.
 struct WriteTarget {
-    bool usable = false;
-    bool exists = false;  // a file would be replaced
-    int error = 0;
+    bool exists = false;
 };
-WriteTarget checkWriteTarget(const std::string& path);
+Result<WriteTarget> checkWriteTarget(const std::string& path);
 
-// Reads a regular file of unknown size into text. False when the file cannot be
-// read or is larger than maxBytes (text is then empty; error, when given, receives
-// the system's error number, EFBIG for a file over the limit).
-bool readFileText(const std::string& path, std::string& text, std::size_t maxBytes,
-                  int* error = nullptr);
-
+// A regular file of unknown size as text. Fails when the file cannot be read, and
+// with EFBIG when it is larger than maxBytes; the reason is the system's text.
+Result<std::string> readFileText(const std::string& path, std::size_t maxBytes);
 // The same as bytes.
-bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes, std::size_t maxBytes,
-                   int* error = nullptr);
+Result<std::vector<uint8_t>> readFileBytes(const std::string& path, std::size_t maxBytes);
 
-// 0 when path names a regular file this process may read, else the system's error
-// number (EISDIR for a folder, EINVAL for anything else that is not a file).
-int readableError(const std::string& path);
+// Whether path names a regular file this process may read: the system's error number
+// and text if not (EISDIR for a folder, EINVAL for anything else that is not a file).
+Result<> checkReadable(const std::string& path);
 
 // True when path names an existing regular file (symbolic links followed).
 bool isRegularFile(const std::string& path);
@@ -74,12 +59,5 @@ std::string linkTarget(const std::string& path);
 // True when both paths name one file: the same file when both exist, or the same
 // path once symbolic links are followed when neither exists yet.
 bool sameFile(const std::string& a, const std::string& b);
-
-// The system's text for an error number ("No space left on device"); empty for 0.
-std::string errorText(int error);
-
-// The same for a failed write of path; where the file could be written but its folder
-// takes no new file, it also says so and what to do about it.
-std::string writeErrorText(const std::string& path, int error);
 
 }  // namespace vantrel

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "headless/script_runner.h"
-#include "session/key_table.h"
+#include "session/keys/key_table.h"
 #include "text/ascii_case.h"
 
 namespace vantrel::headless {
@@ -38,38 +38,31 @@ std::optional<std::size_t> parseCount(const std::string& text) {
 
 // "NAME@MS": the time is taken only when digits alone follow the last "@", so names
 // and files that hold an "@" of their own still work.
-bool splitTime(const std::string& value, ScriptEvent& event, std::string& error) {
+Result<> splitTime(const std::string& value, ScriptEvent& event) {
     event.text = value;
     const auto at = value.find_last_of('@');
-    if (at == std::string::npos || at + 1 == value.size()) return true;
+    if (at == std::string::npos || at + 1 == value.size()) return {};
     const std::string digits = value.substr(at + 1);
-    if (digits.find_first_not_of("0123456789") != std::string::npos) return true;
-    if (digits.size() > 9) {
-        error = "the time in \"" + value + "\" is beyond a day";
-        return false;
-    }
-    const int64_t ms = std::stoll(digits);
-    if (ms > static_cast<int64_t>(maxSeconds * 1000)) {
-        error = "the time in \"" + value + "\" is beyond a day";
-        return false;
-    }
-    event.atMs = ms;
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return {};
+    if (digits.size() > 9 || std::stoll(digits) > static_cast<int64_t>(maxSeconds * 1000))
+        return Failure::badData("the time in \"" + value + "\" is beyond a day");
+    event.atMs = std::stoll(digits);
     event.text = value.substr(0, at);
-    return true;
+    return {};
 }
 
 }  // namespace
 
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine result;
-    Options& o = result.options;
+Result<Options> parseCommandLine(const std::vector<std::string>& args) {
+    Options o;
+    std::string error;  // the first argument not understood
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // An option with its value either after "=" or in the next argument.
         auto valueOf = [&](const std::string& name, std::optional<std::string>& value) {
             if (arg == name) {
                 if (i + 1 >= args.size()) {
-                    result.error = name + " needs a value";
+                    error = name + " needs a value";
                     return true;
                 }
                 value = args[++i];
@@ -83,45 +76,51 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         };
         std::optional<std::string> seconds;
         std::optional<std::string> value;
+        // The value as a script step with its time; false (with the error) when it is wrong.
+        auto timed = [&](ScriptEvent& event) {
+            const Result<> split = splitTime(*value, event);
+            if (!split) error = split.failure().reason;
+            return split.ok();
+        };
         if (valueOf("--rom", o.romPath) || valueOf("--ram", o.ramPath)) {
         } else if (startsWithIgnoringCase(arg, "/rom:")) {
             o.romPath = arg.substr(5);
         } else if (startsWithIgnoringCase(arg, "/ram:")) {
             o.ramPath = arg.substr(5);
         } else if (valueOf("--seconds", seconds)) {
-            if (!result.error.empty()) break;
+            if (!error.empty()) break;
             const auto parsed = parseSeconds(*seconds);
             if (!parsed) {
-                result.error = "--seconds needs a number from 0 to 86400, not \"" + *seconds + "\"";
+                error = "--seconds needs a number from 0 to 86400, not \"" + *seconds + "\"";
                 break;
             }
             o.seconds = *parsed;
             o.secondsGiven = true;
         } else if (valueOf("--key", value) || valueOf("--inject", value)) {
-            if (!result.error.empty()) break;
+            if (!error.empty()) break;
             const bool inject = arg.starts_with("--inject");
             ScriptEvent event;
-            if (!splitTime(*value, event, result.error)) break;
+            if (!timed(event)) break;
             const auto keyIndex = keyIndexByName(event.text);
             if (!keyIndex) {
-                result.error = "no calculator key is called \"" + event.text + "\"";
+                error = "no calculator key is called \"" + event.text + "\"";
                 break;
             }
             event.action = inject ? ScriptAction::inject : ScriptAction::key;
             event.code = skinKeys[static_cast<std::size_t>(*keyIndex)].code;
             o.events.push_back(event);
         } else if (valueOf("--type", value)) {
-            if (!result.error.empty()) break;
+            if (!error.empty()) break;
             ScriptEvent first;
-            if (!splitTime(*value, first, result.error)) break;
+            if (!timed(first)) break;
             if (first.text.empty()) {
-                result.error = "--type needs some text";
+                error = "--type needs some text";
                 break;
             }
             for (std::size_t c = 0; c < first.text.size(); ++c) {
                 const unsigned char ch = static_cast<unsigned char>(first.text[c]);
                 if (ch < 0x20 || ch > 0x7E) {
-                    result.error = "--type takes printable ASCII characters only";
+                    error = "--type takes printable ASCII characters only";
                     break;
                 }
                 ScriptEvent event;
@@ -132,32 +131,32 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
                 o.events.push_back(event);
             }
         } else if (valueOf("--upload", value)) {
-            if (!result.error.empty()) break;
+            if (!error.empty()) break;
             ScriptEvent event;
-            if (!splitTime(*value, event, result.error)) break;
+            if (!timed(event)) break;
             if (event.text.empty()) {
-                result.error = "--upload needs a file name";
+                error = "--upload needs a file name";
                 break;
             }
             event.action = ScriptAction::upload;
             o.events.push_back(event);
         } else if (valueOf("--break", value) || valueOf("--symbols", value)) {
-            if (!result.error.empty()) break;
+            if (!error.empty()) break;
             (arg.starts_with("--break") ? o.breaks : o.symbolFiles).push_back(*value);
         } else if (valueOf("--trace", o.tracePath)) {
         } else if (valueOf("--trace-count", value)) {
-            if (!result.error.empty()) break;
+            if (!error.empty()) break;
             const auto count = parseCount(*value);
             if (!count) {
-                result.error = "--trace-count needs a number from 1 to " +
-                               std::to_string(maxTraceCount) + ", not \"" + *value + "\"";
+                error = "--trace-count needs a number from 1 to " + std::to_string(maxTraceCount) +
+                        ", not \"" + *value + "\"";
                 break;
             }
             o.traceCount = *count;
         } else if (valueOf("--receive", o.receivePath) || valueOf("--ini", o.iniPath)) {
         } else if (valueOf("--lcd", o.lcdPath)) {
-            if (result.error.empty() && lcdPictureFormat(*o.lcdPath).empty())
-                result.error = "--lcd writes .bmp or .png files, not \"" + *o.lcdPath + "\"";
+            if (error.empty() && lcdPictureFormat(*o.lcdPath).empty())
+                error = "--lcd writes .bmp or .png files, not \"" + *o.lcdPath + "\"";
         } else if (arg == "--no-auto-link") {
             o.autoLink = false;
         } else if (arg == "--overwrite") {
@@ -177,24 +176,22 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             o.version = true;
         } else {
-            result.error = "unknown option \"" + arg + "\"";
+            error = "unknown option \"" + arg + "\"";
         }
-        if (!result.error.empty()) break;
+        if (!error.empty()) break;
     }
-    if (result.error.empty() && !o.secondsGiven && o.untilSleep)
-        o.seconds = defaultSleepLimitSeconds;
-    if (result.error.empty() && o.traceCount != 0 && !o.tracePath)
-        result.error = "--trace-count needs --trace FILE";
+    if (error.empty() && !o.secondsGiven && o.untilSleep) o.seconds = defaultSleepLimitSeconds;
+    if (error.empty() && o.traceCount != 0 && !o.tracePath)
+        error = "--trace-count needs --trace FILE";
     // The demo brings its own ROM image and settings; a state file of one's own is fine.
-    if (result.error.empty() && o.demo && (o.romPath || o.iniPath))
-        result.error =
-            "--demo runs the demo's own ROM image and settings: leave out --rom and --ini";
+    if (error.empty() && o.demo && (o.romPath || o.iniPath))
+        error = "--demo runs the demo's own ROM image and settings: leave out --rom and --ini";
     if (o.traceCount == 0) o.traceCount = defaultTraceCount;
     for (auto* path :
          {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath, &o.tracePath})
-        if (result.error.empty() && *path && (*path)->empty())
-            result.error = "an empty file name is not a path";
-    return result;
+        if (error.empty() && *path && (*path)->empty()) error = "an empty file name is not a path";
+    if (!error.empty()) return Failure::badData(error);
+    return o;
 }
 
 std::string usageText() {

@@ -6,14 +6,20 @@
 #include <vector>
 
 #include "headless/script_event.h"
+#include "text/failure.h"
 
 namespace vantrel::headless {
+
+// Run time without --seconds: one second, or half a minute as the limit of
+// --until-sleep.
+inline constexpr double defaultSeconds = 1.0;
+inline constexpr double defaultSleepLimitSeconds = 30.0;
 
 struct Options {
     std::optional<std::string> romPath;  // from the settings file when not given
     std::optional<std::string> ramPath;
     std::optional<std::string> iniPath;  // settings file to read instead of the usual one
-    double seconds = 1.0;                // run time, or the limit with untilSleep
+    double seconds = defaultSeconds;     // run time, or the limit with untilSleep
     bool secondsGiven = false;
     bool untilSleep = false;
     bool save = true;                 // write the state file at the end
@@ -35,29 +41,20 @@ struct Options {
     bool version = false;
 };
 
-struct ParsedCommandLine {
-    Options options;
-    std::string error;  // empty when the arguments were understood
-};
-
 // Accepts --rom PATH, --rom=PATH and /rom:PATH (the prefix in any case; the value is
 // the rest of that argument, blanks and "/" included), the same for the state file,
 // --seconds N, --no-save, --overwrite-state, --demo, --help (-h) and --version; the
 // script options --key, --type, --inject and --upload, each with an optional "@MS" at
 // the end (digits only after the last "@"); --receive, --overwrite, --force,
 // --no-auto-link, --until-sleep, --lcd and --ini; the debugger's --break (repeatable),
-// --symbols, --trace and --trace-count.
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
+// --symbols, --trace and --trace-count. Fails as bad input, saying which argument is
+// wrong and how.
+Result<Options> parseCommandLine(const std::vector<std::string>& args);
 
 std::string usageText();
 
 // Instructions kept for --trace without --trace-count, and the most it takes.
 inline constexpr std::size_t defaultTraceCount = 10000;
 inline constexpr std::size_t maxTraceCount = 1000000;
-
-// Run time without --seconds: one second, or half a minute as the limit of
-// --until-sleep.
-inline constexpr double defaultSeconds = 1.0;
-inline constexpr double defaultSleepLimitSeconds = 30.0;
 
 }  // namespace vantrel::headless

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "machine/host_interface.h"
-#include "session/messages.h"
-#include "session/upload.h"
+#include "session/calculator/messages.h"
+#include "session/link/upload.h"
 #include "z80/cpu_registers.h"
 
 namespace vantrel::headless {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "session/front_end.h"
+#include "session/calculator/front_end.h"
 
 namespace vantrel::headless {
 

@@ -12,38 +12,18 @@
 #include "headless/command_line.h"
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
-#include "session/calculator.h"
-#include "session/debug_session.h"
-#include "session/demo_firmware.h"
-#include "session/messages.h"
-#include "session/settings.h"
-#include "session/upload.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/end_signals.h"
+#include "session/calculator/messages.h"
+#include "session/debug/debug_session.h"
+#include "session/link/upload.h"
+#include "session/settings/demo_firmware.h"
+#include "session/settings/settings.h"
+#include "session/settings/user_dirs.h"
 
 namespace {
 
 using namespace vantrel;
-
-std::string programDirectory(const char* argv0) {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = std::filesystem::absolute(argv0, ec);
-    return ec ? std::string() : exe.parent_path().string();
-}
-
-// Ctrl-C or a termination request ends the run early; the state is then saved as
-// at the end of a full run.
-std::atomic<bool> endRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-void onEndSignal(int) { endRequested.store(true); }
-
-void installEndSignals() {
-    struct sigaction action {};
-    action.sa_handler = onEndSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
 
 // Refusals before the run, like any command-line tool given a bad input.
 int refuse(const std::string& text) {
@@ -62,42 +42,49 @@ void printNote(const std::string& text) {
     std::fprintf(stderr, "vantrel-headless: %s\n", text.c_str());
 }
 
-// Symbols, breakpoints and the trace, before the run starts; empty, or why not.
-std::string setUpDebugger(DebugSession& debug, const headless::Options& options) {
+// Symbols, breakpoints and the trace, before the run starts.
+Result<> setUpDebugger(DebugSession& debug, const headless::Options& options) {
     if (options.breaks.empty() && !options.tracePath && options.symbolFiles.empty()) return {};
     debug.open(false);
-    std::string note;
+    // What a symbol file says: why it was not read, or what was left out of it.
+    auto said = [](const Result<std::string>& loaded) {
+        return loaded ? *loaded : loaded.failure().reason;
+    };
     if (const std::string beside = debug.symbolFileBesideRom(); !beside.empty()) {
-        if (!debug.loadSymbols(beside, &note) || !note.empty())
-            printNote("the symbol file " + beside + ": " + note);
+        if (const auto loaded = debug.loadSymbols(beside); !loaded || !loaded->empty())
+            printNote("the symbol file " + beside + ": " + said(loaded));
     }
     for (const std::string& file : options.symbolFiles) {
-        if (!debug.loadSymbols(file, &note))
-            return "cannot read the symbol file " + file + ": " + note;
-        if (!note.empty()) printNote("the symbol file " + file + ": " + note);
+        const auto loaded = debug.loadSymbols(file);
+        if (!loaded)
+            return Failure::system(loaded.failure().code,
+                                   "cannot read the symbol file " + file + ": " + said(loaded));
+        if (!loaded->empty()) printNote("the symbol file " + file + ": " + said(loaded));
     }
     for (const std::string& text : options.breaks) {
         const auto address = debug.parseAddress(text);
-        if (!address) return "--break " + text + ": no such address or symbol";
+        if (!address) return Failure::badData("--break " + text + ": no such address or symbol");
         debug.addBreakpoint(*address);
     }
     if (options.tracePath) debug.startTrace(options.traceCount);
     return {};
 }
 
-// Each file to upload, read before the run: empty, or why it is refused.
-std::string checkUploads(const headless::Options& options) {
+// Each file to upload, read before the run.
+Result<> checkUploads(const headless::Options& options) {
     for (const headless::ScriptEvent& event : options.events) {
         if (event.action != headless::ScriptAction::upload) continue;
-        if (const std::string why = whyNotReadable(event.text); !why.empty())
-            return "cannot read " + event.text + " to upload: " + why;
-        const UploadFile file = readUploadFile(event.text);
-        const std::string problem = uploadFileProblem(file);
-        if (file.error != 0 || !holdsVariables(file.read))
-            return "cannot upload " + event.text + ": " + problem;
-        if (file.read == VariableFileRead::checksumMismatch && !options.force)
-            return "cannot upload " + event.text + ": " + problem +
-                   " --force uploads it all the same.";
+        const auto file = readUploadFile(event.text);
+        if (!file) {
+            const Failure& failure = file.failure();
+            return Failure{failure.code, (failure.code == Failure::badInput
+                                              ? "cannot upload " + event.text + ": "
+                                              : "cannot read " + event.text + " to upload: ") +
+                                             failure.reason};
+        }
+        if (file->read == VariableFileRead::checksumMismatch && !options.force)
+            return Failure::badData("cannot upload " + event.text + ": " + damagedFileText +
+                                    " --force uploads it all the same.");
     }
     return {};
 }
@@ -133,14 +120,14 @@ int checkStateFile(Calculator& calculator, const headless::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const headless::ParsedCommandLine parsed =
+    const Result<headless::Options> parsed =
         headless::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.error.empty()) {
+    if (!parsed) {
         std::fprintf(stderr, "vantrel-headless: %s\nTry 'vantrel-headless --help'.\n",
-                     parsed.error.c_str());
+                     parsed.failure().reason.c_str());
         return 2;
     }
-    const headless::Options& options = parsed.options;
+    const headless::Options& options = *parsed;
     if (options.help) {
         std::fputs(headless::usageText().c_str(), stdout);
         return 0;
@@ -154,30 +141,34 @@ int main(int argc, char** argv) {
     Settings settings;
     const std::string programDir = programDirectory(argv[0]);
     if (options.demo) {
-        std::string why;
-        if (!prepareDemo(findDemoFirmware(programDir), settings, &why)) {
-            std::fprintf(stderr, "vantrel-headless: the demo cannot start. %s\n", why.c_str());
+        auto demo = prepareDemo(findDemoFirmware(programDir));
+        if (!demo) {
+            std::fprintf(stderr, "vantrel-headless: the demo cannot start. %s\n",
+                         demo.failure().reason.c_str());
             return 1;
         }
+        settings = std::move(*demo);
     } else {
         if (options.iniPath) settings.iniPath = *options.iniPath;
-        std::string iniProblem;
-        if (!readSettings(settings, programDir, &iniProblem) && options.iniPath)
-            return refuse("cannot read the settings file " + *options.iniPath + ": " + iniProblem);
+        const Result<> read = readSettings(settings, programDir);
+        if (!read && options.iniPath)
+            return refuse("cannot read the settings file " + *options.iniPath + ": " +
+                          read.failure().reason);
     }
-    if (const std::string why = checkUploads(options); !why.empty()) return refuse(why);
+    if (const Result<> uploads = checkUploads(options); !uploads)
+        return refuse(uploads.failure().reason);
     headless::HeadlessFrontEnd frontEnd;
     Calculator calculator(frontEnd);
     // Relative paths from the settings mean the settings' data folder; those given
     // here, the current directory.
-    if (!options.romPath || !options.ramPath) makeDataDirectory(settings);
+    // A folder that cannot be made is told where the files in it are used.
+    if (!options.romPath || !options.ramPath) (void)makeDataDirectory(settings);
     const std::string romPath = options.romPath.value_or(resolvePath(settings, settings.romPath));
     const RomLoadResult rom =
         calculator.load(romPath, options.ramPath.value_or(resolvePath(settings, settings.ramPath)),
                         settings.testRomVersion);
     if (!calculator.usable()) {
-        std::fprintf(stderr, "%s\n%s: %s\n", romMessage(rom), romPath.c_str(),
-                     romProblemText(rom).c_str());
+        std::fprintf(stderr, "%s\n", romProblemLines(rom, romPath).c_str());
         return 1;
     }
     // Loaded as a state it was not; run on, it would be saved over the ROM image.
@@ -185,8 +176,8 @@ int main(int argc, char** argv) {
         return refuse("the state file " + calculator.ramPath() +
                       " is the ROM image; name another with --ram");
     if (const int refused = checkStateFile(calculator, options); refused != 0) return refused;
-    if (const std::string why = setUpDebugger(calculator.debugger(), options); !why.empty())
-        return refuse(why);
+    if (const Result<> debugger = setUpDebugger(calculator.debugger(), options); !debugger)
+        return refuse(debugger.failure().reason);
     if (rom.outcome == RomLoad::wrongVersion)
         std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", romPath.c_str(), calculator.ramPath().c_str());
@@ -200,10 +191,12 @@ int main(int argc, char** argv) {
     frontEnd.receivePath = options.receivePath;
     frontEnd.overwrite = options.overwrite;
     frontEnd.force = options.force;
-    installEndSignals();
+    // Ctrl-C or a termination request ends the run early; the state is then saved as at
+    // the end of a full run. Without them caught, either still ends the runner.
+    (void)catchEndSignals({SIGINT, SIGTERM});
     const headless::RunResult run =
-        headless::runScript(calculator, frontEnd, runOptions, &endRequested);
-    if (endRequested.load()) std::puts("Run ended early on request.");
+        headless::runScript(calculator, frontEnd, runOptions, &endRequested());
+    if (endRequested().load()) std::puts("Run ended early on request.");
     if (!run.stopped) {
         std::printf("The emulation thread did not stop within %lld ms; nothing saved.\n",
                     static_cast<long long>(Calculator::stopTimeout.count()));
@@ -249,26 +242,25 @@ int main(int argc, char** argv) {
         status = 4;
     }
     if (options.lcdPath) {
-        std::string why;
-        if (headless::writeLcdPicture(calculator.lcd(), *options.lcdPath, settings.foreground,
-                                      settings.background, &why)) {
+        const Result<> written = headless::writeLcdPicture(
+            calculator.lcd(), *options.lcdPath, settings.foreground, settings.background);
+        if (written) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
         } else {
             std::printf("LCD picture could not be written: %s (%s)\n", options.lcdPath->c_str(),
-                        why.c_str());
+                        written.failure().reason.c_str());
             status = 4;
         }
     }
     if (options.tracePath) {
         const DebugSession& debug = calculator.debugger();
-        std::string why;
-        if (debug.writeTrace(*options.tracePath, &why)) {
+        if (const Result<> written = debug.writeTrace(*options.tracePath); written) {
             std::printf("Trace written: %s (the last %zu of %llu instructions)\n",
                         options.tracePath->c_str(), debug.tracedKept(),
                         static_cast<unsigned long long>(debug.tracedInstructions()));
         } else {
             std::printf("Trace could not be written: %s (%s)\n", options.tracePath->c_str(),
-                        why.c_str());
+                        written.failure().reason.c_str());
             status = 4;
         }
     }
@@ -287,10 +279,9 @@ int main(int argc, char** argv) {
         std::puts("State file not written (--no-save).");
         return status;
     }
-    std::string why;
-    if (!calculator.saveState(&why)) {
+    if (const Result<> saved = calculator.saveState(); !saved) {
         std::printf("State file could not be written: %s (%s)\n", calculator.ramPath().c_str(),
-                    why.c_str());
+                    saved.failure().reason.c_str());
         return 4;
     }
     std::printf("State file written: %s\n", calculator.ramPath().c_str());

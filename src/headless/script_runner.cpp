@@ -3,12 +3,12 @@
 #include <thread>
 
 #include "headless/headless_front_end.h"
-#include "session/calculator.h"
-#include "session/debug_session.h"
-#include "session/key_table.h"
-#include "session/png_file.h"
-#include "session/screenshot.h"
-#include "session/timer_tick.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/timer_tick.h"
+#include "session/debug/debug_session.h"
+#include "session/keys/key_table.h"
+#include "session/screenshots/png_file.h"
+#include "session/screenshots/screenshot.h"
 #include "text/ascii_case.h"
 
 namespace vantrel::headless {
@@ -75,15 +75,13 @@ std::string lcdPictureFormat(const std::string& path) {
     return extension == "bmp" || extension == "png" ? extension : std::string();
 }
 
-bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
-                     uint32_t background, std::string* why) {
+Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+                         uint32_t background) {
     const std::string format = lcdPictureFormat(path);
     if (format == "bmp")
-        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path, why);
-    if (format == "png")
-        return writePngFile(buildLcdPng(lcd.data(), foreground, background), path, why);
-    if (why) *why = "not a .bmp or .png name";
-    return false;
+        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
+    if (format == "png") return writePngFile(buildLcdPng(lcd.data(), foreground, background), path);
+    return Failure::badData("not a .bmp or .png name");
 }
 
 RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,

@@ -12,6 +12,7 @@
 #include "hardware/lcd_picture.h"
 #include "headless/script_event.h"
 #include "machine/loop_end.h"
+#include "text/failure.h"
 
 namespace vantrel {
 class Calculator;
@@ -60,8 +61,8 @@ inline constexpr std::chrono::milliseconds settleLimit{1000};
 std::string lcdPictureFormat(const std::string& path);
 
 // The LCD as the window shows it, as a BMP or PNG file by the name's extension, in the
-// given colours (0x00BBGGRR). On failure, why (when given) says what went wrong.
-bool writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
-                     uint32_t background, std::string* why = nullptr);
+// given colours (0x00BBGGRR).
+Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+                         uint32_t background);
 
 }  // namespace vantrel::headless

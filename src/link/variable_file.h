@@ -50,12 +50,6 @@ enum class VariableFileRead {
 // length (taken modulo 65536, as it is written) bounds.
 VariableFileRead decodeVariableFile(std::span<const uint8_t> bytes, VariableList& list);
 
-// Whether a file that reads so may be uploaded at all (a checksum that does not agree
-// only after the user's confirmation).
-inline bool holdsVariables(VariableFileRead read) {
-    return read == VariableFileRead::variables || read == VariableFileRead::checksumMismatch;
-}
-
 // The variable file that holds every entry of the list, dated time.
 std::vector<uint8_t> encodeVariableFile(const VariableList& list, const FileTime& time);
 

@@ -1,6 +1,5 @@
 #include "shell/app_main.h"
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -12,11 +11,13 @@
 #include <csignal>
 #include <cstdio>
 
-#include "session/calculator.h"
-#include "session/command_line.h"
-#include "session/demo_firmware.h"
-#include "session/messages.h"
-#include "session/settings.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/end_signals.h"
+#include "session/calculator/messages.h"
+#include "session/settings/command_line.h"
+#include "session/settings/demo_firmware.h"
+#include "session/settings/settings.h"
+#include "session/settings/user_dirs.h"
 #include "shell/exit_dialog.h"
 #include "shell/icons.h"
 #include "shell/main_window.h"
@@ -27,27 +28,9 @@ namespace vantrel {
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
-
 constexpr int uploadStartDelayMs = 250;
 // How long a start waits for the running instance's answer.
 constexpr int handOverWaitMs = 2000;
-
-void onTerminationSignal(int number) {
-    const char byte = static_cast<char>(number);
-    // Only async-signal-safe work here; the event loop reads the byte.
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
-}
-
-bool watchTerminationSignals() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
-    return true;
-}
 
 void printLines(std::FILE* to, const std::vector<std::string>& lines) {
     for (const std::string& line : lines) std::fprintf(to, "vantrel: %s\n", line.c_str());
@@ -111,17 +94,19 @@ int appMain(int argc, char** argv) {
         return 2;
     }
 
-    const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+    const std::string programDir = programDirectory(argv[0]);
     Settings settings;
     if (line.demo) {
         // The demo's own settings: the user's are neither read nor written.
-        std::string why;
-        if (!prepareDemo(findDemoFirmware(programDir), settings, &why)) {
-            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n", why.c_str());
+        auto demo = prepareDemo(findDemoFirmware(programDir));
+        if (!demo) {
+            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n",
+                         demo.failure().reason.c_str());
             return 1;
         }
+        settings = std::move(*demo);
     } else {
-        readSettings(settings, programDir);
+        (void)readSettings(settings, programDir);  // without a file, every default
     }
     const Settings stored = settings;
     applyCommandLine(line, settings);
@@ -175,12 +160,15 @@ int appMain(int argc, char** argv) {
         if (!settings.allowMultipleInstances) instanceServer.listen();
     });
 
+    // A termination request or a closed terminal closes the window as Kill does;
+    // without them caught, they end the program as they always would.
     std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (watchTerminationSignals()) {
-        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    if (catchEndSignals({SIGTERM, SIGINT, SIGHUP})) {
+        signalNotifier =
+            std::make_unique<QSocketNotifier>(endSignalDescriptor(), QSocketNotifier::Read);
         QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window, [&window] {
             char byte;
-            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+            [[maybe_unused]] const auto got = ::read(endSignalDescriptor(), &byte, 1);
             window.closeWithoutDialogs();
         });
     }
@@ -196,8 +184,9 @@ int appMain(int argc, char** argv) {
                      });
 
     if (line.demo) {
-        if (const auto why = window.runDemo(settings)) {
-            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n", oneLine(*why).c_str());
+        if (const Result<> ran = window.runDemo(settings); !ran) {
+            std::fprintf(stderr, "vantrel: the demo cannot start. %s\n",
+                         oneLine(ran.failure().reason).c_str());
             return 1;
         }
     } else {
@@ -205,8 +194,8 @@ int appMain(int argc, char** argv) {
     }
     if (window.romMissing()) {
         if (line.grabPath) {
-            std::fprintf(stderr, "vantrel: %s %s: %s\n", romMessage(window.romLoad()),
-                         window.romLookedAt().c_str(), romProblemText(window.romLoad()).c_str());
+            std::fprintf(stderr, "vantrel: %s\n",
+                         romProblemLines(window.romLoad(), window.romLookedAt(), " ").c_str());
             return 1;
         }
         // Quit there, or a signal meanwhile, ends the run with nothing chosen to keep.
@@ -243,26 +232,26 @@ int appMain(int argc, char** argv) {
     // Paths from the command line that did not work are not kept for the next start
     // (unless the user has chosen them again meanwhile, or chose to replace the file).
     bool settingsWritten = false;
-    auto writeWorkingSettings = [&](std::string* why) {
+    auto writeWorkingSettings = [&] {
         settingsWritten = true;
         Settings kept = settings;
         const bool unused = stateRefused || calculator.stateFileKept();
         if (!window.runningDemo() && line.ramPath && unused &&
             kept.ramPath == absoluteFromHere(*line.ramPath))
             kept.ramPath = stored.ramPath;
-        return writeSettings(kept, why);
+        return writeSettings(kept);
     };
     // Written while the window is still there to say that they could not be.
     QObject::connect(&window, &MainWindow::closing, &window, [&] {
-        std::string why;
-        if (!writeWorkingSettings(&why)) tellSettingsNotSaved(&window, settings.iniPath, why);
+        if (const Result<> written = writeWorkingSettings(); !written)
+            tellSettingsNotSaved(&window, settings.iniPath, written.failure().reason);
     });
     // Otherwise (a signal, Kill) once it has gone; a failure is told on the terminal.
     auto writeSettingsAtEnd = [&] {
-        std::string why;
-        if (!settingsWritten && !writeWorkingSettings(&why))
+        if (settingsWritten) return;
+        if (const Result<> written = writeWorkingSettings(); !written)
             std::fprintf(stderr, "vantrel: the settings could not be saved to %s: %s\n",
-                         settings.iniPath.c_str(), why.c_str());
+                         settings.iniPath.c_str(), written.failure().reason.c_str());
     };
     if (window.closed()) {
         writeSettingsAtEnd();

@@ -13,9 +13,9 @@
 #include <optional>
 
 #include "hardware/lcd_picture.h"
-#include "session/calculator.h"
-#include "session/key_help.h"
-#include "session/settings.h"
+#include "session/calculator/calculator.h"
+#include "session/keys/key_help.h"
+#include "session/settings/settings.h"
 #include "shell/skin_painter.h"
 
 namespace vantrel {

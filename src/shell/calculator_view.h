@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "session/key_table.h"
-#include "session/keypad.h"
-#include "session/settings.h"
+#include "session/keys/key_table.h"
+#include "session/keys/keypad.h"
+#include "session/settings/settings.h"
 #include "shell/panel_geometry.h"
 
 namespace vantrel {

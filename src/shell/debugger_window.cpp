@@ -29,8 +29,8 @@
 #include <array>
 #include <functional>
 
-#include "session/calculator.h"
-#include "session/messages.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/messages.h"
 #include "text/digits.h"
 
 namespace vantrel {
@@ -90,15 +90,8 @@ const std::array<RegisterRow, 15> registerRows{{
      [](CpuRegisters& r, uint16_t v) { r.hlAlt = v; }},
     {"I", 2, 0xFF, [](const CpuRegisters& r) { return static_cast<uint16_t>(r.i); },
      [](CpuRegisters& r, uint16_t v) { r.i = low(v); }},
-    {"IM", 1, 2,
-     [](const CpuRegisters& r) -> uint16_t {
-         return (r.intFlags & intMode2Bit) ? 2 : (r.intFlags & intMode1Bit) ? 1 : 0;
-     },
-     [](CpuRegisters& r, uint16_t v) {
-         r.intFlags = low(r.intFlags & ~(intMode1Bit | intMode2Bit));
-         if (v == 1) r.intFlags |= intMode1Bit;
-         if (v == 2) r.intFlags |= intMode2Bit;
-     }},
+    {"IM", 1, 2, [](const CpuRegisters& r) { return static_cast<uint16_t>(r.interruptMode()); },
+     [](CpuRegisters& r, uint16_t v) { r.setInterruptMode(v); }},
     {"IFF", 1, 1, [](const CpuRegisters& r) -> uint16_t { return r.interruptsEnabled() ? 1 : 0; },
      [](CpuRegisters& r, uint16_t v) {
          r.intFlags = low(v ? r.intFlags | intEnableBit : r.intFlags & ~intEnableBit);
@@ -277,8 +270,8 @@ void DebuggerWindow::buildActions() {
     runToAction_ = add(QStringLiteral("Run to Cursor"), QStringLiteral("runToCursor"),
                        {QKeySequence(Qt::CTRL | Qt::Key_F10)}, [this] { runToSelection(); });
     bar->addSeparator();
-    toggleAction_ = add(QStringLiteral("Toggle Breakpoint"), QStringLiteral("toggleBreakpoint"),
-                        {QKeySequence(Qt::Key_F9)}, [this] { toggleBreakpointAtSelection(); });
+    add(QStringLiteral("Toggle Breakpoint"), QStringLiteral("toggleBreakpoint"),
+        {QKeySequence(Qt::Key_F9)}, [this] { toggleBreakpointAtSelection(); });
     illegalAction_ = add(QStringLiteral("Break on Illegal Instructions"),
                          QStringLiteral("breakOnIllegal"), {}, [this](bool on) {
                              debug_.setBreakOnIllegal(on);
@@ -469,8 +462,9 @@ QWidget* DebuggerWindow::buildBreakpointPane() {
 void DebuggerWindow::openDebugger() {
     if (!symbolsTried_ && debug_.running()) {
         symbolsTried_ = true;
+        // The names are a help: a file beside the ROM that cannot be read is passed over.
         if (const std::string file = debug_.symbolFileBesideRom(); !file.empty())
-            debug_.loadSymbols(file);
+            (void)debug_.loadSymbols(file);
     }
     if (!debug_.isOpen()) {
         debug_.open(true);
@@ -604,9 +598,9 @@ void DebuggerWindow::updateActions() {
     illegalAction_->setChecked(debug_.breakOnIllegal());
     QString text = QString::fromStdString(debug_.stopText());
     if (running && !stopped && stepping_) text = QStringLiteral("Stepping...");
-    if (const std::string& problem = debug_.breakpointFileProblem(); !problem.empty())
-        text +=
-            (text.isEmpty() ? QString() : QStringLiteral("   ")) + QString::fromStdString(problem);
+    if (const Result<>& file = debug_.breakpointFileState(); !file)
+        text += (text.isEmpty() ? QString() : QStringLiteral("   ")) +
+                QString::fromStdString(file.failure().reason);
     status_->setText(text);
     registers_->setEnabled(stopped);
     memory_->setEditTriggers(stopped ? QAbstractItemView::DoubleClicked |
@@ -930,17 +924,17 @@ void DebuggerWindow::loadSymbolsFile() {
         this, QStringLiteral("Load Symbols"), QString(),
         QStringLiteral("Symbol files (*.sym *.lab *.equ *.inc *.txt);;All files (*)"));
     if (path.isEmpty()) return;
-    std::string note;
-    if (!debug_.loadSymbols(path.toStdString(), &note)) {
+    const auto loaded = debug_.loadSymbols(path.toStdString());
+    if (!loaded) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("The symbol file \"%1\" cannot be read.\n%2")
-                                 .arg(path, QString::fromStdString(note)));
+                                 .arg(path, QString::fromStdString(loaded.failure().reason)));
         return;
     }
-    if (!note.empty())
-        QMessageBox::information(
-            this, windowTitle(),
-            QStringLiteral("The symbol file \"%1\":\n%2").arg(path, QString::fromStdString(note)));
+    if (!loaded->empty())
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("The symbol file \"%1\":\n%2")
+                                     .arg(path, QString::fromStdString(*loaded)));
     statusBar()->showMessage(QStringLiteral("%1 symbols").arg(debug_.symbolCount()), 3000);
     refresh();
 }

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "session/debug_session.h"
+#include "session/debug/debug_session.h"
 
 class QAction;
 class QCheckBox;
@@ -43,9 +43,8 @@ public:
     // repaint it by itself.
     std::function<void()> onLcdChanged;
 
-    // The first address the listing and the memory view show.
+    // The first address the listing shows.
     uint16_t codeTop() const { return codeTop_; }
-    uint16_t memoryTop() const { return memoryTop_; }
 
     // Where the calculator was before this window moved it aside to make room. It goes
     // back there when this window closes, unless it has been moved since.
@@ -119,7 +118,6 @@ private:
     QAction* stepOverAction_ = nullptr;
     QAction* stepOutAction_ = nullptr;
     QAction* runToAction_ = nullptr;
-    QAction* toggleAction_ = nullptr;
     QAction* illegalAction_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* hardware_ = nullptr;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "session/messages.h"
+#include "session/calculator/messages.h"
 
 class QCheckBox;
 

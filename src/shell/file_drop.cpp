@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "session/upload.h"
+#include "session/link/upload.h"
 
 namespace vantrel {
 

@@ -11,7 +11,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "session/messages.h"
+#include "session/calculator/messages.h"
 #include "shell/exit_dialog.h"
 #include "shell/icons.h"
 
@@ -134,10 +134,10 @@ void FirstRunDialog::chooseRom() {
 }
 
 void FirstRunDialog::startDemo() {
-    if (const std::optional<std::string> problem = tryDemo_(demoNextTime_->isChecked())) {
-        QMessageBox::critical(
-            this, titleText(),
-            QStringLiteral("The demo cannot start.\n%1").arg(QString::fromStdString(*problem)));
+    if (const Result<> ran = tryDemo_(demoNextTime_->isChecked()); !ran) {
+        QMessageBox::critical(this, titleText(),
+                              QStringLiteral("The demo cannot start.\n%1")
+                                  .arg(QString::fromStdString(ran.failure().reason)));
         return;
     }
     done(static_cast<int>(FirstRunChoice::demo));

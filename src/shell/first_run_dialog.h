@@ -8,7 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "session/machine_files.h"
+#include "session/calculator/machine_files.h"
+#include "text/failure.h"
 
 class QCheckBox;
 class QLabel;
@@ -24,9 +25,9 @@ class FirstRunDialog : public QDialog {
 public:
     // Starts the calculator on a chosen file: nothing when it runs, else what went wrong.
     using TryRom = std::function<std::optional<RomLoadResult>(const std::string& path)>;
-    // Starts the demo, remembered for the next starts when nextTimeToo: nothing when it
-    // runs, else why not.
-    using TryDemo = std::function<std::optional<std::string>(bool nextTimeToo)>;
+    // Starts the demo, remembered for the next starts when nextTimeToo; fails when it
+    // does not run.
+    using TryDemo = std::function<Result<>(bool nextTimeToo)>;
 
     // demoAvailable: whether the demo firmware was found.
     FirstRunDialog(QWidget* parent, const std::string& romPath, const RomLoadResult& result,

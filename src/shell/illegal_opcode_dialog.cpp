@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "machine/host_interface.h"
-#include "session/illegal_opcode_text.h"
+#include "session/calculator/illegal_opcode_text.h"
 #include "shell/icons.h"
 #include "z80/cpu_registers.h"
 

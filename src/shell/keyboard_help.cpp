@@ -9,9 +9,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "session/calculator.h"
-#include "session/key_help.h"
-#include "session/key_table.h"
+#include "session/calculator/calculator.h"
+#include "session/keys/key_help.h"
+#include "session/keys/key_table.h"
 
 namespace vantrel {
 

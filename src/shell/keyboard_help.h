@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "session/keypad.h"
+#include "session/keys/keypad.h"
 
 class QLabel;
 class QTableWidget;

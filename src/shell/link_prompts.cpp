@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "session/messages.h"
-#include "session/upload.h"
+#include "session/calculator/messages.h"
+#include "session/link/upload.h"
 
 namespace vantrel {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "session/front_end.h"
+#include "session/calculator/front_end.h"
 
 class QWidget;
 

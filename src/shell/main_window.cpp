@@ -25,9 +25,10 @@
 #include <cmath>
 #include <thread>
 
-#include "session/demo_firmware.h"
-#include "session/messages.h"
-#include "session/timer_tick.h"
+#include "session/calculator/messages.h"
+#include "session/calculator/timer_tick.h"
+#include "session/settings/demo_firmware.h"
+#include "session/settings/user_dirs.h"
 #include "shell/about_box.h"
 #include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
@@ -48,8 +49,6 @@
 namespace vantrel {
 
 namespace {
-
-std::string programDirectory() { return QCoreApplication::applicationDirPath().toStdString(); }
 
 // The window's outer size that the centring rule assumes at 1x, frame included.
 constexpr int placementWidth = 237;
@@ -369,13 +368,13 @@ QString MainWindow::statusMessage() const {
 }
 
 void MainWindow::screenshotCommand(bool copyScreen) {
-    const ScreenshotResult result =
+    const Result<Screenshot> shot =
         takeScreenshot(this, calculator_.lcd(), settings_,
                        copyScreen ? ScreenshotRoute::toClipboard : ScreenshotRoute::asConfigured);
-    if (result)
-        showStatus(QString::fromStdString(screenshotMessage(result)),
-                   result.toFile ? QFileInfo(QString::fromStdString(result.path)).absolutePath()
-                                 : QString());
+    if (shot)
+        showStatus(QString::fromStdString(screenshotMessage(*shot)),
+                   shot->toFile ? QFileInfo(QString::fromStdString(shot->path)).absolutePath()
+                                : QString());
 }
 
 void MainWindow::pasteText(const QString& text) {
@@ -594,7 +593,8 @@ void MainWindow::placeOnScreen() {
 }
 
 void MainWindow::startEmulation() {
-    makeDataDirectory(settings_);
+    // A folder that cannot be made is told where the files in it are used.
+    (void)makeDataDirectory(settings_);
     applyKeyMap();
     romLookedAt_ = resolvePath(settings_, settings_.romPath);
     romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
@@ -602,7 +602,7 @@ void MainWindow::startEmulation() {
     if (calculator_.usable()) {
         romStarted();
         calculator_.start();
-    } else if (settings_.startDemo && startDemo() == std::nullopt) {
+    } else if (settings_.startDemo && startDemo()) {
         // The demo, as chosen at an earlier start, while no ROM image runs.
         return;
     } else {
@@ -647,30 +647,30 @@ void MainWindow::romStarted() {
     rememberRecentRom(settings_, absoluteFromHere(resolvePath(settings_, settings_.romPath)));
 }
 
-std::optional<std::string> MainWindow::startDemo(bool nextTimeToo) {
-    Settings demo;
-    std::string why;
-    if (!prepareDemo(findDemoFirmware(programDirectory()), demo, &why)) return why;
+Result<> MainWindow::startDemo(bool nextTimeToo) {
+    const auto demo = prepareDemo(findDemoFirmware(programDirectory()));
+    if (!demo) return demo.failure();
     const std::string userIni = settings_.iniPath;
-    if (auto problem = runDemo(demo)) return problem;
+    if (Result<> ran = runDemo(*demo); !ran) return ran;
     userIniPath_ = userIni;
     if (nextTimeToo && !userIni.empty()) {
         // Only the choice is written: the rest stays as the file has it, so that a ROM
-        // path of the command line that did not run is not kept.
+        // path of the command line that did not run is not kept. The choice is a
+        // convenience: a file that cannot be written is told at the close.
         Settings stored;
         stored.iniPath = userIni;
-        readSettings(stored, programDirectory());
+        (void)readSettings(stored, programDirectory());
         stored.startDemo = true;
-        writeSettings(stored);
+        (void)writeSettings(stored);
     }
-    return std::nullopt;
+    return {};
 }
 
 Settings MainWindow::userSettings() const {
     if (!demo_) return settings_;
     Settings user;
     user.iniPath = userIniPath_;
-    readSettings(user, programDirectory());
+    (void)readSettings(user, programDirectory());  // without a file, every default
     return user;
 }
 
@@ -712,11 +712,8 @@ bool MainWindow::openRom(const std::string& path) {
     Settings next = userSettings();
     const RomLoadResult probe = Calculator::probeRom(path);
     if (!probe.usable(next.testRomVersion)) {
-        QMessageBox::critical(
-            this, titleText(),
-            QStringLiteral("%1\n%2: %3")
-                .arg(QString::fromUtf8(romMessage(probe)), QString::fromStdString(path),
-                     QString::fromStdString(romProblemText(probe))));
+        QMessageBox::critical(this, titleText(),
+                              QString::fromStdString(romProblemLines(probe, path)));
         return false;
     }
     // The debugger lets go of the calculator it may hold stopped.
@@ -726,7 +723,7 @@ bool MainWindow::openRom(const std::string& path) {
     if (leavingDemo) {
         // The demo keeps its own settings, place included.
         rememberPlace();
-        writeSettings(settings_);
+        (void)writeSettings(settings_);  // the demo's own file: nothing of the user's is lost
         demo_ = false;
         setWindowTitle(titleText());
         settings_ = next;
@@ -747,12 +744,11 @@ bool MainWindow::openRom(const std::string& path) {
     return true;
 }
 
-std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
+Result<> MainWindow::runDemo(const Settings& demo) {
     const std::string rom = resolvePath(demo, demo.romPath);
     const RomLoadResult result =
         calculator_.load(rom, resolvePath(demo, demo.ramPath), demo.testRomVersion);
-    if (!calculator_.usable())
-        return std::string(romMessage(result)) + "\n" + rom + ": " + romProblemText(result);
+    if (!calculator_.usable()) return Failure::decline(romProblemLines(result, rom));
     settings_ = demo;
     romLoad_ = result;
     romLookedAt_ = rom;
@@ -766,7 +762,7 @@ std::optional<std::string> MainWindow::runDemo(const Settings& demo) {
     calculator_.start();
     timer_.start();
     emit demoStarted();
-    return std::nullopt;
+    return {};
 }
 
 void MainWindow::applyLcdColours(uint32_t foreground, uint32_t background) {
@@ -780,12 +776,12 @@ bool MainWindow::stopEmulationThread() {
 }
 
 void MainWindow::saveStateReporting() {
-    std::string why;
-    if (!calculator_.saveState(&why))
+    if (const Result<> saved = calculator_.saveState(); !saved)
         QMessageBox::warning(
             this, titleText(),
             QStringLiteral("The calculator state could not be saved to \"%1\".\n%2")
-                .arg(QString::fromStdString(calculator_.ramPath()), QString::fromStdString(why)));
+                .arg(QString::fromStdString(calculator_.ramPath()),
+                     QString::fromStdString(saved.failure().reason)));
 }
 
 bool MainWindow::closeMainWindow() {
@@ -824,7 +820,8 @@ bool MainWindow::endCalculatorRun() {
 void MainWindow::closeWithoutDialogs() {
     if (closed_) return;
     const bool save = calculator_.saveOnClose(settings_.saveStateMode, false) == CloseSave::save;
-    if (stopEmulationThread() && save) calculator_.saveState();
+    // Without dialogs there is nobody to tell of a failed save.
+    if (stopEmulationThread() && save) (void)calculator_.saveState();
     destroyWindow();
 }
 

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "session/calculator.h"
-#include "session/front_end.h"
-#include "session/settings.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/front_end.h"
+#include "session/settings/settings.h"
 
 class QAction;
 class QActionGroup;
@@ -56,12 +56,12 @@ public:
     bool offerFirstRun();
     // Runs the demo firmware with the demo's own settings (see prepareDemo), which
     // replace the user's in this window and are written back to the demo's file.
-    // Nothing when it runs, else why not.
+    // Fails when it does not run.
     // nextTimeToo: the user's own settings remember to start on the demo while no ROM
     // image runs (Settings::startDemo); only that is written into them.
-    std::optional<std::string> startDemo(bool nextTimeToo = false);
+    Result<> startDemo(bool nextTimeToo = false);
     // The demo's settings replace the window's, which takes the demo's zoom and place.
-    std::optional<std::string> runDemo(const Settings& demo);
+    Result<> runDemo(const Settings& demo);
     // File > Open ROM... with the file chosen: a ROM image that will not run is told and
     // changes nothing; one that will replaces the one running, which closes first as
     // the window does (its state saved as the settings say, or asked). From the demo

@@ -31,10 +31,10 @@
 #include <iterator>
 #include <limits>
 
-#include "session/calculator.h"
-#include "session/key_help.h"
-#include "session/machine_files.h"
-#include "session/screenshot.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/machine_files.h"
+#include "session/keys/key_help.h"
+#include "session/screenshots/screenshot.h"
 #include "shell/beside_owner.h"
 #include "shell/calculator_view.h"
 #include "shell/icons.h"

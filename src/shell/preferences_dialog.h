@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "session/settings.h"
+#include "session/settings/settings.h"
 
 class QScrollArea;
 class QTabBar;

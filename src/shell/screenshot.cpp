@@ -8,11 +8,12 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "hardware/lcd_picture.h"
-#include "session/screenshot.h"
-#include "session/settings.h"
-#include "session/user_dirs.h"
+#include "session/screenshots/screenshot.h"
+#include "session/settings/settings.h"
+#include "session/settings/user_dirs.h"
 #include "shell/calculator_view.h"
 
 namespace vantrel {
@@ -34,9 +35,9 @@ QImage lcdImage(const uint8_t* lcd, uint32_t foreground, uint32_t background, in
     return image;
 }
 
-bool toClipboard(const LcdBytes& lcd, const Settings& settings, int scale) {
+Result<> toClipboard(const LcdBytes& lcd, const Settings& settings, int scale) {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard) return false;
+    if (!clipboard) return Failure::decline("There is no clipboard.");
     const auto dib = buildLcdDib(lcd.data(), settings.foreground, settings.background, scale);
     auto* data = new QMimeData;
     data->setData(
@@ -44,42 +45,43 @@ bool toClipboard(const LcdBytes& lcd, const Settings& settings, int scale) {
         QByteArray(reinterpret_cast<const char*>(dib.data()), static_cast<qsizetype>(dib.size())));
     data->setImageData(lcdImage(lcd.data(), settings.foreground, settings.background, scale));
     clipboard->setMimeData(data);
-    return true;
+    return {};
 }
 
 }  // namespace
 
-ScreenshotResult takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
-                                ScreenshotRoute route) {
-    ScreenshotResult result;
-    result.toFile = route == ScreenshotRoute::toFile ||
-                    (route == ScreenshotRoute::asConfigured && settings.screenshotToFile);
-    const int scale = std::clamp(settings.screenshotScale, minZoom, maxZoom);
-    if (result.toFile) {
-        const SavedScreenshot saved = saveScreenshotFile(lcd.data(), settings);
-        result.done = saved.written();
-        result.path = saved.path;
-        result.why = saved.why;
-    } else {
-        result.done = toClipboard(lcd, settings, scale);
+Result<Screenshot> takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+                                  ScreenshotRoute route) {
+    Screenshot shot;
+    shot.toFile = route == ScreenshotRoute::toFile ||
+                  (route == ScreenshotRoute::asConfigured && settings.screenshotToFile);
+    std::optional<Failure> failure;
+    if (shot.toFile) {
+        auto saved = saveScreenshotFile(lcd.data(), settings);
+        if (saved)
+            shot.path = std::move(*saved);
+        else
+            failure = saved.failure();
+    } else if (const Result<> copied = toClipboard(
+                   lcd, settings, std::clamp(settings.screenshotScale, minZoom, maxZoom));
+               !copied) {
+        failure = copied.failure();
     }
-    if (!result.done) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
-                        QStringLiteral("An error occured while making the screenshot."),
-                        QMessageBox::Ok, owner);
-        if (!result.why.empty()) box.setInformativeText(QString::fromStdString(result.why));
-        box.exec();
-    }
-    return result;
+    if (!failure) return shot;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                    QStringLiteral("An error occured while making the screenshot."),
+                    QMessageBox::Ok, owner);
+    box.setInformativeText(QString::fromStdString(failure->reason));
+    box.exec();
+    return *failure;
 }
 
-std::string screenshotMessage(const ScreenshotResult& result) {
-    if (!result.done) return {};
-    if (!result.toFile) return "Copied to the clipboard";
-    std::string shown = result.path;
+std::string screenshotMessage(const Screenshot& shot) {
+    if (!shot.toFile) return "Copied to the clipboard";
+    std::string shown = shot.path;
     const std::string home = homeDirectory();
     if (!home.empty()) {
-        const fs::path relative = fs::path(result.path).lexically_relative(home);
+        const fs::path relative = fs::path(shot.path).lexically_relative(home);
         if (!relative.empty() && *relative.begin() != "..") shown = "~/" + relative.string();
     }
     return "Saved " + shown;

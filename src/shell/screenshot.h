@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hardware/lcd_picture.h"
+#include "text/failure.h"
 
 class QWidget;
 
@@ -19,22 +20,19 @@ enum class ScreenshotRoute { toFile, toClipboard, asConfigured };
 inline constexpr const char* dibMimeType =
     "application/x-qt-windows-mime;value=\"DeviceIndependentBitmap\"";
 
-struct ScreenshotResult {
-    bool done = false;
+// Where a screenshot went.
+struct Screenshot {
     bool toFile = false;
     std::string path;  // the file written
-    std::string why;   // what went wrong
-
-    explicit operator bool() const { return done; }
 };
 
 // A failure is reported to the user in a message box; success is for the window to
 // tell (screenshotMessage).
-ScreenshotResult takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
-                                ScreenshotRoute route);
+Result<Screenshot> takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+                                  ScreenshotRoute route);
 
 // What the window says after a screenshot: "Copied to the clipboard", or "Saved "
 // and the file, under the home folder as "~" names it ("Saved ~/Pictures/TI85-003.png").
-std::string screenshotMessage(const ScreenshotResult& result);
+std::string screenshotMessage(const Screenshot& shot);
 
 }  // namespace vantrel

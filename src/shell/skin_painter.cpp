@@ -10,7 +10,7 @@
 #include <array>
 #include <cmath>
 
-#include "session/key_table.h"
+#include "session/keys/key_table.h"
 
 namespace vantrel {
 

@@ -3,9 +3,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "session/calculator.h"
-#include "session/messages.h"
-#include "session/settings.h"
+#include "session/calculator/calculator.h"
+#include "session/calculator/messages.h"
+#include "session/settings/settings.h"
 
 namespace vantrel {
 

@@ -67,6 +67,16 @@ struct CpuRegisters {
     }
 
     constexpr bool interruptsEnabled() const { return (intFlags & intEnableBit) != 0; }
+    // 0, 1 or 2, as IM last set it; the mode-2 bit wins should both be set.
+    constexpr unsigned interruptMode() const {
+        return (intFlags & intMode2Bit) ? 2 : (intFlags & intMode1Bit) ? 1 : 0;
+    }
+    // Modes above 2 count as 0.
+    constexpr void setInterruptMode(unsigned mode) {
+        intFlags =
+            static_cast<uint8_t>((intFlags & ~(intMode1Bit | intMode2Bit)) |
+                                 (mode == 1 ? intMode1Bit : 0) | (mode == 2 ? intMode2Bit : 0));
+    }
 };
 
 static_assert(sizeof(CpuRegisters) == 26);

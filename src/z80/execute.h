@@ -461,13 +461,7 @@ inline void setInterrupts(M& m) {
 
 template <unsigned Mode, class M>
 inline void interruptMode(M& m) {
-    CpuRegisters& r = m.regs;
-    if constexpr (Mode == 0)
-        r.intFlags &= static_cast<uint8_t>(~(intMode1Bit | intMode2Bit));
-    else if constexpr (Mode == 1)
-        r.intFlags = static_cast<uint8_t>((r.intFlags & ~intMode2Bit) | intMode1Bit);
-    else
-        r.intFlags = static_cast<uint8_t>((r.intFlags & ~intMode1Bit) | intMode2Bit);
+    m.regs.setInterruptMode(Mode);
 }
 
 // --- ports -------------------------------------------------------------------------------

@@ -367,11 +367,6 @@ constexpr Operand arg(Arg a, unsigned value = 0) { return Operand{a, static_cast
 constexpr Operand cond(unsigned field) { return arg(Arg::cond, field); }
 constexpr Operand number(unsigned value) { return arg(Arg::number, value); }
 
-constexpr bool isMemory(Arg a) {
-    return a == Arg::atBC || a == Arg::atDE || a == Arg::atHL || a == Arg::atIXd ||
-           a == Arg::atIYd || a == Arg::atNN;
-}
-
 constexpr Store storeAt(Arg a) {
     switch (a) {
         case Arg::atBC:

@@ -36,10 +36,10 @@ inline unsigned acceptInterrupt(M& m, uint8_t data) {
     push<chip>(m, r.pc);
     uint16_t target = 0;
     unsigned cycles = 0;
-    if (r.intFlags & intMode2Bit) {
+    if (r.interruptMode() == 2) {
         target = loadWord<chip>(m, static_cast<uint16_t>(r.i << 8 | data));
         cycles = interruptCyclesMode2;
-    } else if (r.intFlags & intMode1Bit) {
+    } else if (r.interruptMode() == 1) {
         target = 0x0038;
         cycles = interruptCyclesMode1;
     } else {

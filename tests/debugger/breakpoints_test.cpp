@@ -10,6 +10,7 @@
 #include "debugger/breakpoint_file.h"
 #include "debugger/symbol_table.h"
 #include "support/full_disk.h"
+#include "support/reason.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
@@ -179,15 +180,17 @@ TEST(BreakpointFile, AFileTooLargeToReadIsNeitherLoadedNorReplacedAndSaysSo) {
     test::writeText(path, "[rom 00000001]\nbreak 1000\n");
     std::filesystem::resize_file(path, maxBreakpointFileBytes + 1);
     BreakpointSet loaded;
-    std::string why;
-    EXPECT_FALSE(loadBreakpoints(path, 1, loaded, &why));
-    EXPECT_EQ(why, "It is larger than a breakpoint file may be (1 MiB).");
-    EXPECT_FALSE(saveBreakpoints(path, 2, sampleSet(), nullptr, &why));
-    EXPECT_EQ(why, "It is larger than a breakpoint file may be (1 MiB). It is kept as it is.");
+    EXPECT_EQ(test::reasonOf(loadBreakpoints(path, 1, loaded)),
+              "It is larger than a breakpoint file may be (1 MiB).");
+    const Result<> saved = saveBreakpoints(path, 2, sampleSet());
+    EXPECT_EQ(test::reasonOf(saved),
+              "It is larger than a breakpoint file may be (1 MiB). It is kept as it is.");
+    EXPECT_EQ(saved.failure().code, EFBIG);
     EXPECT_EQ(std::filesystem::file_size(path), maxBreakpointFileBytes + 1);
 
-    EXPECT_FALSE(loadBreakpoints(dir.path(), 1, loaded, &why));  // a directory
-    EXPECT_EQ(why, "It cannot be read: Is a directory.");
+    const Result<> folder = loadBreakpoints(dir.path(), 1, loaded);  // a directory
+    EXPECT_EQ(test::reasonOf(folder), "It cannot be read: Is a directory.");
+    EXPECT_EQ(folder.failure().code, EISDIR);
 }
 
 // A file just under the limit that a save (with its names for the reader) would make
@@ -203,15 +206,15 @@ TEST(BreakpointFile, NeverWritesWhatTheReaderRefusesAndSaysWhyAWriteFailed) {
     SymbolTable symbols;
     symbols.add(std::string(200, 'n'), 0x1000);
     for (uint16_t a = 0x1000; a < 0x1200; ++a) loaded.add(a);
-    std::string why;
-    EXPECT_FALSE(saveBreakpoints(path, 7, loaded, &symbols, &why));
-    EXPECT_EQ(why, "It would be larger than a breakpoint file may be (1 MiB).");
+    EXPECT_EQ(test::reasonOf(saveBreakpoints(path, 7, loaded, &symbols)),
+              "It would be larger than a breakpoint file may be (1 MiB).");
     EXPECT_EQ(test::readText(path), text);
 
     const std::string full = dir / "full.breakpoints";
+    std::string why;
     {
         test::FileSizeLimit limit(16);
-        EXPECT_FALSE(saveBreakpoints(full, 1, sampleSet(), nullptr, &why));
+        why = test::reasonOf(saveBreakpoints(full, 1, sampleSet()));
     }
     EXPECT_EQ(why, "File too large.");
 }

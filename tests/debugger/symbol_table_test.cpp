@@ -167,15 +167,13 @@ TEST(SymbolTableFile, RefusesFilesItCannotOrShouldNotReadSayingWhy) {
     test::TempDir dir;
     SymbolTable table;
     table.add("kept", 1);
-    SymbolTable::Loaded loaded;
-    EXPECT_FALSE(table.loadFile(dir / "missing.sym", &loaded));
-    EXPECT_EQ(loaded.error, ENOENT);
-    EXPECT_FALSE(table.loadFile(dir.path(), &loaded));
-    EXPECT_EQ(loaded.error, EISDIR);
+    EXPECT_EQ(table.loadFile(dir / "missing.sym").failure(),
+              Failure::system(ENOENT, "No such file or directory."));
+    EXPECT_EQ(table.loadFile(dir.path()).failure(), Failure::system(EISDIR, "Is a directory."));
     test::writeText(dir / "huge.sym", "name EQU 1\n");
     std::filesystem::resize_file(dir / "huge.sym", SymbolTable::maxFileBytes + 1);
-    EXPECT_FALSE(table.loadFile(dir / "huge.sym", &loaded));
-    EXPECT_EQ(loaded.error, EFBIG);
+    EXPECT_EQ(table.loadFile(dir / "huge.sym").failure(),
+              Failure::system(EFBIG, "It is larger than any symbol file (8 MiB)."));
     EXPECT_EQ(table.size(), 1u);
 }
 

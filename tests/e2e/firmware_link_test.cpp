@@ -12,8 +12,8 @@
 
 #include "e2e/running_calculator.h"
 #include "link/variable_file.h"
-#include "session/receive_screen.h"
-#include "session/upload.h"
+#include "session/link/receive_screen.h"
+#include "session/link/upload.h"
 #include "support/variable_file_builder.h"
 
 namespace vantrel::test {

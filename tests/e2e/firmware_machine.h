@@ -18,7 +18,7 @@
 #include "machine/machine.h"
 #include "machine/run_loop.h"
 #include "machine/thread_control.h"
-#include "session/machine_files.h"
+#include "session/calculator/machine_files.h"
 #include "support/firmware_symbols.h"
 #include "z80/cpu_registers.h"
 

@@ -46,15 +46,16 @@ TEST(FirmwareThread, SecondOnSwitchesOffAndOnSwitchesOnFromTheKeypad) {
 TEST(FirmwareThread, StateFileBringsBackTheSameScreen) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("vantrel-e2e-state-" + std::to_string(::getpid()) + ".bin");
+    std::filesystem::remove(path);
     std::array<uint8_t, 1024> screen{};
     {
-        RunningCalculator calc;
+        RunningCalculator calc(path.string());
+        ASSERT_FALSE(calc.calculator.stateRestored());
         ASSERT_TRUE(calc.settle());
         for (char32_t c : {U'6', U'*', U'7'}) calc.type(c);
         calc.click(key::enter);
         screen = calc.read([](const Machine& m) { return lcdBytes(m); });
         calc.stop();
-        calc.calculator.setRamPath(path.string());
         ASSERT_TRUE(calc.calculator.saveState());
     }
     RunningCalculator calc(path.string());

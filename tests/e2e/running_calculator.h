@@ -9,8 +9,8 @@
 
 #include "e2e/firmware_machine.h"
 #include "machine/thread_control.h"
-#include "session/calculator.h"
-#include "session/key_table.h"
+#include "session/calculator/calculator.h"
+#include "session/keys/key_table.h"
 #include "support/scripted_front_end.h"
 
 namespace vantrel::test {

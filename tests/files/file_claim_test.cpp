@@ -47,9 +47,10 @@ TEST(FileClaimTest, AnotherProcessHasItUntilItIsKilled) {
     ASSERT_GT(holder, 0);
 
     FileClaim claim;
-    const FileClaim::Result busy = claim.claim(state);
+    const FileClaim::Claimed busy = claim.claim(state);
     EXPECT_EQ(busy.outcome, Outcome::inUse);
     EXPECT_EQ(busy.holder, holder);
+    EXPECT_FALSE(busy.failure);
     EXPECT_FALSE(claim.held());
     // Through a link to it, too.
     fs::create_symlink("TI85Stat.bin", dir / "link.bin");
@@ -85,9 +86,10 @@ TEST(FileClaimTest, TwoClaimsInOneProcessAndWhatARefusalKeeps) {
 TEST(FileClaimTest, WhereNoLockCanBeTakenNobodyHasTheFile) {
     TempDir dir;
     FileClaim claim;
-    const FileClaim::Result missing = claim.claim(dir / "no/such/folder/state.bin");
+    const FileClaim::Claimed missing = claim.claim(dir / "no/such/folder/state.bin");
     EXPECT_EQ(missing.outcome, Outcome::unavailable);
-    EXPECT_EQ(missing.error, ENOENT);
+    ASSERT_TRUE(missing.failure);
+    EXPECT_EQ(*missing.failure, Failure::system(ENOENT));
     EXPECT_EQ(claim.claim("").outcome, Outcome::unavailable);
 }
 

@@ -46,7 +46,13 @@ std::vector<std::string> entries(const std::string& dir) {
     return names;
 }
 
-TEST(ReadWholeFileTest, ReadsExactlyCountAndReportsShortfall) {
+// The count of bytes read, or the error number of a failure.
+template <class T>
+int64_t countOr(const Result<T>& read) {
+    return read ? static_cast<int64_t>(*read) : -read.failure().code;
+}
+
+TEST(ReadFileStartTest, ReadsAtMostCountAndSaysHowMany) {
     TempDir dir;
     writeBytes(dir / "exact", pattern(100));
     writeBytes(dir / "longer", pattern(150));
@@ -54,57 +60,82 @@ TEST(ReadWholeFileTest, ReadsExactlyCountAndReportsShortfall) {
     writeBytes(dir / "empty", {});
 
     std::vector<uint8_t> buffer(100, 0xEE);
-    EXPECT_TRUE(readWholeFile(dir / "exact", buffer.data(), 100));
+    EXPECT_EQ(countOr(readFileStart(dir / "exact", buffer.data(), 100)), 100);
     EXPECT_EQ(buffer, pattern(100));
 
     std::fill(buffer.begin(), buffer.end(), 0xEE);
-    EXPECT_TRUE(readWholeFile(dir / "longer", buffer.data(), 100));
+    EXPECT_EQ(countOr(readFileStart(dir / "longer", buffer.data(), 100)), 100);
     EXPECT_EQ(buffer, pattern(100));
 
-    // The bytes before the shortfall stay; the rest of the buffer is untouched.
+    // The bytes of a shorter file are read; the rest of the buffer is untouched.
     std::fill(buffer.begin(), buffer.end(), 0xEE);
-    EXPECT_FALSE(readWholeFile(dir / "short", buffer.data(), 100));
+    EXPECT_EQ(countOr(readFileStart(dir / "short", buffer.data(), 100)), 60);
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 60, pattern(60, 1).begin()));
     EXPECT_EQ(buffer[60], 0xEE);
     EXPECT_EQ(buffer[99], 0xEE);
 
-    EXPECT_FALSE(readWholeFile(dir / "empty", buffer.data(), 100));
-    EXPECT_FALSE(readWholeFile(dir / "missing", buffer.data(), 100));
+    EXPECT_EQ(countOr(readFileStart(dir / "empty", buffer.data(), 100)), 0);
+    EXPECT_EQ(countOr(readFileStart(dir / "missing", buffer.data(), 100)), -ENOENT);
 }
 
-TEST(ReadWholeFileTest, RefusesWhatIsNotARegularFileWithoutBlocking) {
+TEST(ReadFileStartTest, FileOfSizeGivesTheSizeAndReadsNothingOfALongerOne) {
+    TempDir dir;
+    writeBytes(dir / "exact", pattern(100));
+    writeBytes(dir / "longer", pattern(150, 5));
+    writeBytes(dir / "short", pattern(60, 1));
+
+    std::vector<uint8_t> buffer(100, 0xEE);
+    EXPECT_EQ(countOr(readFileOfSize(dir / "exact", buffer.data(), 100)), 100);
+    EXPECT_EQ(buffer, pattern(100));
+
+    std::fill(buffer.begin(), buffer.end(), 0xEE);
+    EXPECT_EQ(countOr(readFileOfSize(dir / "longer", buffer.data(), 100)), 150);
+    EXPECT_EQ(buffer, std::vector<uint8_t>(100, 0xEE));
+
+    EXPECT_EQ(countOr(readFileOfSize(dir / "short", buffer.data(), 100)), 60);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 60, pattern(60, 1).begin()));
+    EXPECT_EQ(buffer[60], 0xEE);
+    EXPECT_EQ(countOr(readFileOfSize(dir / "missing", buffer.data(), 100)), -ENOENT);
+}
+
+TEST(ReadFileStartTest, RefusesWhatIsNotARegularFileWithoutBlocking) {
     TempDir dir;
     std::vector<uint8_t> buffer(16);
     fs::create_directory(dir / "folder");
-    EXPECT_FALSE(readWholeFile(dir / "folder", buffer.data(), 16));
+    EXPECT_EQ(countOr(readFileStart(dir / "folder", buffer.data(), 16)), -EISDIR);
+    EXPECT_EQ(checkReadable(dir / "folder").failure(), Failure::system(EISDIR));
 
     // Opening a FIFO for reading would wait for a writer if it blocked.
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(readWholeFile(dir / "fifo", buffer.data(), 16));
+    EXPECT_FALSE(readFileStart(dir / "fifo", buffer.data(), 16));
+    EXPECT_FALSE(checkReadable(dir / "fifo"));
 
-    EXPECT_FALSE(readWholeFile("/dev/zero", buffer.data(), 16));
-    EXPECT_FALSE(readWholeFile("", buffer.data(), 16));
-    EXPECT_FALSE(readWholeFile(dir / "x", nullptr, 16));
+    EXPECT_FALSE(readFileStart("/dev/zero", buffer.data(), 16));
+    EXPECT_FALSE(readFileStart("", buffer.data(), 16));
+    EXPECT_FALSE(readFileStart(dir / "x", nullptr, 16));
 }
 
-TEST(ReadWholeFileTest, PathWithNulByteDoesNotOpenItsPrefix) {
+TEST(ReadFileStartTest, PathWithNulByteDoesNotOpenItsPrefix) {
     TempDir dir;
     writeBytes(dir / "rom", pattern(8));
     std::vector<uint8_t> buffer(8);
     std::string sneaky = dir / "rom";
     sneaky += std::string("\0.bak", 5);
-    EXPECT_FALSE(readWholeFile(sneaky, buffer.data(), 8));
+    EXPECT_TRUE(checkReadable(dir / "rom"));
+    EXPECT_FALSE(checkReadable(sneaky));
+    EXPECT_FALSE(readFileStart(sneaky, buffer.data(), 8));
     EXPECT_FALSE(writeWholeFile(sneaky, buffer.data(), 8));
     EXPECT_EQ(readBytes(dir / "rom"), pattern(8));
 }
 
-TEST(ReadWholeFileTest, UnreadableFileFails) {
+TEST(ReadFileStartTest, UnreadableFileFails) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
     TempDir dir;
     writeBytes(dir / "locked", pattern(8));
     ::chmod((dir / "locked").c_str(), 0);
     std::vector<uint8_t> buffer(8);
-    EXPECT_FALSE(readWholeFile(dir / "locked", buffer.data(), 8));
+    EXPECT_EQ(countOr(readFileStart(dir / "locked", buffer.data(), 8)), -EACCES);
+    EXPECT_EQ(checkReadable(dir / "locked").failure(), Failure::system(EACCES));
 }
 
 TEST(WriteWholeFileTest, CreatesAndReplacesWithoutLeftovers) {
@@ -203,7 +234,9 @@ TEST(WriteWholeFileTest, FailedWriteLeavesOldFileWholeAndNoTemporary) {
     int error = 0;
     {
         FileSizeLimit limit(16 * 1024);
-        EXPECT_FALSE(writeWholeFile(dir / "state.bin", big.data(), big.size(), &error));
+        const Result<> written = writeWholeFile(dir / "state.bin", big.data(), big.size());
+        ASSERT_FALSE(written);
+        error = written.failure().code;
     }
     EXPECT_EQ(error, EFBIG);
     EXPECT_EQ(readBytes(dir / "state.bin"), old);
@@ -219,12 +252,14 @@ TEST(WriteWholeFileTest, FullDiskFailsSayingWhyAndKeepsTheOldFileAlone) {
     const auto run = test::runOnFullDisk(
         disk, [&] { writeBytes(disk + "/state.bin", old); },
         [&] {
-            int error = 0;
-            if (writeWholeFile(disk + "/state.bin", bytes.data(), bytes.size(), &error)) return 100;
+            const Result<> written =
+                writeWholeFile(disk + "/state.bin", bytes.data(), bytes.size());
+            if (written) return 100;
             if (readBytes(disk + "/state.bin") != old) return 101;
             for (const std::string& name : entries(disk))
                 if (name != "state.bin" && name != ".filler") return 102;  // a temporary left
-            return error;
+            if (written.failure().reason != errorText(written.failure().code)) return 103;
+            return written.failure().code;
         });
     EXPECT_EQ(run.status, run.expectedError);
     EXPECT_EQ(errorText(ENOSPC), "No space left on device");
@@ -235,12 +270,14 @@ TEST(WriteWholeFileTest, FailuresSayWhyAndAreFoundBeforeWriting) {
     TempDir dir;
     const auto bytes = pattern(8);
     auto why = [&](const std::string& path) {
-        int error = 0;
-        EXPECT_FALSE(writeWholeFile(path, bytes.data(), bytes.size(), &error)) << path;
-        const WriteTarget target = checkWriteTarget(path);
-        EXPECT_FALSE(target.usable) << path;
-        EXPECT_EQ(target.error, error) << path;
-        return error;
+        const Result<> written = writeWholeFile(path, bytes.data(), bytes.size());
+        EXPECT_FALSE(written) << path;
+        const Result<WriteTarget> target = checkWriteTarget(path);
+        EXPECT_FALSE(target) << path;
+        if (written || target) return 0;
+        EXPECT_EQ(target.failure(), written.failure()) << path;
+        EXPECT_EQ(written.failure().reason, errorText(written.failure().code)) << path;
+        return written.failure().code;
     };
     fs::create_directory(dir / "folder");
     EXPECT_EQ(why(dir / "folder"), EISDIR);
@@ -250,10 +287,11 @@ TEST(WriteWholeFileTest, FailuresSayWhyAndAreFoundBeforeWriting) {
     EXPECT_EQ(why(dir / "no/such/file"), ENOENT);
     EXPECT_EQ(why(""), ENOENT);
 
-    EXPECT_TRUE(checkWriteTarget(dir / "new.bin").usable);
-    EXPECT_FALSE(checkWriteTarget(dir / "new.bin").exists);
+    ASSERT_TRUE(checkWriteTarget(dir / "new.bin"));
+    EXPECT_FALSE(checkWriteTarget(dir / "new.bin")->exists);
     writeBytes(dir / "old.bin", bytes);
-    EXPECT_TRUE(checkWriteTarget(dir / "old.bin").exists);
+    ASSERT_TRUE(checkWriteTarget(dir / "old.bin"));
+    EXPECT_TRUE(checkWriteTarget(dir / "old.bin")->exists);
     EXPECT_EQ(entries(dir.path()),
               (std::vector<std::string>{"folder", "loopA", "loopB", "old.bin"}));
 }
@@ -272,7 +310,7 @@ TEST(WriteWholeFileTest, KilledSavesLeaveAtMostOneTemporary) {
         if (saver == 0) {
             for (int i = 0;; ++i) {
                 const auto& bytes = i % 2 ? first : second;
-                writeWholeFile(target, bytes.data(), bytes.size());
+                (void)writeWholeFile(target, bytes.data(), bytes.size());
             }
         }
         ::usleep(500 + random() % 8000);
@@ -322,11 +360,12 @@ TEST(WriteWholeFileTest, UnwritableFolderRefusesTheSaveAndNeverTearsTheFile) {
 
     const int result = inLockedFolder(dir / "locked", file, [&] {
         const auto bytes = pattern(stateSize, 9);
-        int error = 0;
-        if (checkWriteTarget(file).usable) return 2;
-        if (writeWholeFile(file, bytes.data(), bytes.size(), &error)) return 3;
-        if (error != EACCES) return 4;
-        const std::string why = writeErrorText(file, error);
+        const Result<WriteTarget> target = checkWriteTarget(file);
+        if (target) return 2;
+        const Result<> written = writeWholeFile(file, bytes.data(), bytes.size());
+        if (written) return 3;
+        if (written.failure().code != EACCES || target.failure() != written.failure()) return 4;
+        const std::string& why = written.failure().reason;
         if (why.find("Permission denied: the folder") != 0 ||
             why.find("Allow writing in that folder") == std::string::npos)
             return 5;
@@ -334,7 +373,7 @@ TEST(WriteWholeFileTest, UnwritableFolderRefusesTheSaveAndNeverTearsTheFile) {
         for (int round = 0; round < 20; ++round) {
             const pid_t saver = ::fork();
             if (saver == 0) {
-                for (;;) writeWholeFile(file, bytes.data(), bytes.size());
+                for (;;) (void)writeWholeFile(file, bytes.data(), bytes.size());
             }
             ::usleep(200 + static_cast<useconds_t>(round) * 300);
             ::kill(saver, SIGKILL);
@@ -356,9 +395,9 @@ TEST(WriteWholeFileTest, NewFileInAFolderWithoutPermissionSaysPermissionDenied) 
     writeBytes(dir / "locked/other", {1});
     const int result = inLockedFolder(dir / "locked", dir / "locked/other", [&] {
         const auto bytes = pattern(8);
-        int error = 0;
-        if (writeWholeFile(dir / "locked/new.bin", bytes.data(), bytes.size(), &error)) return 2;
-        return error == EACCES ? 0 : 3;
+        const Result<> written = writeWholeFile(dir / "locked/new.bin", bytes.data(), bytes.size());
+        if (written) return 2;
+        return written.failure().code == EACCES ? 0 : 3;
     });
     if (result == 77) GTEST_SKIP() << "cannot make a folder unwritable here";
     EXPECT_EQ(result, 0);
@@ -367,17 +406,13 @@ TEST(WriteWholeFileTest, NewFileInAFolderWithoutPermissionSaysPermissionDenied) 
 TEST(ReadFileTextTest, ReadsWholeFileWithinLimit) {
     TempDir dir;
     test::writeText(dir / "a.ini", std::string(200000, 'x'));
-    std::string text;
-    EXPECT_TRUE(readFileText(dir / "a.ini", text, 1 << 20));
-    EXPECT_EQ(text.size(), 200000u);
-    int error = 0;
-    EXPECT_FALSE(readFileText(dir / "a.ini", text, 1000, &error));
-    EXPECT_TRUE(text.empty());
-    EXPECT_EQ(error, EFBIG);
-    EXPECT_FALSE(readFileText(dir / "missing.ini", text, 1000, &error));
-    EXPECT_EQ(error, ENOENT);
-    EXPECT_FALSE(readFileText(dir.path(), text, 1000, &error));
-    EXPECT_EQ(error, EISDIR);
+    const auto text = readFileText(dir / "a.ini", 1 << 20);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->size(), 200000u);
+    EXPECT_EQ(readFileText(dir / "a.ini", 1000).failure(), Failure::system(EFBIG));
+    EXPECT_EQ(readFileText(dir / "missing.ini", 1000).failure(), Failure::system(ENOENT));
+    EXPECT_EQ(readFileText(dir.path(), 1000).failure(), Failure::system(EISDIR));
+    EXPECT_EQ(readFileBytes(dir / "a.ini", 1000).failure(), Failure::system(EFBIG));
 }
 
 TEST(SameFileTest, LinksAndSpellingsOfOneFile) {

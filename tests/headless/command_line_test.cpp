@@ -5,39 +5,39 @@
 namespace vantrel::headless {
 namespace {
 
-ParsedCommandLine parse(std::vector<std::string> args) { return parseCommandLine(args); }
+Result<Options> parse(std::vector<std::string> args) { return parseCommandLine(args); }
 
 TEST(HeadlessCommandLineTest, PathsInEveryForm) {
     auto p = parse({"--rom", "/roms/my rom.bin", "--ram=state dir/TI85Stat.bin"});
-    ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.options.romPath, "/roms/my rom.bin");
-    EXPECT_EQ(p.options.ramPath, "state dir/TI85Stat.bin");
+    ASSERT_TRUE(p) << p.failure().reason;
+    EXPECT_EQ(p->romPath, "/roms/my rom.bin");
+    EXPECT_EQ(p->ramPath, "state dir/TI85Stat.bin");
 
     // The slash form carries a whole Linux path, prefix in any case.
     p = parse({"/ROM:/a/b/rom.bin", "/Ram:/c/d.bin"});
-    ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.options.romPath, "/a/b/rom.bin");
-    EXPECT_EQ(p.options.ramPath, "/c/d.bin");
+    ASSERT_TRUE(p) << p.failure().reason;
+    EXPECT_EQ(p->romPath, "/a/b/rom.bin");
+    EXPECT_EQ(p->ramPath, "/c/d.bin");
 
     // A later option wins; nothing given leaves the settings' paths in charge.
     p = parse({"--rom=a", "--rom=b"});
-    EXPECT_EQ(p.options.romPath, "b");
+    EXPECT_EQ(p->romPath, "b");
     p = parse({});
-    EXPECT_FALSE(p.options.romPath);
-    EXPECT_FALSE(p.options.ramPath);
-    EXPECT_TRUE(p.options.save);
-    EXPECT_DOUBLE_EQ(p.options.seconds, 1.0);
+    EXPECT_FALSE(p->romPath);
+    EXPECT_FALSE(p->ramPath);
+    EXPECT_TRUE(p->save);
+    EXPECT_DOUBLE_EQ(p->seconds, 1.0);
 }
 
 TEST(HeadlessCommandLineTest, SecondsFlagsAndErrors) {
     auto p = parse({"--seconds", "2.5", "--no-save"});
-    ASSERT_EQ(p.error, "");
-    EXPECT_DOUBLE_EQ(p.options.seconds, 2.5);
-    EXPECT_FALSE(p.options.save);
-    EXPECT_DOUBLE_EQ(parse({"--seconds=0"}).options.seconds, 0.0);
-    EXPECT_TRUE(parse({"--help"}).options.help);
-    EXPECT_TRUE(parse({"-h"}).options.help);
-    EXPECT_TRUE(parse({"--version"}).options.version);
+    ASSERT_TRUE(p) << p.failure().reason;
+    EXPECT_DOUBLE_EQ(p->seconds, 2.5);
+    EXPECT_FALSE(p->save);
+    EXPECT_DOUBLE_EQ(parse({"--seconds=0"})->seconds, 0.0);
+    EXPECT_TRUE(parse({"--help"})->help);
+    EXPECT_TRUE(parse({"-h"})->help);
+    EXPECT_TRUE(parse({"--version"})->version);
 
     for (std::vector<std::string> bad : {
              std::vector<std::string>{"--seconds", "-1"},
@@ -54,14 +54,14 @@ TEST(HeadlessCommandLineTest, SecondsFlagsAndErrors) {
              {"--frobnicate"},
              {"rom.bin"},
          })
-        EXPECT_NE(parse(bad).error, "") << bad[0];
+        EXPECT_FALSE(parse(bad)) << bad[0];
 }
 
 TEST(HeadlessCommandLineTest, ScriptStepsInOrderWithTimes) {
     auto p = parse({"--key", "enter@250", "--key=(-)", "--inject", "Link", "--type", "1+2@40",
                     "--upload", "me@home.85g", "--upload", "/tmp/a@7"});
-    ASSERT_EQ(p.error, "");
-    const auto& e = p.options.events;
+    ASSERT_TRUE(p) << p.failure().reason;
+    const auto& e = p->events;
     ASSERT_EQ(e.size(), 8u);
     EXPECT_EQ(e[0].action, ScriptAction::key);
     EXPECT_EQ(e[0].code, 9);
@@ -85,22 +85,22 @@ TEST(HeadlessCommandLineTest, ScriptStepsInOrderWithTimes) {
 
     for (const char* name : {"2nd", "ALPHA", "more", "f5", "left", "x2", "STO", "comma", ",", "^",
                              "Custom", "ee", "ln", "9", "."})
-        EXPECT_EQ(parse({"--key", name}).error, "") << name;
+        EXPECT_TRUE(parse({"--key", name})) << name;
 }
 
 TEST(HeadlessCommandLineTest, LinkAndPictureOptions) {
     auto p = parse({"--receive", "out.85g", "--overwrite", "--no-auto-link", "--lcd", "a.PNG",
                     "--ini", "my.ini", "--until-sleep"});
-    ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.options.receivePath, "out.85g");
-    EXPECT_TRUE(p.options.overwrite);
-    EXPECT_FALSE(p.options.autoLink);
-    EXPECT_EQ(p.options.lcdPath, "a.PNG");
-    EXPECT_EQ(p.options.iniPath, "my.ini");
+    ASSERT_TRUE(p) << p.failure().reason;
+    EXPECT_EQ(p->receivePath, "out.85g");
+    EXPECT_TRUE(p->overwrite);
+    EXPECT_FALSE(p->autoLink);
+    EXPECT_EQ(p->lcdPath, "a.PNG");
+    EXPECT_EQ(p->iniPath, "my.ini");
     // --until-sleep without --seconds gets a limit of its own; with it, that one.
-    EXPECT_DOUBLE_EQ(p.options.seconds, defaultSleepLimitSeconds);
-    EXPECT_DOUBLE_EQ(parse({"--seconds", "3", "--until-sleep"}).options.seconds, 3.0);
-    EXPECT_DOUBLE_EQ(parse({"--until-sleep", "--seconds", "3"}).options.seconds, 3.0);
+    EXPECT_DOUBLE_EQ(p->seconds, defaultSleepLimitSeconds);
+    EXPECT_DOUBLE_EQ(parse({"--seconds", "3", "--until-sleep"})->seconds, 3.0);
+    EXPECT_DOUBLE_EQ(parse({"--until-sleep", "--seconds", "3"})->seconds, 3.0);
 
     for (std::vector<std::string> bad : {
              std::vector<std::string>{"--key", "HOME"},
@@ -117,18 +117,18 @@ TEST(HeadlessCommandLineTest, LinkAndPictureOptions) {
              {"--receive", ""},
              {"--ini="},
          })
-        EXPECT_NE(parse(bad).error, "") << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+        EXPECT_FALSE(parse(bad)) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
 }
 
 TEST(HeadlessCommandLineTest, DebuggerOptions) {
     auto p =
         parse({"--break", "10DF", "--break=add32", "--symbols", "more.sym", "--trace", "t.txt"});
-    ASSERT_EQ(p.error, "");
-    EXPECT_EQ(p.options.breaks, (std::vector<std::string>{"10DF", "add32"}));
-    EXPECT_EQ(p.options.symbolFiles, std::vector<std::string>{"more.sym"});
-    EXPECT_EQ(p.options.tracePath, "t.txt");
-    EXPECT_EQ(p.options.traceCount, defaultTraceCount);
-    EXPECT_EQ(parse({"--trace", "t", "--trace-count", "1000000"}).options.traceCount, 1000000u);
+    ASSERT_TRUE(p) << p.failure().reason;
+    EXPECT_EQ(p->breaks, (std::vector<std::string>{"10DF", "add32"}));
+    EXPECT_EQ(p->symbolFiles, std::vector<std::string>{"more.sym"});
+    EXPECT_EQ(p->tracePath, "t.txt");
+    EXPECT_EQ(p->traceCount, defaultTraceCount);
+    EXPECT_EQ(parse({"--trace", "t", "--trace-count", "1000000"})->traceCount, 1000000u);
 
     for (std::vector<std::string> bad : {
              std::vector<std::string>{"--trace-count", "5"},  // nothing to count
@@ -139,7 +139,7 @@ TEST(HeadlessCommandLineTest, DebuggerOptions) {
              {"--trace", ""},
              {"--break"},
          })
-        EXPECT_NE(parse(bad).error, "") << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
+        EXPECT_FALSE(parse(bad)) << bad[0] << " " << (bad.size() > 1 ? bad[1] : "");
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "files/file_claim.h"
@@ -16,9 +18,9 @@
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
 #include "link/variable_file.h"
-#include "session/calculator.h"
-#include "session/png_file.h"
-#include "session/screenshot.h"
+#include "session/calculator/calculator.h"
+#include "session/screenshots/png_file.h"
+#include "session/screenshots/screenshot.h"
 #include "support/full_disk.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -200,6 +202,36 @@ TEST(HeadlessProgram, InputsThatCannotBeUsedAreRefusedBeforeTheRun) {
 
 // A state file that is none, or that another running Vantrel has, is never written
 // over: the run is refused before it starts unless told what to do with it.
+// Whether the process catches the signal (its mask of caught signals, as the system
+// shows it), so that a test sends it only once it is caught.
+bool catches(pid_t process, int signal) {
+    std::ifstream status("/proc/" + std::to_string(process) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+    return false;
+}
+
+// Ctrl-C ends a long run at once, which then ends as a full run does: state saved.
+TEST(HeadlessProgram, InterruptEndsTheRunEarlyAndTheStateIsSaved) {
+    TempDir dir;
+    test::writeBytes(dir / "rom.bin", passingRom());
+    const pid_t child = ::fork();
+    if (child == 0)
+        execRunner({"--rom", dir / "rom.bin", "--ram", dir / "state.bin", "--seconds", "600"},
+                   dir / "out.txt");
+    for (int waited = 0; waited < 1000 && !catches(child, SIGINT); ++waited) ::usleep(10000);
+    ::kill(child, SIGINT);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string out = test::readText(dir / "out.txt");
+    ASSERT_TRUE(WIFEXITED(status)) << out;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << out;
+    EXPECT_NE(out.find("Run ended early on request."), std::string::npos) << out;
+    EXPECT_NE(out.find("State file written: " + dir / "state.bin"), std::string::npos) << out;
+    EXPECT_EQ(std::filesystem::file_size(dir / "state.bin"), stateFileSize);
+}
+
 TEST(HeadlessProgram, StateFilesThatAreNoneOrInUseAreNotWrittenOver) {
     TempDir dir;
     test::writeBytes(dir / "rom.bin", passingRom());
@@ -343,9 +375,9 @@ TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZe
 class FirmwareRunnerThread : public ::testing::Test {
 protected:
     RunResult run(const std::vector<std::string>& args) {
-        const ParsedCommandLine parsed = parseCommandLine(args);
-        EXPECT_EQ(parsed.error, "");
-        const Options& o = parsed.options;
+        const Result<Options> parsed = parseCommandLine(args);
+        EXPECT_TRUE(parsed) << parsed.failure().reason;
+        const Options o = parsed ? *parsed : Options{};
         frontEnd.out = nullptr;
         frontEnd.receivePath = o.receivePath;
         frontEnd.overwrite = o.overwrite;

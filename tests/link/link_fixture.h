@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "link/calculator_side.h"
-#include "session/upload.h"
+#include "session/link/upload.h"
 #include "support/link_probe.h"
 #include "support/scripted_front_end.h"
 #include "support/scripted_host.h"

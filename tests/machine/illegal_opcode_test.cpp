@@ -10,7 +10,7 @@
 
 #include "machine/dispatch_table.h"
 #include "machine/emulation_thread.h"
-#include "session/illegal_opcode_text.h"
+#include "session/calculator/illegal_opcode_text.h"
 #include "support/scripted_host.h"
 #include "support/test_machine.h"
 #include "z80/execute.h"

@@ -11,7 +11,7 @@
 #include "machine/machine.h"
 #include "machine/thread_control.h"
 #include "modal_driver.h"
-#include "session/settings.h"
+#include "session/settings/settings.h"
 #include "shell/first_run_dialog.h"
 #include "shell/main_window.h"
 #include "shell_support.h"

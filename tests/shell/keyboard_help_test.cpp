@@ -8,8 +8,8 @@
 #include <QTableWidget>
 
 #include "machine/machine.h"
-#include "session/key_help.h"
-#include "session/key_table.h"
+#include "session/keys/key_help.h"
+#include "session/keys/key_table.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
 

@@ -12,7 +12,7 @@
 #include "machine/thread_control.h"
 #include "modal_driver.h"
 #include "running_window.h"
-#include "session/keypad.h"
+#include "session/keys/keypad.h"
 #include "shell/calculator_view.h"
 #include "support/temp_dir.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "modal_driver.h"
-#include "session/messages.h"
+#include "session/calculator/messages.h"
 
 namespace fs = std::filesystem;
 

@@ -24,7 +24,7 @@
 
 #include "machine/machine.h"
 #include "modal_driver.h"
-#include "session/calculator.h"
+#include "session/calculator/calculator.h"
 #include "shell/calculator_view.h"
 #include "shell/preferences_dialog.h"
 #include "shell_support.h"

@@ -10,7 +10,7 @@
 #include "machine/bus.h"
 #include "machine/machine.h"
 #include "machine/thread_control.h"
-#include "session/machine_files.h"
+#include "session/calculator/machine_files.h"
 #include "shell/main_window.h"
 #include "shell_support.h"
 

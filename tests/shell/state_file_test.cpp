@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "running_window.h"
-#include "session/settings.h"
+#include "session/settings/settings.h"
 #include "shell/state_file_prompts.h"
 
 namespace vantrel::test {
@@ -60,9 +60,8 @@ TEST_F(StateFileClosing, SettingsThatCannotBeSavedAreToldBeforeTheWindowGoes) {
     bool stateSavedFirst = false;
     QObject::connect(window.get(), &MainWindow::closing, [&] {
         stateSavedFirst = stateWritten();
-        std::string why;
-        if (!writeSettings(settings, &why))
-            tellSettingsNotSaved(window.get(), settings.iniPath, why);
+        if (const Result<> written = writeSettings(settings); !written)
+            tellSettingsNotSaved(window.get(), settings.iniPath, written.failure().reason);
     });
     QString told;
     answerNextModal([&](QWidget* dialog) {

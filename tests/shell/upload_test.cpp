@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "modal_driver.h"
-#include "session/settings.h"
+#include "session/settings/settings.h"
 #include "shell/link_prompts.h"
 #include "shell/screenshot.h"
 

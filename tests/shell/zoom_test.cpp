@@ -14,8 +14,8 @@
 
 #include "machine/machine.h"
 #include "running_window.h"
-#include "session/key_help.h"
-#include "session/key_table.h"
+#include "session/keys/key_help.h"
+#include "session/keys/key_table.h"
 #include "shell/calculator_view.h"
 #include "shell/panel_geometry.h"
 #include "shell/skin_painter.h"

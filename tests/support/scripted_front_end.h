@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "machine/host_interface.h"
-#include "session/front_end.h"
+#include "session/calculator/front_end.h"
 #include "support/scripted_host.h"
 
 namespace vantrel::test {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "machine/host_interface.h"
-#include "session/received_file.h"
+#include "session/link/received_file.h"
 
 namespace vantrel::test {
 

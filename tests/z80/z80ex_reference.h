@@ -24,7 +24,7 @@ struct ChipView {
 };
 
 inline uint8_t interruptModeOf(const CpuRegisters& r) {
-    return (r.intFlags & intMode2Bit) ? 2 : (r.intFlags & intMode1Bit) ? 1 : 0;
+    return static_cast<uint8_t>(r.interruptMode());
 }
 
 inline ChipView viewOf(const Machine& m) {

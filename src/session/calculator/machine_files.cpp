@@ -1,0 +1,75 @@
+#include "session/calculator/machine_files.h"
+
+#include <cerrno>
+#include <filesystem>
+
+#include "files/file_io.h"
+#include "hardware/rom_image.h"
+#include "machine/bus.h"
+
+namespace vantrel {
+
+RomLoadResult loadRomImage(Machine& m, const std::string& romPath) {
+    // Absolute, so that the comparison with a state path holds wherever it is made.
+    std::error_code ec;
+    const auto absolute =
+        romPath.empty() ? std::filesystem::path() : std::filesystem::absolute(romPath, ec);
+    m.romFile = ec ? romPath : absolute.string();
+    const auto read = readFileStart(romPath, m.mem.rom.data(), romSize);
+    if (!read)
+        return {read.failure().code == ENOENT ? RomLoad::missing : RomLoad::unreadable,
+                read.failure()};
+    if (*read < romSize) return {RomLoad::tooShort, std::nullopt, *read};
+    return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion};
+}
+
+StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
+    StateLoadResult result;
+    if (stateFileIsRomImage(m, ramPath)) {
+        result.outcome = StateLoad::romImage;
+    } else if (const auto read = readFileOfSize(ramPath, &m.mem.state, stateFileSize); !read) {
+        if (read.failure().code != ENOENT) {
+            result.outcome = StateLoad::unreadable;
+            result.failure = read.failure();
+        }
+    } else if (*read == stateFileSize) {
+        m.regs = m.mem.state.savedRegisters;
+        result.outcome = StateLoad::restored;
+        return result;
+    } else {
+        result.outcome = StateLoad::wrongSize;
+        result.size = *read;
+    }
+    coldStart(m.regs, m.mem);
+    return result;
+}
+
+bool loadStateFile(Machine& m, const std::string& ramPath) {
+    return readStateFile(m, ramPath).restored();
+}
+
+Result<> saveStateFile(Machine& m, const std::string& ramPath) {
+    // A ROM dump cannot be made again; 32800 bytes of state must never replace it.
+    if (stateFileIsRomImage(m, ramPath)) return Failure::decline(romImageText);
+    m.mem.state.savedRegisters = m.regs;
+    const Result<> written = writeWholeFile(ramPath, &m.mem.state, stateFileSize);
+    if (written) return {};
+    return Failure::system(written.failure().code);
+}
+
+bool stateFileWouldReplace(const std::string& ramPath, const std::string& romPath) {
+    return !romPath.empty() && sameFile(ramPath, romPath);
+}
+
+bool stateFileIsRomImage(const Machine& m, const std::string& ramPath) {
+    return stateFileWouldReplace(ramPath, m.romFile);
+}
+
+StateLoadResult reloadStateFile(Machine& m, const std::string& ramPath) {
+    HoldGuard hold(m.control);
+    const StateLoadResult read = readStateFile(m, ramPath);
+    jumpTo(m, m.regs.pc);
+    return read;
+}
+
+}  // namespace vantrel

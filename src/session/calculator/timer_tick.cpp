@@ -1,0 +1,33 @@
+#include "session/calculator/timer_tick.h"
+
+#include "machine/interrupts.h"
+#include "machine/machine.h"
+#include "session/keys/keypad.h"
+
+namespace vantrel {
+
+namespace {
+
+// A repaint hint for a running machine. It never stands in for a pending Interrupt,
+// Stop or Abort, and a machine that paused since the tick looked stays asleep.
+void redrawRunningMachine(ThreadControl& control) {
+    if (control.postUnlessBusy(code(EmuRequest::Redraw)) != code(EmuRequest::Pause))
+        control.resume();
+}
+
+}  // namespace
+
+void timerTick(Machine& m, Keypad& keypad) {
+    if (const auto key = keypad.nextKeyCode()) {
+        latchAndInterrupt(m, *key);
+        return;
+    }
+    if (m.link.busy()) {
+        requestInterrupt(m);
+        return;
+    }
+    if (m.control.pendingCode() == code(EmuRequest::Pause)) return;
+    redrawRunningMachine(m.control);
+}
+
+}  // namespace vantrel
