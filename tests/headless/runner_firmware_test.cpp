@@ -21,6 +21,7 @@
 #include "session/calculator/calculator.h"
 #include "session/screenshots/png_file.h"
 #include "session/screenshots/screenshot.h"
+#include "support/command_output.h"
 #include "support/full_disk.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -35,6 +36,7 @@ namespace vantrel::headless {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::commandOutput;
 using test::TempDir;
 
 uint32_t bigEndian(const Bytes& b, std::size_t at) {
@@ -345,17 +347,6 @@ TEST(HeadlessProgramFirmware, DemoRunReportsWhatWasUploadedAndReceived) {
     EXPECT_NE(out.find("Upload it all the same? Yes (--force)."), std::string::npos) << out;
     EXPECT_NE(out.find("Uploaded: " + dir / "damaged.85g" + " (1 variable)"), std::string::npos)
         << out;
-}
-
-std::string commandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char chunk[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return output;
 }
 
 // The demo recorded while it boots and calculates, read back by ImageMagick: frames

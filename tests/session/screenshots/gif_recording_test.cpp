@@ -10,24 +10,15 @@
 
 #include "session/screenshots/lcd_recording.h"
 #include "session/settings/settings.h"
+#include "support/command_output.h"
 #include "support/full_disk.h"
 #include "support/temp_dir.h"
 
 namespace vantrel {
 namespace {
 
+using test::commandOutput;
 using test::TempDir;
-
-std::string commandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char chunk[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return output;
-}
 
 // "delay width height" a frame, as ImageMagick reads the file.
 std::string framesOf(const std::string& gif) {
