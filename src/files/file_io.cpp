@@ -212,6 +212,8 @@ public:
 
     ~TemporaryFile() { close(); }
 
+    int fd() const { return fd_; }
+
 private:
     // Waits a while for another write of the same target; one that hangs (a stopped
     // process) must not hang this one. Without file locks (some network file systems)
@@ -247,25 +249,27 @@ std::string writeErrorText(const std::string& path, int error) {
            "file beside it. Allow writing in that folder, or keep the file in another one.";
 }
 
-// Fails with the system's error number; writeWholeFile gives the reason.
-Result<> replaceFile(const std::string& path, const uint8_t* data, std::size_t count) {
-    const auto target = resolveLinks(path);
-    if (!target) return Failure::system(errno);
-    if (namePart(*target).empty()) return Failure::system(EISDIR);
+// Opens the temporary file that is to replace path, with the old file's owner and
+// permission bits (or a new file's); target becomes the file replaced, links followed.
+// Fails with the system's error number.
+Result<> openReplacement(const std::string& path, TemporaryFile& temp, std::string& target) {
+    const auto resolved = resolveLinks(path);
+    if (!resolved) return Failure::system(errno);
+    target = *resolved;
+    if (namePart(target).empty()) return Failure::system(EISDIR);
 
     struct stat old {};
-    const bool exists = ::stat(target->c_str(), &old) == 0;
+    const bool exists = ::stat(target.c_str(), &old) == 0;
     if (!exists && errno != ENOENT) return Failure::system(errno);
     // Never replace a FIFO, device or folder.
     if (exists && !S_ISREG(old.st_mode)) return Failure::system(notRegularError(old.st_mode));
     // A file the user made read-only stays as it is, as an open for writing would.
-    if (exists && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return Failure::system(errno);
 
     // Only ever replaced whole: where the folder takes no new file the save is refused,
     // since a file rewritten in place is torn by a crash half-way.
-    TemporaryFile temp;
-    const int fd = temp.open(*target);
+    const int fd = temp.open(target);
     if (fd < 0) return Failure::system(errno);
     if (exists) {
         // Keep the owner where we may (root replacing another user's file); the
@@ -276,13 +280,25 @@ Result<> replaceFile(const std::string& path, const uint8_t* data, std::size_t c
     } else {
         ::fchmod(fd, 0666 & ~currentUmask());
     }
+    return {};
+}
 
-    if (!writeAll(fd, data, count, 0) || ::fsync(fd) != 0 || !temp.renameTo(*target))
-        return Failure::system(errno);
+// Synced, then renamed over target. Fails with the system's error number.
+Result<> putInPlace(TemporaryFile& temp, const std::string& target) {
+    if (::fsync(temp.fd()) != 0 || !temp.renameTo(target)) return Failure::system(errno);
     // The data was synced before the rename; a failing close cannot lose it.
     temp.close();
-    syncDirectory(directoryPart(*target));
+    syncDirectory(directoryPart(target));
     return {};
+}
+
+// Fails with the system's error number; writeWholeFile gives the reason.
+Result<> replaceFile(const std::string& path, const uint8_t* data, std::size_t count) {
+    TemporaryFile temp;
+    std::string target;
+    if (auto opened = openReplacement(path, temp, target); !opened) return opened;
+    if (!writeAll(temp.fd(), data, count, 0)) return Failure::system(errno);
+    return putInPlace(temp, target);
 }
 
 // One read, made again when a signal interrupts it: the bytes read, 0 at the end.
@@ -352,6 +368,64 @@ Result<> writeWholeFile(const std::string& path, const void* buffer, std::size_t
     }
     return Failure::system(error, writeErrorText(path, error));
 }
+
+struct FileStream::Open {
+    TemporaryFile temp;
+    std::string target;
+    off_t written = 0;
+};
+
+FileStream::FileStream() = default;
+FileStream::~FileStream() = default;
+
+Result<> FileStream::open(const std::string& path) {
+    abandon();
+    failed_.reset();
+    path_ = path;
+    int error = 0;
+    if (!usablePath(path)) {
+        error = pathError(path);
+    } else {
+        auto opening = std::make_unique<Open>();
+        const Result<> opened = openReplacement(path, opening->temp, opening->target);
+        if (opened) {
+            open_ = std::move(opening);
+            return {};
+        }
+        error = opened.failure().code;
+    }
+    failed_ = Failure::system(error, writeErrorText(path, error));
+    return *failed_;
+}
+
+Result<> FileStream::write(const void* data, std::size_t count) {
+    if (failed_) return *failed_;
+    if (!open_) return Failure::system(EBADF);
+    if (data == nullptr && count != 0) return Failure::system(EINVAL);
+    if (!writeAll(open_->temp.fd(), static_cast<const uint8_t*>(data), count, open_->written)) {
+        const int error = errno;
+        abandon();
+        failed_ = Failure::system(error, writeErrorText(path_, error));
+        return *failed_;
+    }
+    open_->written += static_cast<off_t>(count);
+    return {};
+}
+
+Result<> FileStream::commit() {
+    if (failed_) return *failed_;
+    if (!open_) return Failure::system(EBADF);
+    const Result<> placed = putInPlace(open_->temp, open_->target);
+    abandon();
+    if (placed) return {};
+    const int error = placed.failure().code;
+    failed_ = Failure::system(error, writeErrorText(path_, error));
+    return *failed_;
+}
+
+void FileStream::abandon() { open_.reset(); }
+
+bool FileStream::isOpen() const { return open_ != nullptr; }
 
 Result<WriteTarget> checkWriteTarget(const std::string& path) {
     auto fail = [&](int error) { return Failure::system(error, writeErrorText(path, error)); };

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,33 @@ Result<uint64_t> readFileOfSize(const std::string& path, void* buffer, std::size
 // the system's text, and where the file could be written but its folder takes no new
 // file, it also says so and what to do about it.
 Result<> writeWholeFile(const std::string& path, const void* buffer, std::size_t count);
+
+// A file written piece by piece as it is made (a recording) and put in place whole, as
+// writeWholeFile puts its bytes: the pieces go to the target's temporary file, commit
+// renames it over the target, and a stream that fails or is dropped before that removes
+// it, so that the target is either what it was or the whole new file. Failures carry
+// the reasons writeWholeFile gives; after one, every further call fails with it too.
+class FileStream {
+public:
+    FileStream();
+    ~FileStream();
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    Result<> open(const std::string& path);
+    Result<> write(const void* data, std::size_t count);
+    // Synced and renamed into place; the stream is closed either way.
+    Result<> commit();
+    // Removes what was written; the target stays as it was.
+    void abandon();
+    bool isOpen() const;
+
+private:
+    struct Open;
+    std::unique_ptr<Open> open_;
+    std::string path_;
+    std::optional<Failure> failed_;
+};
 
 // What a write to path would meet, found without writing: the failure that
 // writeWholeFile would surely meet (for a loop of links, a folder, a read-only file or

@@ -157,6 +157,9 @@ Result<Options> parseCommandLine(const std::vector<std::string>& args) {
         } else if (valueOf("--lcd", o.lcdPath)) {
             if (error.empty() && lcdPictureFormat(*o.lcdPath).empty())
                 error = "--lcd writes .bmp or .png files, not \"" + *o.lcdPath + "\"";
+        } else if (valueOf("--record", o.recordPath)) {
+            if (error.empty() && !isGifName(*o.recordPath))
+                error = "--record writes .gif files, not \"" + *o.recordPath + "\"";
         } else if (arg == "--no-auto-link") {
             o.autoLink = false;
         } else if (arg == "--overwrite") {
@@ -187,8 +190,8 @@ Result<Options> parseCommandLine(const std::vector<std::string>& args) {
     if (error.empty() && o.demo && (o.romPath || o.iniPath))
         error = "--demo runs the demo's own ROM image and settings: leave out --rom and --ini";
     if (o.traceCount == 0) o.traceCount = defaultTraceCount;
-    for (auto* path :
-         {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath, &o.tracePath})
+    for (auto* path : {&o.romPath, &o.ramPath, &o.iniPath, &o.receivePath, &o.lcdPath,
+                       &o.recordPath, &o.tracePath})
         if (error.empty() && *path && (*path)->empty()) error = "an empty file name is not a path";
     if (!error.empty()) return Failure::badData(error);
     return o;
@@ -214,6 +217,9 @@ std::string usageText() {
            "  --overwrite-state replace a file at the state path that is not a state\n"
            "                    file (else the run is refused)\n"
            "  --lcd FILE        write the LCD at the end, FILE.bmp or FILE.png, in the\n"
+           "                    colours of the settings file\n"
+           "  --record FILE     record the LCD as an animated GIF (FILE.gif): a frame\n"
+           "                    each time it changed, at the screenshot scale and in the\n"
            "                    colours of the settings file\n"
            "\n"
            "Script (in the order given; @MS: at that many milliseconds from the start,\n"
@@ -268,7 +274,7 @@ std::string usageText() {
            "with a wrong checksum, a --break that names no address, a state file that is\n"
            "the ROM image, is not a state file or is in use by another running Vantrel),\n"
            "3 the emulation aborted or did not stop, 4 a file could not be written (the\n"
-           "state file, received variables, the LCD picture, the trace).\n";
+           "state file, received variables, the LCD picture, the recording, the trace).\n";
 }
 
 }  // namespace vantrel::headless

@@ -29,8 +29,9 @@ struct Options {
     bool autoLink = true;             // false: --no-auto-link
     std::optional<std::string> receivePath;
     bool overwrite = false;
-    bool force = false;                  // upload a file whose checksum does not agree
-    std::optional<std::string> lcdPath;  // .bmp or .png
+    bool force = false;                     // upload a file whose checksum does not agree
+    std::optional<std::string> lcdPath;     // .bmp or .png
+    std::optional<std::string> recordPath;  // .gif
     // The debugger: breakpoints as typed (addresses or symbol names), more symbol files,
     // and the trace of the last traceCount instructions.
     std::vector<std::string> breaks;
@@ -46,7 +47,7 @@ struct Options {
 // --seconds N, --no-save, --overwrite-state, --demo, --help (-h) and --version; the
 // script options --key, --type, --inject and --upload, each with an optional "@MS" at
 // the end (digits only after the last "@"); --receive, --overwrite, --force,
-// --no-auto-link, --until-sleep, --lcd and --ini; the debugger's --break (repeatable),
+// --no-auto-link, --until-sleep, --lcd, --record and --ini; the debugger's --break (repeatable),
 // --symbols, --trace and --trace-count. Fails as bad input, saying which argument is
 // wrong and how.
 Result<Options> parseCommandLine(const std::vector<std::string>& args);

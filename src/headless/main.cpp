@@ -17,6 +17,7 @@
 #include "session/calculator/messages.h"
 #include "session/debug/debug_session.h"
 #include "session/link/upload.h"
+#include "session/screenshots/lcd_recording.h"
 #include "session/settings/demo_firmware.h"
 #include "session/settings/settings.h"
 #include "session/settings/user_dirs.h"
@@ -194,6 +195,17 @@ int main(int argc, char** argv) {
     // Ctrl-C or a termination request ends the run early; the state is then saved as at
     // the end of a full run. Without them caught, either still ends the runner.
     (void)catchEndSignals({SIGINT, SIGTERM});
+    LcdRecording recording;
+    if (options.recordPath) {
+        if (const Result<> started = recording.start(*options.recordPath, settings.screenshotScale,
+                                                     settings.foreground, settings.background);
+            !started) {
+            std::printf("Recording could not be written: %s (%s)\n", options.recordPath->c_str(),
+                        started.failure().reason.c_str());
+            return 4;
+        }
+        runOptions.recording = &recording;
+    }
     const headless::RunResult run =
         headless::runScript(calculator, frontEnd, runOptions, &endRequested());
     if (endRequested().load()) std::puts("Run ended early on request.");
@@ -250,6 +262,15 @@ int main(int argc, char** argv) {
             std::printf("LCD picture could not be written: %s (%s)\n", options.lcdPath->c_str(),
                         written.failure().reason.c_str());
             status = 4;
+        }
+    }
+    if (options.recordPath) {
+        if (run.recordingFailure) {
+            std::printf("Recording could not be written: %s (%s)\n", options.recordPath->c_str(),
+                        run.recordingFailure->reason.c_str());
+            status = 4;
+        } else {
+            std::printf("Recording written: %s\n", options.recordPath->c_str());
         }
     }
     if (options.tracePath) {

@@ -7,6 +7,7 @@
 #include "session/calculator/timer_tick.h"
 #include "session/debug/debug_session.h"
 #include "session/keys/key_table.h"
+#include "session/screenshots/lcd_recording.h"
 #include "session/screenshots/png_file.h"
 #include "session/screenshots/screenshot.h"
 #include "text/ascii_case.h"
@@ -22,6 +23,27 @@ constexpr int32_t typedKeySource = 0;
 
 std::string keyLabel(const ScriptEvent& event) {
     return event.text.empty() ? "key code " + std::to_string(event.code) : event.text;
+}
+
+// The name's extension in lower case, empty without one.
+std::string lowerExtension(const std::string& path) {
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = asciiLower(c);
+    return extension;
+}
+
+// The LCD now as a frame of the recording, at ms from the start. A failure ends the
+// recording (its file removed) and is kept for the report.
+void recordFrame(Calculator& calculator, const RunOptions& options, RunResult& result,
+                 std::chrono::milliseconds ms) {
+    if (!options.recording || !options.recording->recording()) return;
+    const LcdBytes lcd = calculator.lcd();
+    const Result<> added = options.recording->addFrame(shadesOfLcdBytes(lcd.data()),
+                                                       static_cast<uint64_t>(ms.count()));
+    if (!added) result.recordingFailure = added.failure();
 }
 
 // Carries out one event; true when it pressed a key that the next tick releases.
@@ -67,13 +89,11 @@ bool perform(Calculator& calculator, HeadlessFrontEnd& frontEnd, const ScriptEve
 }  // namespace
 
 std::string lcdPictureFormat(const std::string& path) {
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) c = asciiLower(c);
+    const std::string extension = lowerExtension(path);
     return extension == "bmp" || extension == "png" ? extension : std::string();
 }
+
+bool isGifName(const std::string& path) { return lowerExtension(path) == "gif"; }
 
 Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
                          uint32_t background) {
@@ -125,6 +145,8 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
         }
         calculator.tick();  // the first tick starts the thread, as the window's does
         ticked = true;
+        recordFrame(calculator, options, result,
+                    std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start));
         next += timerPeriod;
         if (next - start > options.duration) break;
         // An upload blocks the timer as it blocks the window's; ticks missed meanwhile
@@ -142,6 +164,13 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
 
     result.stopped = calculator.stop();
     if (!result.stopped) return result;
+    // The last picture, shown to the end of the run.
+    recordFrame(calculator, options, result, result.elapsed);
+    if (options.recording && options.recording->recording())
+        if (const Result<> finished =
+                options.recording->finish(static_cast<uint64_t>(result.elapsed.count()));
+            !finished)
+            result.recordingFailure = finished.failure();
     result.loopEnd = calculator.loopEnd();
     const CpuRegisters regs = calculator.registers();
     result.pc = regs.pc;

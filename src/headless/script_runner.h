@@ -16,7 +16,8 @@
 
 namespace vantrel {
 class Calculator;
-}
+class LcdRecording;
+}  // namespace vantrel
 
 namespace vantrel::headless {
 
@@ -30,6 +31,9 @@ struct RunOptions {
     bool untilSleep = false;
     std::vector<ScriptEvent> events;
     bool autoLinkOnUpload = true;
+    // Started by the caller: a frame at every tick where the LCD changed, finished at
+    // the end of the run.
+    LcdRecording* recording = nullptr;
 };
 
 struct RunResult {
@@ -46,6 +50,8 @@ struct RunResult {
     bool stoppedForDebugger = false;
     std::string stopText;
     std::string stopLine;
+    // Why the recording failed (it then left no file).
+    std::optional<Failure> recordingFailure;
 };
 
 // Starts the calculator's thread, ticks every 50 ms while playing the script, then
@@ -59,6 +65,9 @@ inline constexpr std::chrono::milliseconds settleLimit{1000};
 
 // "bmp" or "png" from the name's extension, in any case; empty for anything else.
 std::string lcdPictureFormat(const std::string& path);
+
+// Whether the name ends in ".gif", in any case.
+bool isGifName(const std::string& path);
 
 // The LCD as the window shows it, as a BMP or PNG file by the name's extension, in the
 // given colours (0x00BBGGRR).

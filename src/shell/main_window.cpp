@@ -38,10 +38,12 @@
 #include "shell/first_run_dialog.h"
 #include "shell/icons.h"
 #include "shell/illegal_opcode_dialog.h"
+#include "shell/key_history_panel.h"
 #include "shell/keyboard_help.h"
 #include "shell/link_prompts.h"
 #include "shell/panel_geometry.h"
 #include "shell/preferences_dialog.h"
+#include "shell/recording_control.h"
 #include "shell/screenshot.h"
 #include "shell/state_file_prompts.h"
 #include "shell/ui_thread_queue.h"
@@ -100,6 +102,10 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     view_->onKeyDropped = [this] {
         if (settings_.beepOnErrors) QApplication::beep();
     };
+    recording_ = new RecordingControl(calculator_, settings_, statusBar(), this);
+    recording_->onWritten = [this](const QString& text, const QString& folder) {
+        showStatus(text, folder);
+    };
     buildMenus();
     statusBar()->setObjectName(QStringLiteral("statusLine"));
     connect(statusBar(), &QStatusBar::messageChanged, this,
@@ -113,6 +119,8 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
         calculator_.tick();
+        recording_->tick();
+        if (keyHistory_ && keyHistory_->isVisible()) keyHistory_->refresh();
         feedPaste();
         // A key delivered at the tick may have let go of the one drawn pressed.
         view_->showPressedKey();
@@ -161,6 +169,7 @@ void MainWindow::buildMenus() {
     // key handling (isCommandKey), so that they never press a calculator key.
     addCommand(tools, QStringLiteral("&Upload...\tF6"), cmdUpload);
     addCommand(tools, QStringLiteral("&Screenshot\tF7"), cmdScreenshot);
+    tools->addAction(recording_->action());
     addCommand(tools, QStringLiteral("&Debugger\tPause"), cmdDebugger);
     tools->addSeparator();
     addCommand(tools, QStringLiteral("&Preferences...\tF8"), cmdPreferences);
@@ -227,6 +236,9 @@ void MainWindow::buildViewMenu(QMenu* view) {
         settings_.squarePixels = square ? SquarePixels::always : SquarePixels::never;
         view_->setSquarePixels(settings_.squarePixels);
     });
+    QAction* keyHistory = view->addAction(QStringLiteral("Key &History"));
+    keyHistory->setObjectName(QStringLiteral("showKeyHistory"));
+    connect(keyHistory, &QAction::triggered, this, [this] { showKeyHistory(); });
 }
 
 void MainWindow::onCommandKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -321,6 +333,15 @@ void MainWindow::showKeyboardHelp() {
     keyboardHelp_->show();
     keyboardHelp_->raise();
     keyboardHelp_->activateWindow();
+}
+
+void MainWindow::showKeyHistory() {
+    if (!keyHistory_) {
+        keyHistory_ = new KeyHistoryPanel(calculator_, this);
+        placeBesideOwner(keyHistory_, this);
+    }
+    keyHistory_->show();
+    keyHistory_->raise();
 }
 
 void MainWindow::showStatus(const QString& text, const QString& folder) {
@@ -829,6 +850,7 @@ void MainWindow::destroyWindow() {
     if (closed_) return;
     closed_ = true;
     rememberPlace();
+    recording_->stop(true);
     stopEmulationThread();
     timer_.stop();
     if (debugger_) debugger_->hide();

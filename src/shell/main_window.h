@@ -23,6 +23,8 @@ namespace vantrel {
 class CalculatorView;
 class DebuggerWindow;
 class KeyboardHelp;
+class KeyHistoryPanel;
+class RecordingControl;
 class UiThreadQueue;
 
 enum Command : int {
@@ -179,6 +181,7 @@ private:
     void statusChanged(const QString& message);
     void feedPaste();
     void showKeyboardHelp();
+    void showKeyHistory();
     // The settings' key map to the calculator, the menus and the keyboard help.
     void applyKeyMap();
     std::vector<std::pair<QString, QString>> commandKeys() const;
@@ -206,6 +209,8 @@ private:
     QAction* squarePixels_ = nullptr;
     QAction* exitAction_ = nullptr;
     KeyboardHelp* keyboardHelp_ = nullptr;
+    KeyHistoryPanel* keyHistory_ = nullptr;
+    RecordingControl* recording_ = nullptr;
     QTimer timer_;
     QString statusText_;    // what the status line shows, before it was cut to fit
     QString shownStatus_;   // and as it was shown

@@ -95,6 +95,7 @@ public:
             format_->currentIndex() == 1 ? ScreenshotFormat::png : ScreenshotFormat::bmp;
         s.screenshotScale = scale_->currentIndex() + minZoom;
         s.screenshotFolder = folder_->text().toStdString();
+        s.recordKeys = recordKeys_->isChecked();
     }
 
 private:
@@ -144,6 +145,12 @@ private:
             QStringLiteral("The size of PNG files and of the clipboard's picture; "
                            "BMP files are always 128 x 64"));
         scaleLabel_ = addRow(grid, 5, "&Scale:", scale_);
+        recordKeys_ = new QCheckBox(QStringLiteral("&Keys under recordings"), shots);
+        recordKeys_->setObjectName(QStringLiteral("recordKeys"));
+        recordKeys_->setChecked(s.recordKeys);
+        recordKeys_->setToolTip(
+            QStringLiteral("Tools > Record Animation draws the last keys pressed below the LCD"));
+        grid->addWidget(recordKeys_, 6, 0, 1, 3);
 
         connect(toFile_, &QRadioButton::toggled, this, [this] { enableScreenshotFields(); });
         connect(format_, &QComboBox::currentIndexChanged, this,
@@ -213,6 +220,7 @@ private:
     QPushButton* browseFolder_;
     QLabel* scaleLabel_;
     QComboBox* scale_;
+    QCheckBox* recordKeys_;
 };
 
 // ---------------------------------------------------------------------- Colors

@@ -21,6 +21,7 @@
 #include "session/calculator/calculator.h"
 #include "session/screenshots/png_file.h"
 #include "session/screenshots/screenshot.h"
+#include "support/command_output.h"
 #include "support/full_disk.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -35,6 +36,7 @@ namespace vantrel::headless {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::commandOutput;
 using test::TempDir;
 
 uint32_t bigEndian(const Bytes& b, std::size_t at) {
@@ -345,6 +347,59 @@ TEST(HeadlessProgramFirmware, DemoRunReportsWhatWasUploadedAndReceived) {
     EXPECT_NE(out.find("Upload it all the same? Yes (--force)."), std::string::npos) << out;
     EXPECT_NE(out.find("Uploaded: " + dir / "damaged.85g" + " (1 variable)"), std::string::npos)
         << out;
+}
+
+// The demo recorded while it boots and calculates, read back by ImageMagick: frames
+// that each differ from the one before, delays that add up to the run, and the last
+// frame the picture that --lcd writes at the end.
+TEST(HeadlessProgramFirmware, RecordingOfTheDemoHoldsWhatTheLcdShowed) {
+    TempDir dir;
+    test::ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
+    ASSERT_EQ(runRunner({"--demo", "--no-save", "--type", "12+30", "--key", "ENTER",
+                         "--until-sleep", "--record", dir / "demo.gif", "--lcd", dir / "end.png"},
+                        dir / "out.txt"),
+              0);
+    const std::string out = test::readText(dir / "out.txt");
+    EXPECT_NE(out.find("Recording written: " + dir / "demo.gif\n"), std::string::npos) << out;
+
+    std::istringstream frames(
+        commandOutput("identify -format '%T %w %h\\n' '" + dir / "demo.gif" + "'"));
+    int delay = 0, width = 0, height = 0, count = 0, total = 0;
+    while (frames >> delay >> width >> height) {
+        EXPECT_EQ(width, 128);
+        EXPECT_EQ(height, 64);
+        EXPECT_GE(delay, 2);
+        total += delay;
+        ++count;
+    }
+    EXPECT_GE(count, 6) << "the title, then 1 2 + 3 0 typed and the answer";
+    const auto stopped = out.find("Stopped after ");
+    ASSERT_NE(stopped, std::string::npos);
+    const double seconds = std::stod(out.substr(stopped + 14));
+    // The report gives tenths; the last frame lasts at least gifMinimumDelay.
+    EXPECT_NEAR(total / 100.0, seconds, 0.05 + 0.02 + 0.001);
+
+    const std::string rgb =
+        commandOutput("convert '" + dir / "demo.gif" + "' -coalesce -depth 8 rgb:-");
+    const std::size_t frameSize = 128 * 64 * 3;
+    ASSERT_EQ(rgb.size(), frameSize * static_cast<std::size_t>(count));
+    for (int i = 1; i < count; ++i)
+        EXPECT_NE(rgb.compare(frameSize * static_cast<std::size_t>(i), frameSize, rgb,
+                              frameSize * static_cast<std::size_t>(i - 1), frameSize),
+                  0)
+            << "frame " << i << " repeats the one before";
+    EXPECT_EQ(rgb.substr(rgb.size() - frameSize),
+              commandOutput("convert '" + dir / "end.png" + "' -depth 8 rgb:-"));
+
+    // A folder that cannot take it: refused before the run, nothing left behind.
+    EXPECT_EQ(
+        runRunner({"--demo", "--no-save", "--record", dir / "no/such/demo.gif"}, dir / "out.txt"),
+        4);
+    EXPECT_NE(test::readText(dir / "out.txt")
+                  .find("Recording could not be written: " + dir / "no/such/demo.gif" +
+                        " (No such file or directory)"),
+              std::string::npos)
+        << test::readText(dir / "out.txt");
 }
 
 TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZero) {

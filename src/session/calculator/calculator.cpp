@@ -152,8 +152,11 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 }
 
 void Calculator::tick() {
-    if (running() && !stoppedForDebugger()) timerTick(*machine_, keypad_);
+    if (!running() || stoppedForDebugger()) return;
+    if (const auto key = timerTick(*machine_, keypad_)) keyDelivered(*key);
 }
+
+void Calculator::keyDelivered(uint8_t code) { keyHistory_.add(code, keypad_.shifts()); }
 
 bool Calculator::stoppedForDebugger() const { return debugger_->stopped(); }
 
@@ -176,7 +179,10 @@ std::size_t Calculator::keyQueueRoom() const { return keyQueueCapacity - keypad_
 bool Calculator::keyPending() const { return keypad_.keyPending(); }
 
 void Calculator::injectKey(KeyCode code) {
-    if (running()) vantrel::injectKey(*machine_, code, injectedKeyWaitMs);
+    if (!running()) return;
+    // Named before it goes: the shifts are the calculator's until it takes the key.
+    keyDelivered(code);
+    vantrel::injectKey(*machine_, code, injectedKeyWaitMs);
 }
 
 void Calculator::upload(bool autoLinkOnUpload, const std::optional<std::string>& givenFile) {

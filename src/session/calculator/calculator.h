@@ -16,6 +16,7 @@
 #include "machine/emulation_thread.h"
 #include "machine/loop_end.h"
 #include "session/calculator/machine_files.h"
+#include "session/keys/key_history.h"
 #include "session/keys/keypad.h"
 #include "session/settings/settings.h"
 #include "z80/cpu_registers.h"
@@ -132,6 +133,9 @@ public:
     bool keyPending() const;
     // A key pressed by program past the keypad and its queue (waits for the loop).
     void injectKey(KeyCode code);
+    // The keys delivered to the calculator, named as it took them.
+    const KeyHistory& keyHistory() const { return keyHistory_; }
+    void clearKeyHistory() { keyHistory_.clear(); }
 
     // --- the link -------------------------------------------------------------------------
     // The Upload command (the Open dialog, or the given file).
@@ -161,12 +165,18 @@ public:
     bool stoppedForDebugger() const;
 
 private:
+    // Every key given to the calculator passes here: the classic model's latched key
+    // (tick, injectKey). The hardware model's typed keys and newly held keys are to
+    // call it where they are handed to the machine (typeKey, setHeldKeys).
+    void keyDelivered(uint8_t code);
+
     FrontEnd& frontEnd_;
     std::unique_ptr<Machine> machine_;
     std::unique_ptr<SessionHost> host_;
     std::unique_ptr<EmulationThread> thread_;
     std::unique_ptr<DebugSession> debugger_;
     Keypad keypad_;
+    KeyHistory keyHistory_;
     std::string ramPath_;
     FileClaim claim_;
     StateLoadResult stateLoad_;

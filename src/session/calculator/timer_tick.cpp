@@ -17,17 +17,17 @@ void redrawRunningMachine(ThreadControl& control) {
 
 }  // namespace
 
-void timerTick(Machine& m, Keypad& keypad) {
+std::optional<uint8_t> timerTick(Machine& m, Keypad& keypad) {
     if (const auto key = keypad.nextKeyCode()) {
         latchAndInterrupt(m, *key);
-        return;
+        if (*key == 0 || keypad.repeating) return std::nullopt;
+        return key;
     }
-    if (m.link.busy()) {
+    if (m.link.busy())
         requestInterrupt(m);
-        return;
-    }
-    if (m.control.pendingCode() == code(EmuRequest::Pause)) return;
-    redrawRunningMachine(m.control);
+    else if (m.control.pendingCode() != code(EmuRequest::Pause))
+        redrawRunningMachine(m.control);
+    return std::nullopt;
 }
 
 }  // namespace vantrel

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 
 namespace vantrel {
 
@@ -12,6 +14,7 @@ class Keypad;
 
 inline constexpr std::chrono::milliseconds timerPeriod{50};
 
-void timerTick(Machine& m, Keypad& keypad);
+// Gives the key newly pressed for the calculator, if one was (not an auto-repeat).
+std::optional<uint8_t> timerTick(Machine& m, Keypad& keypad);
 
 }  // namespace vantrel

@@ -296,12 +296,16 @@ std::optional<uint8_t> Keypad::nextKeyCode() {
         keyCode = skinKeys[static_cast<std::size_t>(*index)].code;
         keyPressed = press.held;
         repeatCount = 1;
+        repeating = false;
         deliveredSource_ = press.source;
         deliveredShown_ = press.shownIndex;
         return keyCode;
     }
     if (keyPressed && keyRepeats(keyCode) && keyCode != 0) {
-        if (repeatCount >= repeatDelayTicks) return keyCode;
+        if (repeatCount >= repeatDelayTicks) {
+            repeating = true;
+            return keyCode;
+        }
         ++repeatCount;
         return uint8_t{0};
     }

@@ -124,6 +124,7 @@ public:
     uint8_t keyCode = 0;      // the key delivered last, while it may repeat
     uint8_t repeatCount = 0;  // ticks since keyCode was delivered, up to the delay
     bool keyPressed = false;  // keyCode's key is still held
+    bool repeating = false;   // the code given last was keyCode's auto-repeat
 
 private:
     std::optional<int> mapPress(const QueuedPress& press) const;

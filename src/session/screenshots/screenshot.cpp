@@ -119,7 +119,7 @@ std::optional<std::string> nextScreenshotName(std::string directory, std::string
     for (fs::directory_iterator it(directory.empty() ? "." : directory, error), end;
          !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        for (const char* kind : {".bmp", ".png"}) {
+        for (const char* kind : {".bmp", ".png", ".gif"}) {
             const std::string ending = kind;
             const std::size_t nameLength = base.size() + 3 + ending.size();
             if (name.size() != nameLength || name.compare(0, base.size(), base) != 0 ||
@@ -186,22 +186,27 @@ Result<std::string> screenshotDirectory(const std::string& iniPath, const std::s
     return directory.string();
 }
 
-Result<std::string> saveScreenshotFile(const uint8_t* lcd, const Settings& settings) {
+Result<std::string> nextScreenshotPath(const Settings& settings, const std::string& extension) {
     const auto directory = screenshotDirectory(settings.iniPath, settings.screenshotFolder);
     if (!directory) return directory.failure();
-    const bool png = settings.screenshotFormat == ScreenshotFormat::png;
-    const auto name =
-        nextScreenshotName(*directory, settings.screenshotBase, png ? ".png" : ".bmp");
+    const auto name = nextScreenshotName(*directory, settings.screenshotBase, extension);
     if (!name)
         return Failure::decline("The numbers of \"" + settings.screenshotBase +
                                 "\" are used up in \"" + *directory + "\".");
+    // The folder that the base names, made when missing as the screenshot folder is.
+    std::error_code made;
+    fs::create_directories(fs::path(*name).parent_path(), made);
+    return *name;
+}
+
+Result<std::string> saveScreenshotFile(const uint8_t* lcd, const Settings& settings) {
+    const bool png = settings.screenshotFormat == ScreenshotFormat::png;
+    const auto name = nextScreenshotPath(settings, png ? ".png" : ".bmp");
+    if (!name) return name;
     const std::vector<uint8_t> bytes =
         png ? headless::buildLcdPng(lcd, settings.foreground, settings.background,
                                     std::clamp(settings.screenshotScale, minZoom, maxZoom))
             : bitmapFileBytes(buildLcdDib(lcd, settings.foreground, settings.background));
-    // The folder that the base names, made when missing as the screenshot folder is.
-    std::error_code made;
-    fs::create_directories(fs::path(*name).parent_path(), made);
     if (const Result<> written = writeWholeFile(*name, bytes.data(), bytes.size()); !written)
         return Failure::system(written.failure().code,
                                "\"" + *name + "\": " + written.failure().reason);

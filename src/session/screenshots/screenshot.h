@@ -30,9 +30,10 @@ std::vector<uint8_t> lcdBitsAtScale(const uint8_t* lcd, int scale);
 std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32_t background,
                                  int scale = 1);
 
-// The next free name in directory: base, three digits, extension (".bmp" or ".png").
-// The number follows the largest one present among both kinds of files (gaps stay
-// gaps), so switching kinds continues the series; none when the numbers are used up.
+// The next free name in directory: base, three digits, extension (".bmp", ".png" or
+// ".gif"). The number follows the largest one present among all three kinds of files
+// (gaps stay gaps), so screenshots and recordings share one series; none when the
+// numbers are used up.
 // A base with a folder in it ("shots/TI85-") counts the files of that folder, inside
 // directory unless it is a full path.
 std::optional<std::string> nextScreenshotName(std::string directory, std::string base,
@@ -53,6 +54,10 @@ Result<std::string> screenshotDirectory(const std::string& iniPath, const std::s
 std::string defaultScreenshotDirectory(const std::string& iniPath);
 
 struct Settings;
+
+// The next numbered file of the screenshot folder (made when missing) with this
+// extension, as the settings name the series.
+Result<std::string> nextScreenshotPath(const Settings& settings, const std::string& extension);
 
 // The LCD in the next numbered file of the screenshot folder, as the settings say:
 // BMP (always 1x, the bitmap block behind a file header) or PNG at the chosen scale.

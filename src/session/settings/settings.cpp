@@ -133,6 +133,8 @@ void readNewerKeys(const IniFile& ini, Settings& settings) {
         number("Preferences", "ScreenShotScale", minZoom, maxZoom).value_or(1);
     settings.screenshotFolder =
         withSlashes(ini.get("Preferences", "ScreenShotFolder").value_or(""));
+    settings.recordKeys =
+        equalsIgnoringCase(ini.get("Preferences", "RecordKeys").value_or("No"), "Yes");
 
     settings.zoom = number("Window", "Zoom", minZoom, maxZoom).value_or(0);
     WindowPlace& place = settings.window;
@@ -198,6 +200,7 @@ void writeNewerKeys(IniFile& ini, const Settings& settings) {
             settings.screenshotFormat == ScreenshotFormat::png ? "PNG" : "BMP");
     ini.set("Preferences", "ScreenShotScale", std::to_string(settings.screenshotScale));
     ini.set("Preferences", "ScreenShotFolder", settings.screenshotFolder);
+    ini.set("Preferences", "RecordKeys", yesNo(settings.recordKeys));
     if (settings.zoom > 0) ini.set("Window", "Zoom", std::to_string(settings.zoom));
     const WindowPlace& place = settings.window;
     if (place.placed) {

@@ -66,6 +66,7 @@ struct Settings {
     ScreenshotFormat screenshotFormat = ScreenshotFormat::bmp;  // [Preferences] ScreenShotFormat
     int screenshotScale = 1;       // [Preferences] ScreenShotScale: PNG files and the clipboard
     std::string screenshotFolder;  // [Preferences] ScreenShotFolder; empty: the default folder
+    bool recordKeys = false;       // [Preferences] RecordKeys: the last keys under recordings
     int zoom = 0;                  // [Window] Zoom; 0: none chosen, the largest that fits
     WindowPlace window;            // [Window] X, Y, Width, Height, Maximized
     SquarePixels squarePixels = SquarePixels::fromTwice;  // [Window] SquarePixels

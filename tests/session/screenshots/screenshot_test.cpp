@@ -105,13 +105,15 @@ TEST(ScreenshotNaming, NumbersFollowTheLargestPresent) {
     dir.touch("TI85-002.bmp");
     dir.touch("TI85-0123.bmp");  // four characters: not a match
     dir.touch("Other-050.bmp");
-    dir.touch("TI85-040.gif");
+    dir.touch("TI85-040.jpg");
     EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-"), dir.file("TI85-008.bmp"));
 
-    // BMP and PNG files are one series, whichever kind comes next.
+    // BMP, PNG and GIF (recordings) files are one series, whichever kind comes next.
     EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-", ".png"), dir.file("TI85-008.png"));
     dir.touch("TI85-011.png");
-    EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-"), dir.file("TI85-012.bmp"));
+    EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-", ".gif"), dir.file("TI85-012.gif"));
+    dir.touch("TI85-012.gif");
+    EXPECT_EQ(nextScreenshotName(dir.str(), "TI85-"), dir.file("TI85-013.bmp"));
 
     // Letters read as 0 but still count as a match.
     ScratchDir letters;

@@ -197,6 +197,7 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
               "ScreenShotFormat=BMP\n"
               "ScreenShotScale=1\n"
               "ScreenShotFolder=\n"
+              "RecordKeys=No\n"
               "StartDemo=No\n"
               "\n"
               "[Window]\n"

@@ -1,0 +1,60 @@
+// Tools > Record Animation: the LCD recorded as an animated GIF while the window runs,
+// a frame at each tick where the picture changed, in the screenshot folder with the
+// next number of the screenshot series. The status line shows how long it has been
+// recording; closing the window ends the recording and keeps it.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "session/screenshots/lcd_recording.h"
+
+class QAction;
+class QLabel;
+class QStatusBar;
+class QWidget;
+
+namespace vantrel {
+
+class Calculator;
+struct Settings;
+
+class RecordingControl : public QObject {
+    Q_OBJECT
+public:
+    RecordingControl(Calculator& calculator, const Settings& settings, QStatusBar* statusLine,
+                     QWidget* window);
+
+    // The menu's checkable action; triggering it starts or ends a recording.
+    QAction* action() const { return action_; }
+    bool recording() const { return recording_.recording(); }
+    // At the window's timer: the LCD's picture now.
+    void tick();
+    // Ends a recording under way and keeps it. closing: the window goes, so a failure
+    // is told on the standard error rather than in a message box.
+    void stop(bool closing = false);
+
+    // Tells where the recording went (the text, and the folder a click opens).
+    std::function<void(const QString&, const QString&)> onWritten;
+
+private:
+    void start();
+    void addFrame();
+    void failed(const Failure& failure, bool closing = false);
+    uint64_t nowMs() const { return static_cast<uint64_t>(clock_.elapsed()); }
+
+    Calculator& calculator_;
+    const Settings& settings_;
+    QWidget* window_;
+    QAction* action_;
+    QLabel* label_;
+    LcdRecording recording_;
+    QElapsedTimer clock_;
+    bool captions_ = false;
+    std::vector<uint8_t> lastCaption_;
+};
+
+}  // namespace vantrel
