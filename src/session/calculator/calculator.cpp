@@ -153,10 +153,10 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 
 void Calculator::tick() {
     if (!running() || stoppedForDebugger()) return;
-    if (const auto key = timerTick(*machine_, keypad_)) keyDelivered(*key);
+    if (const auto key = timerTick(*machine_, keypad_)) keyDelivered(key->code, key->shifts);
 }
 
-void Calculator::keyDelivered(uint8_t code) { keyHistory_.add(code, keypad_.shifts()); }
+void Calculator::keyDelivered(uint8_t code, ShiftState shifts) { keyHistory_.add(code, shifts); }
 
 bool Calculator::stoppedForDebugger() const { return debugger_->stopped(); }
 
@@ -181,7 +181,7 @@ bool Calculator::keyPending() const { return keypad_.keyPending(); }
 void Calculator::injectKey(KeyCode code) {
     if (!running()) return;
     // Named before it goes: the shifts are the calculator's until it takes the key.
-    keyDelivered(code);
+    keyDelivered(code, keypad_.shifts());
     vantrel::injectKey(*machine_, code, injectedKeyWaitMs);
 }
 

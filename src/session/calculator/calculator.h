@@ -168,7 +168,7 @@ private:
     // Every key given to the calculator passes here: the classic model's latched key
     // (tick, injectKey). The hardware model's typed keys and newly held keys are to
     // call it where they are handed to the machine (typeKey, setHeldKeys).
-    void keyDelivered(uint8_t code);
+    void keyDelivered(uint8_t code, ShiftState shifts);
 
     FrontEnd& frontEnd_;
     std::unique_ptr<Machine> machine_;

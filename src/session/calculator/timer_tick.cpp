@@ -17,11 +17,13 @@ void redrawRunningMachine(ThreadControl& control) {
 
 }  // namespace
 
-std::optional<uint8_t> timerTick(Machine& m, Keypad& keypad) {
+std::optional<DeliveredKey> timerTick(Machine& m, Keypad& keypad) {
     if (const auto key = keypad.nextKeyCode()) {
+        // Read before the interrupt: the calculator may clear its shift as it takes the key.
+        const ShiftState shifts = keypad.shifts();
         latchAndInterrupt(m, *key);
         if (*key == 0 || keypad.repeating) return std::nullopt;
-        return key;
+        return DeliveredKey{*key, shifts};
     }
     if (m.link.busy())
         requestInterrupt(m);

@@ -7,14 +7,21 @@
 #include <cstdint>
 #include <optional>
 
+#include "session/keys/keypad.h"
+
 namespace vantrel {
 
 class Machine;
-class Keypad;
 
 inline constexpr std::chrono::milliseconds timerPeriod{50};
 
+// A key newly pressed for the calculator and the shifts it had pending then.
+struct DeliveredKey {
+    uint8_t code = 0;
+    ShiftState shifts;
+};
+
 // Gives the key newly pressed for the calculator, if one was (not an auto-repeat).
-std::optional<uint8_t> timerTick(Machine& m, Keypad& keypad);
+std::optional<DeliveredKey> timerTick(Machine& m, Keypad& keypad);
 
 }  // namespace vantrel
