@@ -1,6 +1,7 @@
 #include "session/calculator/machine_files.h"
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "files/file_io.h"
@@ -42,6 +43,20 @@ StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
     }
     coldStart(m.regs, m.mem);
     return result;
+}
+
+std::vector<uint8_t> encodeStateFile(const Machine& m) {
+    StateRecord record = m.mem.state;
+    record.savedRegisters = m.regs;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+    return {bytes, bytes + stateFileSize};
+}
+
+StateLoadResult decodeStateFile(Machine& m, std::span<const uint8_t> bytes) {
+    if (bytes.size() != stateFileSize) return {StateLoad::wrongSize, std::nullopt, bytes.size()};
+    std::memcpy(&m.mem.state, bytes.data(), stateFileSize);
+    m.regs = m.mem.state.savedRegisters;
+    return {StateLoad::restored};
 }
 
 bool loadStateFile(Machine& m, const std::string& ramPath) {

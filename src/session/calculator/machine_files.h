@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "text/failure.h"
 
@@ -69,6 +71,14 @@ struct StateLoadResult {
 StateLoadResult readStateFile(Machine& m, const std::string& ramPath);
 // The same, true when the file was read.
 bool loadStateFile(Machine& m, const std::string& ramPath);
+
+// The state file's bytes for the machine as it stands (its live registers included).
+// Call while the loop rests or before it starts.
+std::vector<uint8_t> encodeStateFile(const Machine& m);
+// What reading a state file does once its bytes are read: bytes that are no state
+// file are refused (wrongSize, with their size) and the machine is left as it was.
+// The fetch pointer is the caller's to re-derive (jumpTo).
+StateLoadResult decodeStateFile(Machine& m, std::span<const uint8_t> bytes);
 
 // Writes all 32800 bytes (the file is replaced atomically). Never writes over the ROM
 // image (declined with romImageText); a failed write gives the system's text.
