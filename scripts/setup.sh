@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   pasmo
   z80dasm libz80ex-dev
+  libzstd-dev
   xvfb xauth
   dpkg-dev file fakeroot lintian appstream desktop-file-utils shared-mime-info
 )
