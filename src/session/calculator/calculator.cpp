@@ -44,6 +44,7 @@ RomLoadResult Calculator::load(const std::string& romPath, const std::string& ra
                                bool testRomVersion) {
     const RomLoadResult rom = loadRomImage(*machine_, romPath);
     usable_ = rom.usable(testRomVersion);
+    romChecksum_ = rom.checksum;
     ramPath_ = ramPath;
     if (FileClaim::identity(ramPath) != claim_.file()) claim_.release();
     const FileClaim::Claimed claimed = claim_.claim(ramPath);

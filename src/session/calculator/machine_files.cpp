@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "files/crc32.h"
 #include "files/file_io.h"
 #include "hardware/rom_image.h"
 #include "machine/bus.h"
@@ -21,7 +22,9 @@ RomLoadResult loadRomImage(Machine& m, const std::string& romPath) {
         return {read.failure().code == ENOENT ? RomLoad::missing : RomLoad::unreadable,
                 read.failure()};
     if (*read < romSize) return {RomLoad::tooShort, std::nullopt, *read};
-    return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion};
+    const uint32_t checksum = crc32(m.mem.rom.data(), romSize);
+    return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion, std::nullopt, 0,
+            checksum};
 }
 
 StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {

@@ -30,6 +30,7 @@ struct RomLoadResult {
     RomLoad outcome = RomLoad::missing;
     std::optional<Failure> failure = std::nullopt;  // the system's, behind missing and unreadable
     std::size_t bytesRead = 0;                      // what a file too short held
+    uint32_t checksum = 0;  // CRC-32 of the 131072 bytes as read (before any patch)
 
     bool read() const { return outcome == RomLoad::loaded || outcome == RomLoad::wrongVersion; }
     // Whether the machine may run on it: a wrong version only when the test is not wanted.
