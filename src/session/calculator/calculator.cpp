@@ -8,6 +8,7 @@
 #include "session/calculator/session_host.h"
 #include "session/calculator/timer_tick.h"
 #include "session/debug/debug_session.h"
+#include "session/history/rewind.h"
 #include "session/link/upload.h"
 
 namespace vantrel {
@@ -24,7 +25,8 @@ Calculator::Calculator(FrontEnd& frontEnd)
       machine_(std::make_unique<Machine>()),
       host_(std::make_unique<SessionHost>(frontEnd)),
       debugger_(std::make_unique<DebugSession>(*this, *machine_, *host_)),
-      keypad_(*machine_) {
+      keypad_(*machine_),
+      rewind_(std::make_unique<Rewind>(*this)) {
     machine_->setHost(host_.get());
     host_->watchLink(&machine_->link);
 }
@@ -115,6 +117,7 @@ void Calculator::start() {
 
 bool Calculator::stop() {
     keypad_.clear();
+    rewind_->end();
     if (!thread_ || abandoned_) return !abandoned_;
     host_->beginStop();
     if (!thread_->stop()) {
@@ -154,6 +157,7 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 
 void Calculator::tick() {
     if (running() && !stoppedForDebugger()) timerTick(*machine_, keypad_);
+    rewind_->tick();
 }
 
 bool Calculator::stoppedForDebugger() const { return debugger_->stopped(); }

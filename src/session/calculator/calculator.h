@@ -27,6 +27,7 @@ namespace vantrel {
 class DebugSession;
 class FrontEnd;
 class Machine;
+class Rewind;
 class SessionHost;
 
 // What closing does with the state file.
@@ -99,6 +100,10 @@ public:
     StateLoadResult restoreState(std::span<const uint8_t> bytes);
     // CRC-32 of the ROM image as read by load().
     uint32_t romChecksum() const { return romChecksum_; }
+    // The hardware model's T-state clock now (taken at an instruction boundary).
+    uint64_t emulatedClock();
+    // The last minute kept for rewinding, taken at the ticks.
+    Rewind& rewind() { return *rewind_; }
 
     // --- the emulation thread ----------------------------------------------------------
     // Creates the thread; its first instruction runs at the first tick.
@@ -191,6 +196,7 @@ private:
     bool usable_ = false;
     bool abandoned_ = false;
     std::optional<LoopEnd> loopEnd_;
+    std::unique_ptr<Rewind> rewind_;
 };
 
 }  // namespace vantrel

@@ -29,4 +29,10 @@ StateLoadResult Calculator::restoreState(std::span<const uint8_t> bytes) {
     return result;
 }
 
+uint64_t Calculator::emulatedClock() {
+    if (abandoned_) return 0;
+    HoldGuard hold(machine_->control);
+    return machine_->chip.clock();
+}
+
 }  // namespace vantrel
