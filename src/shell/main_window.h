@@ -23,6 +23,7 @@ namespace vantrel {
 class CalculatorView;
 class DebuggerWindow;
 class KeyboardHelp;
+class StateSlotsMenu;
 class UiThreadQueue;
 
 enum Command : int {
@@ -200,6 +201,7 @@ private:
     Calculator calculator_;
     UiThreadQueue* uiQueue_ = nullptr;
     CalculatorView* view_ = nullptr;
+    StateSlotsMenu* stateSlots_ = nullptr;
     DebuggerWindow* debugger_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QActionGroup* zoomGroup_ = nullptr;

@@ -156,8 +156,8 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 }
 
 void Calculator::tick() {
-    if (running() && !stoppedForDebugger()) timerTick(*machine_, keypad_);
     rewind_->tick();
+    if (running() && !stoppedForDebugger()) timerTick(*machine_, keypad_);
 }
 
 bool Calculator::stoppedForDebugger() const { return debugger_->stopped(); }

@@ -42,22 +42,25 @@ void Rewind::clear() {
 }
 
 void Rewind::tick() {
-    if (!enabled_ || active() || !calculator_.running() || calculator_.stoppedForDebugger() ||
-        calculator_.asleep())
-        return;
+    if (!enabled_ || active() || !calculator_.running() || calculator_.stoppedForDebugger()) return;
     if (calculator_.romChecksum() != rom_) {  // the past of another ROM image
         clear();
         rom_ = calculator_.romChecksum();
     }
     if (calculator_.machine().model == MachineModel::hardware) {
+        if (calculator_.asleep()) return;
         const uint64_t clock = calculator_.emulatedClock();
         if (clock < nextClock_ && nextClock_ - clock <= clockPerSnapshot) return;
         nextClock_ = clock + clockPerSnapshot;  // also after a restore that went back
-    } else if (++runningTicks_ < ticksPerSnapshot) {
+        take();
         return;
     }
+    // Asked before the tick delivers its key: a key waiting counts as running.
+    ranSinceSnapshot_ = ranSinceSnapshot_ || !calculator_.asleep();
+    if (++runningTicks_ < ticksPerSnapshot) return;
     runningTicks_ = 0;
-    take();
+    if (ranSinceSnapshot_) take();
+    ranSinceSnapshot_ = false;
 }
 
 void Rewind::take() {

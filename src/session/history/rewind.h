@@ -1,9 +1,11 @@
 // Rewind: the calculator's last minute (a setting) kept as snapshots, one every
 // quarter second of its running time, and played back while the rewind key is held.
 //
-// The classic model counts its running time in the session's 50 ms ticks: every fifth
-// tick that finds it running (not asleep in HALT, not stopped in the debugger) takes a
-// snapshot, so a sleeping calculator keeps none. The hardware model counts emulated
+// The classic model counts quarter seconds in the session's 50 ms ticks: every fifth
+// tick takes a snapshot when one of those five found the calculator running (awake,
+// or a key waiting for it), so a calculator asleep in HALT, or stopped in the
+// debugger, keeps none. (It runs for microseconds a key: counting only the ticks that
+// find it awake would take one snapshot for many keys typed.) The hardware model counts emulated
 // time: the first tick after each quarter second of the clock takes one. Both take
 // them at the tick, on the front end's thread, with the loop held for the copy (tens
 // of microseconds); the hardware model's loop is never made to rest at a quarter
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<HoldGuard> hold_;
     bool showingNewest_ = false;
     int runningTicks_ = 0;
+    bool ranSinceSnapshot_ = false;
     uint64_t nextClock_ = 0;
     uint32_t rom_ = 0;
 };
