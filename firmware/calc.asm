@@ -1,5 +1,6 @@
 ; Boot and the calculator: integer entries with + - * / and the negative sign,
-; evaluated with * and / before + and -, in 32-bit signed arithmetic.
+; evaluated with * and / before + and -, in 32-bit signed arithmetic. [2nd] [UP] and
+; [2nd] [DOWN] set the contrast, [F5] starts the game.
 
 INPUT_ROW       EQU 3
 RESULT_ROW      EQU 5
@@ -8,27 +9,47 @@ boot:
         di
         ld sp,STACK_TOP
         im 1
-        ld a,0Bh                ; display on
+        ld a,PORT3_ACK          ; display on
         out (3),a
         ld a,1
         out (5),a
+        ld a,LCD_BASE_MAIN
+        out (0),a
         ld hl,8000h             ; RAM, LCD included, starts cleared
         ld de,8001h
         ld bc,7FFFh
         ld (hl),0
         ldir
+        call detectModel
+        ld a,PORT3_ON
+        call setPort3
+        ld a,CONTRAST_START
+        call contrastSet
         ld hl,STORE_START
         ld (storeEnd),hl
         call homeScreen
         ei
 calcLoop:
         call waitKey
+calcKey:
         cp K_LINK
         jr nz,calcNotLink
         call linkMenu
         call homeScreen
         jr calcLoop
 calcNotLink:
+        cp K_GAME
+        jp z,gameKey
+        cp K_DARKER
+        jr nz,calcNotDarker
+        call contrastDarker
+        jr calcLoop
+calcNotDarker:
+        cp K_LIGHTER
+        jr nz,calcNotLighter
+        call contrastLighter
+        jr calcLoop
+calcNotLighter:
         and 3Fh                 ; other shifted keys act as the plain key
         cp K_ENTER
         jr z,calcEnter
@@ -138,11 +159,19 @@ startEntryIfDone:
         ld b,RESULT_ROW
         jp clearRow
 
+; In the hardware model the bottom row names the game's key; the classic model's
+; screen stays as it always was.
 homeScreen:
         call clearScreen
         ld hl,titleText
         ld bc,0002h
         call printAt
+        ld a,(hwModel)
+        or a
+        jp z,showEntry
+        ld hl,gameKeyText
+        ld b,7
+        call printRight
         jp showEntry
 
 showEntry:

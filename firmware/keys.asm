@@ -33,7 +33,7 @@ readKeyFound:
         ret
 
 ; A = key code (not 0). [2nd] and [ALPHA] only set their shift flag; any other key
-; takes the pending shift with it into the queue and clears it.
+; takes the pending shift with it into the queue and clears it (B = the code queued).
 acceptKey:
         ld hl,SHIFT_FLAGS
         cp K_2ND
@@ -64,6 +64,8 @@ acceptNoSecond:
 acceptNoAlpha:
         and 0FFh - SHIFT_2ND - SHIFT_ALPHA
         ld (hl),a
+; B = key code with its shift: into the queue. Keeps B.
+queueKey:
         ld a,(keyTail)
         ld e,a
         inc a
@@ -117,16 +119,25 @@ waitKeySleep:
         jr waitKey
 
 ; Display off until [ON], the one key the keypad delivers while the display is off.
-; The screen comes back as it was.
+; The screen comes back as it was. In the hardware model only the [ON] interrupt stays
+; enabled, so that the calculator sleeps until [ON].
 powerOff:
-        ld a,03h
-        out (3),a
+        ld a,(hwModel)
+        or a
+        ld a,PORT3_OFF
+        jr z,powerOffPort
+        ld a,PORT3_OFF_HW
+powerOffPort:
+        call setPort3
 powerOffSleep:
         ei
         halt
         call getKey
         cp K_ON
         jr nz,powerOffSleep
-        ld a,0Bh
+        ld a,PORT3_ON
+; A = port 3's value, kept for the interrupt routine's acknowledgements.
+setPort3:
+        ld (port3Shadow),a
         out (3),a
         ret

@@ -57,3 +57,19 @@ keyChars:
         DEFB "0", "1", "4", "7", 0, 0, 0, 0     ; 33-40
         DEFB 0, 0, 0, 0, 0, 0, 0, 0             ; 41-48
         DEFB 0, 0, 0, 0, 0, 0, 0, 0             ; 49-56
+
+; The game.
+gameKeyText:    DEFM "F5: GAME"
+                DEFB 0
+needsHardwareText: DEFM "NEEDS HW MODEL"
+                DEFB 0
+scoreText:      DEFM "SCORE"
+                DEFB 0
+gameOverText:   DEFM "GAME OVER"
+                DEFB 0
+bestText:       DEFM "BEST "
+                DEFB 0
+againText:      DEFM "ENTER AGAIN"
+                DEFB 0
+leaveText:      DEFM "EXIT  LEAVE"
+                DEFB 0

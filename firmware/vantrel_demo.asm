@@ -3,7 +3,7 @@
 ;
 ; Page 0 layout:
 ;   0000        reset: jump to boot
-;   0038        interrupt routine (keys arrive only with interrupts)
+;   0038        interrupt routine (IM 1: keys arrive only with interrupts)
 ;   0141 0149 0158   version marks the loader tests and then overwrites
 ;   0200        font and texts
 ;   0B15        RET: the loader's cold start plants CALL 0B15h at 0D01h
@@ -21,17 +21,25 @@ reset:
         jp boot
 
         ORG 0038h
-; Keys, link wake-ups and injected requests all land here. The request carries the
-; key in the key latch; a request without a key (latch 0) reads as no key at all.
+; Keys, link wake-ups and injected requests all land here. In the classic model the
+; request carries the key in the key latch; a request without a key (latch 0) reads
+; as no key at all. In the hardware model the periodic interrupt lands here 200 times
+; a second, and [ON]; the keypad is scanned then.
 interrupt:
         di                      ; interrupts stay enabled on acceptance here
         push af
         push bc
         push de
         push hl
+        call interruptSources
+        jr z,interruptHardware
         call readKey
         or a
         call nz,acceptKey
+        jr interruptHalt
+interruptHardware:
+        call hardwareInterrupt
+interruptHalt:
         ; An interrupt taken between EI and HALT would otherwise leave the idle loop
         ; asleep with a key waiting: step over that HALT so the loop looks again.
         ld hl,8
@@ -84,6 +92,8 @@ coldStartHook:
         INCLUDE "math.asm"
         INCLUDE "link.asm"
         INCLUDE "linkmenu.asm"
+        INCLUDE "keypad.asm"
+        INCLUDE "game.asm"
 codeEnd:
 
         IF $ > 328Ah
