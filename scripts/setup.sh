@@ -11,6 +11,7 @@ packages=(
   pasmo
   z80dasm libz80ex-dev
   libgif-dev imagemagick
+  libzstd-dev
   xvfb xauth
   dpkg-dev file fakeroot lintian appstream desktop-file-utils shared-mime-info
 )

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "headless/script_runner.h"
+#include "session/history/save_slots.h"
 #include "session/keys/key_table.h"
 #include "text/ascii_case.h"
 
@@ -96,6 +97,17 @@ Result<Options> parseCommandLine(const std::vector<std::string>& args) {
             }
             o.seconds = *parsed;
             o.secondsGiven = true;
+        } else if (valueOf("--save-slot", value) || valueOf("--load-slot", value)) {
+            if (!error.empty()) break;
+            const std::string& text = *value;
+            const bool digits = !text.empty() && text.size() <= 2 &&
+                                text.find_first_not_of("0123456789") == std::string::npos;
+            const int slot = digits ? std::stoi(text) : 0;
+            if (slot < 1 || slot > saveSlotCount) {
+                error = arg.substr(0, 11) + " needs a slot from 1 to 10, not \"" + *value + "\"";
+                break;
+            }
+            (arg.starts_with("--save") ? o.saveSlot : o.loadSlot) = slot;
         } else if (valueOf("--key", value) || valueOf("--inject", value)) {
             if (!error.empty()) break;
             const bool inject = arg.starts_with("--inject");
@@ -221,6 +233,8 @@ std::string usageText() {
            "  --record FILE     record the LCD as an animated GIF (FILE.gif): a frame\n"
            "                    each time it changed, at the screenshot scale and in the\n"
            "                    colours of the settings file\n"
+           "  --load-slot N     load save slot N (1 to 10) of the ROM image before the run\n"
+           "  --save-slot N     save the calculator into slot N at the end of the run\n"
            "\n"
            "Script (in the order given; @MS: at that many milliseconds from the start,\n"
            "else once the previous step is done and the calculator sleeps again):\n"

@@ -32,6 +32,8 @@ struct Options {
     bool force = false;                     // upload a file whose checksum does not agree
     std::optional<std::string> lcdPath;     // .bmp or .png
     std::optional<std::string> recordPath;  // .gif
+    std::optional<int> loadSlot;            // a save slot loaded before the run
+    std::optional<int> saveSlot;            // and one saved at its end
     // The debugger: breakpoints as typed (addresses or symbol names), more symbol files,
     // and the trace of the last traceCount instructions.
     std::vector<std::string> breaks;

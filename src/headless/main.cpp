@@ -16,6 +16,7 @@
 #include "session/calculator/end_signals.h"
 #include "session/calculator/messages.h"
 #include "session/debug/debug_session.h"
+#include "session/history/save_slots.h"
 #include "session/link/upload.h"
 #include "session/screenshots/lcd_recording.h"
 #include "session/settings/demo_firmware.h"
@@ -179,6 +180,13 @@ int main(int argc, char** argv) {
     if (const int refused = checkStateFile(calculator, options); refused != 0) return refused;
     if (const Result<> debugger = setUpDebugger(calculator.debugger(), options); !debugger)
         return refuse(debugger.failure().reason);
+    SaveSlots slots(calculator, dataDirectory(settings));
+    if (options.loadSlot) {
+        if (const Result<> loaded = slots.load(*options.loadSlot); !loaded)
+            return refuse(loaded.failure().reason);
+        std::printf("Slot %d loaded: %s\n", *options.loadSlot,
+                    slotStatePath(slots.folder(), *options.loadSlot).c_str());
+    }
     if (rom.outcome == RomLoad::wrongVersion)
         std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", romPath.c_str(), calculator.ramPath().c_str());
@@ -271,6 +279,17 @@ int main(int argc, char** argv) {
             status = 4;
         } else {
             std::printf("Recording written: %s\n", options.recordPath->c_str());
+        }
+    }
+    if (options.saveSlot) {
+        if (const Result<> saved =
+                slots.save(*options.saveSlot, settings.foreground, settings.background)) {
+            std::printf("Slot %d saved: %s\n", *options.saveSlot,
+                        slotStatePath(slots.folder(), *options.saveSlot).c_str());
+        } else {
+            std::printf("Slot %d could not be saved: %s\n", *options.saveSlot,
+                        saved.failure().reason.c_str());
+            status = 4;
         }
     }
     if (options.tracePath) {

@@ -27,6 +27,7 @@
 
 #include "session/calculator/messages.h"
 #include "session/calculator/timer_tick.h"
+#include "session/history/rewind.h"
 #include "session/settings/demo_firmware.h"
 #include "session/settings/user_dirs.h"
 #include "shell/about_box.h"
@@ -36,6 +37,7 @@
 #include "shell/exit_dialog.h"
 #include "shell/file_drop.h"
 #include "shell/first_run_dialog.h"
+#include "shell/history_keys.h"
 #include "shell/icons.h"
 #include "shell/illegal_opcode_dialog.h"
 #include "shell/key_history_panel.h"
@@ -46,6 +48,7 @@
 #include "shell/recording_control.h"
 #include "shell/screenshot.h"
 #include "shell/state_file_prompts.h"
+#include "shell/state_slots_menu.h"
 #include "shell/ui_thread_queue.h"
 
 namespace vantrel {
@@ -107,6 +110,10 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
         showStatus(text, folder);
     };
     buildMenus();
+    calculator_.rewind().setSeconds(settings_.rewindSeconds);
+    new HistoryKeys(
+        view_, calculator_, *stateSlots_, [this] { view_->update(); },
+        [this](const QString& text) { showStatus(text); });
     statusBar()->setObjectName(QStringLiteral("statusLine"));
     connect(statusBar(), &QStatusBar::messageChanged, this,
             [this](const QString& message) { statusChanged(message); });
@@ -156,6 +163,9 @@ void MainWindow::buildMenus() {
     // Filled as File opens: a submenu left disabled would never show to fill itself.
     connect(file, &QMenu::aboutToShow, this, [this, recent] { fillRecentRoms(recent); });
     fillRecentRoms(recent);
+    file->addSeparator();
+    stateSlots_ = new StateSlotsMenu(this, calculator_, settings_, file,
+                                     [this](const QString& text) { showStatus(text); });
     file->addSeparator();
     addCommand(file, QStringLiteral("&Reset..."), cmdReset);
     addCommand(file, QStringLiteral("&Kill"), cmdKill)
@@ -299,7 +309,7 @@ void MainWindow::applyKeyMap() {
 std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
     std::vector<std::pair<QString, QString>> keys;
     for (const QMenu* menu : menuBar()->findChildren<QMenu*>()) {
-        if (menu == lcdMenu_) continue;
+        if (menu == lcdMenu_ || menu->property("slotMenu").toBool()) continue;
         for (const QAction* action : menu->actions()) {
             const QString text = action->text();
             const qsizetype tab = text.indexOf(QLatin1Char('\t'));
@@ -309,6 +319,8 @@ std::vector<std::pair<QString, QString>> MainWindow::commandKeys() const {
             keys.emplace_back(text.mid(tab + 1), name);
         }
     }
+    for (auto& key : StateSlotsMenu::commandKeys()) keys.push_back(std::move(key));
+    keys.emplace_back(QStringLiteral("Shift+` (~), held"), QStringLiteral("Rewind"));
     if (settings_.keyMap.controlFree()) {
         keys.emplace_back(QStringLiteral("Ctrl+C"), QStringLiteral("Copy Screen"));
         keys.emplace_back(QStringLiteral("Ctrl+V"), QStringLiteral("Paste"));

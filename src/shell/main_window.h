@@ -25,6 +25,7 @@ class DebuggerWindow;
 class KeyboardHelp;
 class KeyHistoryPanel;
 class RecordingControl;
+class StateSlotsMenu;
 class UiThreadQueue;
 
 enum Command : int {
@@ -203,6 +204,7 @@ private:
     Calculator calculator_;
     UiThreadQueue* uiQueue_ = nullptr;
     CalculatorView* view_ = nullptr;
+    StateSlotsMenu* stateSlots_ = nullptr;
     DebuggerWindow* debugger_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QActionGroup* zoomGroup_ = nullptr;

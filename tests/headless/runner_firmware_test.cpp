@@ -622,3 +622,31 @@ TEST(HeadlessProgramFirmware, BreakStopsTheRunAndTheTraceEndsThere) {
 
 }  // namespace
 }  // namespace vantrel::headless
+
+namespace vantrel::headless {
+namespace {
+
+// A slot saved at the end of one run is the state the next run starts from.
+TEST(HeadlessProgramFirmware, SaveSlotThenLoadSlotInTheNextRun) {
+    TempDir dir;
+    test::ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
+    ASSERT_EQ(
+        runRunner({"--demo", "--no-save", "--type", "7*6", "--until-sleep", "--save-slot", "4"},
+                  dir / "out.txt"),
+        0);
+    std::string out = test::readText(dir / "out.txt");
+    ASSERT_NE(out.find("Slot 4 saved: "), std::string::npos) << out;
+    ASSERT_EQ(runRunner({"--demo", "--ram", dir / "other.bin", "--load-slot", "4", "--key", "ENTER",
+                         "--until-sleep"},
+                        dir / "out.txt"),
+              0);
+    out = test::readText(dir / "out.txt");
+    EXPECT_NE(out.find("Slot 4 loaded: "), std::string::npos) << out;
+    EXPECT_EQ(test::readBytes(dir / "other.bin")[0xDF + 5 * 16 + 14], '4');  // "42", result row
+
+    EXPECT_EQ(runRunner({"--demo", "--no-save", "--load-slot", "9"}, dir / "out.txt"), 2);
+    EXPECT_EQ(test::readText(dir / "out.txt"), "vantrel-headless: Slot 9 is empty.\n");
+}
+
+}  // namespace
+}  // namespace vantrel::headless

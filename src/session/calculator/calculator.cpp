@@ -8,6 +8,7 @@
 #include "session/calculator/session_host.h"
 #include "session/calculator/timer_tick.h"
 #include "session/debug/debug_session.h"
+#include "session/history/rewind.h"
 #include "session/link/upload.h"
 
 namespace vantrel {
@@ -24,7 +25,8 @@ Calculator::Calculator(FrontEnd& frontEnd)
       machine_(std::make_unique<Machine>()),
       host_(std::make_unique<SessionHost>(frontEnd)),
       debugger_(std::make_unique<DebugSession>(*this, *machine_, *host_)),
-      keypad_(*machine_) {
+      keypad_(*machine_),
+      rewind_(std::make_unique<Rewind>(*this)) {
     machine_->setHost(host_.get());
     host_->watchLink(&machine_->link);
 }
@@ -44,6 +46,7 @@ RomLoadResult Calculator::load(const std::string& romPath, const std::string& ra
                                bool testRomVersion) {
     const RomLoadResult rom = loadRomImage(*machine_, romPath);
     usable_ = rom.usable(testRomVersion);
+    romChecksum_ = rom.checksum;
     ramPath_ = ramPath;
     if (FileClaim::identity(ramPath) != claim_.file()) claim_.release();
     const FileClaim::Claimed claimed = claim_.claim(ramPath);
@@ -114,6 +117,7 @@ void Calculator::start() {
 
 bool Calculator::stop() {
     keypad_.clear();
+    rewind_->end();
     if (!thread_ || abandoned_) return !abandoned_;
     host_->beginStop();
     if (!thread_->stop()) {
@@ -152,6 +156,7 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 }
 
 void Calculator::tick() {
+    rewind_->tick();
     if (!running() || stoppedForDebugger()) return;
     if (const auto key = timerTick(*machine_, keypad_)) keyDelivered(key->code, key->shifts);
 }

@@ -9,7 +9,9 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
@@ -26,6 +28,7 @@ namespace vantrel {
 class DebugSession;
 class FrontEnd;
 class Machine;
+class Rewind;
 class SessionHost;
 
 // What closing does with the state file.
@@ -87,6 +90,21 @@ public:
     // sleep. Keys not yet delivered and a link transfer under way are dropped; the
     // state file is left alone. False when no calculator runs.
     bool reset();
+
+    // --- the whole state as bytes (calculator_state.cpp) -----------------------------
+    // The state file's bytes of the calculator now, taken at an instruction boundary;
+    // empty after an abandoned stop.
+    std::vector<uint8_t> captureState();
+    // Puts the calculator in the state those bytes hold, at an instruction boundary,
+    // and lets it run from there (a sleeping one too); undelivered keys are forgotten.
+    // Bytes that are no state file are refused and change nothing.
+    StateLoadResult restoreState(std::span<const uint8_t> bytes);
+    // CRC-32 of the ROM image as read by load().
+    uint32_t romChecksum() const { return romChecksum_; }
+    // The hardware model's T-state clock now (taken at an instruction boundary).
+    uint64_t emulatedClock();
+    // The last minute kept for rewinding, taken at the ticks.
+    Rewind& rewind() { return *rewind_; }
 
     // --- the emulation thread ----------------------------------------------------------
     // Creates the thread; its first instruction runs at the first tick.
@@ -184,9 +202,11 @@ private:
     long stateHolder_ = 0;
     bool replaceChosen_ = false;
     bool reloadRefused_ = false;
+    uint32_t romChecksum_ = 0;
     bool usable_ = false;
     bool abandoned_ = false;
     std::optional<LoopEnd> loopEnd_;
+    std::unique_ptr<Rewind> rewind_;
 };
 
 }  // namespace vantrel

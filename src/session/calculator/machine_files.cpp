@@ -1,8 +1,10 @@
 #include "session/calculator/machine_files.h"
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
+#include "files/crc32.h"
 #include "files/file_io.h"
 #include "hardware/rom_image.h"
 #include "machine/bus.h"
@@ -20,7 +22,9 @@ RomLoadResult loadRomImage(Machine& m, const std::string& romPath) {
         return {read.failure().code == ENOENT ? RomLoad::missing : RomLoad::unreadable,
                 read.failure()};
     if (*read < romSize) return {RomLoad::tooShort, std::nullopt, *read};
-    return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion};
+    const uint32_t checksum = crc32(m.mem.rom.data(), romSize);
+    return {patchRomImage(m.mem.rom) ? RomLoad::loaded : RomLoad::wrongVersion, std::nullopt, 0,
+            checksum};
 }
 
 StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
@@ -42,6 +46,20 @@ StateLoadResult readStateFile(Machine& m, const std::string& ramPath) {
     }
     coldStart(m.regs, m.mem);
     return result;
+}
+
+std::vector<uint8_t> encodeStateFile(const Machine& m) {
+    StateRecord record = m.mem.state;
+    record.savedRegisters = m.regs;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+    return {bytes, bytes + stateFileSize};
+}
+
+StateLoadResult decodeStateFile(Machine& m, std::span<const uint8_t> bytes) {
+    if (bytes.size() != stateFileSize) return {StateLoad::wrongSize, std::nullopt, bytes.size()};
+    std::memcpy(&m.mem.state, bytes.data(), stateFileSize);
+    m.regs = m.mem.state.savedRegisters;
+    return {StateLoad::restored};
 }
 
 bool loadStateFile(Machine& m, const std::string& ramPath) {

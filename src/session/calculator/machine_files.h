@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "text/failure.h"
 
@@ -28,6 +30,7 @@ struct RomLoadResult {
     RomLoad outcome = RomLoad::missing;
     std::optional<Failure> failure = std::nullopt;  // the system's, behind missing and unreadable
     std::size_t bytesRead = 0;                      // what a file too short held
+    uint32_t checksum = 0;  // CRC-32 of the 131072 bytes as read (before any patch)
 
     bool read() const { return outcome == RomLoad::loaded || outcome == RomLoad::wrongVersion; }
     // Whether the machine may run on it: a wrong version only when the test is not wanted.
@@ -69,6 +72,14 @@ struct StateLoadResult {
 StateLoadResult readStateFile(Machine& m, const std::string& ramPath);
 // The same, true when the file was read.
 bool loadStateFile(Machine& m, const std::string& ramPath);
+
+// The state file's bytes for the machine as it stands (its live registers included).
+// Call while the loop rests or before it starts.
+std::vector<uint8_t> encodeStateFile(const Machine& m);
+// What reading a state file does once its bytes are read: bytes that are no state
+// file are refused (wrongSize, with their size) and the machine is left as it was.
+// The fetch pointer is the caller's to re-derive (jumpTo).
+StateLoadResult decodeStateFile(Machine& m, std::span<const uint8_t> bytes);
 
 // Writes all 32800 bytes (the file is replaced atomically). Never writes over the ROM
 // image (declined with romImageText); a failed write gives the system's text.

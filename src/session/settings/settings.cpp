@@ -131,6 +131,8 @@ void readNewerKeys(const IniFile& ini, Settings& settings) {
                                     : ScreenshotFormat::bmp;
     settings.screenshotScale =
         number("Preferences", "ScreenShotScale", minZoom, maxZoom).value_or(1);
+    settings.rewindSeconds =
+        number("Preferences", "RewindSeconds", 0, maxRewindSeconds).value_or(defaultRewindSeconds);
     settings.screenshotFolder =
         withSlashes(ini.get("Preferences", "ScreenShotFolder").value_or(""));
     settings.recordKeys =
@@ -199,6 +201,7 @@ void writeNewerKeys(IniFile& ini, const Settings& settings) {
     ini.set("Preferences", "ScreenShotFormat",
             settings.screenshotFormat == ScreenshotFormat::png ? "PNG" : "BMP");
     ini.set("Preferences", "ScreenShotScale", std::to_string(settings.screenshotScale));
+    ini.set("Preferences", "RewindSeconds", std::to_string(settings.rewindSeconds));
     ini.set("Preferences", "ScreenShotFolder", settings.screenshotFolder);
     ini.set("Preferences", "RecordKeys", yesNo(settings.recordKeys));
     if (settings.zoom > 0) ini.set("Window", "Zoom", std::to_string(settings.zoom));

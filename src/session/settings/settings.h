@@ -47,6 +47,10 @@ enum class SquarePixels { fromTwice, always, never };
 // [Recent] ROM1 to ROM4: the ROM images the calculator ran on last, newest first.
 inline constexpr std::size_t recentRomLimit = 4;
 
+// [Preferences] RewindSeconds: how far back rewind reaches (0: it keeps nothing).
+inline constexpr int defaultRewindSeconds = 60;
+inline constexpr int maxRewindSeconds = 600;
+
 // The longest ScreenShotBase kept, in bytes; a longer one is cut, never inside a
 // UTF-8 character.
 inline constexpr std::size_t screenshotBaseLimit = 251;
@@ -70,6 +74,7 @@ struct Settings {
     int zoom = 0;                  // [Window] Zoom; 0: none chosen, the largest that fits
     WindowPlace window;            // [Window] X, Y, Width, Height, Maximized
     SquarePixels squarePixels = SquarePixels::fromTwice;  // [Window] SquarePixels
+    int rewindSeconds = defaultRewindSeconds;             // [Preferences] RewindSeconds
     bool startDemo = false;               // [Preferences] StartDemo: the demo while no ROM works
     std::vector<std::string> recentRoms;  // [Recent] ROM1 to ROM4
     KeyMap keyMap;                        // [Keyboard]: a PC key's name, a calculator key's

@@ -187,6 +187,23 @@ TEST(StateFileTest, FullFileRestoresEverythingAndSavesIdentically) {
     EXPECT_EQ(readBytes(dir / "again.bin"), file);
 }
 
+TEST(StateFileTest, BytesRoundTripAndOtherSizesLeaveTheMachineAlone) {
+    const auto file = makeStateFile();
+    auto m = test::makeMachine();
+    ASSERT_TRUE(decodeStateFile(*m, file).restored());
+    m->mem.state.savedRegisters = CpuRegisters{};  // stale: the live registers count
+    EXPECT_EQ(encodeStateFile(*m), file);
+
+    const auto before = encodeStateFile(*m);
+    for (const std::size_t size : {std::size_t{0}, stateFileSize - 1}) {
+        const std::vector<uint8_t> other(size, 0x5A);
+        const auto refused = decodeStateFile(*m, other);
+        EXPECT_EQ(refused.outcome, StateLoad::wrongSize);
+        EXPECT_EQ(refused.size, size);
+        EXPECT_EQ(encodeStateFile(*m), before);
+    }
+}
+
 TEST(StateFileTest, BankAboveSevenKeptAsStoredAndMaskedForReads) {
     TempDir dir;
     writeBytes(dir / "rom.bin", makeRom());

@@ -196,6 +196,7 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
               "SaveState=Never\n"
               "ScreenShotFormat=BMP\n"
               "ScreenShotScale=1\n"
+              "RewindSeconds=60\n"
               "ScreenShotFolder=\n"
               "RecordKeys=No\n"
               "StartDemo=No\n"
