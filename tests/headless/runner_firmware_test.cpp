@@ -244,7 +244,8 @@ TEST(HeadlessProgram, StateFilesThatAreNoneOrInUseAreNotWrittenOver) {
     EXPECT_EQ(run(notes, {}), 2);
     EXPECT_EQ(test::readText(dir / "out.txt"),
               "vantrel-headless: the file " + notes +
-                  " is not a state file. It has 9 bytes; a state file has exactly 32800. It is "
+                  " is not a state file. It has 9 bytes; a state file has exactly 32800 (32846 "
+                  "when written in the hardware model). It is "
                   "not overwritten: name another with --ram, give --overwrite-state to replace "
                   "it, or run with --no-save.\n");
     EXPECT_EQ(run(notes, {"--no-save"}), 0);

@@ -96,7 +96,7 @@ bool Calculator::reset() {
         m.keyLatch.store(0);
         m.regs = CpuRegisters{};
         m.mem.state = StateRecord{};
-        coldStart(m.regs, m.mem);
+        coldStartMachine(m);
         jumpTo(m, m.regs.pc);
     }
     // Replaces a pending interrupt for a key of the old run, and wakes a sleeping loop.
