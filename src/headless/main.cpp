@@ -243,7 +243,7 @@ int main(int argc, char** argv) {
     }
     if (options.lcdPath) {
         const Result<> written = headless::writeLcdPicture(
-            calculator.lcd(), *options.lcdPath, settings.foreground, settings.background);
+            calculator.lcdPicture(), *options.lcdPath, settings.foreground, settings.background);
         if (written) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
         } else {

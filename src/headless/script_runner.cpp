@@ -75,12 +75,11 @@ std::string lcdPictureFormat(const std::string& path) {
     return extension == "bmp" || extension == "png" ? extension : std::string();
 }
 
-Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+Result<> writeLcdPicture(const LcdShades& lcd, const std::string& path, uint32_t foreground,
                          uint32_t background) {
     const std::string format = lcdPictureFormat(path);
-    if (format == "bmp")
-        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
-    if (format == "png") return writePngFile(buildLcdPng(lcd.data(), foreground, background), path);
+    if (format == "bmp") return writeBitmapFile(buildLcdDib(lcd, foreground, background, 1), path);
+    if (format == "png") return writePngFile(buildLcdPng(lcd, foreground, background, 1), path);
     return Failure::badData("not a .bmp or .png name");
 }
 

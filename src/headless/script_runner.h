@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hardware/lcd_picture.h"
+#include "hardware/lcd_shades.h"
 #include "headless/script_event.h"
 #include "machine/loop_end.h"
 #include "text/failure.h"
@@ -62,7 +63,7 @@ std::string lcdPictureFormat(const std::string& path);
 
 // The LCD as the window shows it, as a BMP or PNG file by the name's extension, in the
 // given colours (0x00BBGGRR).
-Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+Result<> writeLcdPicture(const LcdShades& lcd, const std::string& path, uint32_t foreground,
                          uint32_t background);
 
 }  // namespace vantrel::headless

@@ -6,6 +6,7 @@
 
 #include <QPixmap>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -52,6 +53,9 @@ public:
 
     // The LCD picture at its 1x size (212 x 128), in the current colours.
     QImage lcdImage() const;
+    // The colour of each shade of the LCD picture, from the background to the foreground.
+    using ShadeColours = std::array<QRgb, 256>;
+    ShadeColours shadeColours() const;
 
     // The key drawn pressed, -1 for none.
     int pressedKey() const { return shownKey_; }

@@ -369,7 +369,7 @@ QString MainWindow::statusMessage() const {
 
 void MainWindow::screenshotCommand(bool copyScreen) {
     const Result<Screenshot> shot =
-        takeScreenshot(this, calculator_.lcd(), settings_,
+        takeScreenshot(this, calculator_.lcdPicture(), settings_,
                        copyScreen ? ScreenshotRoute::toClipboard : ScreenshotRoute::asConfigured);
     if (shot)
         showStatus(QString::fromStdString(screenshotMessage(*shot)),

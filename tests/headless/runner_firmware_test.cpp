@@ -19,6 +19,7 @@
 #include "headless/script_runner.h"
 #include "link/variable_file.h"
 #include "session/calculator/calculator.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/screenshots/png_file.h"
 #include "session/screenshots/screenshot.h"
 #include "support/full_disk.h"
@@ -425,7 +426,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     ASSERT_TRUE(run({"--type", "12+30", "--key", "ENTER", "--until-sleep"}).asleep);
     const auto lcd = calculator.lcd();
 
-    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(
+        writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
     const Bytes bmp = test::readBytes(dir / "shot.bmp");
     ASSERT_EQ(bmp.size(), bitmapFileSize);
     EXPECT_EQ(bmp, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0x00000000)));
@@ -433,7 +435,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     const std::size_t pixels = bitmapFileHeaderSize + dibHeaderSize + dibColourTableSize;
     EXPECT_TRUE(std::equal(lcd.begin(), lcd.begin() + 16, bmp.begin() + pixels + 63 * 16));
 
-    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(
+        writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
     const auto chunks = pngChunks(test::readBytes(dir / "shot.PNG"));
     ASSERT_EQ(chunks.size(), 4u);
     const auto raw = inflateStored(chunks[2].data);
@@ -443,8 +446,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
             std::equal(lcd.begin() + r * 16, lcd.begin() + r * 16 + 16, raw->begin() + r * 17 + 1));
     EXPECT_NE(std::count(lcd.begin(), lcd.end(), 0), static_cast<long>(lcd.size()));
 
-    EXPECT_FALSE(writeLcdPicture(lcd, dir / "shot.gif", 0, 0));
-    EXPECT_FALSE(writeLcdPicture(lcd, dir / "no-such-dir/shot.png", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "shot.gif", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "no-such-dir/shot.png", 0, 0));
 }
 
 TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {

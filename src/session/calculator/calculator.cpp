@@ -3,12 +3,14 @@
 #include "hardware/rom_image.h"
 #include "machine/bus.h"
 #include "machine/emulation_thread.h"
+#include "machine/hardware_control.h"
 #include "machine/interrupts.h"
 #include "session/calculator/front_end.h"
 #include "session/calculator/session_host.h"
 #include "session/calculator/timer_tick.h"
 #include "session/debug/debug_session.h"
 #include "session/link/upload.h"
+#include "session/screenshots/lcd_image.h"
 
 namespace vantrel {
 
@@ -194,6 +196,12 @@ bool Calculator::linkBusy() const { return !abandoned_ && machine_->link.busy();
 LcdBytes Calculator::lcd() const {
     if (abandoned_) return LcdBytes{};
     return lcdMemoryCopy(machine_->mem);
+}
+
+LcdShades Calculator::lcdPicture() const {
+    if (abandoned_ || machine_->model != MachineModel::hardware)
+        return shadesOfLcdBytes(lcd().data());
+    return lcdShades(lcdFrames(*machine_), smoothGreyscale_);
 }
 
 CpuRegisters Calculator::registers() {

@@ -13,6 +13,7 @@
 
 #include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
+#include "hardware/lcd_shades.h"
 #include "machine/emulation_thread.h"
 #include "machine/loop_end.h"
 #include "session/calculator/machine_files.h"
@@ -141,6 +142,11 @@ public:
     // --- what to show ----------------------------------------------------------------------
     // The LCD's bytes now (blank while the calculator is off).
     LcdBytes lcd() const;
+    // The picture every front end shows (the window, screenshots, the runner, recordings):
+    // the LCD's bytes in the classic model; in the hardware model its frames, the newest
+    // or with smooth greyscale the average of the last few, with the contrast applied.
+    LcdShades lcdPicture() const;
+    void setSmoothGreyscale(bool on) { smoothGreyscale_ = on; }
     // The processor's registers and the ROM bank now (taken while the loop rests).
     CpuRegisters registers();
     uint8_t romBank();
@@ -176,6 +182,7 @@ private:
     bool reloadRefused_ = false;
     bool usable_ = false;
     bool abandoned_ = false;
+    bool smoothGreyscale_ = true;
     std::optional<LoopEnd> loopEnd_;
 };
 
