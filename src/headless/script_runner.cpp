@@ -2,7 +2,10 @@
 
 #include <thread>
 
+#include "hardware/hardware_clock.h"
 #include "headless/headless_front_end.h"
+#include "machine/hardware_control.h"
+#include "machine/machine.h"
 #include "session/calculator/calculator.h"
 #include "session/calculator/timer_tick.h"
 #include "session/debug/debug_session.h"
@@ -64,30 +67,97 @@ bool perform(Calculator& calculator, HeadlessFrontEnd& frontEnd, const ScriptEve
     return false;
 }
 
-}  // namespace
-
-std::string lcdPictureFormat(const std::string& path) {
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) c = asciiLower(c);
-    return extension == "bmp" || extension == "png" ? extension : std::string();
+// The hardware model's keys are typed: pressed in emulated time, one after the other.
+bool performHardware(Calculator& calculator, HeadlessFrontEnd& frontEnd, const ScriptEvent& event,
+                     const RunOptions& options) {
+    switch (event.action) {
+        case ScriptAction::key:
+        case ScriptAction::inject:
+            if (!keyIndexOfCode(event.code))
+                frontEnd.note("No key has code " + std::to_string(event.code) + ".");
+            else
+                calculator.injectKey(static_cast<KeyCode>(event.code));
+            return false;
+        case ScriptAction::character:
+            if (calculator.typeCharacter(event.character) == PressOutcome::ignored)
+                frontEnd.note("No calculator key types \"" + event.text + "\" here.");
+            return false;
+        case ScriptAction::upload: {
+            // The link needs the loop running while the upload waits for it.
+            Machine& m = calculator.machine();
+            const std::optional<uint64_t> at = restingAtLimit(m);
+            setRunLimit(m, noRunLimit);
+            perform(calculator, frontEnd, event, options);
+            if (at) setRunLimit(m, std::max(*at, m.chip.clock()));
+            return false;
+        }
+    }
+    return false;
 }
 
-Result<> writeLcdPicture(const LcdShades& lcd, const std::string& path, uint32_t foreground,
-                         uint32_t background) {
-    const std::string format = lcdPictureFormat(path);
-    if (format == "bmp") return writeBitmapFile(buildLcdDib(lcd, foreground, background, 1), path);
-    if (format == "png") return writePngFile(buildLcdPng(lcd, foreground, background, 1), path);
-    return Failure::badData("not a .bmp or .png name");
+// Waits for the loop to rest at its limit; false when it ended, the debugger stopped
+// it or the run is to end early.
+bool reachLimit(Calculator& calculator, const std::atomic<bool>* endEarly) {
+    for (;;) {
+        if (waitForRunLimit(calculator.machine(), std::chrono::milliseconds(100))) return true;
+        if (calculator.loopEnd() || calculator.stoppedForDebugger() ||
+            (endEarly && endEarly->load()))
+            return false;
+    }
 }
 
-RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
-                    const std::atomic<bool>* endEarly) {
+RunResult runHardwareScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
+                            const RunOptions& options, const std::atomic<bool>* endEarly) {
     RunResult result;
-    if (!calculator.usable() || calculator.abandoned()) return result;
+    Machine& m = calculator.machine();
+    const uint64_t base = m.chip.clock();
+    const auto emulated = [&](std::chrono::milliseconds ms) {
+        return static_cast<uint64_t>(ms.count()) * tStatesPerMs;
+    };
+    const uint64_t step = emulated(timerPeriod);
+    uint64_t limit = base;
+    setRunLimit(m, limit);
+    const auto wallStart = Clock::now();
+    calculator.start();
+    std::size_t nextEvent = 0;
+    uint64_t previousDone = 0;
+    while (reachLimit(calculator, endEarly)) {
+        const uint64_t now = limit - base;
+        while (nextEvent < options.events.size()) {
+            const ScriptEvent& event = options.events[nextEvent];
+            const bool due =
+                event.atMs ? now >= static_cast<uint64_t>(*event.atMs) * tStatesPerMs
+                           : calculator.asleep() || now - previousDone >= emulated(settleLimit);
+            if (!due) break;
+            performHardware(calculator, frontEnd, event, options);
+            ++nextEvent;
+            previousDone = now;
+        }
+        if (options.untilSleep && nextEvent == options.events.size() && calculator.asleep()) {
+            result.asleep = true;
+            break;
+        }
+        if (now >= emulated(options.duration)) break;
+        limit += step;
+        setRunLimit(m, limit);
+    }
+    result.eventsDone = nextEvent;
+    result.elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - wallStart);
+    if (calculator.stoppedForDebugger()) {
+        result.stoppedForDebugger = true;
+        result.stopText = calculator.debugger().stopText();
+        result.stopLine = calculator.debugger().stateLine();
+    }
+    result.stopped = calculator.stop();
+    if (!result.stopped) return result;
+    result.emulatedMs = (m.chip.clock() - base) / tStatesPerMs;
+    return result;
+}
 
+RunResult runClassicScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
+                           const RunOptions& options, const std::atomic<bool>* endEarly) {
+    RunResult result;
     calculator.start();
     const auto start = Clock::now();
     auto next = start;
@@ -140,6 +210,37 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
     }
 
     result.stopped = calculator.stop();
+    return result;
+}
+
+}  // namespace
+
+std::string lcdPictureFormat(const std::string& path) {
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = asciiLower(c);
+    return extension == "bmp" || extension == "png" ? extension : std::string();
+}
+
+Result<> writeLcdPicture(const LcdShades& lcd, const std::string& path, uint32_t foreground,
+                         uint32_t background) {
+    const std::string format = lcdPictureFormat(path);
+    if (format == "bmp") return writeBitmapFile(buildLcdDib(lcd, foreground, background, 1), path);
+    if (format == "png") return writePngFile(buildLcdPng(lcd, foreground, background, 1), path);
+    return Failure::badData("not a .bmp or .png name");
+}
+
+RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
+                    const std::atomic<bool>* endEarly) {
+    RunResult result;
+    if (!calculator.usable() || calculator.abandoned()) return result;
+    if (calculator.hardwareModel()) {
+        result = runHardwareScript(calculator, frontEnd, options, endEarly);
+    } else {
+        result = runClassicScript(calculator, frontEnd, options, endEarly);
+    }
     if (!result.stopped) return result;
     result.loopEnd = calculator.loopEnd();
     const CpuRegisters regs = calculator.registers();

@@ -36,6 +36,7 @@ struct RunOptions {
 struct RunResult {
     bool stopped = false;                  // the thread ended (by Stop, or by itself)
     std::chrono::milliseconds elapsed{0};  // from the start to the end of the script's loop
+    std::optional<uint64_t> emulatedMs;    // the hardware model's emulated time run
     std::optional<LoopEnd> loopEnd;        // how, once it ended
     bool asleep = false;                   // ended by untilSleep
     std::size_t eventsDone = 0;
@@ -50,7 +51,11 @@ struct RunResult {
 };
 
 // Starts the calculator's thread, ticks every 50 ms while playing the script, then
-// stops it (at most 4000 ms). Ends early when the loop ends by itself, when the
+// stops it (at most 4000 ms). In the hardware model the times (the duration, "@MS",
+// the settle limit) are emulated: the loop is let on by a run limit 50 ms of emulated
+// time at a step and the script acts only while it rests there, so that the same run
+// gives the same bytes every time (an upload, which needs the loop running while the
+// link works, is the exception). Ends early when the loop ends by itself, when the
 // debugger stops it, or when endEarly (set from a signal handler, say) becomes true.
 RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
                     const std::atomic<bool>* endEarly = nullptr);

@@ -14,6 +14,7 @@
 
 #include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
+#include "hardware/state_block.h"
 #include "headless/command_line.h"
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
@@ -347,6 +348,42 @@ TEST(HeadlessProgramFirmware, DemoRunReportsWhatWasUploadedAndReceived) {
     EXPECT_NE(out.find("Upload it all the same? Yes (--force)."), std::string::npos) << out;
     EXPECT_NE(out.find("Uploaded: " + dir / "damaged.85g" + " (1 variable)"), std::string::npos)
         << out;
+}
+
+// In the hardware model the runner lets the loop on by its run limit and acts only at
+// known clocks: the same run twice gives the same files, byte for byte, whatever the
+// host did meanwhile. The state file carries the block; the report the emulated time.
+TEST(HeadlessProgramFirmware, HardwareModelRunsGiveIdenticalFiles) {
+    TempDir dir;
+    test::ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
+    auto run = [&](const std::string& n) {
+        return runRunner(
+            {"--demo", "--model", "hardware", "--ram", dir / ("state" + n), "--type", "12+30@100",
+             "--key", "ENTER@600", "--inject", "CLEAR", "--seconds", "1.5", "--lcd",
+             dir / ("lcd" + n + ".png"), "--trace", dir / ("trace" + n)},
+            dir / ("out" + n));
+    };
+    ASSERT_EQ(run("1"), 0);
+    ASSERT_EQ(run("2"), 0);
+    for (const char* name : {"state", "lcd", "trace"}) {
+        const std::string one = dir / (std::string(name) + "1");
+        const std::string two = dir / (std::string(name) + "2");
+        EXPECT_EQ(test::readBytes(name == std::string("lcd") ? one + ".png" : one),
+                  test::readBytes(name == std::string("lcd") ? two + ".png" : two))
+            << name;
+    }
+    EXPECT_EQ(std::filesystem::file_size(dir / "state1"), stateFileSize + stateBlockSize);
+    const std::string out = test::readText(dir / "out1");
+    EXPECT_NE(out.find("Model: hardware, speed unlimited\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Emulated time: 1.5 s"), std::string::npos) << out;
+
+    // The classic model reads that file too (and an odd model is refused).
+    EXPECT_EQ(runRunner({"--demo", "--ram", dir / "state1", "--seconds", "0.2"}, dir / "out3"), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir / "state1"), stateFileSize);
+    EXPECT_EQ(runRunner({"--demo", "--model", "fast"}, dir / "out4"), 2);
+    EXPECT_EQ(test::readText(dir / "out4"),
+              "vantrel-headless: --model takes classic or hardware, not \"fast\"\n"
+              "Try 'vantrel-headless --help'.\n");
 }
 
 TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZero) {

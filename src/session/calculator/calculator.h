@@ -14,9 +14,12 @@
 #include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
 #include "hardware/lcd_shades.h"
+#include "hardware/machine_model.h"
 #include "machine/emulation_thread.h"
 #include "machine/loop_end.h"
+#include "machine/real_speed.h"
 #include "session/calculator/machine_files.h"
+#include "session/keys/held_keys.h"
 #include "session/keys/keypad.h"
 #include "session/settings/settings.h"
 #include "z80/cpu_registers.h"
@@ -37,6 +40,22 @@ public:
     ~Calculator();
     Calculator(const Calculator&) = delete;
     Calculator& operator=(const Calculator&) = delete;
+
+    // --- the model ------------------------------------------------------------------------
+    // Which calculator runs (the classic model unless set): set before load(), while no
+    // thread runs. The hardware model runs the ROM image unpatched on the complete Z80
+    // in emulated time; its keys are held on the key matrix and typed in emulated time.
+    void setModel(MachineModel model);
+    MachineModel model() const;
+    bool hardwareModel() const { return model() == MachineModel::hardware; }
+    // The settings' model (only while no thread runs), speed and smooth greyscale.
+    void takeMachineSettings(const Settings& settings);
+    // Real speed (the hardware model; the classic model runs as fast as it can).
+    void setSpeed(SpeedFactor factor);
+    void setFastForward(bool on);
+    // The speed reached, in percent of real speed; nothing in the classic model or before
+    // the first figure.
+    std::optional<int> speedPercent() const;
 
     // --- the ROM image and the state file -------------------------------------------
     // Loads the ROM image; when the machine may run on it, also the state file (or
@@ -167,12 +186,17 @@ public:
     bool stoppedForDebugger() const;
 
 private:
+    // The hardware model's keys: held on the matrix, typed into the queue.
+    PressOutcome holdKey(int32_t source, std::optional<int> index);
+    PressOutcome typeHardwareCharacter(char32_t character);
+
     FrontEnd& frontEnd_;
     std::unique_ptr<Machine> machine_;
     std::unique_ptr<SessionHost> host_;
     std::unique_ptr<EmulationThread> thread_;
     std::unique_ptr<DebugSession> debugger_;
     Keypad keypad_;
+    HeldKeys heldKeys_;
     std::string ramPath_;
     FileClaim claim_;
     StateLoadResult stateLoad_;
