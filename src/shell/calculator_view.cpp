@@ -354,6 +354,7 @@ void CalculatorView::keyPressEvent(QKeyEvent* event) {
         if (!event->isAutoRepeat() && onCommandKey) onCommandKey(event->key(), event->modifiers());
         return;
     }
+    if (onHoldKey && onHoldKey(event->key(), event->modifiers(), true)) return;
     // A held PC key holds its calculator key; the calculator repeats by itself.
     if (event->isAutoRepeat()) return;
     const QString text = event->text();
@@ -364,6 +365,7 @@ void CalculatorView::keyPressEvent(QKeyEvent* event) {
 
 void CalculatorView::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
+    if (onHoldKey && onHoldKey(event->key(), event->modifiers(), false)) return;
     calculator_.pcKeyUp(keySource(*event));
     showPressedKey();
 }
@@ -376,6 +378,7 @@ void CalculatorView::resizeEvent(QResizeEvent* event) {
 void CalculatorView::focusOutEvent(QFocusEvent* event) {
     // A key released in another window never reports here; let go of it now.
     calculator_.releasePcKeys();
+    if (onHoldKey) onHoldKey(Qt::Key_QuoteLeft, Qt::NoModifier, false);
     showPressedKey();
     QWidget::focusOutEvent(event);
 }

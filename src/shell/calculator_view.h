@@ -65,6 +65,9 @@ public:
 
     // A key of the window's commands (isCommandKey) went down.
     std::function<void(int key, Qt::KeyboardModifiers modifiers)> onCommandKey;
+    // A window key that acts while held (fast-forward): true when it took the key. Told
+    // of the key going down (its repeats too) and up.
+    std::function<bool(int key, Qt::KeyboardModifiers modifiers, bool down)> onHoldKey;
     // A press found the key queue full.
     std::function<void()> onKeyDropped;
     // Right-button release over the LCD.

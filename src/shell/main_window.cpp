@@ -40,9 +40,11 @@
 #include "shell/illegal_opcode_dialog.h"
 #include "shell/keyboard_help.h"
 #include "shell/link_prompts.h"
+#include "shell/machine_page.h"
 #include "shell/panel_geometry.h"
 #include "shell/preferences_dialog.h"
 #include "shell/screenshot.h"
+#include "shell/speed_menu.h"
 #include "shell/state_file_prompts.h"
 #include "shell/ui_thread_queue.h"
 
@@ -101,6 +103,10 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
         if (settings_.beepOnErrors) QApplication::beep();
     };
     buildMenus();
+    speed_ = new SpeedControls(this, calculator_, settings_);
+    view_->onHoldKey = [this](int key, Qt::KeyboardModifiers modifiers, bool down) {
+        return speed_->fastForwardKey(key, modifiers, down);
+    };
     statusBar()->setObjectName(QStringLiteral("statusLine"));
     connect(statusBar(), &QStatusBar::messageChanged, this,
             [this](const QString& message) { statusChanged(message); });
@@ -597,11 +603,13 @@ void MainWindow::startEmulation() {
     (void)makeDataDirectory(settings_);
     applyKeyMap();
     romLookedAt_ = resolvePath(settings_, settings_.romPath);
+    calculator_.takeMachineSettings(settings_);
     romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
                                 settings_.testRomVersion);
     if (calculator_.usable()) {
         romStarted();
         calculator_.start();
+        speed_->refresh();
     } else if (settings_.startDemo && startDemo()) {
         // The demo, as chosen at an earlier start, while no ROM image runs.
         return;
@@ -631,6 +639,7 @@ bool MainWindow::offerFirstRun() {
 
 std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
     romLookedAt_ = path;
+    calculator_.takeMachineSettings(settings_);
     romLoad_ =
         calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
     if (!calculator_.usable()) return romLoad_;
@@ -638,6 +647,7 @@ std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
     romMissing_ = romLoadFailed_ = false;
     romStarted();
     calculator_.start();
+    speed_->refresh();
     return std::nullopt;
 }
 
@@ -731,6 +741,7 @@ bool MainWindow::openRom(const std::string& path) {
     }
     settings_.romPath = path;
     romLookedAt_ = path;
+    calculator_.takeMachineSettings(settings_);
     romLoad_ =
         calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
     romMissing_ = romLoadFailed_ = false;
@@ -739,6 +750,7 @@ bool MainWindow::openRom(const std::string& path) {
     view_->setSquarePixels(settings_.squarePixels);
     applyKeyMap();
     calculator_.start();
+    speed_->refresh();
     timer_.start();
     view_->update();
     return true;
@@ -746,6 +758,7 @@ bool MainWindow::openRom(const std::string& path) {
 
 Result<> MainWindow::runDemo(const Settings& demo) {
     const std::string rom = resolvePath(demo, demo.romPath);
+    calculator_.takeMachineSettings(demo);
     const RomLoadResult result =
         calculator_.load(rom, resolvePath(demo, demo.ramPath), demo.testRomVersion);
     if (!calculator_.usable()) return Failure::decline(romProblemLines(result, rom));
@@ -760,6 +773,7 @@ Result<> MainWindow::runDemo(const Settings& demo) {
     applyKeyMap();
     applyLcdColours(settings_.foreground, settings_.background);
     calculator_.start();
+    speed_->refresh();
     timer_.start();
     emit demoStarted();
     return {};
@@ -919,10 +933,25 @@ void MainWindow::runPreferencesCommand() {
     // the next start.
     const std::string ramSetting = settings_.ramPath;
     const bool newMap = copy.keyMap != settings_.keyMap;
+    const bool newModel = copy.model != settings_.model &&
+                          (!calculator_.running() || askModelSwitch(this, copy.model));
+    if (!newModel) copy.model = settings_.model;
+    calculator_.setSmoothGreyscale(copy.smoothGreyscale);
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
+    if (newModel && calculator_.running()) restartInModel();
     if (calculator_.running() && settings_.ramPath != ramSetting)
         tellStateFileSwitch(this, calculator_, settings_, ramSetting);
     if (newMap) applyKeyMap();
+}
+
+void MainWindow::restartInModel() {
+    if (debugger_) debugger_->close();
+    if (!endCalculatorRun() || calculator_.abandoned()) return;
+    if (demo_) {
+        (void)runDemo(settings_);
+        return;
+    }
+    openRom(resolvePath(settings_, settings_.romPath));
 }
 
 void MainWindow::resetCalculator() {

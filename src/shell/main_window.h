@@ -23,6 +23,7 @@ namespace vantrel {
 class CalculatorView;
 class DebuggerWindow;
 class KeyboardHelp;
+class SpeedControls;
 class UiThreadQueue;
 
 enum Command : int {
@@ -167,6 +168,9 @@ private:
     // The close sequence's save question and stop, the window staying: false when the
     // question was cancelled or the window went meanwhile.
     bool endCalculatorRun();
+    // After the model changed in Preferences: the run ends as a close ends it, and the
+    // calculator starts again from its state file in the chosen model.
+    void restartInModel();
     // File > Kill: asks first, since it loses the calculator's work since the last save.
     void killCommand();
     void buildEditMenu(QMenu* edit);
@@ -201,6 +205,7 @@ private:
     UiThreadQueue* uiQueue_ = nullptr;
     CalculatorView* view_ = nullptr;
     DebuggerWindow* debugger_ = nullptr;
+    SpeedControls* speed_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QActionGroup* zoomGroup_ = nullptr;
     QAction* squarePixels_ = nullptr;

@@ -39,6 +39,7 @@
 #include "shell/calculator_view.h"
 #include "shell/icons.h"
 #include "shell/keyboard_help.h"
+#include "shell/machine_page.h"
 
 namespace vantrel {
 
@@ -659,6 +660,7 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     tabs_->addTab(QStringLiteral("Colors"));
     tabs_->addTab(QStringLiteral("Files"));
     tabs_->addTab(QStringLiteral("Keyboard"));
+    tabs_->addTab(QStringLiteral("Machine"));
     layout->addWidget(tabs_);
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -716,6 +718,9 @@ void PreferencesDialog::showPage(int index) {
         case keyboardPage:
             page_ = new KeyboardPage(area, copy_);
             break;
+        case machinePage:
+            page_ = new MachinePage(area, copy_);
+            break;
         default:
             return;
     }
@@ -729,7 +734,8 @@ QScrollArea* PreferencesDialog::makePageScroll(QWidget* parent, const Settings& 
     QSize largest;
     for (PreferencesPage* page : std::initializer_list<PreferencesPage*>{
              new MiscPage(nullptr, copy), new ColorsPage(nullptr, copy, {}),
-             new FilesPage(nullptr, copy), new KeyboardPage(nullptr, copy)}) {
+             new FilesPage(nullptr, copy), new KeyboardPage(nullptr, copy),
+             new MachinePage(nullptr, copy)}) {
         largest = largest.expandedTo(page->sizeHint());
         delete page;
     }
