@@ -376,6 +376,8 @@ TEST(HeadlessProgramFirmware, HardwareModelRunsGiveIdenticalFiles) {
     const std::string out = test::readText(dir / "out1");
     EXPECT_NE(out.find("Model: hardware, speed unlimited\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Emulated time: 1.5 s"), std::string::npos) << out;
+    // Each trace line carries the clock before its instruction.
+    EXPECT_NE(test::readText(dir / "trace1").find("  T="), std::string::npos);
 
     // The classic model reads that file too (and an odd model is refused).
     EXPECT_EQ(runRunner({"--demo", "--ram", dir / "state1", "--seconds", "0.2"}, dir / "out3"), 0);
