@@ -4,8 +4,6 @@
 
 #include "hardware/hardware_clock.h"
 #include "headless/headless_front_end.h"
-#include "machine/hardware_control.h"
-#include "machine/machine.h"
 #include "session/calculator/calculator.h"
 #include "session/calculator/timer_tick.h"
 #include "session/debug/debug_session.h"
@@ -84,11 +82,10 @@ bool performHardware(Calculator& calculator, HeadlessFrontEnd& frontEnd, const S
             return false;
         case ScriptAction::upload: {
             // The link needs the loop running while the upload waits for it.
-            Machine& m = calculator.machine();
-            const std::optional<uint64_t> at = restingAtLimit(m);
-            setRunLimit(m, noRunLimit);
+            const std::optional<uint64_t> at = calculator.restingAtLimit();
+            calculator.clearRunLimit();
             perform(calculator, frontEnd, event, options);
-            if (at) setRunLimit(m, std::max(*at, m.chip.clock()));
+            if (at) calculator.setRunLimit(*at);
             return false;
         }
     }
@@ -99,7 +96,7 @@ bool performHardware(Calculator& calculator, HeadlessFrontEnd& frontEnd, const S
 // it or the run is to end early.
 bool reachLimit(Calculator& calculator, const std::atomic<bool>* endEarly) {
     for (;;) {
-        if (waitForRunLimit(calculator.machine(), std::chrono::milliseconds(100))) return true;
+        if (calculator.waitForRunLimit(std::chrono::milliseconds(100))) return true;
         if (calculator.loopEnd() || calculator.stoppedForDebugger() ||
             (endEarly && endEarly->load()))
             return false;
@@ -109,14 +106,13 @@ bool reachLimit(Calculator& calculator, const std::atomic<bool>* endEarly) {
 RunResult runHardwareScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
                             const RunOptions& options, const std::atomic<bool>* endEarly) {
     RunResult result;
-    Machine& m = calculator.machine();
-    const uint64_t base = m.chip.clock();
+    const uint64_t base = calculator.emulatedClock();
     const auto emulated = [&](std::chrono::milliseconds ms) {
         return static_cast<uint64_t>(ms.count()) * tStatesPerMs;
     };
     const uint64_t step = emulated(timerPeriod);
     uint64_t limit = base;
-    setRunLimit(m, limit);
+    calculator.setRunLimit(limit);
     const auto wallStart = Clock::now();
     calculator.start();
     std::size_t nextEvent = 0;
@@ -139,7 +135,7 @@ RunResult runHardwareScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
         }
         if (now >= emulated(options.duration)) break;
         limit += step;
-        setRunLimit(m, limit);
+        calculator.setRunLimit(limit);
     }
     result.eventsDone = nextEvent;
     result.elapsed =
@@ -151,7 +147,7 @@ RunResult runHardwareScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
     }
     result.stopped = calculator.stop();
     if (!result.stopped) return result;
-    result.emulatedMs = (m.chip.clock() - base) / tStatesPerMs;
+    result.emulatedMs = (calculator.emulatedClock() - base) / tStatesPerMs;
     return result;
 }
 

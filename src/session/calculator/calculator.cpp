@@ -263,7 +263,7 @@ ShiftState Calculator::shiftState() const {
 bool Calculator::asleep() const {
     // The hardware model is looked at only while it rests at a run limit.
     if (hardwareModel())
-        return running() && restingAtLimit(*machine_) && machine_->chip.halted &&
+        return running() && vantrel::restingAtLimit(*machine_) && machine_->chip.halted &&
                !typingBusy(*machine_) && !machine_->link.busy();
     return running() && machine_->control.pendingCode() == code(EmuRequest::Pause) &&
            !keypad_.keyPending() && !machine_->link.busy();

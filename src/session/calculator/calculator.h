@@ -56,6 +56,18 @@ public:
     // The speed reached, in percent of real speed; nothing in the classic model or before
     // the first figure.
     std::optional<int> speedPercent() const;
+    // Runs in emulated time (see the run limit in machine/hardware_control.h): the loop
+    // rests at the first instruction boundary at or past the limit until it is raised;
+    // input given only while it rests there makes runs byte-identical.
+    void setRunLimit(uint64_t clock);
+    void clearRunLimit();
+    // True once the loop rests at the limit set now.
+    bool waitForRunLimit(std::chrono::milliseconds timeout);
+    // The clock where the loop rests at its limit; nothing while it does not.
+    std::optional<uint64_t> restingAtLimit() const;
+    // The emulated clock: before the thread starts, after it ended, or while it rests at
+    // its run limit.
+    uint64_t emulatedClock() const;
 
     // --- the ROM image and the state file -------------------------------------------
     // Loads the ROM image; when the machine may run on it, also the state file (or

@@ -30,6 +30,16 @@ std::optional<int> Calculator::speedPercent() const {
     return static_cast<int>((reached * 100 + cpuClockHz / 2) / cpuClockHz);
 }
 
+void Calculator::setRunLimit(uint64_t clock) { vantrel::setRunLimit(*machine_, clock); }
+void Calculator::clearRunLimit() { vantrel::setRunLimit(*machine_, noRunLimit); }
+bool Calculator::waitForRunLimit(std::chrono::milliseconds timeout) {
+    return vantrel::waitForRunLimit(*machine_, timeout);
+}
+std::optional<uint64_t> Calculator::restingAtLimit() const {
+    return vantrel::restingAtLimit(*machine_);
+}
+uint64_t Calculator::emulatedClock() const { return machine_->chip.clock(); }
+
 // Held keys need no calculator that is on: the calculator's own software decides what
 // to make of them, as it does of [ON].
 PressOutcome Calculator::holdKey(int32_t source, std::optional<int> index) {
