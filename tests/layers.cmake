@@ -12,7 +12,9 @@ set(allowed_machine machine z80 hardware link)
 set(allowed_debugger debugger machine z80 hardware link files text)
 set(allowed_session session debugger machine z80 hardware link files text)
 set(frontend_data machine/host_interface.h machine/loop_end.h hardware/lcd_picture.h
-    hardware/key_codes.h z80/cpu_registers.h debugger/address_range.h debugger/stop_info.h)
+    hardware/key_codes.h z80/cpu_registers.h debugger/address_range.h debugger/stop_info.h
+    hardware/lcd_shades.h hardware/machine_model.h hardware/hardware_clock.h
+    machine/real_speed.h)
 set(allowed_shell shell session text)
 set(allowed_headless headless session text)
 

@@ -13,10 +13,11 @@ namespace vantrel {
 
 namespace {
 
-// The stepper watches this machine's processor: the description's slots that it runs.
-bool isReturn(const std::array<uint8_t, 4>& bytes) {
+// A return of the processor the machine runs: the classic model's own processor runs
+// only the description's classic slots, the complete Z80 every slot.
+bool isReturn(const Machine& m, const std::array<uint8_t, 4>& bytes) {
     const OpcodeInfo& info = describeInstruction(bytes);
-    return info.classic && info.flow == Flow::ret;
+    return (info.classic || m.model == MachineModel::hardware) && info.flow == Flow::ret;
 }
 
 // Opcodes that never store into memory, so that a write breakpoint costs a full decode
@@ -96,7 +97,7 @@ bool Stepper::stopBefore(const Machine& m) {
         }
     }
     if (kind_ == Kind::over || kind_ == Kind::out) {
-        returning_ = isReturn(bytes);
+        returning_ = isReturn(m, bytes);
         spBefore_ = m.regs.sp;
     }
     if (trace_) trace_->record(m);

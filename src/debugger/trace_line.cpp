@@ -18,7 +18,7 @@ std::string flagsText(uint8_t f) {
     return text;
 }
 
-std::string traceLine(const Instruction& in, const CpuRegisters& r) {
+std::string traceLine(const Instruction& in, const CpuRegisters& r, std::optional<uint64_t> clock) {
     std::string bytes;
     for (unsigned i = 0; i < in.length && i < in.bytes.size(); ++i) {
         char byte[4];
@@ -30,7 +30,13 @@ std::string traceLine(const Instruction& in, const CpuRegisters& r) {
                   "%04X  %-11s  AF=%04X BC=%04X DE=%04X HL=%04X IX=%04X IY=%04X SP=%04X %s  ",
                   in.address, bytes.c_str(), r.af(), r.bc(), r.de(), r.hl(), r.ix, r.iy, r.sp,
                   flagsText(r.f).c_str());
-    return line + in.text;
+    std::string text = line;
+    if (clock) {
+        char at[32];
+        std::snprintf(at, sizeof at, "T=%-14llu ", static_cast<unsigned long long>(*clock));
+        text += at;
+    }
+    return text + in.text;
 }
 
 }  // namespace vantrel

@@ -5,9 +5,12 @@
 // PC, the instruction's bytes, the registers as they are before it runs, the flags
 // (S Z H P/V N C, a letter when set and '-' when clear), and last the mnemonic, whose
 // length varies with the names of the symbols, so that every column before it stays put.
+// In the hardware model the T-state clock before the instruction comes before the
+// mnemonic ("T=123456789     ").
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -17,6 +20,7 @@ struct Instruction;
 
 std::string flagsText(uint8_t f);
 
-std::string traceLine(const Instruction& instruction, const CpuRegisters& registers);
+std::string traceLine(const Instruction& instruction, const CpuRegisters& registers,
+                      std::optional<uint64_t> clock = std::nullopt);
 
 }  // namespace vantrel

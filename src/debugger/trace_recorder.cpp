@@ -13,6 +13,7 @@ TraceRecorder::TraceRecorder(std::size_t capacity) : entries_(std::max<std::size
 void TraceRecorder::record(const Machine& m) {
     Entry& entry = entries_[next_];
     entry.registers = m.regs;
+    entry.clock = m.model == MachineModel::hardware ? m.chip.clock() : noClock;
     for (unsigned i = 0; i < entry.bytes.size(); ++i)
         entry.bytes[i] = *m.mem.translateRead(static_cast<uint16_t>(m.regs.pc + i));
     next_ = next_ + 1 == entries_.size() ? 0 : next_ + 1;
@@ -36,7 +37,9 @@ std::vector<std::string> TraceRecorder::lines(const SymbolTable* symbols) const 
             const auto offset = static_cast<uint16_t>(address - pc);
             return offset < entry.bytes.size() ? entry.bytes[offset] : 0;
         };
-        result.push_back(traceLine(disassemble(read, pc, symbols), entry.registers));
+        result.push_back(traceLine(
+            disassemble(read, pc, symbols), entry.registers,
+            entry.clock == noClock ? std::nullopt : std::optional<uint64_t>(entry.clock)));
         at = at + 1 == entries_.size() ? 0 : at + 1;
     }
     return result;

@@ -35,8 +35,10 @@ private:
     struct Entry {
         CpuRegisters registers;
         std::array<uint8_t, 4> bytes;
+        uint64_t clock;  // the hardware model's T-state clock; noClock in the classic model
     };
 
+    static constexpr uint64_t noClock = ~uint64_t{0};
     std::vector<Entry> entries_;
     std::size_t next_ = 0;
     uint64_t recorded_ = 0;

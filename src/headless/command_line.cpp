@@ -7,6 +7,8 @@
 #include "headless/script_runner.h"
 #include "session/history/save_slots.h"
 #include "session/keys/key_table.h"
+#include "session/settings/command_line.h"
+#include "session/settings/settings.h"
 #include "text/ascii_case.h"
 
 namespace vantrel::headless {
@@ -88,6 +90,22 @@ Result<Options> parseCommandLine(const std::vector<std::string>& args) {
             o.romPath = arg.substr(5);
         } else if (startsWithIgnoringCase(arg, "/ram:")) {
             o.ramPath = arg.substr(5);
+        } else if (valueOf("--model", value)) {
+            if (!error.empty()) break;
+            std::vector<std::string> errors;
+            o.model = modelOption(*value, errors);
+            if (!errors.empty()) {
+                error = errors.front();
+                break;
+            }
+        } else if (valueOf("--speed", value)) {
+            if (!error.empty()) break;
+            const auto speed = speedFactorNamed(*value);
+            if (!speed) {
+                error = "--speed takes 1/4, 1/2, 1, 2, 4 or unlimited, not \"" + *value + "\"";
+                break;
+            }
+            o.speed = *speed;
         } else if (valueOf("--seconds", seconds)) {
             if (!error.empty()) break;
             const auto parsed = parseSeconds(*seconds);
@@ -221,7 +239,11 @@ std::string usageText() {
            "  --ini FILE        settings file to read (never written)\n"
            "  --demo            run the demo firmware that comes with Vantrel, with the\n"
            "                    window's demo settings and state file (or --ram PATH)\n"
-           "  --seconds N       run time in seconds, fractions allowed (default 1)\n"
+           "  --model M         classic or hardware (default from Vantrel.ini, else classic)\n"
+           "  --speed S         the hardware model's speed: 1/4, 1/2, 1 (real speed), 2, 4\n"
+           "                    or unlimited (default)\n"
+           "  --seconds N       run time in seconds, fractions allowed (default 1); in the\n"
+           "                    hardware model emulated seconds, as are @MS below\n"
            "  --until-sleep     end once the calculator sleeps with no key pending, the link\n"
            "                    idle and the script done; --seconds is then the limit\n"
            "                    (default 30)\n"

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "hardware/machine_model.h"
 #include "headless/script_event.h"
+#include "machine/real_speed.h"
 #include "text/failure.h"
 
 namespace vantrel::headless {
@@ -39,7 +41,9 @@ struct Options {
     std::vector<std::string> breaks;
     std::vector<std::string> symbolFiles;
     std::optional<std::string> tracePath;
-    std::size_t traceCount = 0;  // defaultTraceCount unless given
+    std::size_t traceCount = 0;                  // defaultTraceCount unless given
+    std::optional<MachineModel> model;           // the settings' model when not given
+    SpeedFactor speed = SpeedFactor::unlimited;  // the hardware model's: as fast as it can
     bool help = false;
     bool version = false;
 };
@@ -49,7 +53,8 @@ struct Options {
 // --seconds N, --no-save, --overwrite-state, --demo, --help (-h) and --version; the
 // script options --key, --type, --inject and --upload, each with an optional "@MS" at
 // the end (digits only after the last "@"); --receive, --overwrite, --force,
-// --no-auto-link, --until-sleep, --lcd, --record and --ini; the debugger's --break (repeatable),
+// --no-auto-link, --until-sleep, --lcd, --record and --ini; --model and --speed; the
+// debugger's --break (repeatable),
 // --symbols, --trace and --trace-count. Fails as bad input, saying which argument is
 // wrong and how.
 Result<Options> parseCommandLine(const std::vector<std::string>& args);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hardware/hardware_clock.h"
 #include "headless/command_line.h"
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
@@ -166,6 +167,9 @@ int main(int argc, char** argv) {
     // A folder that cannot be made is told where the files in it are used.
     if (!options.romPath || !options.ramPath) (void)makeDataDirectory(settings);
     const std::string romPath = options.romPath.value_or(resolvePath(settings, settings.romPath));
+    if (options.model) settings.model = *options.model;
+    settings.speed = options.speed;
+    calculator.takeMachineSettings(settings);
     const RomLoadResult rom =
         calculator.load(romPath, options.ramPath.value_or(resolvePath(settings, settings.ramPath)),
                         settings.testRomVersion);
@@ -190,6 +194,11 @@ int main(int argc, char** argv) {
     if (rom.outcome == RomLoad::wrongVersion)
         std::puts("ROM version test failed; running all the same.");
     std::printf("ROM: %s\nState file: %s\n", romPath.c_str(), calculator.ramPath().c_str());
+    if (calculator.hardwareModel())
+        std::printf("Model: hardware, speed %s\n",
+                    options.speed == SpeedFactor::unlimited
+                        ? "unlimited"
+                        : (std::string(speedFactorName(options.speed)) + "x").c_str());
 
     headless::RunOptions runOptions;
     runOptions.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -229,6 +238,10 @@ int main(int argc, char** argv) {
                     secondsText(run.elapsed).c_str());
     else
         std::printf("Stopped after %s.\n", secondsText(run.elapsed).c_str());
+    if (run.emulatedMs)
+        std::printf("Emulated time: %s (%llu T-states a second).\n",
+                    secondsText(std::chrono::milliseconds(*run.emulatedMs)).c_str(),
+                    static_cast<unsigned long long>(cpuClockHz));
     std::printf("PC=0x%04X SP=0x%04X bank=%u calculator on: %s\n", run.pc, run.sp,
                 static_cast<unsigned>(run.bank), run.calculatorOn ? "yes" : "no");
     if (run.stoppedForDebugger)
@@ -263,7 +276,7 @@ int main(int argc, char** argv) {
     }
     if (options.lcdPath) {
         const Result<> written = headless::writeLcdPicture(
-            calculator.lcd(), *options.lcdPath, settings.foreground, settings.background);
+            calculator.lcdPicture(), *options.lcdPath, settings.foreground, settings.background);
         if (written) {
             std::printf("LCD picture written: %s\n", options.lcdPath->c_str());
         } else {

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "hardware/hardware_clock.h"
 #include "headless/headless_front_end.h"
 #include "session/calculator/calculator.h"
 #include "session/calculator/timer_tick.h"
@@ -40,9 +41,8 @@ std::string lowerExtension(const std::string& path) {
 void recordFrame(Calculator& calculator, const RunOptions& options, RunResult& result,
                  std::chrono::milliseconds ms) {
     if (!options.recording || !options.recording->recording()) return;
-    const LcdBytes lcd = calculator.lcd();
-    const Result<> added = options.recording->addFrame(shadesOfLcdBytes(lcd.data()),
-                                                       static_cast<uint64_t>(ms.count()));
+    const Result<> added =
+        options.recording->addFrame(calculator.lcdPicture(), static_cast<uint64_t>(ms.count()));
     if (!added) result.recordingFailure = added.failure();
 }
 
@@ -86,29 +86,96 @@ bool perform(Calculator& calculator, HeadlessFrontEnd& frontEnd, const ScriptEve
     return false;
 }
 
-}  // namespace
-
-std::string lcdPictureFormat(const std::string& path) {
-    const std::string extension = lowerExtension(path);
-    return extension == "bmp" || extension == "png" ? extension : std::string();
+// The hardware model's keys are typed: pressed in emulated time, one after the other.
+bool performHardware(Calculator& calculator, HeadlessFrontEnd& frontEnd, const ScriptEvent& event,
+                     const RunOptions& options) {
+    switch (event.action) {
+        case ScriptAction::key:
+        case ScriptAction::inject:
+            if (!keyIndexOfCode(event.code))
+                frontEnd.note("No key has code " + std::to_string(event.code) + ".");
+            else
+                calculator.injectKey(static_cast<KeyCode>(event.code));
+            return false;
+        case ScriptAction::character:
+            if (calculator.typeCharacter(event.character) == PressOutcome::ignored)
+                frontEnd.note("No calculator key types \"" + event.text + "\" here.");
+            return false;
+        case ScriptAction::upload: {
+            // The link needs the loop running while the upload waits for it.
+            const std::optional<uint64_t> at = calculator.restingAtLimit();
+            calculator.clearRunLimit();
+            perform(calculator, frontEnd, event, options);
+            if (at) calculator.setRunLimit(*at);
+            return false;
+        }
+    }
+    return false;
 }
 
-bool isGifName(const std::string& path) { return lowerExtension(path) == "gif"; }
-
-Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
-                         uint32_t background) {
-    const std::string format = lcdPictureFormat(path);
-    if (format == "bmp")
-        return writeBitmapFile(buildLcdDib(lcd.data(), foreground, background), path);
-    if (format == "png") return writePngFile(buildLcdPng(lcd.data(), foreground, background), path);
-    return Failure::badData("not a .bmp or .png name");
+// Waits for the loop to rest at its limit; false when it ended, the debugger stopped
+// it or the run is to end early.
+bool reachLimit(Calculator& calculator, const std::atomic<bool>* endEarly) {
+    for (;;) {
+        if (calculator.waitForRunLimit(std::chrono::milliseconds(100))) return true;
+        if (calculator.loopEnd() || calculator.stoppedForDebugger() ||
+            (endEarly && endEarly->load()))
+            return false;
+    }
 }
 
-RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
-                    const std::atomic<bool>* endEarly) {
+RunResult runHardwareScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
+                            const RunOptions& options, const std::atomic<bool>* endEarly) {
     RunResult result;
-    if (!calculator.usable() || calculator.abandoned()) return result;
+    const uint64_t base = calculator.emulatedClock();
+    const auto emulated = [&](std::chrono::milliseconds ms) {
+        return static_cast<uint64_t>(ms.count()) * tStatesPerMs;
+    };
+    const uint64_t step = emulated(timerPeriod);
+    uint64_t limit = base;
+    calculator.setRunLimit(limit);
+    const auto wallStart = Clock::now();
+    calculator.start();
+    std::size_t nextEvent = 0;
+    uint64_t previousDone = 0;
+    while (reachLimit(calculator, endEarly)) {
+        const uint64_t now = limit - base;
+        while (nextEvent < options.events.size()) {
+            const ScriptEvent& event = options.events[nextEvent];
+            const bool due =
+                event.atMs ? now >= static_cast<uint64_t>(*event.atMs) * tStatesPerMs
+                           : calculator.asleep() || now - previousDone >= emulated(settleLimit);
+            if (!due) break;
+            performHardware(calculator, frontEnd, event, options);
+            ++nextEvent;
+            previousDone = now;
+        }
+        recordFrame(calculator, options, result, std::chrono::milliseconds(now / tStatesPerMs));
+        if (options.untilSleep && nextEvent == options.events.size() && calculator.asleep()) {
+            result.asleep = true;
+            break;
+        }
+        if (now >= emulated(options.duration)) break;
+        limit += step;
+        calculator.setRunLimit(limit);
+    }
+    result.eventsDone = nextEvent;
+    result.elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - wallStart);
+    if (calculator.stoppedForDebugger()) {
+        result.stoppedForDebugger = true;
+        result.stopText = calculator.debugger().stopText();
+        result.stopLine = calculator.debugger().stateLine();
+    }
+    result.stopped = calculator.stop();
+    if (!result.stopped) return result;
+    result.emulatedMs = (calculator.emulatedClock() - base) / tStatesPerMs;
+    return result;
+}
 
+RunResult runClassicScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
+                           const RunOptions& options, const std::atomic<bool>* endEarly) {
+    RunResult result;
     calculator.start();
     const auto start = Clock::now();
     auto next = start;
@@ -163,12 +230,44 @@ RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const Ru
     }
 
     result.stopped = calculator.stop();
+    return result;
+}
+
+}  // namespace
+
+std::string lcdPictureFormat(const std::string& path) {
+    const std::string extension = lowerExtension(path);
+    return extension == "bmp" || extension == "png" ? extension : std::string();
+}
+
+bool isGifName(const std::string& path) { return lowerExtension(path) == "gif"; }
+
+Result<> writeLcdPicture(const LcdShades& lcd, const std::string& path, uint32_t foreground,
+                         uint32_t background) {
+    const std::string format = lcdPictureFormat(path);
+    if (format == "bmp") return writeBitmapFile(buildLcdDib(lcd, foreground, background, 1), path);
+    if (format == "png") return writePngFile(buildLcdPng(lcd, foreground, background, 1), path);
+    return Failure::badData("not a .bmp or .png name");
+}
+
+RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
+                    const std::atomic<bool>* endEarly) {
+    RunResult result;
+    if (!calculator.usable() || calculator.abandoned()) return result;
+    if (calculator.hardwareModel()) {
+        result = runHardwareScript(calculator, frontEnd, options, endEarly);
+    } else {
+        result = runClassicScript(calculator, frontEnd, options, endEarly);
+    }
     if (!result.stopped) return result;
-    // The last picture, shown to the end of the run.
-    recordFrame(calculator, options, result, result.elapsed);
+    // The last picture, shown to the end of the run (emulated time in the hardware model).
+    const auto end =
+        calculator.hardwareModel()
+            ? std::chrono::milliseconds(static_cast<int64_t>(result.emulatedMs.value_or(0)))
+            : result.elapsed;
+    recordFrame(calculator, options, result, end);
     if (options.recording && options.recording->recording())
-        if (const Result<> finished =
-                options.recording->finish(static_cast<uint64_t>(result.elapsed.count()));
+        if (const Result<> finished = options.recording->finish(static_cast<uint64_t>(end.count()));
             !finished)
             result.recordingFailure = finished.failure();
     result.loopEnd = calculator.loopEnd();

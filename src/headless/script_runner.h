@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hardware/lcd_picture.h"
+#include "hardware/lcd_shades.h"
 #include "headless/script_event.h"
 #include "machine/loop_end.h"
 #include "text/failure.h"
@@ -39,6 +40,7 @@ struct RunOptions {
 struct RunResult {
     bool stopped = false;                  // the thread ended (by Stop, or by itself)
     std::chrono::milliseconds elapsed{0};  // from the start to the end of the script's loop
+    std::optional<uint64_t> emulatedMs;    // the hardware model's emulated time run
     std::optional<LoopEnd> loopEnd;        // how, once it ended
     bool asleep = false;                   // ended by untilSleep
     std::size_t eventsDone = 0;
@@ -55,7 +57,11 @@ struct RunResult {
 };
 
 // Starts the calculator's thread, ticks every 50 ms while playing the script, then
-// stops it (at most 4000 ms). Ends early when the loop ends by itself, when the
+// stops it (at most 4000 ms). In the hardware model the times (the duration, "@MS",
+// the settle limit) are emulated: the loop is let on by a run limit 50 ms of emulated
+// time at a step and the script acts only while it rests there, so that the same run
+// gives the same bytes every time (an upload, which needs the loop running while the
+// link works, is the exception). Ends early when the loop ends by itself, when the
 // debugger stops it, or when endEarly (set from a signal handler, say) becomes true.
 RunResult runScript(Calculator& calculator, HeadlessFrontEnd& frontEnd, const RunOptions& options,
                     const std::atomic<bool>* endEarly = nullptr);
@@ -71,7 +77,7 @@ bool isGifName(const std::string& path);
 
 // The LCD as the window shows it, as a BMP or PNG file by the name's extension, in the
 // given colours (0x00BBGGRR).
-Result<> writeLcdPicture(const LcdBytes& lcd, const std::string& path, uint32_t foreground,
+Result<> writeLcdPicture(const LcdShades& lcd, const std::string& path, uint32_t foreground,
                          uint32_t background);
 
 }  // namespace vantrel::headless

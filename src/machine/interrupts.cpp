@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "machine/hardware_control.h"
 #include "machine/machine.h"
 
 namespace vantrel {
@@ -23,6 +24,11 @@ void latchAndInterrupt(Machine& m, uint32_t code) {
 void requestInterrupt(Machine& m) { latchAndInterrupt(m, 0); }
 
 void injectKey(Machine& m, uint32_t code, uint16_t waitMs) {
+    // The hardware model presses it in emulated time, after the keys typed before it.
+    if (m.model == MachineModel::hardware) {
+        typeKey(m, static_cast<uint8_t>(code));
+        return;
+    }
     // Count pulses from before the resumption: a paused loop runs one instruction and
     // may pause again before this thread starts to wait.
     const uint64_t seen = m.control.haltEvent.pulseCount();

@@ -15,6 +15,7 @@
 #include "hardware/lcd_picture.h"
 #include "session/calculator/calculator.h"
 #include "session/keys/key_help.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/settings/settings.h"
 #include "shell/skin_painter.h"
 
@@ -164,19 +165,29 @@ void CalculatorView::setPreferredZoom(int zoom) {
 
 QSize CalculatorView::sizeHint() const { return QSize(clientWidth, clientHeight) * preferredZoom_; }
 
+CalculatorView::ShadeColours CalculatorView::shadeColours() const {
+    auto setting = [](const QColor& c) {
+        return static_cast<uint32_t>(c.red() | c.green() << 8 | c.blue() << 16);
+    };
+    ShadeColours colours;
+    for (std::size_t shade = 0; shade < colours.size(); ++shade)
+        colours[shade] = colourFromSetting(blendColour(setting(background_), setting(foreground_),
+                                                       static_cast<uint8_t>(shade)))
+                             .rgb();
+    return colours;
+}
+
 QImage CalculatorView::lcdImage() const {
     // One copy of the LCD memory, taken while the calculator may be writing it; the
     // stretch then works on bytes nobody changes.
-    const LcdBytes lcd = calculator_.lcd();
-    ShownLcd shown;
-    stretchLcd(lcd.data(), shown);
+    const LcdShades lcd = calculator_.lcdPicture();
+    const ShadeColours colours = shadeColours();
     QImage image(lcdShownWidth, lcdShownHeight, QImage::Format_RGB32);
-    const QRgb set = foreground_.rgb();
-    const QRgb clear = background_.rgb();
     for (int y = 0; y < lcdShownHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const int row = lcdSourceRow(y) * lcdWidth;
         for (int x = 0; x < lcdShownWidth; ++x)
-            line[x] = shown[y * lcdShownWidth + x] ? set : clear;
+            line[x] = colours[lcd[static_cast<std::size_t>(row + lcdSourceColumn(x))]];
     }
     return image;
 }
@@ -246,16 +257,15 @@ void CalculatorView::paintLcd(QPainter& p, const PanelPlacement& at) {
         p.drawImage(frame, lcdImage());
         return;
     }
-    const LcdBytes lcd = calculator_.lcd();
+    const LcdShades lcd = calculator_.lcdPicture();
+    const ShadeColours colours = shadeColours();
     const QSize size(cells.width(), cells.height());
     if (cells_.size() != size) cells_ = QImage(size, QImage::Format_RGB32);
-    const QRgb set = foreground_.rgb();
-    const QRgb clear = background_.rgb();
     for (int y = 0; y < lcdHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(cells_.scanLine(y * cells.cellHeight));
         for (int x = 0; x < lcdWidth; ++x)
             std::fill_n(line + x * cells.cellWidth, cells.cellWidth,
-                        lcdPixel(lcd.data(), x, y) ? set : clear);
+                        colours[lcd[static_cast<std::size_t>(y * lcdWidth + x)]]);
         for (int row = 1; row < cells.cellHeight; ++row)
             std::memcpy(cells_.scanLine(y * cells.cellHeight + row), line,
                         static_cast<std::size_t>(cells_.bytesPerLine()));
@@ -344,6 +354,7 @@ void CalculatorView::keyPressEvent(QKeyEvent* event) {
         if (!event->isAutoRepeat() && onCommandKey) onCommandKey(event->key(), event->modifiers());
         return;
     }
+    if (onHoldKey && onHoldKey(event->key(), event->modifiers(), true)) return;
     // A held PC key holds its calculator key; the calculator repeats by itself.
     if (event->isAutoRepeat()) return;
     const QString text = event->text();
@@ -354,6 +365,7 @@ void CalculatorView::keyPressEvent(QKeyEvent* event) {
 
 void CalculatorView::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
+    if (onHoldKey && onHoldKey(event->key(), event->modifiers(), false)) return;
     calculator_.pcKeyUp(keySource(*event));
     showPressedKey();
 }
@@ -366,6 +378,7 @@ void CalculatorView::resizeEvent(QResizeEvent* event) {
 void CalculatorView::focusOutEvent(QFocusEvent* event) {
     // A key released in another window never reports here; let go of it now.
     calculator_.releasePcKeys();
+    if (onHoldKey) onHoldKey(Qt::Key_QuoteLeft, Qt::NoModifier, false);
     showPressedKey();
     QWidget::focusOutEvent(event);
 }

@@ -6,6 +6,7 @@
 
 #include <QPixmap>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -52,6 +53,9 @@ public:
 
     // The LCD picture at its 1x size (212 x 128), in the current colours.
     QImage lcdImage() const;
+    // The colour of each shade of the LCD picture, from the background to the foreground.
+    using ShadeColours = std::array<QRgb, 256>;
+    ShadeColours shadeColours() const;
 
     // The key drawn pressed, -1 for none.
     int pressedKey() const { return shownKey_; }
@@ -61,6 +65,9 @@ public:
 
     // A key of the window's commands (isCommandKey) went down.
     std::function<void(int key, Qt::KeyboardModifiers modifiers)> onCommandKey;
+    // A window key that acts while held (fast-forward): true when it took the key. Told
+    // of the key going down (its repeats too) and up.
+    std::function<bool(int key, Qt::KeyboardModifiers modifiers, bool down)> onHoldKey;
     // A press found the key queue full.
     std::function<void()> onKeyDropped;
     // Right-button release over the LCD.

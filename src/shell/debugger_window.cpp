@@ -37,6 +37,9 @@ namespace vantrel {
 
 namespace {
 
+QString changedText(bool changed, const QString& text);
+QString hardwareModelText(const MachineView& v, const MachineView& b);
+
 constexpr int codeRows = 24;
 // Lines of the listing kept above PC when it follows PC.
 constexpr int codeContext = 6;
@@ -628,9 +631,7 @@ void DebuggerWindow::showRegisters() {
         flags_[i]->setStyleSheet(changed ? QStringLiteral("color: rgb(200,0,0); font-weight: bold")
                                          : QString());
     }
-    auto mark = [](bool changed, const QString& text) {
-        return changed ? QStringLiteral("<b style='color:#c80000'>%1</b>").arg(text) : text;
-    };
+    const auto mark = changedText;
     const MachineView& v = shown_;
     const MachineView& b = before_;
     QStringList parts{
@@ -645,11 +646,35 @@ void DebuggerWindow::showRegisters() {
         mark(v.asleep != b.asleep,
              v.asleep ? QStringLiteral("asleep in HALT") : QStringLiteral("awake")),
     };
-    hardware_->setText(parts.mid(0, 4).join(QStringLiteral(" &nbsp; ")) + QStringLiteral("<br>") +
-                       parts.mid(4, 2).join(QStringLiteral(" &nbsp; ")) + QStringLiteral("<br>") +
-                       parts.mid(6).join(QStringLiteral(" &nbsp; ")));
+    QString text = parts.mid(0, 4).join(QStringLiteral(" &nbsp; ")) + QStringLiteral("<br>") +
+                   parts.mid(4, 2).join(QStringLiteral(" &nbsp; ")) + QStringLiteral("<br>") +
+                   parts.mid(6).join(QStringLiteral(" &nbsp; "));
+    if (v.hardware) text += QStringLiteral("<br>") + hardwareModelText(v, b);
+    hardware_->setText(text);
     filling_ = false;
 }
+
+namespace {
+
+// A value that changed since the last stop, in red.
+QString changedText(bool changed, const QString& text) {
+    return changed ? QStringLiteral("<b style='color:#c80000'>%1</b>").arg(text) : text;
+}
+
+// The complete Z80's state that the classic model does not have (the key latch stays 0
+// there: its keys are on the matrix).
+QString hardwareModelText(const MachineView& v, const MachineView& b) {
+    const auto mark = changedText;
+    return QStringList{
+        mark(v.clock != b.clock, QStringLiteral("T %1").arg(v.clock)),
+        mark(v.r != b.r, QStringLiteral("R %1").arg(v.r, 2, 16, QLatin1Char('0')).toUpper()),
+        mark(v.iff1 != b.iff1 || v.iff2 != b.iff2,
+             QStringLiteral("IFF1 %1 IFF2 %2").arg(int(v.iff1)).arg(int(v.iff2))),
+    }
+        .join(QStringLiteral(" &nbsp; "));
+}
+
+}  // namespace
 
 QString DebuggerWindow::addressLabel(uint16_t address) const {
     if (address >= 0x4000 && address < 0x8000)

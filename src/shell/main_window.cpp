@@ -43,10 +43,12 @@
 #include "shell/key_history_panel.h"
 #include "shell/keyboard_help.h"
 #include "shell/link_prompts.h"
+#include "shell/machine_page.h"
 #include "shell/panel_geometry.h"
 #include "shell/preferences_dialog.h"
 #include "shell/recording_control.h"
 #include "shell/screenshot.h"
+#include "shell/speed_menu.h"
 #include "shell/state_file_prompts.h"
 #include "shell/state_slots_menu.h"
 #include "shell/ui_thread_queue.h"
@@ -114,6 +116,10 @@ MainWindow::MainWindow(Settings& settings, QWidget* parent)
     new HistoryKeys(
         view_, calculator_, *stateSlots_, [this] { view_->update(); },
         [this](const QString& text) { showStatus(text); });
+    speed_ = new SpeedControls(this, calculator_, settings_);
+    view_->onHoldKey = [this](int key, Qt::KeyboardModifiers modifiers, bool down) {
+        return speed_->fastForwardKey(key, modifiers, down);
+    };
     statusBar()->setObjectName(QStringLiteral("statusLine"));
     connect(statusBar(), &QStatusBar::messageChanged, this,
             [this](const QString& message) { statusChanged(message); });
@@ -402,7 +408,7 @@ QString MainWindow::statusMessage() const {
 
 void MainWindow::screenshotCommand(bool copyScreen) {
     const Result<Screenshot> shot =
-        takeScreenshot(this, calculator_.lcd(), settings_,
+        takeScreenshot(this, calculator_.lcdPicture(), settings_,
                        copyScreen ? ScreenshotRoute::toClipboard : ScreenshotRoute::asConfigured);
     if (shot)
         showStatus(QString::fromStdString(screenshotMessage(*shot)),
@@ -630,11 +636,13 @@ void MainWindow::startEmulation() {
     (void)makeDataDirectory(settings_);
     applyKeyMap();
     romLookedAt_ = resolvePath(settings_, settings_.romPath);
+    calculator_.takeMachineSettings(settings_);
     romLoad_ = calculator_.load(romLookedAt_, resolvePath(settings_, settings_.ramPath),
                                 settings_.testRomVersion);
     if (calculator_.usable()) {
         romStarted();
         calculator_.start();
+        speed_->refresh();
     } else if (settings_.startDemo && startDemo()) {
         // The demo, as chosen at an earlier start, while no ROM image runs.
         return;
@@ -664,6 +672,7 @@ bool MainWindow::offerFirstRun() {
 
 std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
     romLookedAt_ = path;
+    calculator_.takeMachineSettings(settings_);
     romLoad_ =
         calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
     if (!calculator_.usable()) return romLoad_;
@@ -671,6 +680,7 @@ std::optional<RomLoadResult> MainWindow::startOnRom(const std::string& path) {
     romMissing_ = romLoadFailed_ = false;
     romStarted();
     calculator_.start();
+    speed_->refresh();
     return std::nullopt;
 }
 
@@ -764,6 +774,7 @@ bool MainWindow::openRom(const std::string& path) {
     }
     settings_.romPath = path;
     romLookedAt_ = path;
+    calculator_.takeMachineSettings(settings_);
     romLoad_ =
         calculator_.load(path, resolvePath(settings_, settings_.ramPath), settings_.testRomVersion);
     romMissing_ = romLoadFailed_ = false;
@@ -772,6 +783,7 @@ bool MainWindow::openRom(const std::string& path) {
     view_->setSquarePixels(settings_.squarePixels);
     applyKeyMap();
     calculator_.start();
+    speed_->refresh();
     timer_.start();
     view_->update();
     return true;
@@ -779,6 +791,7 @@ bool MainWindow::openRom(const std::string& path) {
 
 Result<> MainWindow::runDemo(const Settings& demo) {
     const std::string rom = resolvePath(demo, demo.romPath);
+    calculator_.takeMachineSettings(demo);
     const RomLoadResult result =
         calculator_.load(rom, resolvePath(demo, demo.ramPath), demo.testRomVersion);
     if (!calculator_.usable()) return Failure::decline(romProblemLines(result, rom));
@@ -793,6 +806,7 @@ Result<> MainWindow::runDemo(const Settings& demo) {
     applyKeyMap();
     applyLcdColours(settings_.foreground, settings_.background);
     calculator_.start();
+    speed_->refresh();
     timer_.start();
     emit demoStarted();
     return {};
@@ -953,10 +967,25 @@ void MainWindow::runPreferencesCommand() {
     // the next start.
     const std::string ramSetting = settings_.ramPath;
     const bool newMap = copy.keyMap != settings_.keyMap;
+    const bool newModel = copy.model != settings_.model &&
+                          (!calculator_.running() || askModelSwitch(this, copy.model));
+    if (!newModel) copy.model = settings_.model;
+    calculator_.setSmoothGreyscale(copy.smoothGreyscale);
     applyPreferences(calculator_.running() ? &calculator_ : nullptr, settings_, copy, colours);
+    if (newModel && calculator_.running()) restartInModel();
     if (calculator_.running() && settings_.ramPath != ramSetting)
         tellStateFileSwitch(this, calculator_, settings_, ramSetting);
     if (newMap) applyKeyMap();
+}
+
+void MainWindow::restartInModel() {
+    if (debugger_) debugger_->close();
+    if (!endCalculatorRun() || calculator_.abandoned()) return;
+    if (demo_) {
+        (void)runDemo(settings_);
+        return;
+    }
+    openRom(resolvePath(settings_, settings_.romPath));
 }
 
 void MainWindow::resetCalculator() {

@@ -26,6 +26,7 @@ class KeyboardHelp;
 class KeyHistoryPanel;
 class RecordingControl;
 class StateSlotsMenu;
+class SpeedControls;
 class UiThreadQueue;
 
 enum Command : int {
@@ -170,6 +171,9 @@ private:
     // The close sequence's save question and stop, the window staying: false when the
     // question was cancelled or the window went meanwhile.
     bool endCalculatorRun();
+    // After the model changed in Preferences: the run ends as a close ends it, and the
+    // calculator starts again from its state file in the chosen model.
+    void restartInModel();
     // File > Kill: asks first, since it loses the calculator's work since the last save.
     void killCommand();
     void buildEditMenu(QMenu* edit);
@@ -206,6 +210,7 @@ private:
     CalculatorView* view_ = nullptr;
     StateSlotsMenu* stateSlots_ = nullptr;
     DebuggerWindow* debugger_ = nullptr;
+    SpeedControls* speed_ = nullptr;
     QMenu* lcdMenu_ = nullptr;
     QActionGroup* zoomGroup_ = nullptr;
     QAction* squarePixels_ = nullptr;

@@ -39,6 +39,7 @@
 #include "shell/calculator_view.h"
 #include "shell/icons.h"
 #include "shell/keyboard_help.h"
+#include "shell/machine_page.h"
 
 namespace vantrel {
 
@@ -667,6 +668,7 @@ PreferencesDialog::PreferencesDialog(QWidget* owner, Settings& copy, bool romLoa
     tabs_->addTab(QStringLiteral("Colors"));
     tabs_->addTab(QStringLiteral("Files"));
     tabs_->addTab(QStringLiteral("Keyboard"));
+    tabs_->addTab(QStringLiteral("Machine"));
     layout->addWidget(tabs_);
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -724,6 +726,9 @@ void PreferencesDialog::showPage(int index) {
         case keyboardPage:
             page_ = new KeyboardPage(area, copy_);
             break;
+        case machinePage:
+            page_ = new MachinePage(area, copy_);
+            break;
         default:
             return;
     }
@@ -737,7 +742,8 @@ QScrollArea* PreferencesDialog::makePageScroll(QWidget* parent, const Settings& 
     QSize largest;
     for (PreferencesPage* page : std::initializer_list<PreferencesPage*>{
              new MiscPage(nullptr, copy), new ColorsPage(nullptr, copy, {}),
-             new FilesPage(nullptr, copy), new KeyboardPage(nullptr, copy)}) {
+             new FilesPage(nullptr, copy), new KeyboardPage(nullptr, copy),
+             new MachinePage(nullptr, copy)}) {
         largest = largest.expandedTo(page->sizeHint());
         delete page;
     }

@@ -33,7 +33,7 @@ public:
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    enum Page { miscPage = 0, colorsPage = 1, filesPage = 2, keyboardPage = 3 };
+    enum Page { miscPage = 0, colorsPage = 1, filesPage = 2, keyboardPage = 3, machinePage = 4 };
 
     // romInUse: the ROM image the running calculator was loaded from, if any.
     PreferencesDialog(QWidget* owner, Settings& copy, bool romLoadFailed,

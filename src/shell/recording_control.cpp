@@ -87,23 +87,33 @@ void RecordingControl::start() {
         return failed(
             Failure{started.failure().code, "\"" + *path + "\": " + started.failure().reason});
     clock_.start();
+    lastFrameMs_.reset();
+    emulatedMs_ = 0;
     action_->setChecked(true);
     label_->show();
     addFrame();
 }
 
+uint64_t RecordingControl::nowMs() {
+    const std::optional<uint64_t> frame = calculator_.lcdFrameMs();
+    if (!frame) return static_cast<uint64_t>(clock_.elapsed());
+    if (lastFrameMs_ && *frame > *lastFrameMs_) emulatedMs_ += *frame - *lastFrameMs_;
+    lastFrameMs_ = frame;
+    return emulatedMs_;
+}
+
 void RecordingControl::addFrame() {
-    const LcdBytes lcd = calculator_.lcd();
     if (captions_)
         lastCaption_ =
             captionShades(QString::fromStdString(calculator_.keyHistory().text(captionKeys)),
                           recording_.width(), recording_.captionRows());
-    const Result<> added = recording_.addFrame(shadesOfLcdBytes(lcd.data()), nowMs(), lastCaption_);
+    const uint64_t ms = nowMs();
+    const Result<> added = recording_.addFrame(calculator_.lcdPicture(), ms, lastCaption_);
     if (!added)
         failed(Failure{added.failure().code,
                        "\"" + recording_.path() + "\": " + added.failure().reason});
     else
-        label_->setText(QStringLiteral("Recording %1").arg(minutesAndSeconds(nowMs())));
+        label_->setText(QStringLiteral("Recording %1").arg(minutesAndSeconds(ms)));
 }
 
 void RecordingControl::tick() {
@@ -116,9 +126,9 @@ void RecordingControl::stop(bool closing) {
     action_->setChecked(false);
     const std::string path = recording_.path();
     // The picture at the end, then shown until now.
-    const LcdBytes lcd = calculator_.lcd();
-    Result<> finished = recording_.addFrame(shadesOfLcdBytes(lcd.data()), nowMs(), lastCaption_);
-    if (finished) finished = recording_.finish(nowMs());
+    const uint64_t ms = nowMs();
+    Result<> finished = recording_.addFrame(calculator_.lcdPicture(), ms, lastCaption_);
+    if (finished) finished = recording_.finish(ms);
     if (!finished)
         return failed(
             Failure{finished.failure().code, "\"" + path + "\": " + finished.failure().reason},

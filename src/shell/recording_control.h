@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "session/screenshots/lcd_recording.h"
@@ -44,7 +45,10 @@ private:
     void start();
     void addFrame();
     void failed(const Failure& failure, bool closing = false);
-    uint64_t nowMs() const { return static_cast<uint64_t>(clock_.elapsed()); }
+    // The recording's time: the host's, or in the hardware model the emulated time of
+    // the LCD's frames (which stands still while the calculator does, and never runs
+    // backwards when a rewind or a loaded state takes the clock back).
+    uint64_t nowMs();
 
     Calculator& calculator_;
     const Settings& settings_;
@@ -53,6 +57,8 @@ private:
     QLabel* label_;
     LcdRecording recording_;
     QElapsedTimer clock_;
+    std::optional<uint64_t> lastFrameMs_;
+    uint64_t emulatedMs_ = 0;
     bool captions_ = false;
     std::vector<uint8_t> lastCaption_;
 };

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "hardware/lcd_picture.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/screenshots/screenshot.h"
 #include "session/settings/settings.h"
 #include "session/settings/user_dirs.h"
@@ -23,41 +24,45 @@ namespace {
 namespace fs = std::filesystem;
 
 // The same picture for programs that do not read the bitmap block.
-QImage lcdImage(const uint8_t* lcd, uint32_t foreground, uint32_t background, int scale) {
-    const std::vector<uint8_t> bits = lcdBitsAtScale(lcd, scale);
+QImage lcdImage(const LcdShades& lcd, uint32_t foreground, uint32_t background, int scale) {
+    const std::vector<uint8_t> pixels = shadesAtScale(lcd, scale);
     const int width = lcdWidth * scale, height = lcdHeight * scale;
-    const auto rowBytes = static_cast<std::size_t>(width / 8);
-    QImage image(width, height, QImage::Format_Mono);
-    image.setColorTable({colourFromSetting(background).rgb(), colourFromSetting(foreground).rgb()});
+    QImage image(width, height, QImage::Format_Indexed8);
+    QList<QRgb> colours;
+    for (int shade = 0; shade < 256; ++shade)
+        colours.push_back(
+            colourFromSetting(blendColour(background, foreground, static_cast<uint8_t>(shade)))
+                .rgb());
+    image.setColorTable(colours);
     for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), bits.data() + static_cast<std::size_t>(y) * rowBytes,
-                    rowBytes);
+        std::memcpy(image.scanLine(y), pixels.data() + static_cast<std::size_t>(y * width),
+                    static_cast<std::size_t>(width));
     return image;
 }
 
-Result<> toClipboard(const LcdBytes& lcd, const Settings& settings, int scale) {
+Result<> toClipboard(const LcdShades& lcd, const Settings& settings, int scale) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) return Failure::decline("There is no clipboard.");
-    const auto dib = buildLcdDib(lcd.data(), settings.foreground, settings.background, scale);
+    const auto dib = buildLcdDib(lcd, settings.foreground, settings.background, scale);
     auto* data = new QMimeData;
     data->setData(
         QString::fromLatin1(dibMimeType),
         QByteArray(reinterpret_cast<const char*>(dib.data()), static_cast<qsizetype>(dib.size())));
-    data->setImageData(lcdImage(lcd.data(), settings.foreground, settings.background, scale));
+    data->setImageData(lcdImage(lcd, settings.foreground, settings.background, scale));
     clipboard->setMimeData(data);
     return {};
 }
 
 }  // namespace
 
-Result<Screenshot> takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+Result<Screenshot> takeScreenshot(QWidget* owner, const LcdShades& lcd, const Settings& settings,
                                   ScreenshotRoute route) {
     Screenshot shot;
     shot.toFile = route == ScreenshotRoute::toFile ||
                   (route == ScreenshotRoute::asConfigured && settings.screenshotToFile);
     std::optional<Failure> failure;
     if (shot.toFile) {
-        auto saved = saveScreenshotFile(lcd.data(), settings);
+        auto saved = saveScreenshotFile(lcd, settings);
         if (saved)
             shot.path = std::move(*saved);
         else

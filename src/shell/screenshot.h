@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hardware/lcd_picture.h"
+#include "hardware/lcd_shades.h"
 #include "text/failure.h"
 
 class QWidget;
@@ -28,7 +29,7 @@ struct Screenshot {
 
 // A failure is reported to the user in a message box; success is for the window to
 // tell (screenshotMessage).
-Result<Screenshot> takeScreenshot(QWidget* owner, const LcdBytes& lcd, const Settings& settings,
+Result<Screenshot> takeScreenshot(QWidget* owner, const LcdShades& lcd, const Settings& settings,
                                   ScreenshotRoute route);
 
 // What the window says after a screenshot: "Copied to the clipboard", or "Saved "

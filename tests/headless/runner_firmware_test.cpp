@@ -14,11 +14,13 @@
 
 #include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
+#include "hardware/state_block.h"
 #include "headless/command_line.h"
 #include "headless/headless_front_end.h"
 #include "headless/script_runner.h"
 #include "link/variable_file.h"
 #include "session/calculator/calculator.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/screenshots/png_file.h"
 #include "session/screenshots/screenshot.h"
 #include "support/command_output.h"
@@ -246,7 +248,8 @@ TEST(HeadlessProgram, StateFilesThatAreNoneOrInUseAreNotWrittenOver) {
     EXPECT_EQ(run(notes, {}), 2);
     EXPECT_EQ(test::readText(dir / "out.txt"),
               "vantrel-headless: the file " + notes +
-                  " is not a state file. It has 9 bytes; a state file has exactly 32800. It is "
+                  " is not a state file. It has 9 bytes; a state file has exactly 32800 (32846 "
+                  "when written in the hardware model). It is "
                   "not overwritten: name another with --ram, give --overwrite-state to replace "
                   "it, or run with --no-save.\n");
     EXPECT_EQ(run(notes, {"--no-save"}), 0);
@@ -402,6 +405,44 @@ TEST(HeadlessProgramFirmware, RecordingOfTheDemoHoldsWhatTheLcdShowed) {
         << test::readText(dir / "out.txt");
 }
 
+// In the hardware model the runner lets the loop on by its run limit and acts only at
+// known clocks: the same run twice gives the same files, byte for byte, whatever the
+// host did meanwhile. The state file carries the block; the report the emulated time.
+TEST(HeadlessProgramFirmware, HardwareModelRunsGiveIdenticalFiles) {
+    TempDir dir;
+    test::ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
+    auto run = [&](const std::string& n) {
+        return runRunner(
+            {"--demo", "--model", "hardware", "--ram", dir / ("state" + n), "--type", "12+30@100",
+             "--key", "ENTER@600", "--inject", "CLEAR", "--seconds", "1.5", "--lcd",
+             dir / ("lcd" + n + ".png"), "--trace", dir / ("trace" + n)},
+            dir / ("out" + n));
+    };
+    ASSERT_EQ(run("1"), 0);
+    ASSERT_EQ(run("2"), 0);
+    for (const char* name : {"state", "lcd", "trace"}) {
+        const std::string one = dir / (std::string(name) + "1");
+        const std::string two = dir / (std::string(name) + "2");
+        EXPECT_EQ(test::readBytes(name == std::string("lcd") ? one + ".png" : one),
+                  test::readBytes(name == std::string("lcd") ? two + ".png" : two))
+            << name;
+    }
+    EXPECT_EQ(std::filesystem::file_size(dir / "state1"), stateFileSize + stateBlockSize);
+    const std::string out = test::readText(dir / "out1");
+    EXPECT_NE(out.find("Model: hardware, speed unlimited\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Emulated time: 1.5 s"), std::string::npos) << out;
+    // Each trace line carries the clock before its instruction.
+    EXPECT_NE(test::readText(dir / "trace1").find("  T="), std::string::npos);
+
+    // The classic model reads that file too (and an odd model is refused).
+    EXPECT_EQ(runRunner({"--demo", "--ram", dir / "state1", "--seconds", "0.2"}, dir / "out3"), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir / "state1"), stateFileSize);
+    EXPECT_EQ(runRunner({"--demo", "--model", "fast"}, dir / "out4"), 2);
+    EXPECT_EQ(test::readText(dir / "out4"),
+              "vantrel-headless: --model takes classic or hardware, not \"fast\"\n"
+              "Try 'vantrel-headless --help'.\n");
+}
+
 TEST(HeadlessProgramFirmware, ReceivedVariablesThatCannotBeWrittenEndTheRunNonZero) {
     TempDir dir;
     const std::string disk = dir / "disk";
@@ -479,7 +520,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     ASSERT_TRUE(run({"--type", "12+30", "--key", "ENTER", "--until-sleep"}).asleep);
     const auto lcd = calculator.lcd();
 
-    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(
+        writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "shot.bmp", 0x00FFFFFF, 0x00000000));
     const Bytes bmp = test::readBytes(dir / "shot.bmp");
     ASSERT_EQ(bmp.size(), bitmapFileSize);
     EXPECT_EQ(bmp, bitmapFileBytes(buildLcdDib(lcd.data(), 0x00FFFFFF, 0x00000000)));
@@ -487,7 +529,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
     const std::size_t pixels = bitmapFileHeaderSize + dibHeaderSize + dibColourTableSize;
     EXPECT_TRUE(std::equal(lcd.begin(), lcd.begin() + 16, bmp.begin() + pixels + 63 * 16));
 
-    ASSERT_TRUE(writeLcdPicture(lcd, dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
+    ASSERT_TRUE(
+        writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "shot.PNG", 0x00FFFFFF, 0x00000000));
     const auto chunks = pngChunks(test::readBytes(dir / "shot.PNG"));
     ASSERT_EQ(chunks.size(), 4u);
     const auto raw = inflateStored(chunks[2].data);
@@ -497,8 +540,8 @@ TEST_F(FirmwareRunnerThread, LcdFilesShowWhatTheCalculatorShows) {
             std::equal(lcd.begin() + r * 16, lcd.begin() + r * 16 + 16, raw->begin() + r * 17 + 1));
     EXPECT_NE(std::count(lcd.begin(), lcd.end(), 0), static_cast<long>(lcd.size()));
 
-    EXPECT_FALSE(writeLcdPicture(lcd, dir / "shot.gif", 0, 0));
-    EXPECT_FALSE(writeLcdPicture(lcd, dir / "no-such-dir/shot.png", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "shot.gif", 0, 0));
+    EXPECT_FALSE(writeLcdPicture(shadesOfLcdBytes(lcd.data()), dir / "no-such-dir/shot.png", 0, 0));
 }
 
 TEST_F(FirmwareRunnerThread, UploadedGroupComesBackThroughReceive) {

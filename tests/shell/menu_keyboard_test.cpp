@@ -63,7 +63,7 @@ TEST_F(MenuKeyboard, MenusOpenWithAltLetterAndTheMouseAndGiveTheKeysBackWhenClos
     QTest::keyClick(handle(), Qt::Key_V, Qt::AltModifier);
     ASSERT_TRUE(waitUntil([&] { return openMenu() != nullptr; }));
     QTest::keyClick(openMenu()->windowHandle(), Qt::Key_Right);
-    ASSERT_TRUE(waitUntil([&] { return openMenu() && openMenu()->title() == "&Tools"; }));
+    ASSERT_TRUE(waitUntil([&] { return openMenu() && openMenu()->title() == "&Speed"; }));
     QTest::keyClick(openMenu()->windowHandle(), Qt::Key_Escape);
     ASSERT_TRUE(waitUntil([&] { return openMenu() == nullptr; }));
     EXPECT_TRUE(digitReachesCalculator(Qt::Key_8, key8));

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "modal_driver.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/settings/settings.h"
 #include "shell/link_prompts.h"
 #include "shell/screenshot.h"
@@ -64,7 +65,8 @@ protected:
 
 TEST_F(ScreenshotCommand, ClipboardGetsTheBitmapBlockAndAnImage) {
     settings.screenshotToFile = true;  // route 1 ignores the setting
-    ASSERT_TRUE(takeScreenshot(nullptr, lcd, settings, ScreenshotRoute::toClipboard));
+    ASSERT_TRUE(takeScreenshot(nullptr, shadesOfLcdBytes(lcd.data()), settings,
+                               ScreenshotRoute::toClipboard));
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     const QByteArray dib = data->data(QString::fromLatin1(dibMimeType));
@@ -79,12 +81,41 @@ TEST_F(ScreenshotCommand, ClipboardGetsTheBitmapBlockAndAnImage) {
     EXPECT_TRUE(fs::is_empty(dir));
 }
 
+// A picture with grey (the hardware model's) is written with a palette of 256 shades;
+// Qt's own readers must see each pixel in its blended colour, in every route.
+TEST_F(ScreenshotCommand, GreyPicturesReadBackInTheirShadesEverywhere) {
+    LcdShades grey = shadesOfLcdBytes(lcd.data());
+    for (std::size_t x = 0; x < 128; ++x) grey[64 * 128 - 128 + x] = static_cast<uint8_t>(x * 2);
+    auto expected = [&](int x) {
+        const uint32_t c =
+            blendColour(settings.background, settings.foreground, static_cast<uint8_t>(x * 2));
+        return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+    auto check = [&](const QImage& image, int scale) {
+        ASSERT_EQ(image.size(), QSize(128, 64) * scale);
+        EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+        for (int x = 0; x < 128; x += 7)
+            EXPECT_EQ(image.pixel(x * scale, 64 * scale - 1), expected(x)) << x;
+    };
+    settings.screenshotScale = 2;
+    settings.screenshotToFile = true;
+    settings.screenshotBase = "grey-";
+    ASSERT_TRUE(takeScreenshot(nullptr, grey, settings, ScreenshotRoute::toFile));
+    check(QImage(QString::fromStdString((dir / "grey-000.bmp").string())), 1);
+    settings.screenshotFormat = ScreenshotFormat::png;
+    ASSERT_TRUE(takeScreenshot(nullptr, grey, settings, ScreenshotRoute::toFile));
+    check(QImage(QString::fromStdString((dir / "grey-001.png").string())), 2);
+    ASSERT_TRUE(takeScreenshot(nullptr, grey, settings, ScreenshotRoute::toClipboard));
+    check(qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData()), 2);
+}
+
 TEST_F(ScreenshotCommand, FileRouteNumbersFilesAndReportsUsedUpNames) {
     settings.screenshotToFile = true;
     settings.screenshotBase = "shot-";
     // A failure would raise the message box; close it rather than wait forever.
     auto unexpected = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_TRUE(takeScreenshot(nullptr, lcd, settings, ScreenshotRoute::asConfigured));
+    EXPECT_TRUE(takeScreenshot(nullptr, shadesOfLcdBytes(lcd.data()), settings,
+                               ScreenshotRoute::asConfigured));
     EXPECT_FALSE(unexpected->shown);
     unexpected->watch->cancel();
     ASSERT_TRUE(fs::exists(dir / "shot-000.bmp"));
@@ -92,7 +123,8 @@ TEST_F(ScreenshotCommand, FileRouteNumbersFilesAndReportsUsedUpNames) {
 
     std::ofstream(dir / "shot-999.bmp") << "x";
     auto box = test::answerMessageBox(QMessageBox::Ok);
-    EXPECT_FALSE(takeScreenshot(nullptr, lcd, settings, ScreenshotRoute::toFile));
+    EXPECT_FALSE(
+        takeScreenshot(nullptr, shadesOfLcdBytes(lcd.data()), settings, ScreenshotRoute::toFile));
     ASSERT_TRUE(box->shown);
     EXPECT_EQ(box->title, "Error");
     EXPECT_EQ(box->text, "An error occured while making the screenshot.");

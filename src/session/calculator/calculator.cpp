@@ -3,6 +3,7 @@
 #include "hardware/rom_image.h"
 #include "machine/bus.h"
 #include "machine/emulation_thread.h"
+#include "machine/hardware_control.h"
 #include "machine/interrupts.h"
 #include "session/calculator/front_end.h"
 #include "session/calculator/session_host.h"
@@ -10,6 +11,7 @@
 #include "session/debug/debug_session.h"
 #include "session/history/rewind.h"
 #include "session/link/upload.h"
+#include "session/screenshots/lcd_image.h"
 
 namespace vantrel {
 
@@ -26,6 +28,7 @@ Calculator::Calculator(FrontEnd& frontEnd)
       host_(std::make_unique<SessionHost>(frontEnd)),
       debugger_(std::make_unique<DebugSession>(*this, *machine_, *host_)),
       keypad_(*machine_),
+      heldKeys_(*machine_),
       rewind_(std::make_unique<Rewind>(*this)) {
     machine_->setHost(host_.get());
     host_->watchLink(&machine_->link);
@@ -99,7 +102,7 @@ bool Calculator::reset() {
         m.keyLatch.store(0);
         m.regs = CpuRegisters{};
         m.mem.state = StateRecord{};
-        coldStart(m.regs, m.mem);
+        coldStartMachine(m);
         jumpTo(m, m.regs.pc);
     }
     // Replaces a pending interrupt for a key of the old run, and wakes a sleeping loop.
@@ -157,7 +160,8 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 
 void Calculator::tick() {
     rewind_->tick();
-    if (!running() || stoppedForDebugger()) return;
+    // The hardware model's interrupts and keys come from its emulated clock.
+    if (!running() || stoppedForDebugger() || hardwareModel()) return;
     if (const auto key = timerTick(*machine_, keypad_)) keyDelivered(key->code, key->shifts);
 }
 
@@ -165,23 +169,58 @@ void Calculator::keyDelivered(uint8_t code, ShiftState shifts) { keyHistory_.add
 
 bool Calculator::stoppedForDebugger() const { return debugger_->stopped(); }
 
-PressOutcome Calculator::clickAt(int x, int y) { return keypad_.pressAt(x, y); }
-PressOutcome Calculator::pressKey(int index) { return keypad_.pressKey(index); }
-void Calculator::releaseMouse() { keypad_.releaseMouse(); }
-void Calculator::dragMouseTo(int x, int y) { keypad_.dragTo(x, y); }
+PressOutcome Calculator::clickAt(int x, int y) {
+    if (hardwareModel()) return holdKey(mouseSource, keyIndexAt(x, y));
+    return keypad_.pressAt(x, y);
+}
+PressOutcome Calculator::pressKey(int index) {
+    if (hardwareModel()) return holdKey(mouseSource, index);
+    return keypad_.pressKey(index);
+}
+void Calculator::releaseMouse() {
+    if (hardwareModel()) return heldKeys_.release(mouseSource);
+    keypad_.releaseMouse();
+}
+void Calculator::dragMouseTo(int x, int y) {
+    if (!hardwareModel()) return keypad_.dragTo(x, y);
+    if (const auto shown = heldKeys_.shownKey();
+        shown && !skinKeys[static_cast<std::size_t>(*shown)].box.contains(x, y))
+        heldKeys_.release(mouseSource);
+}
 
 PressOutcome Calculator::pcKeyDown(int32_t source, PcKey key, char32_t character) {
+    if (hardwareModel()) {
+        auto index = keypad_.mapPcKey(key);
+        if (!index && character != 0) index = keypad_.mapPcChar(character);
+        return holdKey(source, index);
+    }
     return keypad_.keyboardPress(source, key, character);
 }
-void Calculator::pcKeyUp(int32_t source) { keypad_.keyboardRelease(source); }
-void Calculator::releasePcKeys() { keypad_.releaseKeyboard(); }
-bool Calculator::pcKeyHeld() const { return keypad_.keyboardHeld(); }
-std::optional<int> Calculator::shownKey() const { return keypad_.shownKey(); }
+void Calculator::pcKeyUp(int32_t source) {
+    if (hardwareModel()) return heldKeys_.release(source);
+    keypad_.keyboardRelease(source);
+}
+void Calculator::releasePcKeys() {
+    if (hardwareModel()) return heldKeys_.releaseAll(false);
+    keypad_.releaseKeyboard();
+}
+bool Calculator::pcKeyHeld() const {
+    return hardwareModel() ? heldKeys_.pcKeyHeld() : keypad_.keyboardHeld();
+}
+std::optional<int> Calculator::shownKey() const {
+    return hardwareModel() ? heldKeys_.shownKey() : keypad_.shownKey();
+}
 PressOutcome Calculator::typeCharacter(char32_t character) {
+    if (hardwareModel()) return typeHardwareCharacter(character);
     return keypad_.typeCharacter(character);
 }
-std::size_t Calculator::keyQueueRoom() const { return keyQueueCapacity - keypad_.queuedPresses(); }
-bool Calculator::keyPending() const { return keypad_.keyPending(); }
+std::size_t Calculator::keyQueueRoom() const {
+    if (hardwareModel()) return typedKeyRoom(*machine_);
+    return keyQueueCapacity - keypad_.queuedPresses();
+}
+bool Calculator::keyPending() const {
+    return hardwareModel() ? typingBusy(*machine_) : keypad_.keyPending();
+}
 
 void Calculator::injectKey(KeyCode code) {
     if (!running()) return;
@@ -207,6 +246,12 @@ LcdBytes Calculator::lcd() const {
     return lcdMemoryCopy(machine_->mem);
 }
 
+LcdShades Calculator::lcdPicture() const {
+    if (abandoned_ || machine_->model != MachineModel::hardware)
+        return shadesOfLcdBytes(lcd().data());
+    return lcdShades(lcdFrames(*machine_), smoothGreyscale_);
+}
+
 CpuRegisters Calculator::registers() {
     if (abandoned_) return {};
     HoldGuard hold(machine_->control);
@@ -227,6 +272,10 @@ ShiftState Calculator::shiftState() const {
 }
 
 bool Calculator::asleep() const {
+    // The hardware model is looked at only while it rests at a run limit.
+    if (hardwareModel())
+        return running() && vantrel::restingAtLimit(*machine_) && machine_->chip.halted &&
+               !typingBusy(*machine_) && !machine_->link.busy();
     return running() && machine_->control.pendingCode() == code(EmuRequest::Pause) &&
            !keypad_.keyPending() && !machine_->link.busy();
 }

@@ -15,9 +15,13 @@
 
 #include "files/file_claim.h"
 #include "hardware/lcd_picture.h"
+#include "hardware/lcd_shades.h"
+#include "hardware/machine_model.h"
 #include "machine/emulation_thread.h"
 #include "machine/loop_end.h"
+#include "machine/real_speed.h"
 #include "session/calculator/machine_files.h"
+#include "session/keys/held_keys.h"
 #include "session/keys/key_history.h"
 #include "session/keys/keypad.h"
 #include "session/settings/settings.h"
@@ -40,6 +44,35 @@ public:
     ~Calculator();
     Calculator(const Calculator&) = delete;
     Calculator& operator=(const Calculator&) = delete;
+
+    // --- the model ------------------------------------------------------------------------
+    // Which calculator runs (the classic model unless set): set before load(), while no
+    // thread runs. The hardware model runs the ROM image unpatched on the complete Z80
+    // in emulated time; its keys are held on the key matrix and typed in emulated time.
+    void setModel(MachineModel model);
+    MachineModel model() const;
+    bool hardwareModel() const { return model() == MachineModel::hardware; }
+    // The settings' model (only while no thread runs), speed and smooth greyscale.
+    void takeMachineSettings(const Settings& settings);
+    // Real speed (the hardware model; the classic model runs as fast as it can).
+    void setSpeed(SpeedFactor factor);
+    void setFastForward(bool on);
+    // The speed reached, in percent of real speed; nothing in the classic model or before
+    // the first figure.
+    std::optional<int> speedPercent() const;
+    // Runs in emulated time (see the run limit in machine/hardware_control.h): the loop
+    // rests at the first instruction boundary at or past the limit until it is raised;
+    // input given only while it rests there makes runs byte-identical.
+    void setRunLimit(uint64_t clock);
+    void clearRunLimit();
+    // True once the loop rests at the limit set now.
+    bool waitForRunLimit(std::chrono::milliseconds timeout);
+    // The clock where the loop rests at its limit; nothing while it does not.
+    std::optional<uint64_t> restingAtLimit() const;
+    // The hardware model's T-state clock now (taken at an instruction boundary).
+    uint64_t emulatedClock() const;
+    // The emulated time of the newest LCD frame, in ms; nothing in the classic model.
+    std::optional<uint64_t> lcdFrameMs() const;
 
     // --- the ROM image and the state file -------------------------------------------
     // Loads the ROM image; when the machine may run on it, also the state file (or
@@ -101,8 +134,6 @@ public:
     StateLoadResult restoreState(std::span<const uint8_t> bytes);
     // CRC-32 of the ROM image as read by load().
     uint32_t romChecksum() const { return romChecksum_; }
-    // The hardware model's T-state clock now (taken at an instruction boundary).
-    uint64_t emulatedClock();
     // The last minute kept for rewinding, taken at the ticks.
     Rewind& rewind() { return *rewind_; }
 
@@ -163,6 +194,11 @@ public:
     // --- what to show ----------------------------------------------------------------------
     // The LCD's bytes now (blank while the calculator is off).
     LcdBytes lcd() const;
+    // The picture every front end shows (the window, screenshots, the runner, recordings):
+    // the LCD's bytes in the classic model; in the hardware model its frames, the newest
+    // or with smooth greyscale the average of the last few, with the contrast applied.
+    LcdShades lcdPicture() const;
+    void setSmoothGreyscale(bool on) { smoothGreyscale_ = on; }
     // The processor's registers and the ROM bank now (taken while the loop rests).
     CpuRegisters registers();
     uint8_t romBank();
@@ -184,9 +220,11 @@ public:
 
 private:
     // Every key given to the calculator passes here: the classic model's latched key
-    // (tick, injectKey). The hardware model's typed keys and newly held keys are to
-    // call it where they are handed to the machine (typeKey, setHeldKeys).
+    // (tick, injectKey), the hardware model's typed keys and newly held ones.
     void keyDelivered(uint8_t code, ShiftState shifts);
+    // The hardware model's keys: held on the matrix, typed into the queue.
+    PressOutcome holdKey(int32_t source, std::optional<int> index);
+    PressOutcome typeHardwareCharacter(char32_t character);
 
     FrontEnd& frontEnd_;
     std::unique_ptr<Machine> machine_;
@@ -195,6 +233,7 @@ private:
     std::unique_ptr<DebugSession> debugger_;
     Keypad keypad_;
     KeyHistory keyHistory_;
+    HeldKeys heldKeys_;
     std::string ramPath_;
     FileClaim claim_;
     StateLoadResult stateLoad_;
@@ -205,6 +244,7 @@ private:
     uint32_t romChecksum_ = 0;
     bool usable_ = false;
     bool abandoned_ = false;
+    bool smoothGreyscale_ = true;
     std::optional<LoopEnd> loopEnd_;
     std::unique_ptr<Rewind> rewind_;
 };

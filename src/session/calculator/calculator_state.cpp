@@ -29,7 +29,7 @@ StateLoadResult Calculator::restoreState(std::span<const uint8_t> bytes) {
     return result;
 }
 
-uint64_t Calculator::emulatedClock() {
+uint64_t Calculator::emulatedClock() const {
     if (abandoned_) return 0;
     HoldGuard hold(machine_->control);
     return machine_->chip.clock();

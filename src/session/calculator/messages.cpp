@@ -2,6 +2,7 @@
 
 #include "files/file_io.h"
 #include "hardware/memory_map.h"
+#include "hardware/state_block.h"
 
 namespace vantrel {
 
@@ -45,7 +46,11 @@ std::string stateFileProblemText(const StateLoadResult& result) {
     switch (result.outcome) {
         case StateLoad::wrongSize:
             return "It has " + std::to_string(result.size) + " bytes; a state file has exactly " +
-                   std::to_string(stateFileSize) + ".";
+                   std::to_string(stateFileSize) + " (" +
+                   std::to_string(stateFileSize + stateBlockSize) +
+                   " when written in the hardware model).";
+        case StateLoad::badBlock:
+            return result.blockProblem;
         case StateLoad::unreadable:
             return "It cannot be read: " +
                    (result.failure ? result.failure->reason : std::string()) + ".";

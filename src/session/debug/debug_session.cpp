@@ -269,6 +269,15 @@ MachineView DebugSession::view() {
     v.keyLatch = static_cast<uint8_t>(machine_.keyLatch.load(std::memory_order_relaxed));
     v.on = vantrel::calculatorOn(state);
     v.asleep = machine_.control.pendingCode() == vantrel::code(EmuRequest::Pause);
+    if (machine_.model == MachineModel::hardware) {
+        const ChipState& chip = machine_.chip;
+        v.hardware = true;
+        v.asleep = chip.halted;
+        v.clock = chip.clock();
+        v.r = chip.r();
+        v.iff1 = machine_.regs.interruptsEnabled();
+        v.iff2 = chip.iff2;
+    }
     return v;
 }
 
@@ -355,8 +364,9 @@ std::vector<StackEntry> DebugSession::stack(int count) {
 
 std::string DebugSession::stateLine() {
     const AddressSpace space = copyAddressSpace(machine_);
-    const CpuRegisters registers = view().registers;
-    return traceLine(disassemble(space.reader(), registers.pc, &symbols_), registers);
+    const MachineView v = view();
+    return traceLine(disassemble(space.reader(), v.registers.pc, &symbols_), v.registers,
+                     v.hardware ? std::optional<uint64_t>(v.clock) : std::nullopt);
 }
 
 // --- changing, while stopped -----------------------------------------------------------------

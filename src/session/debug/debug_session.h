@@ -50,6 +50,12 @@ struct MachineView {
     uint8_t keyLatch = 0;      // the key code latched with the last interrupt request
     bool on = false;
     bool asleep = false;  // HALT has put it to sleep (or does before the next instruction)
+    // The hardware model's processor beyond the registers (hardware false: none).
+    bool hardware = false;
+    uint64_t clock = 0;  // T-states
+    uint8_t r = 0;
+    bool iff1 = false;
+    bool iff2 = false;
 
     bool operator==(const MachineView&) const = default;
 };

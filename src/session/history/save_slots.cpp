@@ -115,8 +115,8 @@ Result<> SaveSlots::save(int slot, uint32_t foreground, uint32_t background) {
     const auto oldPicture = readIfThere(picturePath, slotPictureLimit);
 
     const std::vector<uint8_t> state = calculator_.captureState();
-    const LcdBytes lcd = calculator_.lcd();
-    const std::vector<uint8_t> picture = headless::buildLcdPng(lcd.data(), foreground, background);
+    const std::vector<uint8_t> picture =
+        headless::buildLcdPng(calculator_.lcdPicture(), foreground, background, 1);
     if (const auto written = writeWholeFile(statePath, state.data(), state.size()); !written)
         return Failure::system(written.failure().code, statePath + ": " + written.failure().reason);
     if (const auto written = headless::writePngFile(picture, picturePath); !written) {

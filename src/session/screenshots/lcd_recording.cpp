@@ -24,14 +24,6 @@ GifColour levelColour(int level, uint32_t foreground, uint32_t background) {
 
 }  // namespace
 
-LcdShades shadesOfLcdBytes(const uint8_t* lcd) {
-    LcdShades shades{};
-    for (int y = 0; y < lcdHeight; ++y)
-        for (int x = 0; x < lcdWidth; ++x)
-            shades[static_cast<std::size_t>(y * lcdWidth + x)] = lcdPixel(lcd, x, y) ? 255 : 0;
-    return shades;
-}
-
 Result<> LcdRecording::start(const std::string& path, int scale, uint32_t foreground,
                              uint32_t background, int captionRows) {
     scale_ = std::clamp(scale, minZoom, maxZoom);

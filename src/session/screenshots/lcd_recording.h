@@ -9,6 +9,7 @@
 
 #include "hardware/lcd_shades.h"
 #include "session/screenshots/gif_recording.h"
+#include "session/screenshots/lcd_image.h"
 #include "text/failure.h"
 
 namespace vantrel {
@@ -19,8 +20,6 @@ struct Settings;
 // pixel: enough for the hardware model's greyscale, few enough for small files.
 inline constexpr int recordingShadeLevels = 16;
 
-// The classic model's picture as shades: each pixel bare or fully dark.
-LcdShades shadesOfLcdBytes(const uint8_t* lcd);
 
 // The palette index of a shade.
 constexpr uint8_t shadeLevel(uint8_t shade) {

@@ -5,6 +5,7 @@
 #include "files/crc32.h"
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/screenshots/screenshot.h"
 
 namespace vantrel::headless {
@@ -57,40 +58,58 @@ std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& data) {
     return out;
 }
 
-std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background,
-                                 int scale) {
-    const std::vector<uint8_t> bits = lcdBitsAtScale(lcd, scale);
-    const auto k = static_cast<std::size_t>(std::clamp(scale, 1, 16));
+namespace {
+
+// A palette image of rows rowBytes long, each row given filter type 0.
+std::vector<uint8_t> palettePng(std::size_t width, std::size_t height, uint8_t bitDepth,
+                                const std::vector<uint32_t>& colours,
+                                const std::vector<uint8_t>& rows) {
     static constexpr uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<uint8_t> png(signature, signature + 8);
-
     std::vector<uint8_t> header;
-    putBigEndian(header, static_cast<uint32_t>(lcdWidth * k));
-    putBigEndian(header, static_cast<uint32_t>(lcdHeight * k));
+    putBigEndian(header, static_cast<uint32_t>(width));
+    putBigEndian(header, static_cast<uint32_t>(height));
     header.insert(header.end(),
-                  {1, 3, 0, 0, 0});  // 1 bit, palette, deflate, filter 0, no interlace
+                  {bitDepth, 3, 0, 0, 0});  // palette, deflate, filter 0, no interlace
     putChunk(png, "IHDR", header);
-
     std::vector<uint8_t> palette;
-    for (const uint32_t colour : {background, foreground})
+    for (const uint32_t colour : colours)
         palette.insert(palette.end(),
                        {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
                         static_cast<uint8_t>(colour >> 16)});
     putChunk(png, "PLTE", palette);
-
-    // The LCD's rows are already PNG rows of a one-bit image; each gets filter type 0.
-    const std::size_t rowBytes = lcdWidth / 8 * k;
-    const std::size_t rows = lcdHeight * k;
+    const std::size_t rowBytes = rows.size() / height;
     std::vector<uint8_t> raw;
-    raw.reserve(rows * (rowBytes + 1));
-    for (std::size_t row = 0; row < rows; ++row) {
+    raw.reserve(height * (rowBytes + 1));
+    for (std::size_t row = 0; row < height; ++row) {
         raw.push_back(0);
-        const auto from = bits.begin() + static_cast<std::ptrdiff_t>(row * rowBytes);
+        const auto from = rows.begin() + static_cast<std::ptrdiff_t>(row * rowBytes);
         raw.insert(raw.end(), from, from + static_cast<std::ptrdiff_t>(rowBytes));
     }
     putChunk(png, "IDAT", zlibStored(raw));
     putChunk(png, "IEND", {});
     return png;
+}
+
+}  // namespace
+
+std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background,
+                                 int scale) {
+    // The LCD's rows are already PNG rows of a one-bit image.
+    const auto k = static_cast<std::size_t>(std::clamp(scale, 1, 16));
+    return palettePng(lcdWidth * k, lcdHeight * k, 1, {background, foreground},
+                      lcdBitsAtScale(lcd, scale));
+}
+
+std::vector<uint8_t> buildLcdPng(const LcdShades& picture, uint32_t foreground, uint32_t background,
+                                 int scale) {
+    if (const auto bytes = twoLevelBytes(picture))
+        return buildLcdPng(bytes->data(), foreground, background, scale);
+    const auto k = static_cast<std::size_t>(std::clamp(scale, 1, 16));
+    std::vector<uint32_t> colours;
+    for (unsigned shade = 0; shade < 256; ++shade)
+        colours.push_back(blendColour(background, foreground, static_cast<uint8_t>(shade)));
+    return palettePng(lcdWidth * k, lcdHeight * k, 8, colours, shadesAtScale(picture, scale));
 }
 
 Result<> writePngFile(const std::vector<uint8_t>& png, const std::string& path) {

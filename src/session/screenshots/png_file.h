@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/crc32.h"
+#include "hardware/lcd_shades.h"
 #include "text/failure.h"
 
 namespace vantrel::headless {
@@ -23,6 +24,11 @@ std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& data);
 // above 1 enlarges every LCD pixel to a square of scale x scale.
 std::vector<uint8_t> buildLcdPng(const uint8_t* lcd, uint32_t foreground, uint32_t background,
                                  int scale = 1);
+
+// The same for a picture: one-bit without grey, else 8 bits a pixel with a palette of
+// 256 entries from the background (0) to the foreground (255).
+std::vector<uint8_t> buildLcdPng(const LcdShades& picture, uint32_t foreground, uint32_t background,
+                                 int scale);
 
 // Written atomically, replacing any file of that name.
 Result<> writePngFile(const std::vector<uint8_t>& png, const std::string& path);

@@ -10,6 +10,7 @@
 
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/screenshots/png_file.h"
 #include "session/settings/demo_firmware.h"
 #include "session/settings/settings.h"
@@ -99,6 +100,33 @@ std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32
     uint8_t* rows = h + dibHeaderSize + dibColourTableSize;
     for (std::size_t row = 0; row < height; ++row)
         std::copy_n(bits.data() + (height - 1 - row) * rowBytes, rowBytes, rows + row * rowBytes);
+    return block;
+}
+
+std::vector<uint8_t> buildLcdDib(const LcdShades& picture, uint32_t foreground, uint32_t background,
+                                 int scale) {
+    if (const auto bytes = twoLevelBytes(picture))
+        return buildLcdDib(bytes->data(), foreground, background, scale);
+    const std::vector<uint8_t> pixels = shadesAtScale(picture, scale);
+    const auto k = static_cast<uint32_t>(std::clamp(scale, 1, 16));
+    const std::size_t rowBytes = lcdWidth * k;  // a multiple of 4, as rows must be
+    const std::size_t height = lcdHeight * k;
+    constexpr std::size_t palette = 256 * 4;
+    std::vector<uint8_t> block(dibHeaderSize + palette + pixels.size(), 0);
+    uint8_t* h = block.data();
+    put32(h + 0, dibHeaderSize);
+    put32(h + 4, lcdWidth * k);
+    put32(h + 8, lcdHeight * k);
+    put16(h + 12, 1);
+    put16(h + 14, 8);
+    put32(h + 20, static_cast<uint32_t>(pixels.size()));
+    put32(h + 32, 256);
+    for (uint32_t shade = 0; shade < 256; ++shade)
+        putColour(h + dibHeaderSize + 4 * shade,
+                  blendColour(background, foreground, static_cast<uint8_t>(shade)));
+    uint8_t* rows = h + dibHeaderSize + palette;
+    for (std::size_t row = 0; row < height; ++row)
+        std::copy_n(pixels.data() + (height - 1 - row) * rowBytes, rowBytes, rows + row * rowBytes);
     return block;
 }
 
@@ -199,14 +227,14 @@ Result<std::string> nextScreenshotPath(const Settings& settings, const std::stri
     return *name;
 }
 
-Result<std::string> saveScreenshotFile(const uint8_t* lcd, const Settings& settings) {
+Result<std::string> saveScreenshotFile(const LcdShades& lcd, const Settings& settings) {
     const bool png = settings.screenshotFormat == ScreenshotFormat::png;
     const auto name = nextScreenshotPath(settings, png ? ".png" : ".bmp");
     if (!name) return name;
     const std::vector<uint8_t> bytes =
         png ? headless::buildLcdPng(lcd, settings.foreground, settings.background,
                                     std::clamp(settings.screenshotScale, minZoom, maxZoom))
-            : bitmapFileBytes(buildLcdDib(lcd, settings.foreground, settings.background));
+            : bitmapFileBytes(buildLcdDib(lcd, settings.foreground, settings.background, 1));
     if (const Result<> written = writeWholeFile(*name, bytes.data(), bytes.size()); !written)
         return Failure::system(written.failure().code,
                                "\"" + *name + "\": " + written.failure().reason);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "hardware/lcd_shades.h"
 #include "text/failure.h"
 
 namespace vantrel {
@@ -29,6 +30,10 @@ std::vector<uint8_t> lcdBitsAtScale(const uint8_t* lcd, int scale);
 // A scale above 1 gives the picture enlarged that many times each way.
 std::vector<uint8_t> buildLcdDib(const uint8_t* lcd, uint32_t foreground, uint32_t background,
                                  int scale = 1);
+// The same for a picture: one-bit without grey, else 8 bits a pixel with a palette of
+// 256 entries from the background (0) to the foreground (255).
+std::vector<uint8_t> buildLcdDib(const LcdShades& picture, uint32_t foreground, uint32_t background,
+                                 int scale);
 
 // The next free name in directory: base, three digits, extension (".bmp", ".png" or
 // ".gif"). The number follows the largest one present among all three kinds of files
@@ -62,6 +67,6 @@ Result<std::string> nextScreenshotPath(const Settings& settings, const std::stri
 // The LCD in the next numbered file of the screenshot folder, as the settings say:
 // BMP (always 1x, the bitmap block behind a file header) or PNG at the chosen scale.
 // Gives the path written.
-Result<std::string> saveScreenshotFile(const uint8_t* lcd, const Settings& settings);
+Result<std::string> saveScreenshotFile(const LcdShades& lcd, const Settings& settings);
 
 }  // namespace vantrel

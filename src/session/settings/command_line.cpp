@@ -43,6 +43,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         if (longOption("--rom", line.romPath) || longOption("--ram", line.ramPath) ||
             longOption("--grab", line.grabPath))
             continue;
+        if (arg == "--model" || arg.rfind("--model=", 0) == 0) {
+            const bool joined = arg != "--model";
+            if (!joined && i + 1 >= args.size())
+                line.errors.push_back("--model needs classic or hardware");
+            else
+                line.model = modelOption(joined ? arg.substr(8) : args[++i], line.errors);
+            continue;
+        }
         if (arg == "--demo") {
             line.demo = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -72,6 +80,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
 void applyCommandLine(const CommandLine& line, Settings& settings) {
     if (line.romPath) settings.romPath = absoluteFromHere(*line.romPath);
     if (line.ramPath) settings.ramPath = absoluteFromHere(*line.ramPath);
+    if (line.model) settings.model = *line.model;
+}
+
+std::optional<MachineModel> modelOption(const std::string& value,
+                                        std::vector<std::string>& errors) {
+    const auto model = machineModelNamed(value);
+    if (!model) errors.push_back("--model takes classic or hardware, not \"" + value + "\"");
+    return model;
 }
 
 std::string usageText() {
@@ -82,6 +98,7 @@ std::string usageText() {
            "\n"
            "  --rom PATH, --rom=PATH, /rom:PATH   ROM image to run (default TI85Rom.bin)\n"
            "  --ram PATH, --ram=PATH, /ram:PATH   calculator state file (default TI85Stat.bin)\n"
+           "  --model classic|hardware            the model of the calculator to run (kept)\n"
            "  --demo                              run the demo firmware, with its own settings\n"
            "                                      and state in ~/.local/share/vantrel/demo\n"
            "  --grab PATH                         save a picture of the window as PNG and quit\n"

@@ -181,6 +181,24 @@ void readLatestKeys(const IniFile& ini, Settings& settings) {
                                                                  : SquarePixels::fromTwice;
 }
 
+// The hardware model's keys: the model, its speed and its LCD picture.
+void readMachineKeys(const IniFile& ini, Settings& settings) {
+    const auto model = ini.get("Preferences", "Model");
+    settings.model = model && equalsIgnoringCase(*model, "hardware") ? MachineModel::hardware
+                                                                     : MachineModel::classic;
+    const auto speed = ini.get("Preferences", "Speed");
+    settings.speed =
+        speed ? speedFactorNamed(*speed).value_or(SpeedFactor::normal) : SpeedFactor::normal;
+    settings.smoothGreyscale =
+        !equalsIgnoringCase(ini.get("Preferences", "SmoothGreyscale").value_or("Yes"), "No");
+}
+
+void writeMachineKeys(IniFile& ini, const Settings& settings) {
+    ini.set("Preferences", "Model", std::string(machineModelName(settings.model)));
+    ini.set("Preferences", "Speed", std::string(speedFactorName(settings.speed)));
+    ini.set("Preferences", "SmoothGreyscale", yesNo(settings.smoothGreyscale));
+}
+
 void writeLatestKeys(IniFile& ini, const Settings& settings) {
     if (settings.squarePixels != SquarePixels::fromTwice)
         ini.set("Window", "SquarePixels", yesNo(settings.squarePixels == SquarePixels::always));
@@ -325,8 +343,34 @@ Result<> readSettings(Settings& settings, const std::string& programDir) {
     if (settings.screenshotBase.empty()) settings.screenshotBase = defaultScreenshotBase;
     readNewerKeys(ini, settings);
     readLatestKeys(ini, settings);
+    readMachineKeys(ini, settings);
     if (!text) return text.failure();
     return {};
+}
+
+std::string_view speedFactorName(SpeedFactor factor) {
+    switch (factor) {
+        case SpeedFactor::quarter:
+            return "1/4";
+        case SpeedFactor::half:
+            return "1/2";
+        case SpeedFactor::normal:
+            return "1";
+        case SpeedFactor::twice:
+            return "2";
+        case SpeedFactor::fourTimes:
+            return "4";
+        case SpeedFactor::unlimited:
+            break;
+    }
+    return "unlimited";
+}
+
+std::optional<SpeedFactor> speedFactorNamed(std::string_view name) {
+    for (SpeedFactor factor : {SpeedFactor::quarter, SpeedFactor::half, SpeedFactor::normal,
+                               SpeedFactor::twice, SpeedFactor::fourTimes, SpeedFactor::unlimited})
+        if (equalsIgnoringCase(name, speedFactorName(factor))) return factor;
+    return std::nullopt;
 }
 
 void rememberRecentRom(Settings& settings, const std::string& romPath) {
@@ -367,6 +411,7 @@ Result<> writeSettings(const Settings& settings) {
     ini.set("Preferences", "SaveState", saveStateWord(settings.saveStateMode));
     writeNewerKeys(ini, settings);
     writeLatestKeys(ini, settings);
+    writeMachineKeys(ini, settings);
 
     const fs::path folder = fs::path(settings.iniPath).parent_path();
     if (!folder.empty()) fs::create_directories(folder, ec);

@@ -3,9 +3,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "hardware/machine_model.h"
+#include "machine/real_speed.h"
 #include "session/keys/key_map.h"
 #include "text/failure.h"
 
@@ -44,6 +48,11 @@ struct WindowPlace {
 // key, square from 2x, where whole square cells cost no size.
 enum class SquarePixels { fromTwice, always, never };
 
+// The speed factors by name, as the settings file, the runner's --speed and the Speed
+// menu give them: "1/4", "1/2", "1", "2", "4", "unlimited" (any letter case).
+std::string_view speedFactorName(SpeedFactor factor);
+std::optional<SpeedFactor> speedFactorNamed(std::string_view name);
+
 // [Recent] ROM1 to ROM4: the ROM images the calculator ran on last, newest first.
 inline constexpr std::size_t recentRomLimit = 4;
 
@@ -78,7 +87,10 @@ struct Settings {
     bool startDemo = false;               // [Preferences] StartDemo: the demo while no ROM works
     std::vector<std::string> recentRoms;  // [Recent] ROM1 to ROM4
     KeyMap keyMap;                        // [Keyboard]: a PC key's name, a calculator key's
-    std::string iniPath;                  // where the file is; not stored
+    MachineModel model = MachineModel::classic;  // [Preferences] Model: classic or hardware
+    SpeedFactor speed = SpeedFactor::normal;     // [Preferences] Speed: the hardware model's
+    bool smoothGreyscale = true;  // [Preferences] SmoothGreyscale: the hardware model's LCD
+    std::string iniPath;          // where the file is; not stored
 
     bool operator==(const Settings&) const = default;
 };

@@ -14,10 +14,13 @@
 #include <mutex>
 #include <thread>
 
+#include "hardware/hardware_ports.h"
+#include "hardware/state_block.h"
 #include "machine/illegal_opcode.h"
 #include "machine/machine.h"
 #include "machine/thread_control.h"
 #include "session/calculator/session_host.h"
+#include "session/keys/key_table.h"
 #include "support/scripted_front_end.h"
 #include "support/temp_dir.h"
 
@@ -200,6 +203,44 @@ TEST(CalculatorTest, FileThatIsNoStateFileIsKeptUnlessReplacingIsChosen) {
     EXPECT_EQ(fresh.stateLoad().outcome, StateLoad::missing);
     EXPECT_FALSE(fresh.stateFileKept());
     EXPECT_TRUE(fresh.saveState());
+}
+
+// The hardware model: the ROM image as it is, keys held together on the matrix and
+// typed keys pressed in emulated time, a state file with its block.
+TEST(CalculatorThreadTest, HardwareModelHoldsAndTypesKeysAndSavesItsBlock) {
+    TempDir dir;
+    writeBytes(dir / "rom.bin", passingRom());
+    ScriptedFrontEnd front;
+    Calculator calculator(front);
+    calculator.setModel(MachineModel::hardware);
+    ASSERT_TRUE(calculator.load(dir / "rom.bin", dir / "state.bin", true).usable(true));
+    Machine& m = calculator.machine();
+    EXPECT_EQ(m.mem.rom[0x0158], 0x46);  // unpatched
+
+    const auto index = [](uint8_t code) { return *keyIndexOfCode(code); };
+    EXPECT_EQ(calculator.pcKeyDown(1, PcKey::other, U'7'), PressOutcome::queued);
+    EXPECT_EQ(calculator.pcKeyDown(2, PcKey::other, U'8'), PressOutcome::queued);
+    EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7) | keyBit(key8));
+    EXPECT_EQ(calculator.shownKey(), index(key8));
+    calculator.pcKeyUp(2);
+    EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7));
+    EXPECT_EQ(calculator.pressKey(index(keyOn)), PressOutcome::queued);  // the mouse too
+    EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7) | onKeyBit);
+    calculator.releasePcKeys();
+    calculator.releaseMouse();
+    EXPECT_EQ(m.hardware.heldKeys.load(), 0u);
+
+    EXPECT_EQ(calculator.typeCharacter(U'5'), PressOutcome::queued);
+    EXPECT_EQ(calculator.keyQueueRoom(), typedKeyCapacity - 1);
+    EXPECT_TRUE(calculator.keyPending());
+    calculator.start();
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (calculator.keyPending() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(calculator.keyPending());  // pressed, released and through its gap
+    ASSERT_TRUE(calculator.stop());
+    ASSERT_TRUE(calculator.saveState());
+    EXPECT_EQ(std::filesystem::file_size(dir / "state.bin"), stateFileSize + stateBlockSize);
 }
 
 TEST(CalculatorThreadTest, ResetColdStartsASleepingCalculatorAndForgetsItsKeys) {

@@ -11,6 +11,7 @@
 
 #include "machine/bus.h"
 #include "machine/emulation_thread.h"
+#include "machine/hardware_state.h"
 #include "machine/machine.h"
 #include "session/calculator/messages.h"
 #include "support/temp_dir.h"
@@ -340,6 +341,101 @@ TEST(StateFileHoldTest, ReloadBeforeStartSetsFetchPointer) {
     EXPECT_EQ(m->fetchPointer, m->mem.rom.data());
     EXPECT_EQ(m->mem.state.port3Value, 0x0B);
     EXPECT_TRUE(thread.stop());
+}
+
+// The hardware model's state in flight: a clock, R, a halt and ports that power-on
+// would not give, so that a block lost or left unread shows.
+std::unique_ptr<Machine> hardwareMachineWithState() {
+    auto m = test::makeMachine();
+    m->model = MachineModel::hardware;
+    const auto file = makeStateFile(2);
+    EXPECT_TRUE(decodeStateFile(*m, file).restored());
+    HardwareSnapshot s = captureHardware(*m);
+    s.clock = 123456789;
+    s.r = 0x5A;
+    s.halted = true;
+    s.ports.lcdBase = 0x30;
+    s.ports.nextPeriodic = s.clock + 1000;
+    s.ports.nextFrame = s.clock + 2000;
+    restoreHardware(*m, s);
+    return m;
+}
+
+TEST(StateFileModelsTest, EachModelReadsTheOthersFiles) {
+    const auto hw = hardwareMachineWithState();
+    const auto withBlock = encodeStateFile(*hw);
+    ASSERT_EQ(withBlock.size(), stateFileSize + stateBlockSize);
+    const auto plain = makeStateFile(2);
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), withBlock.begin()));
+
+    // The hardware model gets everything back, and writes the same bytes again.
+    auto again = test::makeMachine();
+    again->model = MachineModel::hardware;
+    ASSERT_TRUE(decodeStateFile(*again, withBlock).restored());
+    EXPECT_EQ(captureHardware(*again), captureHardware(*hw));
+    EXPECT_EQ(encodeStateFile(*again), withBlock);
+
+    // The classic model reads the 32800 bytes, leaves the chip alone and writes no block.
+    auto classic = test::makeMachine();
+    ASSERT_TRUE(decodeStateFile(*classic, withBlock).restored());
+    EXPECT_EQ(classic->chip.clock(), 0u);
+    EXPECT_EQ(encodeStateFile(*classic), plain);
+
+    // A classic file in the hardware model: its registers and memory, the rest at power-on.
+    auto fresh = test::makeMachine();
+    fresh->model = MachineModel::hardware;
+    ASSERT_TRUE(decodeStateFile(*fresh, plain).restored());
+    EXPECT_EQ(fresh->regs.pc, hw->regs.pc);
+    EXPECT_EQ(fresh->chip.clock(), 0u);
+    EXPECT_FALSE(fresh->chip.halted);
+    EXPECT_EQ(fresh->hardware.regs.lcdBase, powerOnLcdBase);
+}
+
+TEST(StateFileModelsTest, DamagedBlockIsRefusedWithItsReasonAndTheFileKept) {
+    TempDir dir;
+    auto file = encodeStateFile(*hardwareMachineWithState());
+    file[stateFileSize + 20] ^= 0x01;
+    writeBytes(dir / "state.bin", file);
+    for (MachineModel model : {MachineModel::hardware, MachineModel::classic}) {
+        auto m = test::makeMachine();
+        m->model = model;
+        m->mem.state.ram[5] = 0x77;
+        EXPECT_EQ(decodeStateFile(*m, file).outcome, StateLoad::badBlock);
+        EXPECT_EQ(m->mem.state.ram[5], 0x77);  // refused before anything was changed
+
+        const StateLoadResult read = readStateFile(*m, dir / "state.bin");
+        EXPECT_EQ(read.outcome, StateLoad::badBlock);
+        EXPECT_TRUE(read.notAStateFile());
+        EXPECT_EQ(stateFileProblemText(read),
+                  "The hardware state after the calculator's memory is damaged (its checksum "
+                  "does not match).");
+    }
+    EXPECT_EQ(readBytes(dir / "state.bin"), file);
+
+    // Bytes after the 32800 that are no block at all: no state file, by its size.
+    auto other = makeStateFile();
+    other.insert(other.end(), {'n', 'o', 't', 'e', 's', ' ', 'h', 'e', 'r', 'e', '.', '.'});
+    auto m = test::makeMachine();
+    EXPECT_EQ(decodeStateFile(*m, other).outcome, StateLoad::wrongSize);
+    // A file too large to be one is not read at all.
+    writeBytes(dir / "large.bin", std::vector<uint8_t>(stateFileReadLimit + 1));
+    EXPECT_EQ(readStateFile(*m, dir / "large.bin").outcome, StateLoad::wrongSize);
+}
+
+TEST(StateFileModelsTest, HardwareColdStartLeavesTheRomImageUnpatched) {
+    TempDir dir;
+    const auto rom = makeRom();
+    writeBytes(dir / "rom.bin", rom);
+    auto m = test::makeMachine();
+    m->model = MachineModel::hardware;
+    ASSERT_EQ(loadRomImage(*m, dir / "rom.bin").outcome, RomLoad::loaded);
+    m->mem.state.ram[9] = 0x42;
+    EXPECT_FALSE(loadStateFile(*m, dir / "none.bin"));
+    EXPECT_EQ(romOf(*m), rom);
+    EXPECT_EQ(m->regs.pc, 0x0000);
+    EXPECT_EQ(m->mem.state.port3Value, 0x00);
+    EXPECT_EQ(m->mem.state.ram[9], 0x42);
+    EXPECT_EQ(m->chip.clock(), 0u);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "files/file_io.h"
 #include "hardware/lcd_picture.h"
+#include "session/screenshots/lcd_image.h"
 #include "session/settings/settings.h"
 #include "support/reason.h"
 #include "support/scoped_env.h"
@@ -227,7 +228,7 @@ TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
     settings.screenshotScale = 3;  // not for bitmap files
     const auto lcd = checkerLcd();
 
-    auto saved = saveScreenshotFile(lcd.data(), settings);
+    auto saved = saveScreenshotFile(shadesOfLcdBytes(lcd.data()), settings);
     ASSERT_EQ(test::textOf(saved), dir.file("TI85-000.bmp"));
     auto bytes = readFileBytes(*saved, 1 << 20);
     ASSERT_TRUE(bytes);
@@ -235,7 +236,7 @@ TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
 
     settings.screenshotFormat = ScreenshotFormat::png;
     settings.screenshotFolder = "shots";
-    saved = saveScreenshotFile(lcd.data(), settings);
+    saved = saveScreenshotFile(shadesOfLcdBytes(lcd.data()), settings);
     ASSERT_EQ(test::textOf(saved), dir.file("shots/TI85-000.png"));
     bytes = readFileBytes(*saved, 1 << 20);
     ASSERT_TRUE(bytes);
@@ -247,7 +248,7 @@ TEST(ScreenshotFile, BitmapByDefaultPngAtItsScaleInTheChosenFolder) {
     // The series goes on across both kinds; a used-up series says so.
     settings.screenshotFolder.clear();
     dir.touch("TI85-999.png");
-    saved = saveScreenshotFile(lcd.data(), settings);
+    saved = saveScreenshotFile(shadesOfLcdBytes(lcd.data()), settings);
     EXPECT_NE(test::reasonOf(saved).find("used up"), std::string::npos) << test::reasonOf(saved);
 }
 
@@ -261,7 +262,8 @@ TEST(ScreenshotFile, BaseWithAFolderNumbersTheFilesOfThatFolder) {
     const auto lcd = checkerLcd();
     for (const char* expected :
          {"shots/TI85-000.bmp", "shots/TI85-001.bmp", "shots/TI85-002.bmp"}) {
-        EXPECT_EQ(test::textOf(saveScreenshotFile(lcd.data(), settings)), dir.file(expected));
+        EXPECT_EQ(test::textOf(saveScreenshotFile(shadesOfLcdBytes(lcd.data()), settings)),
+                  dir.file(expected));
     }
     // A full path as the base stands on its own.
     ScratchDir other;

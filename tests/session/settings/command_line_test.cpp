@@ -31,6 +31,16 @@ TEST(CommandLine, LongOptionsWithSeparateOrJoinedValues) {
     EXPECT_EQ(last.romPath.value_or(""), "y");  // a later option wins
 }
 
+TEST(CommandLine, ModelInBothFormsAndOddValuesNamingTheAccepted) {
+    EXPECT_EQ(parseCommandLine({"--model", "hardware"}).model, MachineModel::hardware);
+    EXPECT_EQ(parseCommandLine({"--model=classic"}).model, MachineModel::classic);
+    const CommandLine odd = parseCommandLine({"--model", "Hardware"});
+    EXPECT_FALSE(odd.model);
+    EXPECT_EQ(odd.errors,
+              std::vector<std::string>{"--model takes classic or hardware, not \"Hardware\""});
+    EXPECT_EQ(parseCommandLine({"--model"}).errors.size(), 1u);
+}
+
 TEST(CommandLine, MissingValuesAreErrorsUnknownArgumentsWarnings) {
     EXPECT_FALSE(parseCommandLine({"--rom"}).errors.empty());
     EXPECT_FALSE(parseCommandLine({"--ram="}).errors.empty());

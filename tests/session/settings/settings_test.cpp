@@ -200,6 +200,9 @@ TEST(SettingsWriteTest, NewFileInWriteOrder) {
               "ScreenShotFolder=\n"
               "RecordKeys=No\n"
               "StartDemo=No\n"
+              "Model=classic\n"
+              "Speed=1\n"
+              "SmoothGreyscale=Yes\n"
               "\n"
               "[Window]\n"
               "Maximized=No\n");
@@ -375,6 +378,24 @@ TEST(SettingsNewerKeys, RoundTripAndValuesOutOfRange) {
     EXPECT_EQ(readIni(dir, "[Preferences]\nScreenShotFormat=png\n").screenshotFormat,
               ScreenshotFormat::png);
     EXPECT_EQ(readIni(dir, "[Window]\nX=-99999999999\nY=5\n").window.placed, false);
+}
+
+TEST(SettingsNewerKeys, ModelSpeedAndGreyscaleRoundTripAndOddValuesReadAsDefaults) {
+    TempDir dir;
+    Settings s = readIni(dir, "[Preferences]\nModel=Hardware\nSpeed=1/4\nSmoothGreyscale=no\n");
+    EXPECT_EQ(s.model, MachineModel::hardware);
+    EXPECT_EQ(s.speed, SpeedFactor::quarter);
+    EXPECT_FALSE(s.smoothGreyscale);
+    for (SpeedFactor f : {SpeedFactor::half, SpeedFactor::normal, SpeedFactor::twice,
+                          SpeedFactor::fourTimes, SpeedFactor::unlimited}) {
+        s.speed = f;
+        ASSERT_TRUE(writeSettings(s));
+        EXPECT_EQ(readFrom(s.iniPath).speed, f);
+    }
+    s = readIni(dir, "[Preferences]\nModel=fast\nSpeed=3\nSmoothGreyscale=maybe\n");
+    EXPECT_EQ(s.model, MachineModel::classic);
+    EXPECT_EQ(s.speed, SpeedFactor::normal);
+    EXPECT_TRUE(s.smoothGreyscale);
 }
 
 TEST(SettingsNewerKeys, KeyboardSectionOnlyOnceTheMapDiffersAndBadValuesReadAsDefaults) {
