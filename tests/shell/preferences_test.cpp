@@ -70,11 +70,12 @@ TEST_F(Preferences, OnlyTheSelectedPageExistsAndColoursSurviveSwitching) {
     test::whenModal([](QWidget* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Preferences");
         auto* tabs = find<QTabBar>(dialog, "tabs");
-        ASSERT_EQ(tabs->count(), 4);
+        ASSERT_EQ(tabs->count(), 5);
         EXPECT_EQ(tabs->tabText(0), "Misc");
         EXPECT_EQ(tabs->tabText(1), "Colors");
         EXPECT_EQ(tabs->tabText(2), "Files");
         EXPECT_EQ(tabs->tabText(3), "Keyboard");
+        EXPECT_EQ(tabs->tabText(4), "Machine");
         EXPECT_EQ(tabs->currentIndex(), 0);
         EXPECT_NE(dialog->findChild<QCheckBox*>("autoLinkOnUpload"), nullptr);
         EXPECT_EQ(dialog->findChild<QSlider*>("sliderRed"), nullptr);
