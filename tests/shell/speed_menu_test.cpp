@@ -25,9 +25,11 @@ protected:
 TEST_F(SpeedMenu, DisabledInTheClassicModelSayingWhy) {
     ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_NE(speedMenu(), nullptr);
-    for (QAction* action : speedMenu()->actions())
-        if (action->isCheckable())
+    for (QAction* action : speedMenu()->actions()) {
+        if (action->isCheckable()) {
             EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+        }
+    }
     EXPECT_NE(speedMenu()->actions().first()->toolTip().indexOf(QStringLiteral("hardware model")),
               -1);
     EXPECT_FALSE(speedLabel()->isVisible());

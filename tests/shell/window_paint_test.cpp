@@ -171,7 +171,8 @@ TEST_F(WindowPaint, WindowStartsAtOneTimesBelowItsMenusAndCanGrow) {
     QStringList menus;
     for (QAction* a : window->menuBar()->actions()) menus << a->text();
     EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"),
-                                  QStringLiteral("&View"), QStringLiteral("&Tools")}));
+                                  QStringLiteral("&View"), QStringLiteral("&Speed"),
+                                  QStringLiteral("&Tools")}));
     auto* help = qobject_cast<QMenuBar*>(window->menuBar()->cornerWidget(Qt::TopRightCorner));
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->actions().value(0)->text(), QStringLiteral("&Help"));

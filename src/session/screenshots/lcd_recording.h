@@ -20,7 +20,6 @@ struct Settings;
 // pixel: enough for the hardware model's greyscale, few enough for small files.
 inline constexpr int recordingShadeLevels = 16;
 
-
 // The palette index of a shade.
 constexpr uint8_t shadeLevel(uint8_t shade) {
     return static_cast<uint8_t>((shade * (recordingShadeLevels - 1) + 127) / 255);

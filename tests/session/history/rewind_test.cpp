@@ -19,15 +19,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Counts at 0x8000 as fast as it can; at 0x0010 it halts (asleep) instead.
+// Counts a 16-bit word at 0x8000 as fast as it can (so that two snapshots almost
+// never hold one count); or it halts (asleep) instead.
 std::vector<uint8_t> countingRom(bool sleeps) {
     std::vector<uint8_t> rom(romSize);
     std::memcpy(rom.data() + 0x328A, "10.0", 4);
     rom[0x0158] = 0x46;
     rom[0x0141] = 0x05;
     rom[0x0149] = 0x0E;
-    const std::vector<uint8_t> counting{0x21, 0x00, 0x80, 0x34, 0x18, 0xFD};  // LD HL; INC (HL); JR
-    const std::vector<uint8_t> halting{0xFB, 0x76, 0x18, 0xFD};               // EI; HALT; JR
+    // LD HL,0; INC HL; LD (8000h),HL; JR back to the INC
+    const std::vector<uint8_t> counting{0x21, 0x00, 0x00, 0x23, 0x22, 0x00, 0x80, 0x18, 0xFA};
+    const std::vector<uint8_t> halting{0xFB, 0x76, 0x18, 0xFD};  // EI; HALT; JR
     const auto& code = sleeps ? halting : counting;
     std::copy(code.begin(), code.end(), rom.begin());
     return rom;
@@ -49,9 +51,10 @@ struct RewindRig {
             std::this_thread::sleep_for(2ms);
         }
     }
-    uint8_t counter() {
+    uint16_t counter() {
         HoldGuard hold(calculator.machine().control);
-        return calculator.machine().mem.state.ram[0];
+        const auto& ram = calculator.machine().mem.state.ram;
+        return static_cast<uint16_t>(ram[0] | ram[1] << 8);
     }
 };
 
@@ -81,7 +84,7 @@ TEST(RewindTest, StepsBackThroughExactSnapshotsAndGoesOnFromThere) {
 
     // The calculator counts on from the oldest snapshot, and its next snapshot follows
     // the one it went on from.
-    const auto shown = kept[3][0];
+    const auto shown = static_cast<uint16_t>(kept[3][0] | kept[3][1] << 8);
     std::this_thread::sleep_for(5ms);
     EXPECT_NE(rig.counter(), shown);
     rig.ticks(5);
