@@ -160,6 +160,7 @@ CloseSave Calculator::saveOnClose(SaveStateMode mode, bool canAsk) const {
 
 void Calculator::tick() {
     rewind_->tick();
+    if (hardwareModel()) heldKeys_.letGoOfTaps();
     // The hardware model's interrupts and keys come from its emulated clock.
     if (!running() || stoppedForDebugger() || hardwareModel()) return;
     if (const auto key = timerTick(*machine_, keypad_)) keyDelivered(key->code, key->shifts);

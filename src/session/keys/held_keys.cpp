@@ -10,13 +10,24 @@ namespace vantrel {
 
 void HeldKeys::press(int32_t source, int skinIndex, uint8_t code) {
     std::erase_if(held_, [&](const Held& h) { return h.source == source; });
-    held_.push_back({source, skinIndex, code});
+    held_.push_back({source, skinIndex, code, Clock::now()});
     publish();
 }
 
 void HeldKeys::release(int32_t source) {
-    std::erase_if(held_, [&](const Held& h) { return h.source == source; });
+    const auto now = Clock::now();
+    for (Held& h : held_)
+        if (h.source == source) h.letGo = true;
+    std::erase_if(
+        held_, [&](const Held& h) { return h.source == source && now - h.down >= minimumKeyHold; });
     publish();
+}
+
+void HeldKeys::letGoOfTaps() {
+    const auto now = Clock::now();
+    const std::size_t before = held_.size();
+    std::erase_if(held_, [&](const Held& h) { return h.letGo && now - h.down >= minimumKeyHold; });
+    if (held_.size() != before) publish();
 }
 
 void HeldKeys::releaseAll(bool mouseToo) {
@@ -26,7 +37,7 @@ void HeldKeys::releaseAll(bool mouseToo) {
 
 bool HeldKeys::pcKeyHeld() const {
     return std::any_of(held_.begin(), held_.end(),
-                       [](const Held& h) { return h.source != mouseSource; });
+                       [](const Held& h) { return h.source != mouseSource && !h.letGo; });
 }
 
 std::optional<int> HeldKeys::shownKey() const {

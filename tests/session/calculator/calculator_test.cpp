@@ -222,11 +222,17 @@ TEST(CalculatorThreadTest, HardwareModelHoldsAndTypesKeysAndSavesItsBlock) {
     EXPECT_EQ(calculator.pcKeyDown(2, PcKey::other, U'8'), PressOutcome::queued);
     EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7) | keyBit(key8));
     EXPECT_EQ(calculator.shownKey(), index(key8));
-    calculator.pcKeyUp(2);
+    calculator.pcKeyUp(2);  // a tap: held on until the calculator can have seen it
+    EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7) | keyBit(key8));
+    calculator.tick();
+    EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7) | keyBit(key8));
+    std::this_thread::sleep_for(minimumKeyHold);
+    calculator.tick();
     EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7));
     EXPECT_EQ(calculator.pressKey(index(keyOn)), PressOutcome::queued);  // the mouse too
     EXPECT_EQ(m.hardware.heldKeys.load(), keyBit(key7) | onKeyBit);
     calculator.releasePcKeys();
+    std::this_thread::sleep_for(minimumKeyHold);
     calculator.releaseMouse();
     EXPECT_EQ(m.hardware.heldKeys.load(), 0u);
 
