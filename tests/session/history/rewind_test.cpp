@@ -51,6 +51,17 @@ struct RewindRig {
             std::this_thread::sleep_for(2ms);
         }
     }
+    // Ticks, each after the calculator has counted on (a loaded host may leave its
+    // thread unscheduled for a while), so that no two snapshots are alike.
+    void runningTicks(int count) {
+        for (int i = 0; i < count; ++i) {
+            const uint16_t before = counter();
+            const auto until = std::chrono::steady_clock::now() + 5s;
+            while (counter() == before && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(1ms);
+            calculator.tick();
+        }
+    }
     uint16_t counter() {
         HoldGuard hold(calculator.machine().control);
         const auto& ram = calculator.machine().mem.state.ram;
@@ -62,9 +73,9 @@ TEST(RewindTest, StepsBackThroughExactSnapshotsAndGoesOnFromThere) {
     RewindRig rig;
     Rewind& rewind = rig.calculator.rewind();
     rewind.setSeconds(1);  // four snapshots
-    rig.ticks(4);
+    rig.runningTicks(4);
     EXPECT_EQ(rewind.snapshots().size(), 0u);
-    rig.ticks(1 + 5 * 5);
+    rig.runningTicks(1 + 5 * 5);
     ASSERT_EQ(rewind.snapshots().size(), 4u);  // the oldest of six dropped
     std::vector<std::vector<uint8_t>> kept(4);
     for (std::size_t back = 0; back < 4; ++back)
@@ -85,9 +96,11 @@ TEST(RewindTest, StepsBackThroughExactSnapshotsAndGoesOnFromThere) {
     // The calculator counts on from the oldest snapshot, and its next snapshot follows
     // the one it went on from.
     const auto shown = static_cast<uint16_t>(kept[3][0] | kept[3][1] << 8);
-    std::this_thread::sleep_for(5ms);
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (rig.counter() == shown && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
     EXPECT_NE(rig.counter(), shown);
-    rig.ticks(5);
+    rig.runningTicks(5);
     ASSERT_EQ(rewind.snapshots().size(), 2u);
     std::vector<uint8_t> older;
     ASSERT_TRUE(rewind.snapshots().at(1, older));
