@@ -178,6 +178,9 @@ RunResult runClassicScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
     RunResult result;
     calculator.start();
     const auto start = Clock::now();
+    // The recording covers the whole run: the LCD as it starts, however long the
+    // first tick takes to come.
+    recordFrame(calculator, options, result, std::chrono::milliseconds(0));
     auto next = start;
     auto previousDone = start;
     std::size_t nextEvent = 0;
