@@ -14,6 +14,7 @@
 interruptSources:
         in a,(3)
         ld c,a
+sourcesLook:
         and SOURCE_ON + SOURCE_PERIODIC
         ld b,a
         cpl
@@ -27,6 +28,17 @@ interruptSources:
         ld a,e
         and b
         jr nz,sourcesClassic
+; A source that shows only at the second read came between the reads, or it is the
+; classic model's key latch that changed between them (to or from [ON]): look again
+; with it (the sources found are kept in C), until a read agrees with the one before.
+        ld a,e
+        and SOURCE_ON + SOURCE_PERIODIC
+        jr z,sourcesHardware
+        or c
+        ld c,a
+        ld a,e
+        jr sourcesLook
+sourcesHardware:
         ld a,1
         ld (hwModel),a          ; Z from the AND stays
         ret
