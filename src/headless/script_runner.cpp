@@ -113,6 +113,20 @@ bool performHardware(Calculator& calculator, HeadlessFrontEnd& frontEnd, const S
     return false;
 }
 
+// What both models' runs note as they end: the events done, the wall time, a stop in
+// the debugger, and whether the calculator's thread stopped.
+void endRun(Calculator& calculator, RunResult& result, std::size_t eventsDone,
+            Clock::time_point start) {
+    result.eventsDone = eventsDone;
+    result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    if (calculator.stoppedForDebugger()) {
+        result.stoppedForDebugger = true;
+        result.stopText = calculator.debugger().stopText();
+        result.stopLine = calculator.debugger().stateLine();
+    }
+    result.stopped = calculator.stop();
+}
+
 // Waits for the loop to rest at its limit; false when it ended, the debugger stopped
 // it or the run is to end early.
 bool reachLimit(Calculator& calculator, const std::atomic<bool>* endEarly) {
@@ -159,15 +173,7 @@ RunResult runHardwareScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
         limit += step;
         calculator.setRunLimit(limit);
     }
-    result.eventsDone = nextEvent;
-    result.elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - wallStart);
-    if (calculator.stoppedForDebugger()) {
-        result.stoppedForDebugger = true;
-        result.stopText = calculator.debugger().stopText();
-        result.stopLine = calculator.debugger().stateLine();
-    }
-    result.stopped = calculator.stop();
+    endRun(calculator, result, nextEvent, wallStart);
     if (!result.stopped) return result;
     result.emulatedMs = (calculator.emulatedClock() - base) / tStatesPerMs;
     return result;
@@ -224,15 +230,7 @@ RunResult runClassicScript(Calculator& calculator, HeadlessFrontEnd& frontEnd,
         if (Clock::now() > next + timerPeriod) next = Clock::now();
         std::this_thread::sleep_until(next);
     }
-    result.eventsDone = nextEvent;
-    result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-    if (calculator.stoppedForDebugger()) {
-        result.stoppedForDebugger = true;
-        result.stopText = calculator.debugger().stopText();
-        result.stopLine = calculator.debugger().stateLine();
-    }
-
-    result.stopped = calculator.stop();
+    endRun(calculator, result, nextEvent, start);
     return result;
 }
 
